@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds and runs with; does nothing
+# when they are all present already.
+set -euo pipefail
+
+PKGS=(cmake g++ make pkg-config ccache
+      qt6-base-dev libgl1-mesa-dev
+      libsqlite3-dev libzip-dev libpugixml-dev
+      libgtest-dev libgmock-dev libbenchmark-dev)
+
+missing=()
+for p in "${PKGS[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"

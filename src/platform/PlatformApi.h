@@ -1,0 +1,3 @@
+// Export macro of the platform layer (libuoplatform).
+#pragma once
+#define UO_PLATFORM_API __attribute__((visibility("default")))

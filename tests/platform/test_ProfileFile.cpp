@@ -1,0 +1,101 @@
+// Profile files: the buffer semantics the filter and sorting files rely on.
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "ProfileFile.h"
+#include "TextHelpers.h"
+
+using namespace platform;
+
+namespace {
+
+class ProfileTest : public ::testing::Test {
+protected:
+    std::string Write(const std::string& text) {
+        std::ofstream(path) << text;
+        return path;
+    }
+    std::string Read() const {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    QTemporaryDir dir;
+    std::string path = dir.path().toStdString() + "/test.ini";
+};
+
+}  // namespace
+
+TEST_F(ProfileTest, SectionNamesBeyondTheBufferAreDroppedWhole) {
+    std::string text;
+    std::vector<std::string> names;
+    for (int i = 0; i < 60; ++i) {  // 60 names of 20 characters: 1260 with their NULs
+        char name[32];
+        std::snprintf(name, sizeof name, "FilterSection_%06d", i);  // 20 characters
+        names.push_back(name);
+        text += "[" + names.back() + "]\nk=v\n";
+    }
+    Write(text);
+    auto got = ProfileSectionNames(path);
+    // 20 chars + NUL each, plus the closing NUL, inside 1000: 47 names.
+    ASSERT_EQ(got.size(), 47u);
+    EXPECT_EQ(got.front(), names.front());
+    EXPECT_EQ(got.back(), names[46]);
+
+    char small[8];
+    DWORD n = GetPrivateProfileString(nullptr, nullptr, "", small, sizeof small, path);
+    EXPECT_EQ(n, 0u);  // not even the first name fits
+    EXPECT_EQ(small[0], '\0');
+}
+
+TEST_F(ProfileTest, LookupsIgnoreCaseAndTrimAndUnquote) {
+    Write("; comment\n[Filter]\n  Name One = \"a, b\" \nX=1\r\n[other]\nname one=2\n");
+    EXPECT_EQ(ProfileString(path, "FILTER", "name ONE"), "a, b");
+    EXPECT_EQ(ProfileString(path, "Other", "NAME ONE"), "2");
+    EXPECT_EQ(ProfileString(path, "filter", "x"), "1");
+    EXPECT_EQ(ProfileString(path, "filter", "missing", "dflt  "), "dflt");
+    EXPECT_EQ(ProfileKeyNames(path, "fIlTeR"), (std::vector<std::string>{"Name One", "X"}));
+    EXPECT_TRUE(ProfileKeyNames(path, "nowhere").empty());
+    EXPECT_EQ(GetPrivateProfileInt("OTHER", "Name one", 5, path), 2);
+    EXPECT_EQ(GetPrivateProfileInt("OTHER", "absent", 5, path), 5);
+}
+
+TEST_F(ProfileTest, ValuesAreCutAtTheBufferSize) {
+    Write("[s]\nk=" + std::string(1500, 'x') + "\n");
+    EXPECT_EQ(ProfileString(path, "s", "k").size(), 999u);
+    char buf[4];
+    EXPECT_EQ(GetPrivateProfileString("s", "k", "", buf, sizeof buf, path), 3u);
+    EXPECT_STREQ(buf, "xxx");
+}
+
+TEST_F(ProfileTest, WritingCreatesFileSectionAndKeyAndKeepsOtherLines) {
+    EXPECT_TRUE(WritePrivateProfileString("Sub", "Key", "v1", path));
+    EXPECT_EQ(ProfileString(path, "sub", "key"), "v1");
+
+    Write("; keep me\n[A]\nx=1\n\n[B]\ny=2\n");
+    EXPECT_TRUE(WritePrivateProfileString("a", "X", "9", path));   // replace, any case
+    EXPECT_TRUE(WritePrivateProfileString("A", "z", "3", path));   // new key in place
+    EXPECT_TRUE(WritePrivateProfileString("C", "w", "4", path));   // new section at the end
+    EXPECT_EQ(Read(), "; keep me\n[A]\nx=9\nz=3\n\n[B]\ny=2\n\n[C]\nw=4\n");
+
+    EXPECT_TRUE(WritePrivateProfileString("A", "x", nullptr, path));   // remove a key
+    EXPECT_TRUE(WritePrivateProfileString("b", nullptr, nullptr, path));  // remove a section
+    EXPECT_EQ(ProfileSectionNames(path), (std::vector<std::string>{"A", "C"}));
+    EXPECT_EQ(ProfileString(path, "A", "x", "gone"), "gone");
+}
+
+TEST_F(ProfileTest, WriteIntoAMissingFolderFailsAndLeavesNothing) {
+    const std::string bad = dir.path().toStdString() + "/no/such/dir/f.ini";
+    EXPECT_FALSE(WritePrivateProfileString("a", "b", "c", bad));
+    EXPECT_TRUE(ProfileSectionNames(bad).empty());
+}
+
+TEST(ZeroList, EveryNulEndsAnEntry) {
+    const char buf[] = "one\0two\0\0three";
+    EXPECT_EQ(SplitZeroList(buf, 8), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(SplitZeroList(buf, 9), (std::vector<std::string>{"one", "two", ""}));
+    EXPECT_TRUE(SplitZeroList(buf, 0).empty());
+}
