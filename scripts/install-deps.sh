@@ -6,7 +6,8 @@ set -euo pipefail
 PKGS=(cmake g++ make pkg-config ccache
       qt6-base-dev libgl1-mesa-dev
       libsqlite3-dev libzip-dev libpugixml-dev
-      libgtest-dev libgmock-dev libbenchmark-dev)
+      libgtest-dev libgmock-dev libbenchmark-dev
+      clang libclang-rt-14-dev)
 
 missing=()
 for p in "${PKGS[@]}"; do

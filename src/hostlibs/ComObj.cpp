@@ -1,0 +1,225 @@
+// Objects of the switch and their operations. An operation becomes a command
+// model filled from the selected record and the object's restriction; the
+// parameter entry completes it when the operator has something to enter; the
+// text leaves through the owner window (WM_USER+1410).
+#include <algorithm>
+
+#include "HostStrings.h"
+#include "TextHelpers.h"
+#include "UiService.h"
+#include "hostlibs/HostStringIds.h"
+#include "hostlibs/MmlText.h"
+#include "hostlibs/ObjData.h"
+#include "userobj/Messages.h"
+
+namespace {
+ICmdParamEditor*& Editor() {
+    static ICmdParamEditor* editor = nullptr;
+    return editor;
+}
+}  // namespace
+
+void SetCmdParamEditor(ICmdParamEditor* editor) { Editor() = editor; }
+ICmdParamEditor* GetCmdParamEditor() { return Editor(); }
+
+CComObj::CComObj(const CComObj& other) { *this = other; }
+
+CComObj& CComObj::operator=(const CComObj& other) {
+    if (this == &other) return *this;
+    m_desc = other.m_desc;
+    m_hOwner = other.m_hOwner;
+    m_restrict = other.m_restrict;
+    m_strUpdateCmd = other.m_strUpdateCmd;
+    m_pSwitchCmd = other.m_pSwitchCmd ? std::make_unique<SSwitchCmd>(*other.m_pSwitchCmd) : nullptr;
+    m_bValid = other.m_bValid;
+    // m_pData stays: it is the record store of the data set that owns this object.
+    return *this;
+}
+
+void CComObj::Init(DWORD type, const SComObj& desc, HWND owner, CDynData* data) {
+    m_desc = desc;
+    m_desc.type = type;
+    m_hOwner = owner;
+    m_pData = data;
+    m_strUpdateCmd.clear();
+    m_pSwitchCmd.reset();
+    m_bValid = desc.type != 0 && !desc.commands.empty();
+}
+
+BOOL CComObj::CreateEx(DWORD type, const SComObj& desc, HWND owner) {
+    Init(type, desc, owner, nullptr);
+    return m_bValid ? TRUE : FALSE;
+}
+
+int CComObj::EnumAllCmds(std::vector<DWORD>& codes, std::vector<std::string>& names) const {
+    codes.clear();
+    names.clear();
+    for (const auto& [id, op] : m_desc.operations) {
+        codes.push_back(id);
+        names.push_back(op.cmdName);
+    }
+    return static_cast<int>(codes.size());
+}
+
+BOOL CComObj::GetCmdByOpID(CCmd& cmd, DWORD op) const {
+    auto it = m_desc.commands.find(op);
+    if (it == m_desc.commands.end()) return FALSE;
+    cmd = it->second;
+    cmd.SetOpID(op);
+    return TRUE;
+}
+
+DWORD CComObj::GetOpIDByCmdName(const std::string& name) const {
+    for (const auto& [id, op] : m_desc.operations)
+        if (op.cmdName == name) return id;
+    return OPID_NONE;
+}
+
+DWORD CComObj::GetOpIDByActionType(WORD actType) const {
+    for (const auto& [id, op] : m_desc.operations)
+        if (op.actType == actType) return id;
+    return OPID_NONE;
+}
+
+std::string CComObj::GetKeyString() const {
+    CCmd cmd;
+    if (!GetCmdByOpID(cmd, 0)) return {};
+    // The restriction, in its own order, is the whole condition.
+    std::string text = cmd.GetMMLCommand() + ":";
+    bool first = true;
+    for (const auto& [name, value] : m_restrict.Entries()) {
+        text += (first ? " " : ", ") + name + "=" + MmlQuoteIfNeeded(value);
+        first = false;
+    }
+    return text + ";";
+}
+
+LRESULT CComObj::SendMML(const std::string& text) {
+    if (m_hOwner == nullptr) return 0;
+    return ::SendMessage(m_hOwner, msg::WM_SENDMMLMSG, ToWParam(this), ToLParam(text.c_str()));
+}
+
+BOOL CComObj::InvokeUpdate() {
+    const std::string text = m_strUpdateCmd.empty() ? GetKeyString() : m_strUpdateCmd;
+    if (text.empty()) return FALSE;
+    return SendMML(text) ? TRUE : FALSE;
+}
+
+CCmd CComObj::PrepareCmd(DWORD op, const CInstData* record, bool fromRecord) const {
+    CCmd cmd;
+    GetCmdByOpID(cmd, op);
+    // Restriction parameters name the parent; they are always filled in.
+    for (const auto& [name, value] : m_restrict.Entries())
+        if (CParaItem* p = cmd.FindPara(name)) p->SetValueText(value);
+    if (fromRecord && record != nullptr && m_pData != nullptr) m_pData->FillPara(cmd, {}, record);
+    return cmd;
+}
+
+BOOL CComObj::EditAndSend(CCmd& cmd, bool alwaysAsk) {
+    bool needsInput = alwaysAsk || !cmd.IsMustGiveParaReady();
+    if (needsInput) {
+        if (ICmdParamEditor* editor = GetCmdParamEditor()) {
+            if (editor->EditCommand(cmd, m_hOwner) != IDOK) return FALSE;
+        }
+    }
+    if (!cmd.IsMustGiveParaReady()) {
+        platform::Ui().MessageBox(nullptr, HostString(796), cmd.GetCmdDisplayName(),
+                                  MB_OK | MB_ICONWARNING);
+        return FALSE;
+    }
+    return SendMML(cmd.Format()) ? TRUE : FALSE;
+}
+
+BOOL CComObj::InvokeOperation(DWORD op, const std::vector<DWORD>& ids) {
+    auto it = m_desc.operations.find(op);
+    if (!m_bValid || it == m_desc.operations.end()) return FALSE;
+    const WORD act = it->second.actType;
+    const CInstData* first = (m_pData && !ids.empty()) ? m_pData->FindInst(ids.front()) : nullptr;
+
+    switch (act) {
+        case ACT_BROWSER:
+            return InvokeUpdate();
+        case ACT_DETAIL:
+            if (ids.size() != 1) return FALSE;
+            return InvokeConfigDetailView(ids.front(), 1, 1, 1, static_cast<int>(op));
+        case ACT_REMOVE: {
+            if (ids.empty() || m_pData == nullptr) return FALSE;
+            const std::string question = "Remove the " + std::to_string(ids.size()) +
+                                         " selected instance(s) of " + m_desc.displayName + "?";
+            if (platform::Ui().MessageBox(nullptr, question, it->second.cmdName,
+                                          MB_YESNO | MB_ICONQUESTION) != IDYES)
+                return FALSE;
+            BOOL sent = FALSE;
+            for (DWORD id : ids) {
+                const CInstData* rec = m_pData->FindInst(id);
+                if (!rec) continue;
+                CCmd cmd = PrepareCmd(op, rec, true);
+                if (cmd.IsMustGiveParaReady() && SendMML(cmd.Format())) sent = TRUE;
+            }
+            return sent;
+        }
+        case ACT_SWITCHWND: {
+            auto cmdIt = m_desc.commands.find(op);
+            if (cmdIt == m_desc.commands.end() || cmdIt->second.target == 0) return FALSE;
+            auto sw = std::make_unique<SSwitchCmd>();
+            sw->objType = cmdIt->second.target;
+            CCmd cmd = PrepareCmd(op, first, true);
+            for (const CParaItem& p : cmd.GetParaArray())
+                if (p.HasValue()) sw->restrict.Add(p.GetMMLName(), p.GetValueText());
+            sw->command = cmd.Format();
+            m_pSwitchCmd = std::move(sw);
+            return TRUE;
+        }
+        default: {
+            // Adds start empty; every other operation starts from the record.
+            const bool fromRecord = act != ACT_ADD && act != ACT_BATCHADD;
+            CCmd cmd = PrepareCmd(op, first, fromRecord);
+            const bool ask = act == ACT_ADD || act == ACT_MODIFY || act == ACT_BATCHADD ||
+                             act == ACT_BATCHREMOVE || act == ACT_BATCHMODIFY;
+            return EditAndSend(cmd, ask);
+        }
+    }
+}
+
+BOOL CComObj::InvokeOperationByActType(WORD actType, const std::vector<DWORD>& ids, int) {
+    const DWORD op = GetOpIDByActionType(actType);
+    return op == OPID_NONE ? FALSE : InvokeOperation(op, ids);
+}
+
+BOOL CComObj::InvokeJump(DWORD jump, DWORD id) {
+    auto it = std::find_if(m_desc.jumps.begin(), m_desc.jumps.end(),
+                           [&](const SJump& j) { return j.id == jump; });
+    if (it == m_desc.jumps.end() || m_hOwner == nullptr || m_pData == nullptr) return FALSE;
+    const CInstData* rec = m_pData->FindInst(id);
+    if (!rec) return FALSE;
+    // The target learns its parent from the restriction, packed as text.
+    std::string restriction;
+    for (const std::string& key : m_desc.restrictKeys) {
+        const int col = m_pData->ColumnOf(key);
+        if (col < 0) continue;
+        restriction += (restriction.empty() ? "" : ", ") + key + "=" +
+                       MmlQuoteIfNeeded(rec->GetFieldText(col));
+    }
+    SObjWndIdentity ident{static_cast<WORD>(it->targetType), it->name.c_str()};
+    SObjWndValue value{restriction.c_str(), static_cast<LPARAM>(id)};
+    return ::SendMessage(m_hOwner, msg::WM_CREATEORACTIVEOBJWND, ToWParam(&ident),
+                         ToLParam(&value)) != 0;
+}
+
+BOOL CComObj::InvokeConfigDetailView(DWORD id, int query, int show, int, int op) {
+    if (m_pData == nullptr) return FALSE;
+    const CInstData* rec = m_pData->FindInst(id);
+    if (!rec) return FALSE;
+    m_pData->m_detailInst = id;
+    m_pData->m_detail.RemoveAll();
+    if (show && m_pData->GetDetailWnd()) {
+        SDetailSelection sel{this, m_pData, m_pData->IndexOf(id)};
+        ::SendMessage(m_pData->GetDetailWnd(), msg::WM_SHOWDETAIL, 0, ToLParam(&sel));
+    }
+    if (!query) return TRUE;
+    const DWORD detailOp = op < 0 ? GetOpIDByActionType(ACT_DETAIL) : static_cast<DWORD>(op);
+    if (detailOp == OPID_NONE || !m_desc.commands.count(detailOp)) return TRUE;
+    CCmd cmd = PrepareCmd(detailOp, rec, true);
+    if (!cmd.IsMustGiveParaReady()) return FALSE;
+    return SendMML(cmd.Format()) ? TRUE : FALSE;
+}

@@ -1,0 +1,119 @@
+// The command model: values by kind, formatting, required parameters.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "hostlibs/Cmd.h"
+#include "hostlibs/FrmDatabase.h"
+#include "hostlibs/MmlText.h"
+
+namespace {
+
+SParaDesc Para(const char* name, int kind) {
+    SParaDesc p;
+    p.mmlName = name;
+    p.displayName = name;
+    p.kind = kind;
+    return p;
+}
+
+SCmd Template() {
+    SCmd c;
+    c.mml = "ADD TESTOBJ";
+    c.text2 = "Add Test Object";
+    SParaDesc dn = Para("DN", PK_TEXT);
+    dn.required = true;
+    dn.maxValue = 8;
+    SParaDesc num = Para("NUM", PK_NUMBER);
+    num.minValue = 1;
+    num.maxValue = 100;
+    SParaDesc e = Para("MODE", PK_ENUM);
+    e.choices = {{"ON", "Switched on"}, {"OFF", "Switched off"}};
+    SParaDesc bits = Para("RIGHTS", PK_BITS);
+    bits.items = {"LOCAL", "INTL"};
+    c.params = {dn, Para("NAME", PK_STRING), num, e, bits, Para("MASK", PK_HEX),
+                Para("DAY", PK_DATE), Para("AT", PK_TIME), Para("IP", PK_IPADDR)};
+    return c;
+}
+
+}  // namespace
+
+TEST(CmdModel, ValuesAreCheckedByKind) {
+    CCmd cmd(Template());
+    EXPECT_TRUE(cmd.SetParaValue("DN", "8001"));
+    EXPECT_FALSE(cmd.SetParaValue("DN", "123456789"));  // longer than 8
+    EXPECT_FALSE(cmd.SetParaValue("DN", "80,01"));      // would end the value
+    EXPECT_EQ(cmd.GetParaValue("DN"), "8001");
+    EXPECT_FALSE(cmd.SetParaValue("NUM", "0"));
+    EXPECT_FALSE(cmd.SetParaValue("NUM", "12a"));
+    EXPECT_TRUE(cmd.SetParaValue("NUM", "100"));
+    EXPECT_TRUE(cmd.SetParaValue("MODE", "OFF"));  // by value, held as text
+    EXPECT_EQ(cmd.GetParaValue("MODE"), "Switched off");
+    EXPECT_FALSE(cmd.SetParaValue("MODE", "MAYBE"));
+    EXPECT_TRUE(cmd.SetParaValue("RIGHTS", "INTL-1&LOCAL-0"));
+    EXPECT_EQ(cmd.GetParaValue("RIGHTS"), "LOCAL-0&INTL-1");
+    EXPECT_FALSE(cmd.SetParaValue("RIGHTS", "MOON-1"));
+    EXPECT_TRUE(cmd.SetParaValue("MASK", "0x1F"));
+    EXPECT_FALSE(cmd.SetParaValue("MASK", "XYZ"));
+    EXPECT_FALSE(cmd.SetParaValue("DAY", "2026-02-30"));
+    EXPECT_TRUE(cmd.SetParaValue("DAY", "2028-02-29"));
+    EXPECT_FALSE(cmd.SetParaValue("AT", "24:00:00"));
+    EXPECT_TRUE(cmd.SetParaValue("AT", "23&59&58"));
+    EXPECT_FALSE(cmd.SetParaValue("IP", "10.0.0.256"));
+    EXPECT_TRUE(cmd.SetParaValue("IP", "10.0.0.255"));
+    EXPECT_FALSE(cmd.SetParaValue("NOPE", "1"));
+}
+
+TEST(CmdModel, FormatParsesBackToTheSameParameters) {
+    CCmd cmd(Template());
+    cmd.SetParaValue("DN", "8001");
+    EXPECT_FALSE(cmd.SetParaValue("NAME", "Front desk, 2nd floor"));
+    cmd.SetParaValue("NAME", "Front desk");
+    cmd.SetParaValue("MODE", "Switched on");
+    cmd.SetParaValue("RIGHTS", "LOCAL-1");
+    cmd.SetParaValue("MASK", "ff");
+    cmd.SetParaValue("DAY", "2026-12-05");
+    cmd.SetParaValue("AT", "08:30:00");
+    const std::string text = cmd.Format({{"QID", "\"7\""}});
+    EXPECT_EQ(text,
+              "ADD TESTOBJ: DN=8001, NAME=\"Front desk\", MODE=ON, RIGHTS=LOCAL-1, MASK=0xff, "
+              "DAY=2026&12&05, AT=08&30&00, QID=\"7\";");
+    SMmlCommand parsed;
+    std::string error;
+    ASSERT_TRUE(ParseMml(text, parsed, error)) << error;
+    CCmd back(Template());
+    for (const SMmlParam& p : parsed.params) {
+        if (p.name != "QID") {
+            EXPECT_TRUE(back.SetParaValue(p.name, p.value)) << p.name;
+        }
+    }
+    EXPECT_EQ(back.Format({{"QID", "\"7\""}}), text);
+}
+
+TEST(CmdModel, RequiredParametersOnlyCountWhileValid) {
+    CCmd cmd(Template());
+    EXPECT_FALSE(cmd.IsMustGiveParaReady());
+    cmd.FindPara("DN")->SetValid(FALSE);  // a relation switched it off
+    EXPECT_TRUE(cmd.IsMustGiveParaReady());
+    cmd.FindPara("DN")->SetValid(TRUE);
+    int changed = -1;
+    cmd.RegisterEvent([&](int i) { changed = i; });
+    cmd.SetParaValue("DN", "1");
+    EXPECT_EQ(changed, 0);
+    EXPECT_TRUE(cmd.IsMustGiveParaReady());
+    cmd.UnRegisterEvent();
+    cmd.SetParaValue("NUM", "5");
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(CCmd().Format(), ":;");  // an empty model still ends in ";"
+}
+
+TEST(CmdModel, ChoicesMatchAndReplace) {
+    CCmd cmd(Template());
+    CParaItem* mode = cmd.FindPara("MODE");
+    mode->SetValueText("ON");
+    EXPECT_EQ(mode->GetMatchIndex(mode->GetChoiceTexts()), 0);
+    EXPECT_EQ(mode->GetReplaceValue("OFF"), "Switched off");
+    EXPECT_EQ(mode->GetReplaceValue("X"), "X");
+    EXPECT_EQ(mode->GetMMLValue(), "ON");
+    EXPECT_EQ(cmd.FindPara("NUM")->GetLimitText(), "Range: 1~100");
+}
