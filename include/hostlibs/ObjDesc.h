@@ -93,6 +93,7 @@ struct SAttributeItem {
     int listFlag = 0;         // non-zero: shown in lists
     int listWidth = 0;
     bool key = false;         // identifies an instance
+    SParaDesc para;           // what its values are: kind, limits, choices
     const std::string& GetDisplayName() const { return displayName; }
 };
 using CAttributeItem = SAttributeItem;
@@ -120,6 +121,7 @@ struct SComObj {
     // key attributes).
     std::vector<std::string> restrictKeys;
     DWORD parentType = 0;  // the object whose instances restrict this one
+    bool cascade = false;  // removed together with its parent instance
     // A range of the parent's restriction over one attribute (V5 L3
     // addresses, numbers of a segment); empty when none.
     std::string rangeAttr, rangeFrom, rangeTo;

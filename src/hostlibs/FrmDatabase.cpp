@@ -110,6 +110,7 @@ AttrDef ReadAttr(const QJsonObject& o) {
     a.item.key = Flag(o, "key");
     a.para = ReadPara(o, a.item.name);
     a.para.required = false;
+    a.item.para = a.para;
     a.add = Str(o, "add");
     if (!a.add.empty() && a.add != "req" && a.add != "opt")
         throw LoadError{"\"add\" must be \"req\" or \"opt\""};
@@ -150,6 +151,7 @@ public:
             for (const AttrDef& a : m_attrs)
                 if (a.item.key) m_obj.restrictKeys.push_back(a.item.name);
         m_obj.parentType = static_cast<DWORD>(Num(m_o, "parent"));
+        m_obj.cascade = Flag(m_o, "cascade");
         if (!m_obj.restrictParams.empty() && m_obj.parentType == 0)
             throw LoadError{"a restricted object needs its \"parent\""};
         const QJsonObject range = m_o.value(QLatin1String("range")).toObject();
@@ -253,9 +255,18 @@ private:
             return std::any_of(params.begin(), params.end(),
                                [&](const SParaDesc& p) { return p.mmlName == n; });
         };
+        // Key attributes name the instance; one that is also a restriction
+        // parameter is already there and becomes required with the others.
         auto keys = [&](bool required) {
-            for (const AttrDef& a : m_attrs)
-                if (a.item.key && !has(a.item.name)) params.push_back(ParaOf(a.item.name, required));
+            for (const AttrDef& a : m_attrs) {
+                if (!a.item.key) continue;
+                if (!has(a.item.name)) {
+                    params.push_back(ParaOf(a.item.name, required));
+                    continue;
+                }
+                for (SParaDesc& p : params)
+                    if (p.mmlName == a.item.name) p.required = p.whiteCell = required;
+            }
         };
         auto marked = [&](auto pred, bool required) {
             for (const AttrDef& a : m_attrs)
