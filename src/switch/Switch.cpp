@@ -135,6 +135,13 @@ CSwitch::Reports CSwitch::Ok(const std::string& echo, const std::string& text) c
     return {CReportWriter(echo, RC_OK, text.empty() ? ResultText(RC_OK) : text).Finish()};
 }
 
+CSwitch::Reports CSwitch::RefuseTooLong(std::string_view start) const {
+    std::string echo(start.substr(0, 64));
+    for (char& c : echo)
+        if (c == '\n' || c == '\r' || c == '\0' || c == '%') c = ' ';
+    return Fail(echo + "...", RC_TOO_LONG);
+}
+
 size_t CSwitch::ExpireQueries() {
     const int64_t now = Now();
     size_t freed = 0;
@@ -153,7 +160,7 @@ CSwitch::Reports CSwitch::Execute(std::string_view command) {
     std::string echo(platform::TrimView(command));
     for (char& c : echo)
         if (c == '\n' || c == '\r' || c == '\0') c = ' ';
-    if (echo.size() > kMaxCommand) return Fail(echo.substr(0, 64) + "...", RC_TOO_LONG);
+    if (echo.size() > kMaxCommand) return RefuseTooLong(echo);
     ExpireQueries();
 
     SMmlCommand cmd;

@@ -52,6 +52,8 @@ public:
     bool Open(const std::string& path, std::string& error);
     // The reports answering one command; never empty.
     std::vector<std::string> Execute(std::string_view command);
+    // The answer to a command longer than kMaxCommand, given its start.
+    std::vector<std::string> RefuseTooLong(std::string_view start) const;
 
     void SetQueryTtl(int64_t ms) { m_queryTtl = ms; }
     // Frees queries unused for longer than the time to live; how many.

@@ -45,7 +45,7 @@ void CSwitchServer::OnReadable(QTcpSocket* socket) {
         std::vector<std::string> reports;
         if (skipping || static_cast<size_t>(line.size()) > kMaxCommand) {
             skipping = false;
-            reports = m_sw.Execute(std::string(kMaxCommand + 1, ' ') + "x");
+            reports = m_sw.RefuseTooLong(line.left(64).toStdString());
         } else if (line.trimmed().isEmpty()) {
             continue;
         } else {

@@ -1,0 +1,68 @@
+// The switch on a million subscribers: seeding, the head of a query over
+// all of them, and pages at the start, middle and end of that query.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "DemoData.h"
+#include "Switch.h"
+#include "hostlibs/ObjArray.h"
+
+namespace {
+
+constexpr int64_t kSubscribers = 1000000;
+
+mmlsw::CSwitch& Seeded() {
+    static std::unique_ptr<mmlsw::CSwitch> sw = [] {
+        auto s = std::make_unique<mmlsw::CSwitch>(HostDatabase());
+        std::string error;
+        if (!s->Open(":memory:", error) || !mmlsw::SeedDemo(*s, {kSubscribers}, error)) std::abort();
+        return s;
+    }();
+    return *sw;
+}
+
+std::string OpenQuery(mmlsw::CSwitch& sw) {
+    CObjArray a;
+    Parse(sw.Execute("LST MGCPSUB:;").front(), 1, a);
+    return std::string(a.GetProperty(0, 0)->GetValue(0));
+}
+
+void BM_Seed1M(benchmark::State& state) {
+    for (auto _ : state) {
+        mmlsw::CSwitch sw(HostDatabase());
+        std::string error;
+        sw.Open(":memory:", error);
+        benchmark::DoNotOptimize(mmlsw::SeedDemo(sw, {kSubscribers}, error));
+    }
+}
+BENCHMARK(BM_Seed1M)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_PagedHead1M(benchmark::State& state) {
+    mmlsw::CSwitch& sw = Seeded();
+    for (auto _ : state) {
+        auto r = sw.Execute("LST MGCPSUB:;");
+        benchmark::DoNotOptimize(r);
+        state.PauseTiming();
+        sw.Execute("RLS MGCPSUB: QID=\"" + OpenQuery(sw) + "\";");  // keep the query count low
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PagedHead1M)->Unit(benchmark::kMillisecond);
+
+void BM_PageAt(benchmark::State& state) {
+    mmlsw::CSwitch& sw = Seeded();
+    static const std::string qid = OpenQuery(sw);
+    const int64_t begin = state.range(0);
+    const std::string cmd = "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) +
+                            ", END=" + std::to_string(begin + 499) + ";";
+    for (auto _ : state) {
+        auto r = sw.Execute(cmd);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_PageAt)->Arg(0)->Arg(500000)->Arg(999500)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,212 @@
+// The switch simulator: verbs, failures, paging.
+#include <set>
+
+#include "SwitchFixture.h"
+
+using namespace mmlsw;
+
+namespace {
+
+// A value the parameter accepts; seed makes keys unique.
+std::string ValidValue(const SParaDesc& d, int seed) {
+    switch (d.kind) {
+        case PK_STRING: return "\"T" + std::to_string(seed) + "xxxx\"";
+        case PK_ENUMFIXED:
+        case PK_ENUM: return d.choices.front().value;
+        case PK_BITS: return d.items.front() + "-1";
+        case PK_HEX: return "0x1";
+        case PK_NUMBER: {
+            const long long lo = d.minValue, hi = d.maxValue > d.minValue ? d.maxValue : lo + 100000;
+            return std::to_string(lo + (seed % (hi - lo + 1)));
+        }
+        case PK_DATE: return "2026&01&02";
+        case PK_TIME: return "01&02&03";
+        case PK_IPADDR: return "10.0.0." + std::to_string(seed % 250 + 1);
+        default: {
+            std::string v = "9" + std::to_string(1000000 + seed);
+            if (d.maxValue > 0 && static_cast<long long>(v.size()) > d.maxValue) v = v.substr(v.size() - d.maxValue);
+            return v;
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(SwitchTest, EveryObjectListsDisplaysAndTakesItsChanges) {
+    CFrmDatabase& db = HostDatabase();
+    int seed = 4242;
+    for (DWORD type : db.Types()) {
+        const SComObj& o = *db.Find(type);
+        SCOPED_TRACE(o.mmlName);
+        // LST: whole, paged head, or several reports; all succeed.
+        ASSERT_EQ(Code("LST " + o.mmlName + ":;"), 0) << reports.front();
+        if (!o.commands.count(3)) continue;
+
+        // ADD with every required parameter; restriction values from a parent.
+        std::map<std::string, std::string> parent;
+        if (o.parentType) {
+            const SComObj& p = *db.Find(o.parentType);
+            Run("LST " + p.mmlName + ":;");
+            if (parsed.GetObjectName(0) == "QUERYHEAD")  // long: the first page will do
+                Run("LST " + p.mmlName + ": QID=\"" + Value(0, "QID") + "\", BEGIN=0, END=9;");
+            int first = 0, last = 0;
+            if (parsed.GetObjectList(p.mmlName, first, last))
+                for (const std::string& k : p.restrictKeys) parent[k] = Value(last, k);
+        }
+        std::string add = o.commands.at(3).mml + ":", keys;
+        bool firstParam = true;
+        ++seed;
+        for (const SParaDesc& d : o.commands.at(3).params) {
+            if (!d.required) continue;
+            std::string v = parent.count(d.mmlName) ? MmlQuoteIfNeeded(parent[d.mmlName]) : ValidValue(d, seed);
+            add += (firstParam ? " " : ", ") + d.mmlName + "=" + v;
+            firstParam = false;
+            for (const SAttributeItem& a : o.attributes)
+                if (a.key && a.name == d.mmlName) keys += (keys.empty() ? " " : ", ") + d.mmlName + "=" + v;
+        }
+        add += ";";
+        ASSERT_EQ(Code(add), 0) << add << "\n" << reports.front();
+        EXPECT_EQ(Code(add), RC_DUPLICATE) << add;
+        if (o.commands.count(1)) {
+            ASSERT_EQ(Code("DSP " + o.mmlName + ":" + keys + ";"), 0) << keys << reports.front();
+            EXPECT_GE(parsed.GetObjectCount(), 1);
+        }
+        if (o.commands.count(5)) {
+            EXPECT_EQ(Code("MOD " + o.mmlName + ":" + keys + ";"), 0) << reports.front();
+        }
+        if (o.commands.count(4)) {
+            EXPECT_EQ(Code("RMV " + o.mmlName + ":" + keys + ";"), 0) << reports.front();
+            EXPECT_EQ(Code("RMV " + o.mmlName + ":" + keys + ";"), RC_NOT_FOUND);
+        }
+    }
+}
+
+TEST_F(SwitchTest, EachFailureHasItsReturnCode) {
+    EXPECT_EQ(Code("FOO MGCPSUB:;"), RC_UNKNOWN_VERB);
+    EXPECT_EQ(Code("LST NOSUCH:;"), RC_UNKNOWN_OBJECT);
+    EXPECT_EQ(Code("ADD SUBSTAT: SUBTYPE=MGCP;"), RC_UNKNOWN_VERB);  // statistics cannot be added
+    EXPECT_EQ(Code("LST MGCPSUB"), RC_SYNTAX);
+    EXPECT_EQ(Code("LST MGCPSUB: DN=\"open;"), RC_SYNTAX);
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=29999999, MGWNAME=\"gw\";"), RC_MISSING);
+    EXPECT_NE(parsed.GetResultText().find("EID"), std::string::npos);
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=29999999, MGWNAME=\"gw\", EID=\"e\", CSC=999;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=29999999, MGWNAME=\"gw\", EID=\"e\", COLOUR=red;"), RC_UNKNOWN_PARAM);
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=20000001, MGWNAME=\"gw\", EID=\"e\";"), RC_DUPLICATE);
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=29999999, CSC=1;"), RC_NOT_FOUND);
+    EXPECT_EQ(Code("RMV V5IF: V5IID=1;"), RC_IN_USE);  // ports and subscribers remain
+    EXPECT_EQ(Code("ADD V5PORT: V5IID=77, PTYPE=PSTN, BGNL3ADDR=0, ENDL3ADDR=9;"), RC_NO_PARENT);
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"999\", BEGIN=0, END=499;"), RC_NO_QUERY);
+    EXPECT_EQ(Code(std::string(kMaxCommand + 10, 'x')), RC_TOO_LONG);
+    EXPECT_EQ(Code("LST MGCPSUB: SORT=COLOUR-ASC;"), RC_BAD_VALUE);
+    // A failed change leaves everything as it was.
+    EXPECT_EQ(Code("DSP MGCPSUB: DN=20000001;"), 0);
+}
+
+TEST_F(SwitchTest, RemovingASubscriberTakesItsServicesAndItsNumber) {
+    ASSERT_EQ(Code("LST MGCPSRV: DN=20000002;"), 0);
+    EXPECT_GT(parsed.GetObjectCount(), 0);
+    Run("DSP DNINFO: DN=20000002;");
+    ASSERT_EQ(parsed.GetRetCode(), 0);
+    const std::string seg = Value(0, "SEGIDX");
+    Run("DSP DNSEG: SEGIDX=" + seg + ";");
+    const int used = std::stoi(Value(0, "USED"));
+    ASSERT_EQ(Code("RMV MGCPSUB: DN=20000002;"), 0);
+    EXPECT_EQ(Code("LST MGCPSRV: DN=20000002;"), 0);
+    EXPECT_EQ(parsed.GetObjectCount(), 0);
+    EXPECT_EQ(Code("DSP DNINFO: DN=20000002;"), RC_NOT_FOUND);
+    Run("DSP DNSEG: SEGIDX=" + seg + ";");
+    EXPECT_EQ(std::stoi(Value(0, "USED")), used - 1);
+    ASSERT_EQ(Code("ADD MGCPSUB: DN=20000002, MGWNAME=\"gw\", EID=\"e\", CODEC=G729;"), 0);
+    Run("DSP MGCPSUB: DN=20000002;");
+    EXPECT_EQ(Value(0, "CODEC"), "G729");
+    EXPECT_EQ(Value(0, "STATUS"), "IDLE");    // the first state of a kept attribute
+    EXPECT_EQ(Value(0, "CSC"), "0");          // the catalogue's default
+    Run("DSP DNSEG: SEGIDX=" + seg + ";");
+    EXPECT_EQ(std::stoi(Value(0, "USED")), used);
+}
+
+TEST_F(SwitchTest, PagedQueriesHeadPagesReleaseAndExpiry) {
+    const CObjArray& head = Run("LST MGCPSUB:;");
+    ASSERT_EQ(head.GetObjectName(0), "QUERYHEAD");
+    const std::string qid = Value(0, "QID");
+    EXPECT_EQ(Value(0, "Total Recs"), "1200");
+    EXPECT_EQ(sw.OpenQueries(), 1u);
+
+    Run("LST MGCPSUB: QID=\"" + qid + "\", BEGIN=0, END=499;");
+    ASSERT_EQ(parsed.GetObjectCount(), 500);
+    EXPECT_EQ(Value(0, "DN"), "20000000");
+    Run("LST MGCPSUB: QID=\"" + qid + "\", BEGIN=1000, END=1499;");  // cut at the end
+    ASSERT_EQ(parsed.GetObjectCount(), 200);
+    EXPECT_EQ(Value(199, "DN"), "20001199");
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + qid + "\", BEGIN=1200, END=1300;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + qid + "\", BEGIN=0, END=5000;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("LST H248SUB: QID=\"" + qid + "\", BEGIN=0, END=9;"), RC_NO_QUERY);  // another object's
+
+    // Sorted the other way round, the last number comes first.
+    Run("LST MGCPSUB: SORT=DN-DESC;");
+    const std::string sorted = Value(0, "QID");
+    Run("LST MGCPSUB: QID=\"" + sorted + "\", BEGIN=0, END=0;");
+    EXPECT_EQ(Value(0, "DN"), "20001199");
+
+    EXPECT_EQ(Code("RLS MGCPSUB: QID=\"" + qid + "\";"), 0);
+    EXPECT_EQ(Code("RLS MGCPSUB: QID=\"" + qid + "\";"), RC_NO_QUERY);
+    now += 299000;
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + sorted + "\", BEGIN=0, END=0;"), 0);  // use keeps it
+    now += 301000;
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + sorted + "\", BEGIN=0, END=0;"), RC_NO_QUERY);
+    EXPECT_EQ(sw.OpenQueries(), 0u);
+}
+
+TEST_F(SwitchTest, LongListsOfUnpagedObjectsComeInSeveralReports) {
+    // DNINFO is not paged: a segment's 10000-number block holds 1200 numbers.
+    reports = sw.Execute("LST DNINFO: SEGIDX=2, BGNDN=20000000, ENDDN=20009999;");
+    ASSERT_EQ(reports.size(), 3u);
+    int total = 0;
+    for (size_t i = 0; i < reports.size(); ++i) {
+        ASSERT_GE(Parse(reports[i], 1, parsed), 0);
+        EXPECT_EQ(parsed.GetContinueFlag(), i + 1 < reports.size() ? 1 : 0);
+        total += parsed.GetObjectCount();
+    }
+    EXPECT_EQ(total, 1200);
+    // A block of the segment lists only its numbers.
+    Run("LST DNINFO: SEGIDX=2, BGNDN=20001000, ENDDN=20001999;");
+    EXPECT_EQ(parsed.GetObjectCount(), 200);
+    EXPECT_EQ(Code("LST DNINFO: DN=2000000*;"), 0);
+    EXPECT_EQ(parsed.GetObjectCount(), 10);
+}
+
+TEST_F(SwitchTest, V5SubscribersByRangeAndInBatches) {
+    Run("LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=0;");
+    const int all = parsed.GetObjectCount();
+    EXPECT_EQ(all, 4);  // 20 V5 subscribers over 6 interfaces
+    Run("LST V5SUB: V5IID=1, BGNL3ADDR=1, ENDL3ADDR=2;");
+    EXPECT_EQ(parsed.GetObjectCount(), 2);
+    EXPECT_EQ(Code("LST V5SUB: V5IID=1, BGNL3ADDR=5, ENDL3ADDR=2;"), RC_BAD_VALUE);
+    ASSERT_EQ(Code("ADB V5SUB: BGNDN=79000000, V5IID=1, BGNL3ADDR=50, ENDL3ADDR=59;"), 0) << reports.front();
+    Run("LST V5SUB: V5IID=1, BGNL3ADDR=50, ENDL3ADDR=59;");
+    EXPECT_EQ(parsed.GetObjectCount(), 10);
+    EXPECT_EQ(Value(9, "DN"), "79000009");
+    EXPECT_EQ(Code("ADB V5SUB: BGNDN=79000005, V5IID=1, BGNL3ADDR=60, ENDL3ADDR=69;"), RC_DUPLICATE);
+    Run("LST V5SUB: V5IID=1, BGNL3ADDR=60, ENDL3ADDR=69;");
+    EXPECT_EQ(parsed.GetObjectCount(), 0);  // the failed batch left nothing behind
+    EXPECT_EQ(Code("RVB V5SUB: V5IID=1, BGNL3ADDR=50, ENDL3ADDR=59;"), 0);
+    Run("LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=0;");
+    EXPECT_EQ(parsed.GetObjectCount(), all);
+}
+
+TEST_F(SwitchTest, MaintenanceOperationsOfCommandObjects) {
+    EXPECT_EQ(Code("BLK MGCPSUB: DN=20000001;"), 0);
+    Run("DSP MGCPSUB: DN=20000001;");
+    EXPECT_EQ(Value(0, "STATUS"), "BLOCKED");
+    EXPECT_EQ(Code("UBL MGCPSUB: DN=20000001;"), 0);
+    EXPECT_EQ(Code("BLK MGCPSUB: DN=29999999;"), RC_NOT_FOUND);
+    Run("DSP SUBCOUNT:;");
+    ASSERT_EQ(parsed.GetRetCode(), 0);
+    EXPECT_EQ(parsed.GetObjectCount(), 8);
+    EXPECT_EQ(Value(0, "SUBTYPE"), "MGCP");
+    ASSERT_EQ(Code("ADD SUBBATCH: SUBTYPE=SIP, BGNDN=45000000, ENDDN=45000009;"), 0);
+    EXPECT_EQ(Code("DSP SIPSUB: DN=45000009;"), 0);
+    EXPECT_EQ(Code("RMV SUBBATCHDN: BGNDN=45000000, ENDDN=45000009;"), 0);
+    EXPECT_EQ(Code("DSP SIPSUB: DN=45000009;"), RC_NOT_FOUND);
+    EXPECT_EQ(Code("TST V5SUBMNT: DN=70000000;"), 0);
+}

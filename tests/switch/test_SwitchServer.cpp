@@ -1,0 +1,113 @@
+// The switch over TCP: several clients, clients that vanish, hostile input.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+
+#include "SwitchFixture.h"
+#include "SwitchServer.h"
+
+using namespace mmlsw;
+
+namespace {
+
+// Runs the event loop until pred holds or the time is up.
+template <class Pred>
+bool WaitFor(Pred pred, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return pred();
+}
+
+// Reads complete reports off a socket.
+struct Client {
+    QTcpSocket socket;
+    QByteArray data;
+    explicit Client(quint16 port) {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { data += socket.readAll(); });
+    }
+    void Send(const QByteArray& line) { socket.write(line + "\n"); }
+    int Reports() const { return static_cast<int>(data.count("---    END\n")); }
+    // The n-th report.
+    std::string Report(int n) const {
+        qsizetype start = 0;
+        for (int i = 0; i < n; ++i) start = data.indexOf("---    END\n", start) + 11;
+        const qsizetype end = data.indexOf("---    END\n", start) + 11;
+        return data.mid(start, end - start).toStdString();
+    }
+};
+
+class SwitchServerTest : public SwitchTest {
+protected:
+    void SetUp() override {
+        SwitchTest::SetUp();
+        std::string error;
+        ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0, error)) << error;
+    }
+    int RetCode(const std::string& report) {
+        CObjArray a;
+        EXPECT_GE(::Parse(report, 1, a), 0) << report;
+        return a.GetRetCode();
+    }
+    CSwitchServer server{sw};
+};
+
+}  // namespace
+
+TEST_F(SwitchServerTest, TwoClientsAreAnsweredInTheirOwnOrder) {
+    Client a(server.Port()), b(server.Port());
+    a.Send("LST MGCPSUB: DN=20000001;");
+    b.Send("DSP V5IF: V5IID=2;");
+    a.Send("DSP V5IF: V5IID=3;");
+    b.Send("LST MGCPSUB: DN=20000004;");
+    ASSERT_TRUE(WaitFor([&] { return a.Reports() == 2 && b.Reports() == 2; }));
+    EXPECT_NE(a.Report(0).find("%%LST MGCPSUB: DN=20000001;%%"), std::string::npos);
+    EXPECT_NE(a.Report(1).find("V5IID = 3"), std::string::npos);
+    EXPECT_NE(b.Report(0).find("V5IID = 2"), std::string::npos);
+    EXPECT_NE(b.Report(1).find("DN = 20000004"), std::string::npos);
+}
+
+TEST_F(SwitchServerTest, AClientKilledMidCommandLosesNothingAndHarmsNoOne) {
+    {
+        Client gone(server.Port());
+        ASSERT_TRUE(WaitFor([&] { return server.Connections() == 1; }));
+        gone.Send("ADD MGCPSUB: DN=29000001, MGWNAME=\"gw\", EID=\"e\";");
+        gone.Send("LST MGCPSUB:;");
+        gone.socket.flush();
+        gone.socket.abort();  // before any answer could be read
+    }
+    ASSERT_TRUE(WaitFor([&] { return server.Connections() == 0; }));
+    Client next(server.Port());
+    next.Send("DSP MGCPSUB: DN=29000001;");
+    ASSERT_TRUE(WaitFor([&] { return next.Reports() == 1; }));
+    EXPECT_EQ(RetCode(next.Report(0)), 0);  // the add it sent was carried out whole
+}
+
+TEST_F(SwitchServerTest, GarbageAndHugeLinesGetErrorReportsNotACrash) {
+    Client c(server.Port());
+    QByteArray garbage(4096, '\0');
+    for (int i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919) % 256 == '\n' ? 'x' : (i * 7919) % 256);
+    c.Send(garbage);
+    // 10 MB without a line break, then the break: one "too long" answer.
+    const QByteArray chunk(1 << 20, 'A');
+    for (int i = 0; i < 10; ++i) c.socket.write(chunk);
+    c.Send("");
+    c.Send("LST V5IF:;");
+    ASSERT_TRUE(WaitFor([&] { return c.Reports() == 3; }, 20000)) << c.Reports();
+    EXPECT_EQ(RetCode(c.Report(0)), RC_SYNTAX);
+    EXPECT_EQ(RetCode(c.Report(1)), RC_TOO_LONG);
+    EXPECT_EQ(RetCode(c.Report(2)), 0);
+}
+
+TEST(ListenAddress, LoopbackUnlessToldOtherwise) {
+    QHostAddress a;
+    quint16 p = 0;
+    ASSERT_TRUE(ParseListenAddress(":7001", a, p));
+    EXPECT_EQ(a, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(p, 7001);
+    ASSERT_TRUE(ParseListenAddress("0.0.0.0:7002", a, p));
+    EXPECT_EQ(a, QHostAddress(QHostAddress::AnyIPv4));
+    EXPECT_FALSE(ParseListenAddress("host:notaport", a, p));
+    EXPECT_FALSE(ParseListenAddress("1.2.3.4:70000", a, p));
+}
