@@ -1,32 +1,47 @@
-// The host client's main window: MDI area, status bar, and the menu of
-// object windows the plug-in module can open.
+// The host client's main window: MDI area, status bar, the menu of object
+// windows the plug-in module can open, and the host side of the window
+// message contract (database, commands, identity and destruction, frames).
 #pragma once
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
 
+#include <memory>
+
 #include "MsgTarget.h"
 #include "PluginLoader.h"
+#include "SwitchLink.h"
 
 namespace host {
 
 class CHostMainWindow : public CWndT<QMainWindow> {
     Q_OBJECT
+    DECLARE_MESSAGE_MAP()
 public:
-    explicit CHostMainWindow(std::string pluginPath);
+    CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitchLink> link);
 
     // Asks the module for an object window of the type; false (with the
     // reason in LastError) when none opened.
     bool OpenObjectWindow(int configType);
     const std::string& LastError() const { return m_lastError; }
     QMdiArea* MdiArea() const { return m_mdi; }
+    CSwitchLink* Link() const { return m_link.get(); }
+
+    LRESULT OnObjWndDestroyed(WPARAM, LPARAM);
+    LRESULT OnIdentity(WPARAM, LPARAM);
+    LRESULT OnSendMml(WPARAM, LPARAM);
+    LRESULT OnGetDatabase(WPARAM, LPARAM);
+    LRESULT OnSendBinFrame(WPARAM, LPARAM);
 
 private:
+    void OnLinkLost(const QString& text);
+
     QMdiArea* m_mdi;
     QLabel* m_linkLabel;
     QLabel* m_pendingLabel;
     CPluginLoader m_loader;
+    std::unique_ptr<CSwitchLink> m_link;
     std::string m_lastError;
 };
 

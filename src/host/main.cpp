@@ -6,42 +6,80 @@
 #include <cstdio>
 
 #include "ClientRoot.h"
+#include "EmbeddedSwitchLink.h"
 #include "HostMainWindow.h"
+#include "TcpSwitchLink.h"
+#include "hostlibs/FrmDatabase.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("omclient"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("O&M client of the softswitch: subscriber data windows."));
+    parser.setApplicationDescription(QStringLiteral("O&M client of the softswitch: subscriber data windows."));
     parser.addHelpOption();
     QCommandLineOption config(QStringLiteral("config"),
-                              QStringLiteral("Open an object window of configuration type N "
-                                             "(1 to 13) at start; repeatable."),
+                              QStringLiteral("Open an object window of configuration type N (1 to 13) at "
+                                             "start; repeatable."),
                               QStringLiteral("N"));
     QCommandLineOption sw(QStringLiteral("switch"),
-                          QStringLiteral("Talk to the switch at HOST:PORT instead of the "
-                                         "embedded one."),
+                          QStringLiteral("Talk to the switch at HOST:PORT instead of the embedded one."),
                           QStringLiteral("HOST:PORT"));
+    QCommandLineOption swdb(QStringLiteral("switch-db"),
+                            QStringLiteral("Database of the embedded switch (default: switch/demo.db under "
+                                           "the client root; \":memory:\" for a fresh one)."),
+                            QStringLiteral("FILE"));
+    QCommandLineOption subs(QStringLiteral("subscribers"),
+                            QStringLiteral("MGCP subscribers of a newly seeded embedded switch (default 12000)."),
+                            QStringLiteral("N"), QStringLiteral("12000"));
     QCommandLineOption dump(QStringLiteral("dump"),
-                            QStringLiteral("Write a JSON description of the open windows once "
-                                           "they have their first results, then exit."),
+                            QStringLiteral("Write a JSON description of the open windows once they have their "
+                                           "first results, then exit."),
                             QStringLiteral("FILE"));
     QCommandLineOption shot(QStringLiteral("screenshot"),
-                            QStringLiteral("Write a PNG of the main window at the same moment, "
-                                           "then exit."),
+                            QStringLiteral("Write a PNG of the main window at the same moment, then exit."),
                             QStringLiteral("FILE"));
-    parser.addOptions({config, sw, dump, shot});
+    parser.addOptions({config, sw, swdb, subs, dump, shot});
     parser.process(app);
 
+    if (!HostDatabase().Error().empty()) {
+        std::fprintf(stderr, "omclient: %s\n", HostDatabase().Error().c_str());
+        return 2;
+    }
     const std::string root = platform::GetClientRoot();
-    host::CHostMainWindow window(root + "/lib/libuserobj.so");
+    std::unique_ptr<host::CSwitchLink> link;
+    if (parser.isSet(sw)) {
+        const QString target = parser.value(sw);
+        const qsizetype colon = target.lastIndexOf(':');
+        bool ok = false;
+        const uint port = colon > 0 ? target.mid(colon + 1).toUInt(&ok) : 0;
+        if (!ok || port == 0 || port > 65535) {
+            std::fprintf(stderr, "omclient: --switch takes HOST:PORT\n");
+            return 2;
+        }
+        link = std::make_unique<host::CTcpSwitchLink>(target.left(colon), static_cast<quint16>(port));
+    } else {
+        bool ok = false;
+        const long long n = parser.value(subs).toLongLong(&ok);
+        if (!ok || n < 1) {
+            std::fprintf(stderr, "omclient: --subscribers takes a positive number\n");
+            return 2;
+        }
+        const std::string db = parser.isSet(swdb) ? parser.value(swdb).toStdString() : root + "/switch/demo.db";
+        auto embedded = std::make_unique<host::CEmbeddedSwitchLink>(db, n);
+        std::string error;
+        if (!embedded->WaitReady(error)) {
+            std::fprintf(stderr, "omclient: embedded switch: %s\n", error.c_str());
+            return 2;
+        }
+        link = std::move(embedded);
+    }
+    host::CHostMainWindow window(root + "/lib/libuserobj.so", std::move(link));
 
     int failures = 0;
     for (const QString& v : parser.values(config)) {
         bool ok = false;
-        int type = v.toInt(&ok);
+        const int type = v.toInt(&ok);
         if (!ok || !window.OpenObjectWindow(type)) {
             std::fprintf(stderr, "omclient: --config %s: %s\n", qPrintable(v),
                          ok ? window.LastError().c_str() : "not a number");

@@ -1,0 +1,92 @@
+// The embedded switch on its worker thread.
+#include "EmbeddedSwitchLink.h"
+
+#include <QFileInfo>
+#include <QDir>
+
+#include <mutex>
+#include <condition_variable>
+
+#include "DemoData.h"
+#include "Switch.h"
+#include "hostlibs/FrmDatabase.h"
+
+namespace host {
+
+// Owns the switch; every call runs on the worker thread.
+class CSwitchWorker : public QObject {
+public:
+    CSwitchWorker() : m_sw(HostDatabase()) {}
+
+    void Open(const std::string& path, long long demo) {
+        std::string error;
+        const bool fresh = path != ":memory:" && !QFileInfo::exists(QString::fromStdString(path));
+        if (fresh) QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
+        bool ok = m_sw.Open(path, error);
+        if (ok && (fresh || path == ":memory:" || m_sw.Count(308) == 0))
+            ok = mmlsw::SeedDemo(m_sw, {demo}, error);
+        std::lock_guard lock(m_mutex);
+        m_ready = true;
+        m_error = ok ? "" : error;
+        m_cv.notify_all();
+    }
+    std::vector<std::string> Execute(const std::string& command) { return m_sw.Execute(command); }
+    bool WaitReady(std::string& error) {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [this] { return m_ready; });
+        error = m_error;
+        return m_error.empty();
+    }
+
+private:
+    mmlsw::CSwitch m_sw;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_ready = false;
+    std::string m_error;
+};
+
+CEmbeddedSwitchLink::CEmbeddedSwitchLink(const std::string& dbPath, long long demoSubscribers,
+                                         QObject* parent)
+    : CSwitchLink(parent), m_worker(new CSwitchWorker) {
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.start();
+    CSwitchWorker* w = m_worker;
+    QMetaObject::invokeMethod(w, [w, dbPath, demoSubscribers] { w->Open(dbPath, demoSubscribers); },
+                              Qt::QueuedConnection);
+}
+
+CEmbeddedSwitchLink::~CEmbeddedSwitchLink() {
+    m_thread.quit();
+    m_thread.wait();
+}
+
+bool CEmbeddedSwitchLink::WaitReady(std::string& error) {
+    const bool ok = m_worker->WaitReady(error);
+    emit StateChanged(ok, ok ? Describe() : QString::fromStdString(error));
+    return ok;
+}
+
+void CEmbeddedSwitchLink::Send(QObject* window, const std::string& command) {
+    m_pending.push_back({window, command});
+    emit OutstandingChanged(Outstanding());
+    CSwitchWorker* w = m_worker;
+    QPointer<CEmbeddedSwitchLink> self(this);
+    QMetaObject::invokeMethod(
+        w,
+        [w, self, command] {
+            std::vector<std::string> reports = w->Execute(command);
+            if (!self) return;
+            QMetaObject::invokeMethod(
+                self.data(), [self, reports] { if (self) self->OnReports(reports); },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void CEmbeddedSwitchLink::OnReports(const std::vector<std::string>& reports) {
+    for (const std::string& r : reports) DeliverReport(r);
+}
+
+}  // namespace host

@@ -1,0 +1,34 @@
+// The switch inside the client: a simulator on its own thread, so that long
+// commands never stall the windows.
+#pragma once
+
+#include <QThread>
+
+#include <memory>
+
+#include "SwitchLink.h"
+
+namespace host {
+
+class CSwitchWorker;
+
+class CEmbeddedSwitchLink : public CSwitchLink {
+    Q_OBJECT
+public:
+    // Opens the database (seeding it with the demo set when it is new).
+    CEmbeddedSwitchLink(const std::string& dbPath, long long demoSubscribers,
+                        QObject* parent = nullptr);
+    ~CEmbeddedSwitchLink() override;
+    void Send(QObject* window, const std::string& command) override;
+    QString Describe() const override { return QStringLiteral("embedded switch"); }
+    // Waits until the switch is open; false with the reason when it failed.
+    bool WaitReady(std::string& error);
+
+private:
+    void OnReports(const std::vector<std::string>& reports);
+
+    QThread m_thread;
+    CSwitchWorker* m_worker;  // lives on m_thread, deleted when it ends
+};
+
+}  // namespace host

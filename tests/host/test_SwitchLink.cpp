@@ -1,0 +1,141 @@
+// The host's switch link: reports come back posted, in order, to the window
+// that asked; a dropped link turns outstanding commands into kill notices.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "DemoData.h"
+#include "EmbeddedSwitchLink.h"
+#include "MsgTarget.h"
+#include "Switch.h"
+#include "SwitchServer.h"
+#include "TcpSwitchLink.h"
+#include "hostlibs/ObjArray.h"
+#include "userobj/Messages.h"
+
+namespace {
+
+template <class Pred>
+bool WaitFor(Pred pred, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return pred();
+}
+
+// Keeps what WM_USER+1004 and +1006 bring.
+class CWindow : public CWndT<QWidget> {
+public:
+    std::vector<std::pair<UINT, std::string>> got;
+    LRESULT WindowProc(UINT m, WPARAM w, LPARAM) override {
+        if (m == msg::WM_REPORT || m == msg::WM_KILLCMD) got.emplace_back(m, FromWParam<const char>(w));
+        return 0;
+    }
+    std::string Command(size_t i) const {
+        CObjArray a;
+        Parse(got.at(i).second, 1, a);
+        return a.GetCommand();
+    }
+};
+
+// A switch served over TCP on a loopback port of its own.
+struct Served {
+    mmlsw::CSwitch sw{HostDatabase()};
+    std::unique_ptr<mmlsw::CSwitchServer> server;
+    explicit Served(quint16 port = 0) {
+        std::string error;
+        sw.Open(":memory:", error);
+        mmlsw::SeedDemo(sw, {600}, error);
+        Start(port);
+    }
+    void Start(quint16 port) {
+        server = std::make_unique<mmlsw::CSwitchServer>(sw);
+        std::string error;
+        EXPECT_TRUE(server->Listen(QHostAddress::LocalHost, port, error)) << error;
+    }
+};
+
+}  // namespace
+
+TEST(EmbeddedSwitchLink, ReportsArriveLaterInOrderToTheAskingWindow) {
+    host::CEmbeddedSwitchLink link(":memory:", 100);
+    std::string error;
+    ASSERT_TRUE(link.WaitReady(error)) << error;
+    CWindow a, b;
+    link.Send(&a, "DSP V5IF: V5IID=1;");
+    link.Send(&b, "DSP V5IF: V5IID=2;");
+    link.Send(&a, "LST NOSUCH:;");
+    EXPECT_TRUE(a.got.empty());  // never inside Send
+    EXPECT_EQ(link.Outstanding(), 3);
+    ASSERT_TRUE(WaitFor([&] { return a.got.size() == 2 && b.got.size() == 1; }));
+    EXPECT_EQ(a.Command(0), "DSP V5IF: V5IID=1;");
+    EXPECT_EQ(a.Command(1), "LST NOSUCH:;");
+    EXPECT_EQ(b.Command(0), "DSP V5IF: V5IID=2;");
+    EXPECT_EQ(link.Outstanding(), 0);
+}
+
+TEST(EmbeddedSwitchLink, AWindowThatIsGoneGetsNothingAndBreaksNothing) {
+    host::CEmbeddedSwitchLink link(":memory:", 100);
+    std::string error;
+    ASSERT_TRUE(link.WaitReady(error));
+    auto gone = std::make_unique<CWindow>();
+    CWindow stays;
+    link.Send(gone.get(), "DSP V5IF: V5IID=1;");
+    link.Send(&stays, "DSP V5IF: V5IID=2;");
+    gone.reset();
+    ASSERT_TRUE(WaitFor([&] { return stays.got.size() == 1; }));
+    EXPECT_EQ(link.Outstanding(), 0);
+}
+
+TEST(TcpSwitchLink, ContinuedReportsAllReachTheOneWindow) {
+    Served s;
+    host::CTcpSwitchLink link(QStringLiteral("127.0.0.1"), s.server->Port());
+    CWindow w;
+    // 600 numbers in one segment block: two reports for one command.
+    link.Send(&w, "LST DNINFO: SEGIDX=2, BGNDN=20000000, ENDDN=20009999;");
+    link.Send(&w, "DSP V5IF: V5IID=1;");
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 3; }));
+    EXPECT_EQ(w.Command(0), w.Command(1));
+    EXPECT_EQ(w.Command(2), "DSP V5IF: V5IID=1;");
+    EXPECT_EQ(link.Outstanding(), 0);
+}
+
+TEST(TcpSwitchLink, ADroppedLinkKillsOutstandingCommandsAndTheNextCommandReconnects) {
+    auto s = std::make_unique<Served>();
+    const quint16 port = s->server->Port();
+    host::CTcpSwitchLink link(QStringLiteral("127.0.0.1"), port);
+    CWindow w;
+    QString lost;
+    QObject::connect(&link, &host::CSwitchLink::LinkLost, [&](const QString& why) { lost = why; });
+    link.Send(&w, "DSP V5IF: V5IID=1;");
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 1; }));
+    // The switch goes away with a command outstanding.
+    link.Send(&w, "DSP V5IF: V5IID=2;");
+    s.reset();
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 2; }));
+    EXPECT_EQ(w.got[1].first, msg::WM_KILLCMD);
+    EXPECT_EQ(w.got[1].second, "DSP V5IF: V5IID=2;");
+    EXPECT_FALSE(lost.isEmpty());
+    EXPECT_EQ(link.Outstanding(), 0);
+
+    Served again(port);
+    link.Send(&w, "DSP V5IF: V5IID=3;");
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 3; }));
+    EXPECT_EQ(w.got[2].first, msg::WM_REPORT);
+    EXPECT_EQ(w.Command(2), "DSP V5IF: V5IID=3;");
+}
+
+TEST(TcpSwitchLink, NoSwitchThereKillsTheCommand) {
+    quint16 port = 0;
+    {
+        Served s;
+        port = s.server->Port();
+    }
+    host::CTcpSwitchLink link(QStringLiteral("127.0.0.1"), port);
+    CWindow w;
+    link.Send(&w, "DSP V5IF: V5IID=1;");
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 1; }));
+    EXPECT_EQ(w.got[0].first, msg::WM_KILLCMD);
+}
