@@ -39,6 +39,13 @@ struct SBinFrameRecord {
     DWORD tag;
 };
 
+// Dynamic property of the host frame: the QMetaObject (as void*) of the
+// host's property display view, which object windows create by class.
+inline constexpr const char* kPropertyViewClass = "runtimeClass.CPropertyDisplayView";
+// Dynamic property of an object window: the QMenu (as QObject*) the host
+// shows while the window is active.
+inline constexpr const char* kSharedMenuProperty = "uoSharedMenu";
+
 inline constexpr size_t kFrameBufferSize = 65533;
 // Binary frame layout in the frame buffer.
 inline constexpr size_t kFrameCaller0 = 2, kFrameCaller1 = 3;  // caller-given bytes

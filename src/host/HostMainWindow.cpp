@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "HostStrings.h"
+#include "PropertyDisplayView.h"
 #include "UiService.h"
 #include "WindowHandles.h"
 #include "hostlibs/FrmDatabase.h"
@@ -62,7 +63,30 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
     connect(m_link.get(), &CSwitchLink::StateChanged, this,
             [this](bool, const QString& text) { m_linkLabel->setText(QStringLiteral("Switch: ") + text); });
     connect(m_link.get(), &CSwitchLink::LinkLost, this, &CHostMainWindow::OnLinkLost);
+    // Object windows create the property panel by its class.
+    setProperty(kPropertyViewClass,
+                QVariant::fromValue(static_cast<void*>(const_cast<QMetaObject*>(&CPropertyDisplayView::staticMetaObject))));
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CHostMainWindow::OnSubWindowActivated);
     resize(1280, 800);
+}
+
+CHostMainWindow::~CHostMainWindow() {
+    // The windows close with the frame; nothing may reach a frame half gone.
+    disconnect(m_mdi, nullptr, this, nullptr);
+    disconnect(m_link.get(), nullptr, this, nullptr);
+    m_mdi->closeAllSubWindows();
+    delete m_mdi;
+}
+
+void CHostMainWindow::OnSubWindowActivated(QMdiSubWindow* window) {
+    // The active object window's shared menu stands in the menu bar.
+    if (m_moduleMenu) {
+        menuBar()->removeAction(m_moduleMenu);
+        m_moduleMenu = nullptr;
+    }
+    if (!window) return;
+    auto* menu = qobject_cast<QMenu*>(window->property(kSharedMenuProperty).value<QObject*>());
+    if (menu) m_moduleMenu = menuBar()->insertMenu(menuBar()->actions().value(1), menu);
 }
 
 void CHostMainWindow::OnLinkLost(const QString& text) {
@@ -84,24 +108,70 @@ bool CHostMainWindow::OpenObjectWindow(int configType) {
         statusBar()->showMessage(QString::fromStdString(m_lastError));
         return false;
     }
-    if (!entry(static_cast<QObject*>(this), configType)) {
+    void* handle = entry(static_cast<QObject*>(this), configType);
+    if (!handle) {
         m_lastError = "configuration type " + std::to_string(configType) + " opens no object window";
         statusBar()->showMessage(QString::fromStdString(m_lastError), 5000);
         return false;
     }
+    // The host names the window: it answers the destruction request by this identity.
+    auto* window = static_cast<QMdiSubWindow*>(static_cast<QObject*>(handle));
+    const WORD id = m_nextObjId++;
+    m_windows[id] = window;
+    auto block = std::make_unique<SIdentityBlock>();
+    std::memset(block.get(), 0, sizeof(SIdentityBlock));
+    block->objId = id;
+    CopyField(block->text1, window->windowTitle().toStdString());
+    block->value = static_cast<DWORD>(configType);
+    SendMessage(window, msg::WM_OBJIDENTITY, ToWParam(block.get()), 1);
+    OnSubWindowActivated(m_mdi->activeSubWindow());
     return true;
 }
 
-LRESULT CHostMainWindow::OnObjWndDestroyed(WPARAM, LPARAM) { return 0; }
+LRESULT CHostMainWindow::OnObjWndDestroyed(WPARAM, LPARAM) {
+    for (auto it = m_windows.begin(); it != m_windows.end();)
+        it = it->second.isNull() ? m_windows.erase(it) : std::next(it);
+    return 0;
+}
 
 LRESULT CHostMainWindow::OnIdentity(WPARAM w, LPARAM l) {
     switch (l) {
         case msg::IDENT_DESTROY_REQUEST: {
             // Agreeing means answering with the window's own handle.
             auto* block = FromWParam<SIdentityBlock>(w);
-            (void)block;
-            return 0;
+            auto it = block ? m_windows.find(block->objId) : m_windows.end();
+            if (it == m_windows.end() || it->second.isNull()) return 0;
+            QMdiSubWindow* window = it->second.data();
+            m_windows.erase(it);
+            if (m_moduleMenu && m_mdi->activeSubWindow() == window) {
+                menuBar()->removeAction(m_moduleMenu);
+                m_moduleMenu = nullptr;
+            }
+            return static_cast<LRESULT>(GetWindowHandle(window));
         }
+        case msg::IDENT_OPEN_OTHER: {
+            // A jump: open a window that shows the target object, if one does.
+            auto* block = FromWParam<SIdentityBlock>(w);
+            if (!block) return 0;
+            static const std::map<WORD, int> configOf = {
+                {303, 2}, {329, 2}, {304, 2}, {305, 1}, {316, 1}, {308, 3}, {309, 3}, {319, 3},
+                {320, 3}, {313, 4}, {318, 4}, {325, 5}, {326, 5}, {327, 5}, {311, 6}, {310, 6},
+                {312, 6}, {328, 6}, {317, 7}, {334, 12}, {335, 12}};
+            auto c = configOf.find(block->objId);
+            if (c == configOf.end()) return 0;
+            for (auto& [id, win] : m_windows)
+                if (win && win->property("configType").toInt() == c->second) {
+                    m_mdi->setActiveSubWindow(win);
+                    return 1;
+                }
+            return OpenObjectWindow(c->second) ? 1 : 0;
+        }
+        case msg::IDENT_DIALOG_INIT:
+            ++m_openDialogs;
+            return 0;
+        case msg::IDENT_DIALOG_CLOSING:
+            --m_openDialogs;
+            return 0;
         default:
             return 0;
     }
@@ -125,6 +195,10 @@ LRESULT CHostMainWindow::OnGetDatabase(WPARAM, LPARAM) {
     return ToLParam(static_cast<IFrmDatabase*>(&HostDatabase()));
 }
 
-LRESULT CHostMainWindow::OnSendBinFrame(WPARAM, LPARAM) { return 1; }
+LRESULT CHostMainWindow::OnSendBinFrame(WPARAM, LPARAM l) {
+    // No binary peer is attached to this host: frames are accepted and dropped;
+    // their requests time out as they would against a silent peer.
+    return FromLParam<SBinFrameRecord>(l) ? 1 : 0;
+}
 
 }  // namespace host

@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
 
+#include <map>
 #include <memory>
 
 #include "MsgTarget.h"
@@ -20,6 +23,7 @@ class CHostMainWindow : public CWndT<QMainWindow> {
     DECLARE_MESSAGE_MAP()
 public:
     CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitchLink> link);
+    ~CHostMainWindow() override;
 
     // Asks the module for an object window of the type; false (with the
     // reason in LastError) when none opened.
@@ -34,8 +38,14 @@ public:
     LRESULT OnGetDatabase(WPARAM, LPARAM);
     LRESULT OnSendBinFrame(WPARAM, LPARAM);
 
+    // The object windows open now, by the identity the host gave them.
+    const std::map<WORD, QPointer<QMdiSubWindow>>& ObjectWindows() const { return m_windows; }
+    // Dialogs of the module that told the host they are open (WM_USER+1001, 5).
+    int OpenDialogs() const { return m_openDialogs; }
+
 private:
     void OnLinkLost(const QString& text);
+    void OnSubWindowActivated(QMdiSubWindow* window);
 
     QMdiArea* m_mdi;
     QLabel* m_linkLabel;
@@ -43,6 +53,10 @@ private:
     CPluginLoader m_loader;
     std::unique_ptr<CSwitchLink> m_link;
     std::string m_lastError;
+    std::map<WORD, QPointer<QMdiSubWindow>> m_windows;
+    WORD m_nextObjId = 1;
+    int m_openDialogs = 0;
+    QAction* m_moduleMenu = nullptr;
 };
 
 }  // namespace host

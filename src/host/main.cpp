@@ -2,6 +2,8 @@
 // module on the embedded switch (or a switch given with --switch).
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
+#include <QJsonDocument>
 
 #include <cstdio>
 
@@ -9,6 +11,7 @@
 #include "EmbeddedSwitchLink.h"
 #include "HostMainWindow.h"
 #include "TcpSwitchLink.h"
+#include "WindowDump.h"
 #include "hostlibs/FrmDatabase.h"
 
 int main(int argc, char* argv[]) {
@@ -86,8 +89,26 @@ int main(int argc, char* argv[]) {
             ++failures;
         }
     }
-    if (parser.isSet(dump) || parser.isSet(shot)) return failures ? 1 : 0;
-
     window.show();
+    if (parser.isSet(dump) || parser.isSet(shot)) {
+        // Once every window has its first results: describe, photograph, leave.
+        host::WhenSettled(window, 120000, [&](bool settled) {
+            if (!settled) std::fprintf(stderr, "omclient: the windows did not settle in time\n");
+            if (parser.isSet(dump)) {
+                QFile f(parser.value(dump));
+                if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                    std::fprintf(stderr, "omclient: cannot write %s\n", qPrintable(parser.value(dump)));
+                    ++failures;
+                } else {
+                    f.write(QJsonDocument(host::DumpWindows(window)).toJson());
+                }
+            }
+            if (parser.isSet(shot) && !window.grab().save(parser.value(shot), "PNG")) {
+                std::fprintf(stderr, "omclient: cannot write %s\n", qPrintable(parser.value(shot)));
+                ++failures;
+            }
+            app.exit(failures || !settled ? 1 : 0);
+        });
+    }
     return app.exec();
 }

@@ -1,9 +1,35 @@
 // Entry of the module: the host calls ExternMain once per object window.
-#include "Trace.h"
+#include <memory>
 
-extern "C" __attribute__((visibility("default"))) void* ExternMain(void* hostFrame,
-                                                                    int configType) {
-    (void)hostFrame;
-    W2L_FAIL("ExternMain: configuration type %d has no object window yet", configType);
-    return nullptr;
+#include "UserObjWnd.h"
+#include "hostlibs/ObjData.h"
+
+namespace {
+// The application object: the object-data library starts with the module.
+struct CUserobjApp {
+    CUserobjApp() { InitObjDataDLL(); }
+};
+const CUserobjApp theApp;
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) void* ExternMain(void* hostFrame, int configType) {
+    auto wnd = std::make_unique<CUserObjWnd>();
+    switch (configType) {
+        case 1: wnd->m_bNumSegCfg = TRUE; break;
+        case 2: wnd->m_bCentrexCfg = TRUE; break;
+        case 3: case 4: case 5: case 6: case 7: case 12:
+            wnd->m_bUserCfg = TRUE;
+            wnd->m_iConfigType = configType;
+            break;
+        case 8: case 9: case 10: case 11: case 13:
+            wnd->m_bCmdObjCfg = TRUE;
+            wnd->m_iConfigType = configType;
+            break;
+        default:
+            return nullptr;
+    }
+    if (!wnd->Create(static_cast<QObject*>(hostFrame))) return nullptr;
+    CUserObjWnd* w = wnd.release();  // from now on the MDI area owns the window
+    w->showMaximized();
+    return w;
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "WaitFor.h"
+
 #include "DemoData.h"
 #include "EmbeddedSwitchLink.h"
 #include "MsgTarget.h"
@@ -17,13 +19,6 @@
 
 namespace {
 
-template <class Pred>
-bool WaitFor(Pred pred, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return pred();
-}
 
 // Keeps what WM_USER+1004 and +1006 bring.
 class CWindow : public CWndT<QWidget> {

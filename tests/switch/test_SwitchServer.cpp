@@ -4,20 +4,13 @@
 #include <QTcpSocket>
 
 #include "SwitchFixture.h"
+#include "WaitFor.h"
 #include "SwitchServer.h"
 
 using namespace mmlsw;
 
 namespace {
 
-// Runs the event loop until pred holds or the time is up.
-template <class Pred>
-bool WaitFor(Pred pred, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return pred();
-}
 
 // Reads complete reports off a socket.
 struct Client {

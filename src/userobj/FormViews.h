@@ -1,0 +1,78 @@
+// The views of the object window's panes: the form views that host the
+// subscriber dialogs (left pane of types 1 to 7 and 12) and the object and
+// operation lists of the command-object configurations.
+#pragma once
+
+#include <QLabel>
+#include <QListWidget>
+#include <QWidget>
+
+#include "MsgTarget.h"
+
+class CCentrexDlg;
+class CComObj;
+class CHostLink;
+class CUserObjWnd;
+
+// What every form view is given by the object window before it is shown.
+class CFormViewBase : public CWndT<QWidget> {
+    Q_OBJECT
+public:
+    explicit CFormViewBase(QWidget* parent = nullptr);
+    CHostLink* m_pMainFrame = nullptr;
+    QWidget* m_pPropertyDisplayWnd = nullptr;
+    CUserObjWnd* m_pFrame = nullptr;
+    // Creates the view's pages once the links above are set.
+    virtual void OnInitialUpdate();
+
+protected:
+    QLabel* m_placeholder;
+};
+
+class CUserView : public CFormViewBase {
+    Q_OBJECT
+public:
+    using CFormViewBase::CFormViewBase;
+};
+
+class CCentrexView : public CFormViewBase {
+    Q_OBJECT
+public:
+    using CFormViewBase::CFormViewBase;
+    CCentrexDlg* m_pCentrexDlg = nullptr;
+};
+
+class CConfigView : public CFormViewBase {
+    Q_OBJECT
+public:
+    using CFormViewBase::CFormViewBase;
+    int m_nCfgKind = 0;
+};
+
+class CCmdListView;
+
+// The managed objects of a command-object configuration.
+class CCmdObjListView : public CWndT<QListWidget> {
+    Q_OBJECT
+public:
+    explicit CCmdObjListView(QWidget* parent = nullptr);
+    void SetCmdListView(CCmdListView* view) { m_pCmdListView = view; }
+    // The object an item stands for (its item data).
+    static CComObj* ItemObject(QListWidgetItem* item);
+
+private:
+    CCmdListView* m_pCmdListView = nullptr;
+};
+
+// The operations the selected object offers.
+class CCmdListView : public CWndT<QListWidget> {
+    Q_OBJECT
+public:
+    explicit CCmdListView(QWidget* parent = nullptr);
+    void SetObj(CComObj* obj, const QList<QIcon>* images);
+    CComObj* GetObj() const { return m_pObj; }
+    QObject* m_pOwner = nullptr;
+
+private:
+    CComObj* m_pObj = nullptr;
+};

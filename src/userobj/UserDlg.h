@@ -1,0 +1,29 @@
+// CUserDlg: the base of the subscriber dialogs. It keeps the dialog's active
+// list and shows that list's data in the object window's detail view.
+#pragma once
+
+#include <QDialog>
+
+#include "MsgTarget.h"
+
+class CObjListCtrl;
+class CObjDescData;
+class CUserObjWnd;
+
+class CUserDlg : public CWndT<QDialog> {
+    Q_OBJECT
+public:
+    explicit CUserDlg(QWidget* parent = nullptr, CObjListCtrl* defaultList = nullptr);
+
+    CObjListCtrl* GetActiveListCtrl() const { return m_pActiveListCtrl; }
+    // The list becomes the active one; FALSE without a list or object window.
+    BOOL SetActiveListCtrl(CObjListCtrl* list);
+    void ActivateDlg();
+    void ShowActiveDetail();
+    // The data set of the dialog's main list (what the batch commands update).
+    virtual CObjDescData* GetMainObjDesc() { return nullptr; }
+
+    CUserObjWnd* m_pFrame = nullptr;
+    CObjListCtrl* m_pActiveListCtrl = nullptr;
+    CObjListCtrl* m_pDefaultList = nullptr;
+};

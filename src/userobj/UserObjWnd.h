@@ -1,0 +1,126 @@
+// CUserObjWnd: the object window the module opens for one configuration
+// type. It lays out its panes, keeps the object descriptions its dialogs
+// register, sends their commands to the host and accounts for them, and
+// turns the host's result reports into results for the object-data sets.
+#pragma once
+
+#include <QComboBox>
+#include <QIcon>
+#include <QList>
+#include <QPointer>
+#include <QSplitter>
+#include <QToolBar>
+
+#include <list>
+#include <map>
+#include <unordered_map>
+
+#include "ObjWnd.h"
+#include "hostlibs/ObjArray.h"
+#include "hostlibs/ObjData.h"
+
+class CCentrexView;
+class CCmdListView;
+class CCmdObjListView;
+class CConfigView;
+class CObjListCtrl;
+class CUserDlg;
+class CUserView;
+
+// A splitter whose bars can be locked against dragging.
+class CLockSplitter : public QSplitter {
+    Q_OBJECT
+public:
+    using QSplitter::QSplitter;
+    int m_bLock = 0;
+
+protected:
+    QSplitterHandle* createHandle() override;
+};
+
+struct QidList {
+    CObjListCtrl* list;
+    std::string qid;  // as stored: in double quotes unless "-1"
+};
+
+class CUserObjWnd : public IObjWnd {
+    Q_OBJECT
+    DECLARE_MESSAGE_MAP()
+public:
+    CUserObjWnd();
+    ~CUserObjWnd() override;
+
+    BOOL Create(QObject* hostFrame) override;
+    void RegisterObjDesc(CComObj* obj, CObjDescData* desc);
+    bool IsBusy() const { return m_nMMLCount > 0; }
+    void UpdateBusyState();
+
+    // Commands (sending, accounting, the V5 batch state machine).
+    LRESULT OnSendMMLMsg(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCreateOrActiveObjWnd(WPARAM wParam, LPARAM lParam);
+    int ExecuteCmd(const std::string& text, CComObj* obj,
+                   const std::map<std::string, std::string>* params = nullptr);
+    void KillCmdNotify(const char* command) override;
+
+    // Results.
+    void ProcessRst(const char* report) override;
+    int GetReportBlock(const CObjArray& report, const std::string& block,
+                       std::vector<std::string>& header, CDataTable& table);
+    BOOL CheckPagedQuery(const CObjArray& report, CObjListCtrl* list);
+    static BOOL IsQueryCmd(const std::string& command);
+    LRESULT ShowReport(WPARAM kind, LPARAM flag);
+    void ViewOpMenuRslt(const std::string& text);
+
+    // The filter tool bar.
+    int InitCombo();
+    void OnToolCommand(int id);
+
+    void OnClose() override;
+
+    // Layout flags and state, in the order the window declares them.
+    BOOL m_bNumSegCfg = FALSE;
+    BOOL m_bCentrexCfg = FALSE;
+    BOOL m_bUserCfg = FALSE;
+    int m_iConfigType = 0;
+    BOOL m_bRetTypeHandled = FALSE;
+    CUserView* m_pUserView = nullptr;
+    CCentrexView* m_pCentrexView = nullptr;
+    CConfigView* m_pConfigView = nullptr;
+    QWidget* m_pDetailView = nullptr;
+    CUserDlg* m_pActiveDlg = nullptr;
+    std::unordered_map<CComObj*, CObjDescData*> m_mapObjDesc;
+    std::unordered_map<std::string, CComObj*> m_mapCmdSender;
+    CDataTable m_tableRst;
+    std::list<QidList> m_listQid;
+    std::string m_strRstCmd;
+    BOOL m_bAddPending = FALSE, m_bRmvPending = FALSE, m_bUpdateInvoked = FALSE, m_bLstAfterRmv = FALSE;
+    int m_nAddNumber = 0;
+    std::string m_strDeferredLst;
+    CComObj* m_pDeferredSender = nullptr;
+    BOOL m_bCentrexRefresh = FALSE;
+    QToolBar* m_wndToolBar = nullptr;
+    QComboBox* m_pCbxFilter = nullptr;
+    CComObj m_aComObj[16];
+    int m_nMMLCount = 0;
+    BOOL m_bCmdObjCfg = FALSE;
+    CCmdObjListView* m_pCmdObjListView = nullptr;
+    CCmdListView* m_pCmdListView = nullptr;
+    QList<QIcon> m_imlCmdObj;
+    QList<QIcon> m_imlCmd;
+    std::string m_strReport;
+    CLockSplitter* m_wndSplitter = nullptr;
+
+private:
+    int OnCreate();
+    BOOL OnCreateClient(QWidget* client, int width, int height);
+    void CreateAllUserObj();
+    void InitCmdObjectView();
+    // 1 when the command is swallowed (held back), 0 when it goes out.
+    int PreSendCheck(const std::string& text, CComObj* sender);
+    void AfterResult();
+    void ClearBatchState();
+    void ProcessDetail(const CObjArray& report, CObjDescData& desc, const std::string& cmd, bool ok);
+
+    QPointer<QWidget> m_lastFocus;
+    bool m_bWaitCursor = false;
+};

@@ -1,0 +1,326 @@
+// The object window: result reports. Each report is parsed, matched with the
+// command object that sent it, and handed to that object's data set in the
+// form the data set takes: header and table for lists, a detail record for
+// detail views, the outcome for changes.
+#include <cstdlib>
+
+#include "CentrexDlg.h"
+#include "FormViews.h"
+#include "HostStrings.h"
+#include "ObjListCtrl.h"
+#include "ReportDlg.h"
+#include "TextHelpers.h"
+#include "Trace.h"
+#include "UiService.h"
+#include "UserDlg.h"
+#include "UserObjWnd.h"
+#include "hostlibs/HostStringIds.h"
+#include "userobj/Messages.h"
+
+BOOL CUserObjWnd::IsQueryCmd(const std::string& command) {
+    const std::string t = platform::Trim(command);
+    const std::string verb = t.substr(0, t.find(' '));
+    return platform::EqualsNoCase(verb, "LST") || platform::EqualsNoCase(verb, "DSP");
+}
+
+int CUserObjWnd::GetReportBlock(const CObjArray& report, const std::string& block,
+                                std::vector<std::string>& header, CDataTable& table) {
+    int first = 0, last = 0;
+    if (!report.GetObjectList(block, first, last)) return -1;
+    table.RemoveAll();
+    header.clear();
+    const int n = report.GetPropertyCount(first);
+    for (int o = first; o <= last; ++o) {
+        if (report.GetPropertyCount(o) != n) {
+            platform::Ui().MessageBox(this, report.GetCommand() + HostString(10067), "", MB_OK | MB_ICONWARNING);
+            return -1;
+        }
+    }
+    for (int k = 0; k < n; ++k) {
+        const CMapStringToStringArray* p = report.GetProperty(first, k);
+        header.emplace_back(p ? p->GetKeyValue(0) : std::string_view());
+    }
+    for (int o = first; o <= last; ++o) {
+        CDataRow row(static_cast<size_t>(n));
+        for (int k = 0; k < n; ++k) {
+            const CMapStringToStringArray* p = report.GetProperty(o, k);
+            if (!p) {
+                table.RemoveAll();
+                platform::Ui().MessageBox(this, HostString(10246), "", MB_OK | MB_ICONWARNING);
+                return -1;
+            }
+            CDataCell& cell = row[static_cast<size_t>(k)];
+            cell.reserve(static_cast<size_t>(p->GetNumOfValue()));
+            for (int v = 0; v < p->GetNumOfValue(); ++v) cell.emplace_back(p->GetValue(v));
+        }
+        table.Add(std::move(row));
+    }
+    return n;
+}
+
+BOOL CUserObjWnd::CheckPagedQuery(const CObjArray& report, CObjListCtrl* list) {
+    std::vector<std::string> header;
+    CDataTable table;
+    if (GetReportBlock(report, HostString(HS_QUERY_HEAD), header, table) == -1) return FALSE;
+    list->m_bResultSeen = TRUE;
+    list->m_mapQueryInfo.clear();
+    for (size_t k = 0; k < header.size(); ++k) {
+        std::string value;
+        if (table.GetSize() > 0 && k < table[0].size() && !table[0][k].empty())
+            value = platform::Trim(table[0][k].front());
+        if (header[k] == HostString(HS_QID)) {
+            if (value != "-1") value = "\"" + value + "\"";
+            m_listQid.push_back({list, value});
+        }
+        list->m_mapQueryInfo[header[k]] = value;
+    }
+    list->m_nTotalRecords = static_cast<int>(std::strtol(list->m_mapQueryInfo[HostString(HS_TOTAL_RECS)].c_str(), nullptr, 10));
+    return TRUE;
+}
+
+void CUserObjWnd::ProcessRst(const char* reportText) {
+    --m_nMMLCount;
+    const std::string report = reportText ? reportText : "";
+    CObjArray parsed;
+    const bool parseOk = Parse(report, 1, parsed) >= 0;
+    if (!parseOk) {
+        ClearBatchState();
+        m_bCentrexRefresh = FALSE;
+        m_strReport = HostString(10066) + parsed.GetCommand();
+        PostMessage(this, msg::WM_SHOWREPORT, 1, 1);
+    }
+    const std::string cmd = parsed.GetCommand();
+    if (cmd.empty()) return UpdateBusyState();
+    auto senderIt = m_mapCmdSender.find(cmd);
+    if (senderIt == m_mapCmdSender.end()) return UpdateBusyState();  // not ours
+    CComObj* sender = senderIt->second;
+    if (parsed.GetContinueFlag() == 0 || !parseOk) m_mapCmdSender.erase(senderIt);
+    if (!sender) return UpdateBusyState();
+    auto descIt = m_mapObjDesc.find(sender);
+    CObjDescData* desc = descIt == m_mapObjDesc.end() ? nullptr : descIt->second;
+
+    IFrmDatabase* db = m_pMainFrame ? m_pMainFrame->GetDatabase() : nullptr;
+    const bool retOk = parseOk && db && db->IsReturnCodeSuccessful(parsed.GetRetCode());
+    const bool changeOk = retOk && !IsQueryCmd(cmd);
+    if (!desc) {
+        m_strReport = report;
+        PostMessage(this, msg::WM_SHOWREPORT, 3, !changeOk);
+        return UpdateBusyState();
+    }
+    DWORD opId = 0;
+    WORD actType = 0;
+    if (!desc->GetOpIDAndActID(cmd, opId, actType)) return UpdateBusyState();
+
+    if (!retOk) {
+        ClearBatchState();
+        m_bCentrexRefresh = FALSE;
+        if (parseOk) {
+            m_strReport = cmd + parsed.GetResultText();
+            const WORD retType = db ? db->GetTypeofReturnCode(parsed.GetRetCode()) : 1;
+            if (!m_bRetTypeHandled) {
+                if (retType == 2 && actType == ACT_BROWSER) {
+                    m_bRetTypeHandled = TRUE;
+                    SendMessage(this, msg::WM_SHOWREPORT, 2, 1);
+                    QMetaObject::invokeMethod(this, [this] { OnClose(); }, Qt::QueuedConnection);
+                    return UpdateBusyState();
+                }
+                SendMessage(this, msg::WM_SHOWREPORT, 1, 1);
+            }
+        }
+        if (actType == ACT_DETAIL)
+            desc->GetDynData()->ProcessDetailViewRslt(cmd, FALSE, CDetailData{});
+        else
+            desc->ProcessCmdRslt(cmd, FALSE, {}, {});
+        return UpdateBusyState();
+    }
+
+    std::string block;
+    if (actType == ACT_BROWSER)
+        desc->GetListCmdReportBlockName(0, block);
+    else
+        desc->GetCmdReportBlockName(opId, block);
+
+    if (actType == ACT_BROWSER) {
+        if (block.empty() && parsed.GetObjectCount() > 0)
+            block = std::string(parsed.GetObjectName(parsed.GetObjectCount() - 1));
+        auto* list = dynamic_cast<CObjListCtrl*>(desc->GetDynData()->GetWnd());
+        if ((m_bUserCfg || m_bCentrexCfg) && list && CheckPagedQuery(parsed, list)) {
+            const int total = list->m_nTotalRecords;
+            if (total <= 0) {
+                list->m_fRowScale = 1.0f;
+                desc->ProcessCmdRslt(cmd, TRUE, {}, {});
+                if (m_bUpdateInvoked || m_bLstAfterRmv) AfterResult();
+                return UpdateBusyState();
+            }
+            list->m_fRowScale = total > CObjListCtrl::kMaxRows
+                                    ? static_cast<float>(total / static_cast<double>(CObjListCtrl::kMaxRows))
+                                    : 1.0f;
+            list->m_nPageBegin = 0;
+            list->m_nPageEnd = std::max(0, std::min(total, CObjListCtrl::kPageSize) - 1);
+            std::map<std::string, std::string> params{
+                {HostString(HS_QID), list->m_mapQueryInfo[HostString(HS_QID)]},
+                {HostString(HS_PAGE_BEGIN), platform::Format("%d", list->m_nPageBegin)},
+                {HostString(HS_PAGE_END), platform::Format("%d", list->m_nPageEnd)}};
+            ExecuteCmd(HostString(HS_PAGE_CMD), list->m_obj ? list->m_obj->GetComObj() : sender, &params);
+            return;  // the page comes as a report of its own
+        }
+        std::vector<std::string> header;
+        CDataTable table;
+        GetReportBlock(parsed, block, header, table);
+        if (parsed.GetContinueFlag()) {
+            if (cmd != m_strRstCmd) {
+                m_tableRst.RemoveAll();
+                m_strRstCmd = cmd;
+            }
+            m_tableRst.Append(table);
+            return;
+        }
+        if (cmd == m_strRstCmd) {
+            m_tableRst.Append(table);
+            desc->ProcessCmdRslt(cmd, retOk, header, m_tableRst);
+            m_tableRst.RemoveAll();
+            m_strRstCmd.clear();
+        } else {
+            desc->ProcessCmdRslt(cmd, retOk, header, table);
+        }
+        if (m_bUpdateInvoked || m_bLstAfterRmv) AfterResult();
+        return UpdateBusyState();
+    }
+    if (actType == ACT_DETAIL) {
+        ProcessDetail(parsed, *desc, cmd, retOk);
+        return UpdateBusyState();
+    }
+    if (actType == ACT_SHOWREPORT || actType == ACT_COMMAND) {
+        desc->ProcessCmdRslt(cmd, retOk, {}, {});
+        m_strReport = report;
+        if (cmd.find(HostString(HS_RELEASE_CMD)) == std::string::npos)
+            PostMessage(this, msg::WM_SHOWREPORT, 3, !changeOk);
+        return UpdateBusyState();
+    }
+    desc->ProcessCmdRslt(cmd, retOk, {}, {});
+    if (m_bCentrexRefresh && m_pCentrexView) {
+        m_bCentrexRefresh = FALSE;
+        if (m_pCentrexView->m_pCentrexDlg && m_pCentrexView->m_pCentrexDlg->GetMainObjDesc())
+            m_pCentrexView->m_pCentrexDlg->GetMainObjDesc()->InvokeUpdate();
+    }
+    UpdateBusyState();
+}
+
+void CUserObjWnd::ProcessDetail(const CObjArray& report, CObjDescData& desc, const std::string& cmd, bool ok) {
+    CDetailData detail;
+    const int objects = report.GetObjectCount();
+    // Pass 1: every value of every property as a single value.
+    for (int o = 0; o < objects; ++o) {
+        const std::string name(report.GetObjectName(o));
+        for (int k = 0; k < report.GetPropertyCount(o); ++k) {
+            const CMapStringToStringArray* p = report.GetProperty(o, k);
+            if (!p) break;
+            for (int v = 0; v < p->GetNumOfValue(); ++v)
+                detail.Insert(name, std::string(p->GetKeyValue(0)), std::make_shared<CSinglePropValue>(std::string(p->GetValue(v))));
+        }
+    }
+    // Pass 2: an object alone keeps its properties (several values as a
+    // one-column table); a run of objects of one name becomes one table.
+    for (int i = 0; i < objects;) {
+        const std::string name(report.GetObjectName(i));
+        int first = i, last = i;
+        report.GetObjectList(name, first, last, i);
+        if (first == last) {
+            bool missing = false;
+            for (int k = 0; k < report.GetPropertyCount(i) && !missing; ++k) {
+                const CMapStringToStringArray* p = report.GetProperty(i, k);
+                if (!p) { missing = true; break; }
+                const std::string key(p->GetKeyValue(0));
+                if (p->GetNumOfValue() < 2) {
+                    detail.Insert(name, key, std::make_shared<CSinglePropValue>(std::string(p->GetValue(0))));
+                } else {
+                    auto multi = std::make_shared<CExtMultiPropValue>();
+                    multi->AddColumn(key);
+                    for (int v = 0; v < p->GetNumOfValue(); ++v) multi->AddRowValue(v, 0, std::string(p->GetValue(v)));
+                    detail.Insert(name, key, multi);
+                }
+            }
+            if (missing) break;
+            ++i;
+            continue;
+        }
+        auto multi = std::make_shared<CExtMultiPropValue>();
+        for (int k = 0; k < report.GetPropertyCount(first); ++k)
+            multi->AddColumn(std::string(report.GetProperty(first, k)->GetKeyValue(0)));
+        bool missing = false;
+        for (int o = first; o <= last && !missing; ++o) {
+            for (int k = 0; k < report.GetPropertyCount(first); ++k) {
+                const CMapStringToStringArray* p = report.GetProperty(o, k);
+                if (!p) { missing = true; break; }
+                for (int v = 0; v < p->GetNumOfValue(); ++v) multi->AddRowValue(o - first, k, std::string(p->GetValue(v)));
+            }
+        }
+        detail.Insert(name, std::string(), multi);
+        if (missing) break;
+        i = last + 1;
+    }
+    desc.GetDynData()->ProcessDetailViewRslt(cmd, ok, detail);
+}
+
+LRESULT CUserObjWnd::ShowReport(WPARAM kind, LPARAM flag) {
+    std::string text = m_strReport;
+    if (kind == 1 || kind == 2) {
+        for (char& c : text)
+            if (c == ';') c = ' ';
+        if (kind == 2) text += HostString(10124);
+        platform::Ui().MessageBox(this, text, windowTitle().toStdString(), MB_OK | MB_ICONWARNING);
+        return 1;
+    }
+    if (flag) {
+        ViewOpMenuRslt(m_strReport);
+    } else {
+        std::string msgText;
+        if (m_bCmdObjCfg && m_pCmdListView && m_pCmdListView->currentItem())
+            msgText = m_pCmdListView->currentItem()->text().toStdString() + " ";
+        platform::Ui().MessageBox(this, msgText + HostString(10264), windowTitle().toStdString(),
+                                  MB_OK | MB_ICONINFORMATION);
+    }
+    return 1;
+}
+
+void CUserObjWnd::ViewOpMenuRslt(const std::string& text) {
+    CReportDlg dlg(this, text, m_pMainFrame ? m_pMainFrame->GetHostFrame() : nullptr);
+    platform::Ui().ExecDialog(dlg);
+}
+
+int CUserObjWnd::InitCombo() {
+    if (!m_pCbxFilter) {
+        W2L_FAIL("InitCombo Failure! m_pCbxFilter == NULL!");
+        return 0;
+    }
+    if (!m_pActiveDlg) {
+        W2L_FAIL("InitCombo Failure! m_pActiveDlg is NULL!");
+        return 0;
+    }
+    if (!m_pActiveDlg->GetActiveListCtrl()) {
+        W2L_FAIL("InitCombo Failure! m_pActiveDlg->GetActiveListCtrl is NULL");
+        return 0;
+    }
+    m_pCbxFilter->clear();
+    return 1;
+}
+
+void CUserObjWnd::OnToolCommand(int id) {
+    CObjListCtrl* list = m_pActiveDlg ? m_pActiveDlg->GetActiveListCtrl() : nullptr;
+    switch (id) {
+        case 10238:
+            if (list && m_pCbxFilter) SendMessage(list, msg::WM_FILTER_CHOSEN, 0, m_pCbxFilter->currentIndex());
+            break;
+        case 10239:
+            if (list) SendMessage(list, msg::WM_PREDEFINED_QUERY, 0, 0);
+            break;
+        case 10241:
+            if (list) SendMessage(list, msg::WM_CUSTOMIZE_FILTER, 0, 0);
+            break;
+        case 10245:
+            if (!IsBusy() && list && list->m_obj) list->m_obj->InvokeUpdate();
+            break;
+        default:
+            break;
+    }
+}
