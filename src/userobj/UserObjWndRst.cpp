@@ -117,15 +117,14 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
         if (parseOk) {
             m_strReport = cmd + parsed.GetResultText();
             const WORD retType = db ? db->GetTypeofReturnCode(parsed.GetRetCode()) : 1;
-            if (!m_bRetTypeHandled) {
-                if (retType == 2 && actType == ACT_BROWSER) {
-                    m_bRetTypeHandled = TRUE;
-                    SendMessage(this, msg::WM_SHOWREPORT, 2, 1);
-                    QMetaObject::invokeMethod(this, [this] { OnClose(); }, Qt::QueuedConnection);
-                    return UpdateBusyState();
-                }
-                SendMessage(this, msg::WM_SHOWREPORT, 1, 1);
+            // The window cannot show this object at all: it closes, once.
+            if (!m_bRetTypeHandled && retType == 2 && actType == ACT_BROWSER) {
+                m_bRetTypeHandled = TRUE;
+                SendMessage(this, msg::WM_SHOWREPORT, 2, 1);
+                QMetaObject::invokeMethod(this, [this] { OnClose(); }, Qt::QueuedConnection);
+                return UpdateBusyState();
             }
+            SendMessage(this, msg::WM_SHOWREPORT, 1, 1);
         }
         if (actType == ACT_DETAIL)
             desc->GetDynData()->ProcessDetailViewRslt(cmd, FALSE, CDetailData{});

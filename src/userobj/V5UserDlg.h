@@ -14,6 +14,7 @@ public:
     CObjDescData* GetMainObjDesc() override { return m_dataSub.IsCreated() ? &m_dataSub : nullptr; }
     CV5PortL3Tree* GetPortTree() { return &m_treePort; }
     CObjListCtrl* GetSubscriberList() { return &m_listSub; }
+    CObjDescData& SubscriberData() { return m_dataSub; }
 
 protected:
     CV5PortL3Tree m_treePort;

@@ -1,0 +1,112 @@
+// End to end: the real omclient and mmlswitch programs, headless.
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Bin(const char* name) { return QCoreApplication::applicationDirPath() + "/" + name; }
+
+struct Outcome {
+    int code;
+    QString err;
+    QJsonObject dump;
+};
+
+Outcome Client(const QStringList& args, const QString& dumpFile) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(Bin("omclient"), args + QStringList{"--dump", dumpFile});
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        return {-1, "timed out", {}};
+    }
+    QFile f(dumpFile);
+    QJsonObject dump;
+    if (f.open(QIODevice::ReadOnly)) dump = QJsonDocument::fromJson(f.readAll()).object();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardError()), dump};
+}
+
+// A switch of its own, on a free loopback port.
+struct ServedSwitch {
+    QProcess p;
+    int port = 0;
+    ServedSwitch() {
+        p.setReadChannel(QProcess::StandardError);
+        p.start(Bin("mmlswitch"), {"--seed", "demo", "--subscribers", "1500", "--listen", "127.0.0.1:0"});
+        QString err;
+        static const QRegularExpression re("serving on [0-9.]+:([0-9]+)");
+        while (port == 0 && p.waitForReadyRead(10000)) {
+            err += QString::fromUtf8(p.readAllStandardError());
+            auto m = re.match(err);
+            if (m.hasMatch()) port = m.captured(1).toInt();
+        }
+    }
+    ~ServedSwitch() {
+        p.kill();
+        p.waitForFinished();
+    }
+};
+
+}  // namespace
+
+TEST(OmClient, EveryConfigurationTypeOpensAndDescribesItsWindow) {
+    QTemporaryDir dir;
+    for (int type = 1; type <= 13; ++type) {
+        SCOPED_TRACE(type);
+        const QString file = dir.filePath(QString("dump%1.json").arg(type));
+        Outcome r = Client({"--switch-db", ":memory:", "--subscribers", "1500", "--config", QString::number(type)}, file);
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        const QJsonArray windows = r.dump["windows"].toArray();
+        ASSERT_EQ(windows.size(), 1);
+        EXPECT_EQ(windows[0]["configType"].toInt(), type);
+        EXPECT_FALSE(windows[0]["title"].toString().isEmpty());
+    }
+}
+
+TEST(OmClient, TypesOutsideTheTableOpenNothingAndFail) {
+    QTemporaryDir dir;
+    for (int type : {0, 14}) {
+        const QString file = dir.filePath("dump.json");
+        Outcome r = Client({"--switch-db", ":memory:", "--subscribers", "100", "--config", QString::number(type)}, file);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains("opens no object window")) << r.err.toStdString();
+        EXPECT_TRUE(r.dump["windows"].toArray().isEmpty());
+    }
+}
+
+TEST(OmClient, WorksAgainstASwitchServedOverTcp) {
+    ServedSwitch sw;
+    ASSERT_GT(sw.port, 0);
+    QTemporaryDir dir;
+    for (int type : {3, 9}) {
+        Outcome r = Client({"--switch", QString("127.0.0.1:%1").arg(sw.port), "--config", QString::number(type)},
+                       dir.filePath("dump.json"));
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.dump["windows"].toArray().size(), 1);
+    }
+}
+
+TEST(MmlSwitch, ExecPrintsTheReportAndItsOutcome) {
+    QProcess p;
+    p.start(Bin("mmlswitch"), {"--seed", "demo", "--subscribers", "100", "--exec", "DSP MGCPSUB: DN=20000001;"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardOutput().contains("DN = 20000001"));
+    p.start(Bin("mmlswitch"), {"--exec", "DSP MGCPSUB: DN=1;"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1);  // not found
+    p.start(Bin("mmlswitch"), {"--seed", "nonsense"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+}

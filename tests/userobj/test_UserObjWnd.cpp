@@ -1,0 +1,298 @@
+// The object window against a scripted host: creation, the destruction
+// handshake, binary timeouts, command accounting, the V5 batch state
+// machine and result processing.
+#include <QApplication>
+#include <QMdiArea>
+
+#include <gtest/gtest.h>
+
+#include "FormViews.h"
+#include "HostStrings.h"
+#include "ObjListCtrl.h"
+#include "TestHost.h"
+#include "UiService.h"
+#include "UserObjWnd.h"
+#include "V5UserDlg.h"
+#include "WaitFor.h"
+#include "hostlibs/HostStringIds.h"
+#include "hostlibs/ReportWriter.h"
+
+extern "C" void* ExternMain(void* hostFrame, int configType);
+
+namespace {
+
+// Records the data messages a bound window gets.
+class CBound : public CWndT<QWidget> {
+public:
+    std::vector<UINT> got;
+    LRESULT WindowProc(UINT m, WPARAM, LPARAM) override {
+        if (m >= msg::WM_DATA_INIT && m <= msg::WM_DATA_UPDATED) got.push_back(m);
+        return 1;
+    }
+};
+
+std::string Head(const std::string& cmd, const std::string& qid, int total) {
+    CReportWriter w(cmd, 0, "ok");
+    w.BeginObject(HostString(HS_QUERY_HEAD));
+    w.Add(HostString(HS_QID), qid);
+    w.Add(HostString(HS_TOTAL_RECS), std::to_string(total));
+    return w.Finish();
+}
+
+std::string Records(const std::string& cmd, const std::string& block, int first, int count, bool more,
+                    int code = 0) {
+    CReportWriter w(cmd, code, code ? "failed" : "ok", more);
+    for (int i = 0; i < count; ++i) {
+        w.BeginObject(block);
+        w.Add("DN", std::to_string(first + i));
+        w.Add("SEGIDX", "2");
+    }
+    return w.Finish();
+}
+
+class ObjWndTest : public ::testing::Test {
+protected:
+    CUserObjWnd* Open(int type) {
+        auto* w = static_cast<CUserObjWnd*>(ExternMain(&host, type));
+        host.window = w;
+        return w;
+    }
+    void Deliver(CUserObjWnd* w, const std::string& report) {
+        SendMessage(w, msg::WM_REPORT, ToWParam(report.c_str()), 0);
+    }
+    platform::CRecordingUiGuard ui;
+    CTestHost host;
+};
+
+}  // namespace
+
+TEST_F(ObjWndTest, TypesOutsideTheTableOpenNothing) {
+    EXPECT_EQ(ExternMain(&host, 0), nullptr);
+    EXPECT_EQ(ExternMain(&host, 14), nullptr);
+    auto* area = static_cast<QMdiArea*>(host.centralWidget());
+    EXPECT_TRUE(area->subWindowList().isEmpty());
+}
+
+TEST_F(ObjWndTest, LayoutPerConfigurationType) {
+    CUserObjWnd* w4 = Open(4);
+    ASSERT_NE(w4, nullptr);
+    EXPECT_EQ(w4->windowTitle(), "ISDN BRA SUBSCRIBER");
+    EXPECT_EQ(w4->m_iConfigType, 4);
+    EXPECT_NE(w4->m_pCbxFilter, nullptr);
+    EXPECT_NE(w4->m_pDetailView, nullptr);
+
+    CUserObjWnd* w1 = Open(1);
+    EXPECT_EQ(w1->m_iConfigType, 0);  // kept only for types 3 to 13
+    EXPECT_EQ(w1->windowTitle().toStdString(), HostString(10068));
+    EXPECT_EQ(w1->m_pCbxFilter, nullptr);
+    EXPECT_EQ(w1->property(kSharedMenuProperty), w4->property(kSharedMenuProperty));  // one shared menu
+
+    CUserObjWnd* w11 = Open(11);
+    ASSERT_NE(w11->m_pCmdObjListView, nullptr);
+    ASSERT_EQ(w11->m_pCmdObjListView->count(), 1);
+    EXPECT_EQ(w11->m_pCmdObjListView->item(0)->text().toStdString(), HostString(10117));
+    EXPECT_EQ(CCmdObjListView::ItemObject(w11->m_pCmdObjListView->item(0)), &w11->m_aComObj[12]);
+    EXPECT_EQ(w11->m_pCmdObjListView->currentRow(), 0);
+    EXPECT_EQ(w11->m_aComObj[12].GetObjType(), 323u);
+    EXPECT_GT(w11->m_pCmdListView->count(), 0);
+}
+
+TEST_F(ObjWndTest, DestructionNeedsTheHostsConsentAndIsAskedOnce) {
+    CUserObjWnd* w = Open(3);
+    host.agree = false;
+    EXPECT_FALSE(w->DestroyWindow());
+    EXPECT_EQ(host.destroyRequests, 1);
+    EXPECT_FALSE(w->DestroyWindow());  // the first request is still the one that counts
+    EXPECT_EQ(host.destroyRequests, 1);
+    EXPECT_TRUE(w->isVisible() || !w->isHidden());
+
+    CUserObjWnd* w2 = Open(3);
+    host.agree = true;
+    QPointer<CUserObjWnd> gone(w2);
+    w2->close();
+    EXPECT_EQ(host.destroyRequests, 2);
+    ASSERT_TRUE(WaitFor([&] { return gone.isNull(); }));
+}
+
+TEST_F(ObjWndTest, BinaryRequestTimesOutAtTheThirdDecrement) {
+    CUserObjWnd* w = Open(3);
+    const BYTE payload[4] = {0x34, 0x12, 1, 2};
+    // Sent just after the timer started: 33 ticks of 100 ms.
+    ASSERT_EQ(w->SendBinCmd(1, 2, payload, 4, 0, 3, nullptr), 0);
+    EXPECT_EQ(w->BinTimer(), IObjWnd::kBinTimerRunning);
+    int ticks = 0;
+    while (w->BinPending() > 0 && ticks < 100) {
+        w->OnBinTimerTick();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 33);
+    EXPECT_EQ(w->BinTimer(), -1);
+    // Sent when a decrement is due: 23 ticks. A first request sent ten
+    // ticks earlier times out on the same tick, 33 ticks after it was sent.
+    ASSERT_EQ(w->SendBinCmd(1, 2, payload, 4, 0, 3, nullptr), 0);
+    for (int i = 0; i < 10; ++i) w->OnBinTimerTick();
+    const BYTE other[2] = {0x35, 0x12};
+    ASSERT_EQ(w->SendBinCmd(1, 2, other, 2, 0, 3, nullptr), 1);
+    ticks = 0;
+    while (w->BinPending() > 0 && ticks < 100) {
+        w->OnBinTimerTick();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 23);
+    EXPECT_EQ(w->SendBinCmd(1, 2, payload, 4, 0, 0, nullptr), -1);  // timeout 0
+    EXPECT_EQ(w->SendBinCmd(1, 2, payload, 4, 0, -1, nullptr), 256);  // no reply wanted
+    EXPECT_EQ(host.frames, 4);
+}
+
+TEST_F(ObjWndTest, CommandsAreCountedAndLockUntilTheirReports) {
+    CUserObjWnd* w = Open(3);
+    CObjDescData data;
+    CBound bound;
+    ASSERT_TRUE(data.Create(316, HostDatabase().ObjLoadAllDesc(316), w, &bound, nullptr, 1, nullptr, nullptr));
+    w->RegisterObjDesc(data.GetComObj(), &data);
+    ASSERT_EQ(host.commands, std::vector<std::string>{"LST DNINFO:;"});
+    EXPECT_EQ(w->m_nMMLCount, 1);
+    EXPECT_TRUE(w->IsBusy());
+    EXPECT_FALSE(w->widget()->isEnabled());
+
+    // A report for a command this window never sent only counts down.
+    Deliver(w, Records("LST OTHER:;", "DNINFO", 0, 1, false));
+    EXPECT_EQ(w->m_nMMLCount, 0);
+    EXPECT_TRUE(w->widget()->isEnabled());
+    EXPECT_TRUE(bound.got.empty());
+
+    // Three reports of one list reach the data set once, in order.
+    ++w->m_nMMLCount;
+    Deliver(w, Records("LST DNINFO:;", "DNINFO", 100, 2, true));
+    Deliver(w, Records("LST DNINFO:;", "DNINFO", 200, 2, true));
+    EXPECT_TRUE(bound.got.empty());
+    Deliver(w, Records("LST DNINFO:;", "DNINFO", 300, 1, false));
+    EXPECT_EQ(bound.got, std::vector<UINT>{msg::WM_DATA_INIT});
+    ASSERT_EQ(data.GetDynData()->GetData().size(), 5u);
+    EXPECT_EQ(data.GetDynData()->GetData()[4].GetFieldText(0), "300");
+
+    // Sending fails without a ";": nothing counted.
+    const int before = w->m_nMMLCount;
+    EXPECT_EQ(SendMessage(w, msg::WM_SENDMMLMSG, ToWParam(data.GetComObj()), ToLParam("LST DNINFO:")), 0);
+    EXPECT_EQ(w->m_nMMLCount, before);
+    // A kill notice counts down and forgets the sender.
+    data.InvokeUpdate();
+    EXPECT_EQ(w->m_nMMLCount, before + 1);
+    SendMessage(w, msg::WM_KILLCMD, ToWParam("LST DNINFO:;"), 0);
+    EXPECT_EQ(w->m_nMMLCount, before);
+    EXPECT_FALSE(w->m_mapCmdSender.count("LST DNINFO:;"));
+}
+
+TEST_F(ObjWndTest, PagedHeadsFetchTheFirstPage) {
+    CUserObjWnd* w = Open(3);
+    struct Case {
+        int total;
+        const char* page;  // expected page fetch, or null
+        float scale;
+    };
+    for (const Case& c : {Case{0, nullptr, 1.0f}, Case{499, "BEGIN=0, END=498", 1.0f},
+                          Case{500, "BEGIN=0, END=499", 1.0f}, Case{12000, "BEGIN=0, END=499", 1.2f}}) {
+        SCOPED_TRACE(c.total);
+        CObjListCtrl list;
+        CObjDescData data;
+        ASSERT_TRUE(data.Create(308, HostDatabase().ObjLoadAllDesc(308), w, &list, nullptr, 1, nullptr, nullptr));
+        list.m_obj = &data;
+        w->RegisterObjDesc(data.GetComObj(), &data);
+        host.commands.clear();
+        Deliver(w, Head("LST MGCPSUB:;", "17", c.total));
+        EXPECT_EQ(list.m_nTotalRecords, c.total);
+        EXPECT_FLOAT_EQ(list.m_fRowScale, c.scale);
+        EXPECT_EQ(list.m_mapQueryInfo[HostString(HS_QID)], "\"17\"");
+        if (c.page) {
+            ASSERT_EQ(host.commands.size(), 1u);
+            EXPECT_NE(host.commands[0].find(std::string("QID=\"17\"")), std::string::npos);
+            EXPECT_NE(host.commands[0].find(c.page), std::string::npos) << host.commands[0];
+        } else {
+            EXPECT_TRUE(host.commands.empty());
+            EXPECT_EQ(list.GetItemCount(), 0);
+        }
+        w->m_nMMLCount = 0;
+        w->m_listQid.clear();
+    }
+}
+
+TEST_F(ObjWndTest, QueriesAreReleasedOnCloseExceptMinusOne) {
+    CUserObjWnd* w = Open(3);
+    CObjListCtrl a, b;
+    CObjDescData da, db;
+    da.Create(308, HostDatabase().ObjLoadAllDesc(308), w, &a, nullptr, 1, nullptr, nullptr);
+    db.Create(319, HostDatabase().ObjLoadAllDesc(319), w, &b, nullptr, 1, nullptr, nullptr);
+    a.m_obj = &da;
+    b.m_obj = &db;
+    w->RegisterObjDesc(da.GetComObj(), &da);
+    w->RegisterObjDesc(db.GetComObj(), &db);
+    Deliver(w, Head("LST MGCPSUB:;", "-1", 0));
+    Deliver(w, Head("LST H248SUB:;", "9", 800));
+    ASSERT_EQ(w->m_listQid.size(), 2u);
+    EXPECT_EQ(w->m_listQid.front().qid, "-1");
+    host.commands.clear();
+    host.agree = false;
+    w->close();
+    EXPECT_EQ(host.commands, std::vector<std::string>{"RLS H248SUB: QID=\"9\";"});
+    EXPECT_EQ(w->m_listQid.size(), 1u);  // the released query left the list
+}
+
+TEST_F(ObjWndTest, AFailedListOfReturnTypeTwoClosesTheWindowOnce) {
+    CUserObjWnd* w = Open(3);
+    CObjListCtrl list;
+    CObjDescData data;
+    data.Create(308, HostDatabase().ObjLoadAllDesc(308), w, &list, nullptr, 1, nullptr, nullptr);
+    w->RegisterObjDesc(data.GetComObj(), &data);
+    data.InvokeUpdate();  // two outstanding list commands, same text
+    Deliver(w, Records("LST MGCPSUB:;", "MGCPSUB", 0, 0, false, 3001));
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_NE(ui->boxes[0].text.find(HostString(10124)), std::string::npos);
+    EXPECT_TRUE(w->m_bRetTypeHandled);
+    w->m_mapCmdSender["LST MGCPSUB:;"] = data.GetComObj();
+    Deliver(w, Records("LST MGCPSUB:;", "MGCPSUB", 0, 0, false, 3001));
+    ASSERT_EQ(ui->boxes.size(), 2u);
+    EXPECT_EQ(ui->boxes[1].text.find(HostString(10124)), std::string::npos);  // the ordinary message
+    host.agree = true;
+    QPointer<CUserObjWnd> gone(w);
+    ASSERT_TRUE(WaitFor([&] { return gone.isNull(); }));
+    EXPECT_EQ(host.destroyRequests, 1);
+}
+
+TEST_F(ObjWndTest, V5AddHoldsBackTheNextListAndRewritesItToThePortRange) {
+    CUserObjWnd* w = Open(5);
+    CV5UserDlg dlg;
+    dlg.m_pFrame = w;
+    dlg.m_pActiveListCtrl = dlg.GetSubscriberList();
+    w->m_pActiveDlg = &dlg;
+    // The port tree: interface root, the type group, ports "first-last".
+    auto* root = new QTreeWidgetItem(dlg.GetPortTree(), {"Interface 1"});
+    auto* group = new QTreeWidgetItem(root, {QString::fromStdString(HostString(HS_V5_PORT_PSTN))});
+    new QTreeWidgetItem(group, {"0-99"});
+    new QTreeWidgetItem(group, {"100-199"});
+    CPackageStream pkg(CRestrictInfo{{"V5IID", "1"}, {"BGNL3ADDR", "0"}, {"ENDL3ADDR", "0"}});
+    ASSERT_TRUE(dlg.SubscriberData().Create(327, HostDatabase().ObjLoadAllDesc(327), w, dlg.GetSubscriberList(),
+                                            nullptr, 1, nullptr, &pkg));
+    w->RegisterObjDesc(dlg.SubscriberData().GetComObj(), &dlg.SubscriberData());
+    const std::string list = "LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=0;";
+    ASSERT_EQ(host.commands.back(), list);
+    Deliver(w, Records(list, "V5SUB", 0, 0, false));
+
+    CComObj* sender = dlg.SubscriberData().GetComObj();
+    host.commands.clear();
+    EXPECT_EQ(SendMessage(w, msg::WM_SENDMMLMSG, ToWParam(sender),
+                          ToLParam("ADD V5SUB: DN=70009999, V5IID=1, L3ADDR=150;")), 1);
+    EXPECT_TRUE(w->m_bAddPending);
+    EXPECT_EQ(w->m_nAddNumber, 150);
+    // The dialog's list command after the add is held back; the main list is asked instead.
+    CObjDescData other;
+    other.Create(327, HostDatabase().ObjLoadAllDesc(327), w, nullptr, nullptr, 1, "LST V5SUB: V5IID=1, BGNL3ADDR=7, ENDL3ADDR=8;", nullptr);
+    const size_t sent = host.commands.size();
+    EXPECT_EQ(host.commands.back(), list);  // the update of the main data set went out instead
+    EXPECT_TRUE(w->m_bUpdateInvoked);
+    EXPECT_EQ(w->m_strDeferredLst, "LST V5SUB: V5IID=1, BGNL3ADDR=7, ENDL3ADDR=8;");
+    // The main list's result arrives: the held list goes out for range 100-199.
+    Deliver(w, Records(list, "V5SUB", 0, 0, false));
+    ASSERT_EQ(host.commands.size(), sent + 1);
+    EXPECT_EQ(host.commands.back(), "LST V5SUB: V5IID=1, BGNL3ADDR=100, ENDL3ADDR=199;");
+    EXPECT_FALSE(w->m_bUpdateInvoked);
+}
