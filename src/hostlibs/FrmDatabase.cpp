@@ -84,7 +84,8 @@ SParaDesc ReadPara(const QJsonObject& o, const std::string& name) {
     p.checkBox = Flag(o, "check");
     p.whiteCell = Flag(o, "white");
     p.constant = Flag(o, "constant");
-    p.editable = Flag(o, "editable");
+    // Parameters are the operator's to edit unless the catalogue says not.
+    p.editable = !o.value(QLatin1String("editable")).isBool() || o.value(QLatin1String("editable")).toBool();
     p.required = Flag(o, "req");
     for (const auto& c : Arr(o, "choices")) {
         const QJsonArray pair = c.toArray();
@@ -184,6 +185,7 @@ private:
             p.mmlName = name;
             p.displayName = name;
             p.kind = PK_TEXT;
+            p.editable = true;
         }
         p.required = required;
         p.whiteCell = p.whiteCell || required;
@@ -241,9 +243,13 @@ private:
         }
     }
 
+    // The parent's key: filled in from the parent instance, not typed.
     std::vector<SParaDesc> Restriction(bool required) const {
         std::vector<SParaDesc> out;
-        for (const std::string& r : m_obj.restrictParams) out.push_back(ParaOf(r, required));
+        for (const std::string& r : m_obj.restrictParams) {
+            out.push_back(ParaOf(r, required));
+            out.back().editable = false;
+        }
         return out;
     }
 

@@ -1,12 +1,18 @@
 // The object list: data messages, columns and rows.
 #include "ObjListCtrl.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
 
 #include <cmath>
 
 #include "HostStrings.h"
+#include "CentrexDlg.h"
 #include "ModuleState.h"
+#include "SortTable.h"
+#include "UserObjWnd.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "hostlibs/HostStringIds.h"
@@ -27,8 +33,18 @@ const MsgMap* CObjListCtrl::MessageMap() {
     return &m;
 }
 
-CObjListCtrl::CObjListCtrl(QWidget* parent, int controlId) : CWndT(parent), m_nControlId(controlId) {
+CObjListCtrl::CObjListCtrl(QWidget* parent, int controlId)
+    : CWndT(parent), m_wndHeader(new CSortHeaderCtrl(this)), m_nControlId(controlId) {
+    setHorizontalHeader(m_wndHeader);
     setModel(&m_model);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);  // the scroll position is the top row
+    connect(m_wndHeader, &QHeaderView::sectionClicked, this, &CObjListCtrl::OnHeaderClick);
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderMove) return;  // tracking: the tip only
+        PageCheckScroll(action, verticalScrollBar()->sliderPosition());
+    });
+    connect(verticalScrollBar(), &QScrollBar::sliderMoved, this, &CObjListCtrl::OnThumbTrack);
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &CObjListCtrl::OnThumbReleased);
     setObjectName(QStringLiteral("ctl%1").arg(controlId));
     setProperty("controlId", controlId);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -39,13 +55,39 @@ CObjListCtrl::CObjListCtrl(QWidget* parent, int controlId) : CWndT(parent), m_nC
     verticalHeader()->setVisible(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    horizontalHeader()->setSectionsMovable(true);
-    horizontalHeader()->setHighlightSections(false);
     setStyleSheet(QStringLiteral("QTableView { background: rgb(217,222,223); }"));
 }
 
+CObjListCtrl::~CObjListCtrl() = default;
+
 void CObjListCtrl::NotifyParent(UINT message) {
     if (QWidget* p = parentWidget()) SendMessage(p, message, ToWParam(this), 1);
+}
+
+int CObjListCtrl::SelectedCount() const {
+    return selectionModel() ? static_cast<int>(selectionModel()->selectedRows().size()) : 0;
+}
+
+void CObjListCtrl::SelectRow(int row) {
+    if (row < 0 || row >= m_model.rowCount()) return;
+    const QModelIndex i = m_model.index(row, 0);
+    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+CUserObjWnd* CObjListCtrl::ObjectWindow() const {
+    if (!m_obj) return nullptr;
+    return dynamic_cast<CUserObjWnd*>(m_obj->GetComObj()->GetOwner());
+}
+
+void CObjListCtrl::SetListKey(const std::string& key) {
+    m_strListKey = key;
+    setProperty("listKey", QString::fromStdString(key));
+}
+
+void CObjListCtrl::SetFilterState(bool active) {
+    m_bFilterActive = active ? TRUE : FALSE;
+    m_bUnfiltered = active ? FALSE : TRUE;
+    m_nSortColumn = -1;
 }
 
 std::vector<DWORD> CObjListCtrl::SelectedIds() const {
@@ -100,6 +142,7 @@ void CObjListCtrl::BuildColumns() {
     m_model.SetColumns(titles, fields, widths);
     for (size_t c = 0; c < widths.size(); ++c)
         setColumnWidth(static_cast<int>(c), std::max(widths[c], 60));
+    m_wndHeader->SetSortArrow(m_nSortColumn, m_bSortAscending);
 }
 
 void CObjListCtrl::DisplayAllData() {
@@ -126,16 +169,18 @@ LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
     m_model.RemoveAllColumns();
     BuildColumns();
     DisplayAllData();
+    UpdateMenuState(0);
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_REBUILT);
     NotifyParent(msg::WM_SELECTION_CHANGED);
-    if (m_nTotalRecords > kPageSize && IsPaged()) scrollTo(m_model.index(RowOfPageRecord(0), 0), PositionAtTop);
+    if (m_nTotalRecords > kPageSize && IsPaged()) PlacePage();
     return 1;
 }
 
 LRESULT CObjListCtrl::OnDataUpdate(WPARAM, LPARAM) {
     m_model.RemoveAllRows();
     DisplayAllData();
+    UpdateMenuState(0);
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_REBUILT);
     NotifyParent(msg::WM_SELECTION_CHANGED);
@@ -182,4 +227,135 @@ LRESULT CObjListCtrl::OnDataMod(WPARAM id, LPARAM) {
 LRESULT CObjListCtrl::OnListLock(WPARAM count, LPARAM) {
     g_nListLock = static_cast<int>(count);
     return 1;
+}
+
+// ---- keys, clicks and the operations they start ----
+
+void CObjListCtrl::keyPressEvent(QKeyEvent* e) {
+    if (g_nListLock > 0) return;  // a command is outstanding: keys wait
+    const int key = e->key();
+    if (key == Qt::Key_F5) {
+        Refresh();
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        OnEnterKey();
+    } else if (key == Qt::Key_Insert) {
+        OnInsertKey();
+    } else if (key == Qt::Key_Delete) {
+        OnDeleteKey();
+    } else if (e->matches(QKeySequence::Find) || key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
+               key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Up || key == Qt::Key_Down ||
+               key == Qt::Key_Left || key == Qt::Key_Right) {
+        // The list moves the view first; the page it then needs is fetched.
+        QTableView::keyPressEvent(e);
+        PageCheckKey(key);
+    } else {
+        // Anything else belongs to the main window (its accelerators).
+        e->ignore();
+        return;
+    }
+    UpdateMenuState(-1);
+}
+
+void CObjListCtrl::OnEnterKey() {
+    const std::vector<DWORD> ids = SelectedIds();
+    if (m_obj && !ids.empty()) m_obj->GetComObj()->InvokeConfigDetailView(ids.front(), 1, 1, 1, -1);
+}
+
+void CObjListCtrl::OnInsertKey() {
+    if (m_obj) m_obj->GetComObj()->InvokeOperation(3, SelectedIds());
+}
+
+void CObjListCtrl::OnDeleteKey() {
+    if (!m_obj || GetItemCount() == 0) return;
+    const DWORD op = m_obj->GetComObj()->GetOpIDByActionType(ACT_REMOVE);
+    if (op == OPID_NONE) return;
+    const int focused = currentIndex().row();
+    if (m_obj->GetComObj()->InvokeOperation(op, SelectedIds())) SelectRow(focused + 1);
+}
+
+void CObjListCtrl::mousePressEvent(QMouseEvent* e) {
+    if (g_nListLock > 0) return;
+    QTableView::mousePressEvent(e);
+}
+
+void CObjListCtrl::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (g_nListLock > 0 || !m_obj) return;
+    QTableView::mouseDoubleClickEvent(e);
+    OnDoubleClick();
+}
+
+void CObjListCtrl::OnDoubleClick() {
+    const std::vector<DWORD> ids = SelectedIds();
+    if (!m_obj || ids.empty()) return;
+    auto* centrex = dynamic_cast<CCentrexDlg*>(parentWidget());
+    if (centrex && centrex->GetFirstList() == this) {
+        // Centrex members open the detail command of their kind.
+        int column = -1;
+        for (size_t c = 0; c < m_model.Titles().size(); ++c)
+            if (platform::EqualsNoCase(m_model.Titles()[c], HostString(10276))) column = static_cast<int>(c);
+        const std::string kindText = platform::Trim(m_model.CellText(m_model.FindRow(ids.front()), column));
+        int kind = -1;
+        for (int k = 0; k < 8 && kind < 0; ++k)
+            if (platform::EqualsNoCase(kindText, HostString(10268 + k))) kind = k;
+        static const int commandOfKind[] = {10142, 10142, 10143, 10143, 10143, 10277, 10278, 10279};
+        if (kind >= 0) {
+            const DWORD op = m_obj->GetComObj()->GetOpIDByCmdName(HostString(commandOfKind[kind]));
+            m_obj->GetComObj()->InvokeConfigDetailView(ids.front(), 1, 1, 1, static_cast<int>(op));
+        }
+    } else {
+        m_obj->GetComObj()->InvokeConfigDetailView(ids.front(), 1, 1, 1, -1);
+    }
+    UpdateMenuState(-1);
+}
+
+void CObjListCtrl::Refresh() {
+    if (!m_obj) return;
+    if (m_nSortColumn != -1 && parentWidget()) {
+        if (CUserObjWnd* w = ObjectWindow()) w->ExecuteCmd(m_strSortCommand, m_obj->GetComObj());
+    } else if (!m_bFilterActive) {
+        m_obj->InvokeUpdate();
+        m_nCursorRecord = 0;
+        m_strFilterCommand.clear();
+    } else if (CUserObjWnd* w = ObjectWindow()) {
+        w->ExecuteCmd(m_strFilterCommand, m_obj->GetComObj());
+    }
+}
+
+void CObjListCtrl::resizeEvent(QResizeEvent* e) {
+    QTableView::resizeEvent(e);
+    viewport()->update();
+}
+
+// ---- sorting on the switch ----
+
+void CObjListCtrl::OnHeaderClick(int column) {
+    if (g_nListLock > 0 || !(QApplication::mouseButtons() == Qt::NoButton || QApplication::mouseButtons() == Qt::LeftButton))
+        return;
+    const std::string title = m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
+    if (!SortTable().IsSortable(m_strListKey, title)) return;
+    m_bSortAscending = column == m_nSortColumn ? !m_bSortAscending : TRUE;
+    m_nSortColumn = column;
+    m_wndHeader->SetSortArrow(column, m_bSortAscending);
+    GetSortCommand(title);
+}
+
+BOOL CObjListCtrl::GetSortCommand(const std::string& title) {
+    if (!m_obj) return 0;
+    const std::string* v = SortTable().SortValue(m_strListKey, title, m_bSortAscending);
+    if (!v) return 0;
+    if (m_strSortCommand.empty()) m_strSortCommand = m_obj->GetComObj()->GetKeyString();
+    const std::string& k = HostString(HS_SORT_KEYWORD);
+    const size_t at = m_strSortCommand.find(k);
+    if (at != std::string::npos) {
+        m_strSortCommand.erase(at + k.size());
+    } else {
+        if (!m_strSortCommand.empty()) m_strSortCommand.pop_back();  // the ";"
+        if (m_strSortCommand.empty() || m_strSortCommand.back() != ':') m_strSortCommand += ",";
+        m_strSortCommand += k;
+    }
+    m_strSortCommand += *v + ";";
+    CUserObjWnd* w = ObjectWindow();
+    return w && w->ExecuteCmd(m_strSortCommand, m_obj->GetComObj()) ? TRUE : FALSE;
 }

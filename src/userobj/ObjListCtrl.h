@@ -1,17 +1,25 @@
 // CObjListCtrl: the list of the instances of one object, bound to its
 // object-data set. It never parses reports: the object-data library tells it
 // what changed (WM_USER+1400..1404) and it redraws from the record store. It
-// also holds the paging window of very long results.
+// also keeps the paging window of very long results, the sort state and the
+// right-button menu of the object's operations.
 #pragma once
 
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
 #include <QTableView>
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "MsgTarget.h"
 #include "ObjListModel.h"
+#include "SortHeaderCtrl.h"
 #include "hostlibs/ObjData.h"
+
+class CUserObjWnd;
 
 class CObjListCtrl : public CWndT<QTableView> {
     Q_OBJECT
@@ -20,9 +28,13 @@ public:
     // Results above this many records are shown scaled onto this many rows.
     static constexpr int kMaxRows = 10000;
     static constexpr int kPageSize = 500;
+    // How the last page was reached.
+    enum { PAGE_FORWARD = 0, PAGE_BACKWARD = 1, PAGE_JUMP = 2 };
 
     explicit CObjListCtrl(QWidget* parent = nullptr, int controlId = 0);
+    ~CObjListCtrl() override;
 
+    // ---- data messages ----
     LRESULT OnDataInit(WPARAM, LPARAM);
     LRESULT OnDataAdd(WPARAM id, LPARAM);
     LRESULT OnDataDel(WPARAM id, LPARAM);
@@ -38,15 +50,55 @@ public:
     // The row where record i of the loaded page stands.
     int RowOfPageRecord(int i) const;
 
+    // ---- paging ----
+    // After a key moved the view: fetches the page the view now needs.
+    void PageCheckKey(int key);
+    // After the scroll bar moved the view.
+    void PageCheckScroll(int action, int position);
+    void OnThumbTrack(int position);
+    void OnThumbReleased();
+    void FetchPage(int begin, int end, bool requested);
+    void PlacePage();
+    int TopRow() const;
+    int RowsPerPage() const;
+
+    // ---- operations ----
+    void Refresh();
+    void OnEnterKey();
+    void OnInsertKey();
+    void OnDeleteKey();
+    void OnDoubleClick();
+    // Sort by the clicked column (left button).
+    void OnHeaderClick(int column);
+    BOOL GetSortCommand(const std::string& title);
+
+    // ---- the right-button menu ----
+    void BuildMenu();
+    void UpdateMenuState(int selectionCount = -1);
+    BOOL IsOperationAllowed(WORD actType, int selectionCount);
+    BOOL OnCommand(int id);
+    QMenu* MainMenu() const { return m_pMenuMain.get(); }
+    QMenu* JumpMenu() const { return m_pMenuJump.get(); }
+
+    // Filter state; entering either state forgets the sort.
+    void SetFilterState(bool active);
+    void SetListKey(const std::string& key);
+
     CObjListModel& Model() { return m_model; }
+    CSortHeaderCtrl& Header() { return *m_wndHeader; }
     int GetItemCount() const { return m_model.rowCount(); }
     DWORD GetItemData(int row) const { return m_model.ItemData(row); }
     std::vector<DWORD> SelectedIds() const;
+    int SelectedCount() const;
+    void SelectRow(int row);
     int ControlId() const { return m_nControlId; }
+    CUserObjWnd* ObjectWindow() const;
+    QLabel* TipWindow() const { return m_pTip; }
 
     // Fields, in the order the list keeps them.
     int m_nSortColumn = -1;
     BOOL m_bSortAscending = TRUE;
+    CSortHeaderCtrl* m_wndHeader;
     CObjDescData* m_obj = nullptr;
     int m_nTotalRecords = -1;
     int m_nPageBegin = 0;
@@ -65,8 +117,19 @@ public:
     std::string m_strFilterCommand;
     std::string m_strSortCommand;
 
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
 private:
     void NotifyParent(UINT message);
+    int TotalRecords() const { return m_nTotalRecords; }
+
     CObjListModel m_model;
     int m_nControlId;
+    std::unique_ptr<QMenu> m_pMenuMain, m_pMenuJump, m_pMenuSpecial, m_pMenuExport;
+    QLabel* m_pTip = nullptr;
 };

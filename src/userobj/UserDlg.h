@@ -8,6 +8,7 @@
 
 class CObjListCtrl;
 class CObjDescData;
+class CRestrictInfo;
 class CUserObjWnd;
 
 class CUserDlg : public CWndT<QDialog> {
@@ -22,6 +23,9 @@ public:
     void ShowActiveDetail();
     // The data set of the dialog's main list (what the batch commands update).
     virtual CObjDescData* GetMainObjDesc() { return nullptr; }
+    // A list hands over its object's query context before an operation;
+    // the subscriber dialogs accept it and change nothing.
+    virtual void TakeQueryContext(const CRestrictInfo&) {}
 
     CUserObjWnd* m_pFrame = nullptr;
     CObjListCtrl* m_pActiveListCtrl = nullptr;

@@ -1,15 +1,22 @@
 // Entry of the module: the host calls ExternMain once per object window.
 #include <memory>
 
+#include "CmdParaDlg.h"
 #include "UserObjWnd.h"
 #include "hostlibs/ObjData.h"
 
 namespace {
-// The application object: the object-data library starts with the module.
+// The application object: the object-data library starts with the module,
+// and its commands take their parameters from the parameter dialog.
 struct CUserobjApp {
-    CUserobjApp() { InitObjDataDLL(); }
+    CCmdParaEditor editor;
+    CUserobjApp() {
+        InitObjDataDLL();
+        SetCmdParamEditor(&editor);
+    }
+    ~CUserobjApp() { SetCmdParamEditor(nullptr); }
 };
-const CUserobjApp theApp;
+CUserobjApp theApp;
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) void* ExternMain(void* hostFrame, int configType) {

@@ -1,0 +1,380 @@
+// The command parameter dialog.
+#include "CmdParaDlg.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+
+#include "HostStrings.h"
+#include "InPlaceEditors.h"
+#include "ObjWnd.h"
+#include "TextHelpers.h"
+#include "UiService.h"
+#include "userobj/Messages.h"
+
+namespace {
+
+// Draws rows as the dialog wants them: grey read-only rows, red names of
+// required parameters, white value cells, raised or sunken row frames.
+class CRowDelegate : public QStyledItemDelegate {
+public:
+    explicit CRowDelegate(CParaListCtrl* list) : QStyledItemDelegate(list), m_list(list) {}
+    void paint(QPainter* p, const QStyleOptionViewItem& opt, const QModelIndex& index) const override {
+        const int flags = m_list->RowFlags(index.row());
+        const QPalette& pal = m_list->palette();
+        QRect r = opt.rect;
+        const bool white = index.column() == 1 && (flags & ROW_WHITE) && !(flags & ROW_READONLY);
+        p->fillRect(r, white ? QColor(Qt::white) : pal.button().color());
+        QColor text = pal.buttonText().color();
+        if (flags & ROW_READONLY) text = QColor(128, 128, 128);
+        else if (index.column() == 0 && (flags & ROW_REQUIRED)) text = QColor(255, 0, 0);
+        p->setPen(text);
+        p->drawText(r.adjusted(1 + 2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, index.data().toString());
+        p->setPen(pal.mid().color());
+        p->drawLine(r.topRight(), r.bottomRight());
+        const bool selected = opt.state & QStyle::State_Selected;
+        p->setPen(selected ? pal.dark().color() : pal.light().color());
+        p->drawLine(r.topLeft(), r.topRight());
+        p->setPen(selected ? pal.light().color() : pal.dark().color());
+        p->drawLine(r.bottomLeft(), r.bottomRight());
+    }
+
+private:
+    CParaListCtrl* m_list;
+};
+
+std::vector<int> Numbers(const std::string& group) {
+    std::vector<int> out;
+    for (const std::string& part : platform::Split(group, ' ')) {
+        const std::string t = platform::Trim(part);
+        if (!t.empty()) out.push_back(std::atoi(t.c_str()));
+    }
+    return out;
+}
+
+}  // namespace
+
+const MsgMap* CParaListCtrl::MessageMap() {
+    static const MsgMapEntry e[] = {ON_MESSAGE(msg::WM_OPENEDITOR, &CParaListCtrl::OnOpenEditor)};
+    static const MsgMap m{CMsgTarget::MessageMap(), e};
+    return &m;
+}
+
+CParaListCtrl::CParaListCtrl(QWidget* parent) : CWndT(parent) {
+    setObjectName(QStringLiteral("ctl2902"));
+    setProperty("controlId", 2902);
+    setColumnCount(2);
+    setHorizontalHeaderLabels({QString::fromStdString(HostString(2921)), QString::fromStdString(HostString(2922))});
+    verticalHeader()->setVisible(false);
+    verticalHeader()->setDefaultSectionSize(CCmdParaDlg::kRowHeight);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setStretchLastSection(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new CRowDelegate(this));
+    setShowGrid(false);
+    // Scrolling ends an open edit: the list takes the focus first.
+    auto endEdit = [this] { if (m_pEditor) setFocus(); };
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, endEdit);
+    connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, endEdit);
+}
+
+void CParaListCtrl::SetCommand(CCmd* cmd) {
+    m_pCmd = cmd;
+    m_relations.clear();
+    m_bRelationsPresent = 0;
+    if (!cmd) return;
+    for (const CParaItem& p : cmd->GetParaArray())
+        if (p.HasRelation()) m_relations.push_back({0, p.GetNumber(), p.GetValueText(), p.GetRelationText()});
+    std::stable_sort(m_relations.begin(), m_relations.end(),
+                     [](const SRelation& a, const SRelation& b) { return a.order < b.order; });
+    if (!m_relations.empty()) {
+        m_bRelationsPresent = 1;
+        m_relations.front().active = 1;
+    }
+}
+
+int CParaListCtrl::RowFlags(int row) const {
+    const QTableWidgetItem* it = item(row, 0);
+    return it ? it->data(Qt::UserRole).toInt() : 0;
+}
+
+int CParaListCtrl::ParaIndexOfRow(int row) const {
+    const QTableWidgetItem* it = item(row, 0);
+    return it ? it->data(Qt::UserRole + 1).toInt() : -1;
+}
+
+void CParaListCtrl::SetRowFlags(int row, int flags) {
+    if (QTableWidgetItem* it = item(row, 0)) it->setData(Qt::UserRole, flags);
+    viewport()->update();
+}
+
+void CParaListCtrl::ShowPage(CCmd* cmd, const std::vector<int>* page, int callerFlag,
+                             const std::vector<std::string>* fixed) {
+    m_pCmd = cmd;
+    m_pPage = page;
+    m_nCallerFlag = callerFlag;
+    if (!hasFocus()) setFocus();
+    clearContents();
+    setRowCount(0);
+    if (!cmd || !page) return;
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int rowsHeight = static_cast<int>(page->size()) * CCmdParaDlg::kRowHeight;
+    const int scroll = rowsHeight > viewport()->height() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+    const int half = std::max(40, (width() - margin - scroll) / 2);
+    setColumnWidth(0, half);
+    for (int index : *page) {
+        const CParaItem& p = cmd->GetParaArray()[static_cast<size_t>(index)];
+        const int row = rowCount();
+        insertRow(row);
+        auto* name = new QTableWidgetItem(QString::fromStdString(p.GetDisplayName()));
+        std::string shown = p.GetValueText();
+        if (p.GetKind() == PK_ENUM || p.GetKind() == PK_ENUMFIXED) {
+            const int m = p.GetMatchIndex(p.GetChoiceTexts());
+            shown = m >= 0 ? p.GetChoiceTexts()[static_cast<size_t>(m)] : shown;
+        }
+        auto* value = new QTableWidgetItem(QString::fromStdString(shown));
+        std::string tip = p.GetLimitText();
+        if (p.GetKind() == PK_TEXT && !p.GetDefaultText().empty())
+            tip += (tip.empty() ? "" : "\n") + p.GetDefaultText();
+        value->setToolTip(QString::fromStdString(tip));
+        bool readOnly = false;
+        if (!p.IsEditable()) {
+            if (callerFlag) {
+                readOnly = true;
+            } else if (fixed) {
+                readOnly = p.GetMatchIndex(*fixed) >= 0 ||
+                           std::find(fixed->begin(), fixed->end(), p.GetMMLName()) != fixed->end();
+            }
+        }
+        int flags = 0;
+        if (readOnly) {
+            flags = p.IsMustGive() ? ROW_READONLY | ROW_REQUIRED : ROW_READONLY;
+        } else {
+            flags = (p.IsMustGive() ? ROW_REQUIRED : 0) | (p.IsWhiteCell() ? ROW_WHITE : 0) | (2 << ROW_STATE_SHIFT);
+        }
+        name->setData(Qt::UserRole, flags);
+        name->setData(Qt::UserRole + 1, index);
+        setItem(row, 0, name);
+        setItem(row, 1, value);
+    }
+    EvaluateRelations();
+}
+
+void CParaListCtrl::EvaluateRelations() {
+    if (!m_pCmd || m_relations.empty() || !m_pPage) return;
+    auto& params = m_pCmd->GetParaArray();
+    auto paraByNumber = [&](int number) -> CParaItem* {
+        for (CParaItem& p : params)
+            if (p.GetNumber() == number) return &p;
+        return nullptr;
+    };
+    for (SRelation& r : m_relations)
+        if (CParaItem* p = paraByNumber(r.order)) r.control = p->GetValueText();
+
+    auto rowOfNumber = [&](int number) {
+        for (int row = 0; row < rowCount(); ++row)
+            if (params[static_cast<size_t>(ParaIndexOfRow(row))].GetNumber() == number) return row;
+        return -1;
+    };
+    if (m_relations.front().active && m_relations.front().control.empty()) {
+        for (int row = 0; row < rowCount(); ++row) {
+            const CParaItem& p = params[static_cast<size_t>(ParaIndexOfRow(row))];
+            if (p.GetNumber() > m_relations.front().order) SetRowFlags(row, RowFlags(row) | ROW_READONLY);
+            else if (p.IsMustGive()) SetRowFlags(row, RowFlags(row) | ROW_REQUIRED);
+        }
+        return;
+    }
+    std::map<int, bool> enabled;
+    std::set<int> required;
+    for (size_t k = 0; k < m_relations.size(); ++k) {
+        SRelation& r = m_relations[k];
+        if (k > 0) r.active = enabled.count(r.order) && enabled[r.order] ? 1 : 0;
+        if (!r.active || r.control.empty()) continue;
+        std::vector<int> enable, require;
+        bool found = false;
+        for (const char* lead : {"[", ";"}) {
+            const size_t at = r.relation.find(lead + r.control + "=");
+            if (at == std::string::npos) continue;
+            const size_t eq = at + 1 + r.control.size();
+            size_t end = r.relation.find(';', eq + 1);
+            if (end == std::string::npos) end = r.relation.find(']', eq + 1);
+            const std::string clause = r.relation.substr(eq + 1, end == std::string::npos ? std::string::npos : end - eq - 1);
+            const size_t comma = clause.find(',');
+            enable = Numbers(clause.substr(0, comma));
+            if (comma != std::string::npos) require = Numbers(clause.substr(comma + 1));
+            found = true;
+            break;
+        }
+        for (const CParaItem& p : params) {
+            if (p.GetNumber() <= r.order) continue;
+            const bool on = found && std::find(enable.begin(), enable.end(), p.GetNumber()) != enable.end();
+            enabled[p.GetNumber()] = on;
+            if (on && std::find(require.begin(), require.end(), p.GetNumber()) != require.end())
+                required.insert(p.GetNumber());
+            else
+                required.erase(p.GetNumber());
+        }
+    }
+    for (const auto& [number, on] : enabled) {
+        CParaItem* p = paraByNumber(number);
+        if (!p) continue;
+        p->SetValid(on ? 1 : 0);
+        const int row = rowOfNumber(number);
+        if (row < 0) continue;
+        SetRowFlags(row, on ? ((required.count(number) ? ROW_REQUIRED : 0) | (2 << ROW_STATE_SHIFT)) : ROW_READONLY);
+    }
+    viewport()->update();
+}
+
+bool CParaListCtrl::BeginEdit(int row) {
+    if (m_pEditor || !m_pCmd || row < 0 || row >= rowCount()) return false;
+    if (RowFlags(row) & ROW_READONLY) return false;
+    const int index = ParaIndexOfRow(row);
+    if (!EditorFor(m_pCmd->GetParaArray()[static_cast<size_t>(index)])) return false;
+    scrollToItem(item(row, 1));
+    const QRect cell = visualItemRect(item(row, 1));
+    m_pEditor = CreateInPlaceEditor(viewport(), cell, *m_pCmd, index, [this, row, index](bool written) {
+        if (written && item(row, 1)) {
+            const CParaItem& p = m_pCmd->GetParaArray()[static_cast<size_t>(index)];
+            item(row, 1)->setText(QString::fromStdString(p.GetValueText()));
+            EvaluateRelations();
+        }
+    });
+    return m_pEditor != nullptr;
+}
+
+LRESULT CParaListCtrl::OnOpenEditor(WPARAM wParam, LPARAM) {
+    const int row = static_cast<int>(static_cast<intptr_t>(wParam)) == -1 ? currentRow() : static_cast<int>(wParam);
+    if (row < 0 || row >= rowCount()) return 0;
+    setCurrentCell(row, 0);
+    if (m_pEditor || (RowFlags(row) >> ROW_STATE_SHIFT) != 2) return 0;
+    return BeginEdit(row) ? 1 : 0;
+}
+
+void CParaListCtrl::mousePressEvent(QMouseEvent* e) {
+    setFocus();  // ends an open edit
+    const int before = currentRow();
+    QTableWidget::mousePressEvent(e);
+    const int row = currentRow();
+    if (row >= 0 && row == before) BeginEdit(row);
+}
+
+void CParaListCtrl::keyReleaseEvent(QKeyEvent* e) {
+    const int key = e->key();
+    if (!m_pEditor && key != Qt::Key_Tab && key != Qt::Key_Escape && key != Qt::Key_Return &&
+        key != Qt::Key_Enter && key != Qt::Key_Up && key != Qt::Key_Down)
+        BeginEdit(currentRow());
+    QTableWidget::keyReleaseEvent(e);
+}
+
+// ---- the dialog ----
+
+CCmdParaDlg::CCmdParaDlg(CCmd* cmd, QWidget* parent, std::string cancelText, int callerFlag,
+                         const std::vector<std::string>* fixed, QObject* hostMainWindow)
+    : QDialog(parent), m_pCmd(cmd), m_strCancel(std::move(cancelText)), m_nCallerFlag(callerFlag),
+      m_pFixed(fixed), m_tabs(new QTabBar(this)), m_list(new CParaListCtrl(this)), m_host(hostMainWindow) {
+    setObjectName(QStringLiteral("dlg2900"));
+    m_tabs->setObjectName(QStringLiteral("ctl2903"));
+    m_tabs->setProperty("controlId", 2903);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* cancel = new QPushButton(m_strCancel.empty() ? QStringLiteral("Cancel") : QString::fromStdString(m_strCancel), this);
+    ok->setObjectName(QStringLiteral("ctl1"));
+    cancel->setObjectName(QStringLiteral("ctl2"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &CCmdParaDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_list);
+    layout->addLayout(buttons);
+    m_list->setMinimumWidth(420);
+    connect(m_tabs, &QTabBar::currentChanged, this, &CCmdParaDlg::ShowTab);
+    m_bInitialised = Initialise();
+}
+
+CCmdParaDlg::~CCmdParaDlg() {
+    if (m_pCmd) m_pCmd->UnRegisterEvent();
+    if (m_host) SendMessage(m_host.data(), msg::WM_OBJIDENTITY, ToWParam(this), msg::IDENT_DIALOG_CLOSING);
+}
+
+std::vector<std::vector<int>> CCmdParaDlg::BuildPages(const CCmd& cmd) {
+    std::vector<std::vector<int>> pages;
+    std::vector<int> current;
+    const int n = cmd.GetParaCount();
+    for (int i = 0; i < n; ++i) {
+        if (cmd.GetParaArray()[static_cast<size_t>(i)].IsConstant()) continue;
+        if (static_cast<int>(current.size()) == kPerPage && n - i > kPerPage && pages.size() + 1 < kMaxPages) {
+            pages.push_back(std::move(current));
+            current.clear();
+        }
+        current.push_back(i);
+    }
+    if (!current.empty()) pages.push_back(std::move(current));
+    return pages;
+}
+
+int CCmdParaDlg::ListHeight(int rows) { return rows < 11 ? (rows + 1) * kRowHeight + 6 : 226; }
+
+bool CCmdParaDlg::Initialise() {
+    if (!m_pCmd) return false;
+    const auto pages = BuildPages(*m_pCmd);
+    m_nPageCount = static_cast<int>(pages.size());
+    for (int i = 0; i < m_nPageCount; ++i) m_aPages[static_cast<size_t>(i)] = pages[static_cast<size_t>(i)];
+    if (m_nPageCount == 0) return true;
+    m_list->setStyleSheet(QStringLiteral("QTableWidget { background: palette(button); }"));
+    for (int i = 0; i < m_nPageCount; ++i)
+        m_tabs->addTab(QString::fromStdString(platform::Format(HostString(2904).c_str(), i + 1)));
+    setWindowTitle(QString::fromStdString(m_pCmd->GetCmdDisplayName()));
+    m_list->setFixedHeight(ListHeight(static_cast<int>(m_aPages[0].size())));
+    m_pCmd->RegisterEvent([](int) {});
+    m_list->SetCommand(m_pCmd);
+    m_list->ShowPage(m_pCmd, &m_aPages[0], m_nCallerFlag, m_pFixed);
+    m_tabs->setCurrentIndex(0);
+    if (m_host) SendMessage(m_host.data(), msg::WM_OBJIDENTITY, ToWParam(this), msg::IDENT_DIALOG_INIT);
+    return true;
+}
+
+int CCmdParaDlg::exec() {
+    // Nothing to enter: OK at once; no command: Cancel.
+    if (!m_pCmd || !m_bInitialised) return QDialog::Rejected;
+    if (m_nPageCount == 0) return QDialog::Accepted;
+    return QDialog::exec();
+}
+
+void CCmdParaDlg::ShowTab(int tab) {
+    if (tab >= 0 && tab < m_nPageCount) m_list->ShowPage(m_pCmd, &m_aPages[static_cast<size_t>(tab)], m_nCallerFlag, m_pFixed);
+}
+
+void CCmdParaDlg::accept() {
+    setFocus();  // ends an open edit and keeps its value
+    if (m_list->Editor()) m_list->setFocus();
+    if (m_pCmd && m_pCmd->IsMustGiveParaReady()) {
+        QDialog::accept();
+        return;
+    }
+    platform::Ui().MessageBox(this, HostString(796), m_pCmd ? m_pCmd->GetCmdDisplayName() : std::string(),
+                              MB_OK | MB_ICONWARNING);
+}
+
+int CCmdParaEditor::EditCommand(CCmd& cmd, HWND owner) {
+    auto* wnd = dynamic_cast<IObjWnd*>(owner);
+    QObject* host = wnd && wnd->HostLink() ? wnd->HostLink()->GetHostFrame() : nullptr;
+    CCmdParaDlg dlg(&cmd, qobject_cast<QWidget*>(owner), {}, 1, nullptr, host);
+    if (dlg.PageCount() == 0) return IDOK;  // only constant parameters
+    return platform::Ui().ExecDialog(dlg) == QDialog::Accepted ? IDOK : IDCANCEL;
+}

@@ -1,0 +1,111 @@
+// The command parameter dialog: one command's parameters as a two-column
+// list (name, value) over pages of ten, edited in place with an editor that
+// fits each parameter's kind. Relations between parameters enable, disable
+// and require rows as values change; OK is refused while a required
+// parameter is missing. The values stay in the caller's command model.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QTabBar>
+#include <QTableWidget>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "FrameApi.h"
+#include "MsgTarget.h"
+#include "hostlibs/Cmd.h"
+#include "hostlibs/ObjData.h"
+
+// Row flags of the parameter list (item data of column 0).
+inline constexpr int ROW_READONLY = 1;
+inline constexpr int ROW_REQUIRED = 2;
+inline constexpr int ROW_WHITE = 4;
+inline constexpr int ROW_STATE_SHIFT = 29;
+
+class UO_FRAME_API CParaListCtrl : public CWndT<QTableWidget> {
+    Q_OBJECT
+    DECLARE_MESSAGE_MAP()
+public:
+    struct SRelation {
+        int active = 0;
+        int order = 0;           // the controlling parameter's number
+        std::string control;     // its value when last evaluated
+        std::string relation;
+    };
+
+    explicit CParaListCtrl(QWidget* parent = nullptr);
+    void SetCommand(CCmd* cmd);
+    void ShowPage(CCmd* cmd, const std::vector<int>* page, int callerFlag,
+                  const std::vector<std::string>* fixed);
+    void EvaluateRelations();
+    // Opens the editor of a row; false when the row or its kind has none.
+    bool BeginEdit(int row);
+    LRESULT OnOpenEditor(WPARAM row, LPARAM);
+    int RowFlags(int row) const;
+    int ParaIndexOfRow(int row) const;
+    QWidget* Editor() const { return m_pEditor.data(); }
+    const std::vector<SRelation>& Relations() const { return m_relations; }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+
+private:
+    void SetRowFlags(int row, int flags);
+    CCmd* m_pCmd = nullptr;
+    const std::vector<int>* m_pPage = nullptr;
+    int m_nCallerFlag = 1;
+    QPointer<QWidget> m_pEditor;
+    int m_bRelationsPresent = 0;
+    int m_nRowMarker = -1;
+    std::vector<SRelation> m_relations;
+};
+
+class UO_FRAME_API CCmdParaDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kPerPage = 10;
+    static constexpr int kMaxPages = 10;
+    static constexpr int kRowHeight = 20;
+
+    CCmdParaDlg(CCmd* cmd, QWidget* parent, std::string cancelText = {}, int callerFlag = 1,
+                const std::vector<std::string>* fixed = nullptr, QObject* hostMainWindow = nullptr);
+    ~CCmdParaDlg() override;
+
+    // Splits the command's non-constant parameters into pages of ten; a
+    // last page takes up to twenty rather than leave a short page behind.
+    static std::vector<std::vector<int>> BuildPages(const CCmd& cmd);
+    // Height of the parameter list for a first page of that many rows.
+    static int ListHeight(int rows);
+
+    int exec() override;
+    void accept() override;
+    void ShowTab(int tab);
+
+    CParaListCtrl* List() { return m_list; }
+    QTabBar* Tabs() { return m_tabs; }
+    int PageCount() const { return m_nPageCount; }
+    const std::array<std::vector<int>, kMaxPages>& Pages() const { return m_aPages; }
+
+private:
+    bool Initialise();
+    CCmd* m_pCmd;
+    std::array<std::vector<int>, kMaxPages> m_aPages;
+    int m_nPageCount = 0;
+    std::string m_strCancel;
+    int m_nCallerFlag;
+    const std::vector<std::string>* m_pFixed;
+    QTabBar* m_tabs;
+    CParaListCtrl* m_list;
+    QPointer<QObject> m_host;
+    bool m_bInitialised = false;
+};
+
+// The parameter entry of the object-data library, through this dialog.
+class UO_FRAME_API CCmdParaEditor : public ICmdParamEditor {
+public:
+    int EditCommand(CCmd& cmd, HWND owner) override;
+};

@@ -1,0 +1,186 @@
+// The in-place editors.
+#include "InPlaceEditors.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRegularExpressionValidator>
+#include <QTimeEdit>
+
+namespace {
+
+// Ends the edit once: writes (or not), reports, and goes.
+class CEditSession : public QObject {
+public:
+    CEditSession(QWidget* editor, CCmd& cmd, int index, std::function<QString()> read,
+                 std::function<void(bool)> done)
+        : QObject(editor), m_editor(editor), m_cmd(cmd), m_index(index), m_read(std::move(read)),
+          m_done(std::move(done)) {
+        editor->installEventFilter(this);
+        for (QWidget* child : editor->findChildren<QWidget*>()) child->installEventFilter(this);
+    }
+    void End(bool commit) {
+        if (m_ended) return;
+        m_ended = true;
+        bool written = false;
+        if (commit) {
+            CParaItem& para = m_cmd.GetParaArray()[static_cast<size_t>(m_index)];
+            written = para.SetValueText(m_read().toStdString());
+            if (written) m_cmd.NotifyChanged(m_index);
+        }
+        QPointer<QWidget> editor(m_editor);
+        auto done = m_done;
+        if (editor) editor->deleteLater();
+        done(written);
+    }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Escape) return End(false), true;
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) return End(true), true;
+        }
+        if (e->type() == QEvent::FocusOut && !FocusStaysInside()) End(true);
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    // Focus moving inside the editor (a sub-field, its drop-down or calendar) is no end.
+    bool FocusStaysInside() const {
+        if (auto* c = qobject_cast<QComboBox*>(m_editor); c && c->view()->isVisible()) return true;
+        QWidget* now = QApplication::focusWidget();
+        if (!now) return false;
+        return now == m_editor || m_editor->isAncestorOf(now) || now->window() != m_editor->window();
+    }
+    QWidget* m_editor;
+    CCmd& m_cmd;
+    int m_index;
+    std::function<QString()> m_read;
+    std::function<void(bool)> m_done;
+    bool m_ended = false;
+};
+
+}  // namespace
+
+int EditorFor(const CParaItem& para) {
+    switch (para.GetKind()) {
+        case PK_TEXT:
+        case PK_STRING:
+        case PK_HEX:
+        case PK_NUMBER: return IDC_INPLACE_EDIT;
+        case PK_ENUM: return para.IsCheckBox() ? IDC_INPLACE_CHECK : IDC_INPLACE_LIST;
+        case PK_BITS: return IDC_INPLACE_CHECK;
+        case PK_DATE:
+        case PK_TIME: return IDC_INPLACE_DTEDIT;
+        case PK_IPADDR: return IDC_INPLACE_IPEDIT;
+        default: return 0;
+    }
+}
+
+QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int index,
+                             std::function<void(bool)> done) {
+    CParaItem& para = cmd.GetParaArray()[static_cast<size_t>(index)];
+    const int id = EditorFor(para);
+    if (!id) return nullptr;
+    QWidget* editor = nullptr;
+    std::function<QString()> read;
+    QRect rect = cell;
+    const QString value = QString::fromStdString(para.GetValueText());
+    switch (id) {
+        case IDC_INPLACE_EDIT: {
+            rect.adjust(0, -2, 0, 2);  // a little taller than the cell
+            auto* e = new QLineEdit(value, parent);
+            e->setMaxLength(para.Desc().maxValue > 0 && para.GetKind() != PK_NUMBER ? static_cast<int>(para.Desc().maxValue) : 256);
+            e->selectAll();
+            read = [e] { return e->text(); };
+            editor = e;
+            break;
+        }
+        case IDC_INPLACE_IPEDIT: {
+            auto* e = new QLineEdit(value, parent);
+            e->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("^(\\d{1,3}(\\.\\d{0,3}){0,3})?$")), e));
+            read = [e] { return e->text(); };
+            editor = e;
+            break;
+        }
+        case IDC_INPLACE_LIST: {
+            auto* c = new QComboBox(parent);
+            for (const std::string& t : para.GetChoiceTexts()) c->addItem(QString::fromStdString(t));
+            c->setCurrentIndex(para.GetMatchIndex(para.GetChoiceTexts()));
+            read = [c] { return c->currentText(); };
+            editor = c;
+            break;
+        }
+        case IDC_INPLACE_CHECK: {
+            auto* box = new QWidget(parent);
+            box->setAutoFillBackground(true);
+            auto* layout = new QHBoxLayout(box);
+            layout->setContentsMargins(2, 0, 2, 0);
+            if (para.GetKind() == PK_BITS) {
+                std::vector<QCheckBox*> checks;
+                const auto& items = para.Desc().items;
+                for (size_t i = 0; i < items.size(); ++i) {
+                    auto* cb = new QCheckBox(QString::fromStdString(items[i]), box);
+                    cb->setChecked(para.GetItemStates()[i] == 1);
+                    layout->addWidget(cb);
+                    checks.push_back(cb);
+                }
+                read = [checks, items] {
+                    QStringList parts;
+                    for (size_t i = 0; i < checks.size(); ++i)
+                        parts << QString::fromStdString(items[i]) + (checks[i]->isChecked() ? "-1" : "-0");
+                    return parts.join('&');
+                };
+            } else {
+                // Two choices: unchecked is the first, checked the second.
+                const auto texts = para.GetChoiceTexts();
+                auto* cb = new QCheckBox(QString::fromStdString(texts.at(1)), box);
+                cb->setChecked(para.GetMatchIndex(texts) == 1);
+                layout->addWidget(cb);
+                read = [cb, texts] { return QString::fromStdString(texts.at(cb->isChecked() ? 1 : 0)); };
+            }
+            rect.setWidth(std::max(rect.width(), box->sizeHint().width()));
+            editor = box;
+            break;
+        }
+        case IDC_INPLACE_DTEDIT: {
+            if (para.GetKind() == PK_DATE) {
+                auto* d = new QDateEdit(parent);
+                d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+                d->setCalendarPopup(true);
+                const QDate v = QDate::fromString(value, QStringLiteral("yyyy-MM-dd"));
+                d->setDate(v.isValid() ? v : QDate::currentDate());
+                read = [d] { return d->date().toString(QStringLiteral("yyyy-MM-dd")); };
+                editor = d;
+            } else {
+                auto* t = new QTimeEdit(parent);
+                t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+                const QTime v = QTime::fromString(value, QStringLiteral("HH:mm:ss"));
+                t->setTime(v.isValid() ? v : QTime(0, 0));
+                read = [t] { return t->time().toString(QStringLiteral("HH:mm:ss")); };
+                editor = t;
+            }
+            break;
+        }
+        default:
+            return nullptr;
+    }
+    editor->setObjectName(QStringLiteral("ctl%1").arg(id));
+    editor->setProperty("controlId", id);
+    editor->setGeometry(rect);
+    auto* session = new CEditSession(editor, cmd, index, read, std::move(done));
+    if (auto* c = qobject_cast<QComboBox*>(editor))
+        QObject::connect(c, &QComboBox::activated, session, [session] { session->End(true); });
+    editor->show();
+    editor->setFocus();
+    return editor;
+}

@@ -1,0 +1,20 @@
+// What a list's menu offers besides the object's operations: finding text in
+// the rows and exporting them. The find dialog and the exporters install
+// themselves here; until they do, the entries say so.
+#pragma once
+
+#include <string>
+
+class CObjListCtrl;
+
+class IListTools {
+public:
+    virtual ~IListTools() = default;
+    virtual void Find(CObjListCtrl& list) = 0;
+    virtual void ExportText(CObjListCtrl& list, const std::string& objectName) = 0;
+    virtual void ExportWorkbook(CObjListCtrl& list, const std::string& objectName) = 0;
+};
+
+// The tools in force (never null).
+IListTools& ListTools();
+void SetListTools(IListTools* tools);
