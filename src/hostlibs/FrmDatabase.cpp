@@ -235,7 +235,11 @@ private:
                     int num = numberOf(n);
                     if (num) require += (require.empty() ? "" : " ") + std::to_string(num);
                 }
-                text += (first ? "" : ";") + it.key().toStdString() + "=" + enable;
+                // The controlling value as the operator sees it: a choice by its text.
+                std::string value = it.key().toStdString();
+                for (const SChoice& c : p.choices)
+                    if (c.value == value) value = c.text;
+                text += (first ? "" : ";") + value + "=" + enable;
                 if (!require.empty()) text += "," + require;
                 first = false;
             }

@@ -162,6 +162,8 @@ void CObjListCtrl::DisplayAllData() {
     offset = std::max(0, std::min(offset, rows));
     if (offset + static_cast<int>(ids.size()) > rows) ids.resize(static_cast<size_t>(rows - offset));
     m_model.SetRows(rows, offset, std::move(ids));
+    // The scroll range must follow now: the page is placed right after this.
+    updateGeometries();
 }
 
 LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
@@ -256,6 +258,12 @@ void CObjListCtrl::keyPressEvent(QKeyEvent* e) {
         return;
     }
     UpdateMenuState(-1);
+}
+
+QModelIndex CObjListCtrl::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (action == MoveHome && m_model.rowCount() > 0) return m_model.index(0, 0);
+    if (action == MoveEnd && m_model.rowCount() > 0) return m_model.index(m_model.rowCount() - 1, 0);
+    return QTableView::moveCursor(action, modifiers);
 }
 
 void CObjListCtrl::OnEnterKey() {

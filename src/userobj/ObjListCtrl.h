@@ -118,6 +118,8 @@ public:
     std::string m_strSortCommand;
 
 protected:
+    // Home and End go to the first and last row, as in any list.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void keyPressEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;

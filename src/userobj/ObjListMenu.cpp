@@ -81,9 +81,9 @@ void CObjListCtrl::BuildMenu() {
     }
     QMenu* main = m_pMenuMain.get();
     for (QMenu* g : {&type3, &type6, &type4, &type7, &type5, &type8}) CopyItems(g, main);
+    // A separator only between items: a group that comes first has none.
     auto section = [&](QMenu* group) {
-        if (main->isEmpty() || group->isEmpty()) return;
-        main->addSeparator();
+        if (!main->isEmpty() && !group->isEmpty()) main->addSeparator();
         CopyItems(group, main);
     };
     section(&other);
@@ -134,7 +134,7 @@ void CObjListCtrl::UpdateMenuState(int selectionCount) {
             continue;
         }
         auto op = m_obj->GetComObj()->GetOpTable().find(static_cast<DWORD>(id >= 3000 ? id - 3000 : id - 500));
-        const WORD t = op == m_obj->GetComObj()->GetOpTable().end() ? ACT_NONE : op->second.actType;
+        const WORD t = op == m_obj->GetComObj()->GetOpTable().end() ? WORD{ACT_NONE} : op->second.actType;
         if (t == 1 || t == 3 || t == 6) a->setEnabled(true);
         else if (t == 4) a->setEnabled(real >= 1);
         else if (t == 7 || t == 8) a->setEnabled(rows);

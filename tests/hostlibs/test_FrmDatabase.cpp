@@ -86,7 +86,7 @@ TEST(Catalogue, ParametersCoverEveryKindAndRelationsUseCommandNumbers) {
         if (p.mmlName == "HOTDELAY") delay = p.number;
     }
     ASSERT_NE(hot, nullptr);
-    EXPECT_EQ(hot->relation, "[NO=;YES=" + std::to_string(hotdn) + " " + std::to_string(delay) +
+    EXPECT_EQ(hot->relation, "[No=;Yes=" + std::to_string(hotdn) + " " + std::to_string(delay) +
                                  "," + std::to_string(hotdn) + "]");
 }
 
