@@ -279,7 +279,7 @@ void CUserObjWnd::OnClose() {
     for (const QidList& q : std::list<QidList>(m_listQid)) {
         std::map<std::string, std::string> params{{HostString(HS_QID), q.qid}};
         const std::string bare = q.qid.size() >= 2 && q.qid.front() == '"' ? q.qid.substr(1, q.qid.size() - 2) : q.qid;
-        if (!bare.empty() && bare != "-1" && q.list && q.list->m_obj)
+        if (!bare.empty() && bare != "-1" && !q.list.isNull() && q.list->m_obj)
             ExecuteCmd(HostString(HS_RELEASE_CMD), q.list->m_obj->GetComObj(), &params);
     }
     IObjWnd::OnClose();

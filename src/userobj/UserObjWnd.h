@@ -39,7 +39,7 @@ protected:
 };
 
 struct QidList {
-    CObjListCtrl* list;
+    QPointer<CObjListCtrl> list;  // a list that is gone releases nothing
     std::string qid;  // as stored: in double quotes unless "-1"
 };
 
