@@ -1,20 +1,133 @@
 // The views of the object window's panes.
 #include "FormViews.h"
 
-#include <QVBoxLayout>
+#include "CentrexDlg.h"
+#include "HostLink.h"
+#include "HostStrings.h"
+#include "SubscriberDlgs.h"
+#include "Trace.h"
+#include "UserObjWnd.h"
+#include "V5UserDlg.h"
+#include "userobj/Messages.h"
 
 #include "hostlibs/ObjData.h"
 
-CFormViewBase::CFormViewBase(QWidget* parent) : CWndT(parent), m_placeholder(new QLabel(this)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_placeholder);
-    m_placeholder->setAlignment(Qt::AlignCenter);
+CFormViewBase::CFormViewBase(QWidget* parent) : CWndT(parent) {
     setAutoFillBackground(true);
 }
 
-void CFormViewBase::OnInitialUpdate() {
-    m_placeholder->setText(QStringLiteral("(the subscriber dialogs of this view are not built yet)"));
+// ---- number segments and Centrex: one page each ----
+
+namespace {
+// A page whose dialog this build does not have yet.
+QWidget* PlaceholderPage(QWidget* parent, int titleString) {
+    auto* page = new QLabel(QStringLiteral("(not available in this build)"), parent);
+    page->setAlignment(Qt::AlignCenter);
+    page->setWindowTitle(QString::fromStdString(HostString(titleString)));
+    return page;
+}
+}  // namespace
+
+const MsgMap* CUserView::MessageMap() {
+    static const MsgMapEntry e[] = {ON_MESSAGE(msg::WM_TABPAGECHANGE, &CUserView::OnTabPageChange)};
+    static const MsgMap m{CMsgTarget::MessageMap(), e};
+    return &m;
+}
+
+void CUserView::OnInitialUpdate() {
+    QWidget* page = PlaceholderPage(this, 10029);
+    m_wndSheets.Create(this, palette().button().color());
+    page->show();
+    if (!m_pMainFrame) W2L_FAIL("InitAllObject Fail! m_pMainFrame is NULL!");
+}
+
+LRESULT CUserView::OnTabPageChange(WPARAM, LPARAM) { return 1; }
+
+const MsgMap* CCentrexView::MessageMap() {
+    static const MsgMapEntry e[] = {ON_MESSAGE(msg::WM_TABPAGECHANGE, &CCentrexView::OnTabPageChange)};
+    static const MsgMap m{CMsgTarget::MessageMap(), e};
+    return &m;
+}
+
+CCentrexView::CCentrexView(QWidget* parent) : CFormViewBase(parent) {}
+CCentrexView::~CCentrexView() = default;
+
+void CCentrexView::OnInitialUpdate() {
+    m_pCentrexDlg = new CCentrexDlg(this);
+    m_pCentrexDlg->setWindowTitle(QString::fromStdString(HostString(10031)));
+    m_pCentrexDlg->m_pFrame = m_pFrame;
+    m_wndSheets.Create(this, palette().button().color());
+    m_pCentrexDlg->show();
+}
+
+LRESULT CCentrexView::OnTabPageChange(WPARAM, LPARAM) { return 1; }
+
+// ---- the subscriber dialogs ----
+
+const MsgMap* CConfigView::MessageMap() {
+    static const MsgMapEntry e[] = {ON_MESSAGE(msg::WM_TABPAGECHANGE, &CConfigView::OnTabPageChange)};
+    static const MsgMap m{CMsgTarget::MessageMap(), e};
+    return &m;
+}
+
+CConfigView::CConfigView(QWidget* parent) : CFormViewBase(parent) {}
+CConfigView::~CConfigView() = default;
+
+void CConfigView::OnInitialUpdate() {
+    m_wndSheets.Create(this, palette().button().color());
+    if (!m_pFrame) {
+        W2L_FAIL("m_pFrame is NULL!");
+        return;
+    }
+    switch (m_nCfgKind) {
+        case 1: m_dialogs = {new CMgcpUserDlg(this), new CH248UserDlg(this)}; break;
+        case 2: m_dialogs = {new CV5UserDlg(this)}; break;
+        case 3: m_dialogs = {new CSipUserDlg(this), new CH323UserDlg(this)}; break;
+        case 4: m_dialogs = {new CIpnUserDlg(this)}; break;
+        case 5: m_dialogs = {new CBraDlg(this)}; break;
+        default: m_dialogs = {new CV5BRAUserDlg(this)}; break;
+    }
+    m_wndSheets.raise();
+    m_wndSheets.LayoutParent();
+    for (size_t i = 0; i < m_dialogs.size(); ++i) m_dialogs[i]->setVisible(i == 0);
+    m_pFrame->m_pActiveDlg = m_dialogs.front();
+    if (!InitConfigObj()) W2L_FAIL("InitConfigObj Fail!");
+}
+
+BOOL CConfigView::InitConfigObj() {
+    if (!m_pMainFrame) {
+        W2L_FAIL("m_pMainFrame is NULL!");
+        return FALSE;
+    }
+    if (m_nCfgKind < 1 || m_nCfgKind > 6) return FALSE;
+    BOOL all = TRUE;
+    for (CUserDlg* d : m_dialogs) {
+        d->m_pFrame = m_pFrame;
+        auto* s = dynamic_cast<CSubscriberDlg*>(d);
+        if (!s || !s->InitObj(m_pFrame, m_pMainFrame->GetDatabase())) all = FALSE;  // the V5 pages come later
+    }
+    return all;
+}
+
+LRESULT CConfigView::OnTabPageChange(WPARAM, LPARAM) {
+    auto* page = dynamic_cast<CUserDlg*>(m_wndSheets.GetActiveSheet());
+    if (!page) {
+        W2L_FAIL("pUserDlg is NULL!");
+        return 0;
+    }
+    page->ActivateDlg();
+    if (m_pPropertyDisplayWnd) {
+        if (!m_pFrame) {
+            W2L_FAIL("m_pFrame is NULL!");
+            return 0;
+        }
+        if (!m_pFrame->m_pActiveDlg) {
+            W2L_FAIL("m_pFrame->m_pActiveDlg is NULL!");
+            return 0;
+        }
+        m_pFrame->m_pActiveDlg->ShowActiveDetail();
+    }
+    return 1;
 }
 
 CCmdObjListView::CCmdObjListView(QWidget* parent) : CWndT(parent) {

@@ -1,17 +1,22 @@
 // The views of the object window's panes: the form views that host the
-// subscriber dialogs (left pane of types 1 to 7 and 12) and the object and
-// operation lists of the command-object configurations.
+// subscriber dialogs on tab pages (left pane of types 1 to 7 and 12) and the
+// object and operation lists of the command-object configurations.
 #pragma once
 
 #include <QLabel>
 #include <QListWidget>
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
 #include "MsgTarget.h"
+#include "SheetsWnd.h"
 
 class CCentrexDlg;
 class CComObj;
 class CHostLink;
+class CUserDlg;
 class CUserObjWnd;
 
 // What every form view is given by the object window before it is shown.
@@ -23,30 +28,51 @@ public:
     QWidget* m_pPropertyDisplayWnd = nullptr;
     CUserObjWnd* m_pFrame = nullptr;
     // Creates the view's pages once the links above are set.
-    virtual void OnInitialUpdate();
+    virtual void OnInitialUpdate() = 0;
+    CSheetsDialog& Sheets() { return m_wndSheets; }
 
 protected:
-    QLabel* m_placeholder;
+    CSheetsDialog m_wndSheets;
 };
 
+// Number segments (configuration type 1).
 class CUserView : public CFormViewBase {
     Q_OBJECT
+    DECLARE_MESSAGE_MAP()
 public:
     using CFormViewBase::CFormViewBase;
+    void OnInitialUpdate() override;
+    LRESULT OnTabPageChange(WPARAM, LPARAM);
 };
 
+// Centrex (configuration type 2).
 class CCentrexView : public CFormViewBase {
     Q_OBJECT
+    DECLARE_MESSAGE_MAP()
 public:
-    using CFormViewBase::CFormViewBase;
+    explicit CCentrexView(QWidget* parent = nullptr);
+    ~CCentrexView() override;
+    void OnInitialUpdate() override;
+    LRESULT OnTabPageChange(WPARAM, LPARAM);
     CCentrexDlg* m_pCentrexDlg = nullptr;
 };
 
+// The subscriber dialogs of one configuration kind (types 3 to 7 and 12).
 class CConfigView : public CFormViewBase {
     Q_OBJECT
+    DECLARE_MESSAGE_MAP()
 public:
-    using CFormViewBase::CFormViewBase;
+    explicit CConfigView(QWidget* parent = nullptr);
+    ~CConfigView() override;
+    void OnInitialUpdate() override;
+    BOOL InitConfigObj();
+    LRESULT OnTabPageChange(WPARAM, LPARAM);
+    const std::vector<CUserDlg*>& Dialogs() const { return m_dialogs; }
+
     int m_nCfgKind = 0;
+
+private:
+    std::vector<CUserDlg*> m_dialogs;  // children of the view, in table order
 };
 
 class CCmdListView;

@@ -154,7 +154,9 @@ void CObjListCtrl::DisplayAllData() {
     for (const CInstData& r : data->GetData()) ids.push_back(r.GetInstID());
     if (!IsPaged()) {
         const int n = static_cast<int>(ids.size());
+        m_nTotalRecords = n;  // a whole result: its count is its size
         m_model.SetRows(n, 0, std::move(ids));
+        updateGeometries();
         return;
     }
     const int rows = m_fRowScale <= 1.0f ? std::max(m_nTotalRecords, 0) : kMaxRows;
@@ -195,6 +197,7 @@ LRESULT CObjListCtrl::OnDataAdd(WPARAM id, LPARAM) {
     if (!data || !data->FindInst(static_cast<DWORD>(id))) return 0;
     m_model.SetData(data);
     m_model.SetItemData(m_model.rowCount() - 1, static_cast<DWORD>(id));
+    if (m_nTotalRecords >= 0) ++m_nTotalRecords;
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_SELECTION_CHANGED);
     return 1;

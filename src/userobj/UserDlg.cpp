@@ -42,3 +42,12 @@ void CUserDlg::ShowActiveDetail() {
         SendMessage(m_pFrame->m_pDetailView, msg::WM_SHOWDETAIL, 0, ToLParam(&sel));
     }
 }
+
+void CUserDlg::OnTabKey() {
+    auto it = m_mapNextList.find(m_pActiveListCtrl);
+    if (it != m_mapNextList.end() && it->second && it->second->GetItemCount() > 0) m_pActiveListCtrl = it->second;
+    if (!m_pActiveListCtrl) return;
+    if (m_pActiveListCtrl->SelectedCount() == 0) m_pActiveListCtrl->SelectRow(0);
+    ShowActiveDetail();
+    m_pActiveListCtrl->setFocus();
+}

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <unordered_map>
+
 #include "MsgTarget.h"
 
 class CObjListCtrl;
@@ -27,6 +29,10 @@ public:
     // the subscriber dialogs accept it and change nothing.
     virtual void TakeQueryContext(const CRestrictInfo&) {}
 
+    // The Tab key moves the activity to the list registered for the active one.
+    void OnTabKey();
+
+    std::unordered_map<CObjListCtrl*, CObjListCtrl*> m_mapNextList;
     CUserObjWnd* m_pFrame = nullptr;
     CObjListCtrl* m_pActiveListCtrl = nullptr;
     CObjListCtrl* m_pDefaultList = nullptr;

@@ -1,0 +1,43 @@
+// The filter settings.
+#include "Filter.h"
+
+#include "ClientRoot.h"
+#include "ProfileFile.h"
+#include "Trace.h"
+
+void CFilter::FilterInit() {
+    m_mapSections.clear();
+    for (const std::string& section : platform::ProfileSectionNames(m_strPath)) {
+        auto filters = std::make_unique<FilterMap>();
+        for (const std::string& name : platform::ProfileKeyNames(m_strPath, section.c_str()))
+            (*filters)[name] = platform::ProfileString(m_strPath, section.c_str(), name.c_str());
+        m_mapSections[section] = std::move(filters);
+    }
+}
+
+bool CFilter::FilterSave() {
+    platform::CProfile out;
+    for (const auto& [section, filters] : m_mapSections) {
+        if (!filters) {
+            W2L_FAIL("pMapCmd == NULL!");
+            break;
+        }
+        for (const auto& [name, text] : *filters)
+            if (!name.empty() && !text.empty()) out.SetValue(section, name, text);
+    }
+    return out.Save(m_strPath);
+}
+
+CFilter::FilterMap* CFilter::Section(const std::string& listKey) {
+    auto it = m_mapSections.find(listKey);
+    return it == m_mapSections.end() ? nullptr : it->second.get();
+}
+
+CFilter& FilterTable() {
+    static CFilter table = [] {
+        CFilter f(platform::DataFile("Filter.ini"));
+        f.FilterInit();
+        return f;
+    }();
+    return table;
+}

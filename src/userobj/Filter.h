@@ -1,0 +1,36 @@
+// CFilter: the module's copy of the filter settings, data/Filter.ini: one
+// section per list title, filter name = filter command text. Loaded when the
+// module loads; saved whole by the filter dialog.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+class CFilter {
+public:
+    using FilterMap = std::map<std::string, std::string>;  // filter name -> command text
+
+    explicit CFilter(std::string path = {}) : m_strPath(std::move(path)) {}
+    // Reads the file with the client's 1000-character buffers: whatever does
+    // not fit is lost.
+    void FilterInit();
+    // Writes every non-empty filter into a new file and renames it over the
+    // old one, so a crash never leaves a half-written file. False on failure.
+    bool FilterSave();
+
+    void SetModified(bool modified = true) { m_bModified = modified; }
+    bool IsModified() const { return m_bModified; }
+    // The filters of a list; null when it has none.
+    FilterMap* Section(const std::string& listKey);
+    std::map<std::string, std::unique_ptr<FilterMap>>& Sections() { return m_mapSections; }
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    bool m_bModified = false;
+    std::map<std::string, std::unique_ptr<FilterMap>> m_mapSections;
+    std::string m_strPath;
+};
+
+// The module-wide table, loaded from the client root at module load.
+CFilter& FilterTable();
