@@ -50,7 +50,7 @@ struct Fixture {
         linkPtr = link.get();
         main = std::make_unique<host::CHostMainWindow>("", std::move(link));
         main->show();
-        wnd = static_cast<CUserObjWnd*>(ExternMain(main.get(), 3));
+        wnd = static_cast<CUserObjWnd*>(ExternMain(main.get(), 7));  // its dialog lists no MGCP
         list = new CObjListCtrl(wnd->widget(), 10194);
         list->resize(800, 600);
         list->show();

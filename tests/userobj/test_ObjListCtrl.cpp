@@ -48,6 +48,9 @@ protected:
         host.show();
         wnd = static_cast<CUserObjWnd*>(ExternMain(&host, 3));
         host.window = wnd;
+        host.commands.clear();  // the window's own dialogs' lists are left unanswered
+        wnd->m_nMMLCount = 0;
+        wnd->UpdateBusyState();
         list = new CObjListCtrl(wnd->widget(), 10194);
         list->SetListKey(HostString(10091));
         list->resize(500, 24 * list->verticalHeader()->defaultSectionSize() + 30);

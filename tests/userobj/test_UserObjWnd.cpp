@@ -52,9 +52,15 @@ std::string Records(const std::string& cmd, const std::string& block, int first,
 
 class ObjWndTest : public ::testing::Test {
 protected:
+    // A window whose own dialogs' commands are taken as unanswered and forgotten.
     CUserObjWnd* Open(int type) {
         auto* w = static_cast<CUserObjWnd*>(ExternMain(&host, type));
         host.window = w;
+        if (w) {
+            host.commands.clear();
+            w->m_nMMLCount = 0;
+            w->UpdateBusyState();
+        }
         return w;
     }
     void Deliver(CUserObjWnd* w, const std::string& report) {
