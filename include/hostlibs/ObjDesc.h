@@ -93,6 +93,7 @@ struct SAttributeItem {
     int listFlag = 0;         // non-zero: shown in lists
     int listWidth = 0;
     bool key = false;         // identifies an instance
+    bool secret = false;      // never shown: reports carry a mask
     SParaDesc para;           // what its values are: kind, limits, choices
     const std::string& GetDisplayName() const { return displayName; }
 };

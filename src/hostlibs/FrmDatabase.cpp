@@ -109,6 +109,7 @@ AttrDef ReadAttr(const QJsonObject& o) {
     a.item.listFlag = static_cast<int>(Num(o, "list", 1));
     a.item.listWidth = static_cast<int>(Num(o, "width", 90));
     a.item.key = Flag(o, "key");
+    a.item.secret = Flag(o, "secret");
     a.para = ReadPara(o, a.item.name);
     a.para.required = false;
     a.item.para = a.para;

@@ -257,6 +257,11 @@ BOOL CDynData::FillPara(CCmd& cmd, const std::vector<std::string>& names,
             }
         }
         if (done || record == nullptr) continue;
+        // A secret reads back as a mask: it is never copied into a command.
+        bool secret = false;
+        if (m_pObj)
+            for (const SAttributeItem& a : m_pObj->GetDesc().attributes) secret = secret || (a.secret && a.name == name);
+        if (secret) continue;
         const int col = ColumnOf(name);
         if (col >= 0 && p.SetValueText(record->GetFieldText(col))) filled = TRUE;
     }

@@ -204,7 +204,7 @@ void CSwitch::WriteRecord(CReportWriter& w, const SComObj& obj, const std::strin
     if (!s.Step()) return;
     w.BeginObject(block);
     for (size_t i = 0; i < obj.attributes.size(); ++i)
-        w.Add(obj.attributes[i].name, s.Text(static_cast<int>(i) + 1));
+        w.Add(obj.attributes[i].name, obj.attributes[i].secret ? std::string_view("******") : s.Text(static_cast<int>(i) + 1));
 }
 
 CSwitch::Reports CSwitch::List(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {

@@ -74,6 +74,28 @@ TEST(OmClient, EveryConfigurationTypeOpensAndDescribesItsWindow) {
     }
 }
 
+TEST(OmClient, SubscriberWindowsShowTheirMainListsFilled) {
+    QTemporaryDir dir;
+    // type: the list that must be filled
+    for (auto [type, listId] : std::vector<std::pair<int, int>>{{3, 10194}, {4, 10194}, {6, 10207}, {7, 10198}}) {
+        SCOPED_TRACE(type);
+        Outcome r = Client({"--switch-db", ":memory:", "--subscribers", "1500", "--config", QString::number(type)},
+                           dir.filePath("dump.json"));
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        bool found = false;
+        const QJsonArray lists = r.dump["windows"].toArray()[0].toObject()["lists"].toArray();
+        for (const QJsonValue& v : lists) {
+            const QJsonObject l = v.toObject();
+            if (l["id"].toInt() != listId) continue;
+            found = true;
+            EXPECT_GT(l["rowCount"].toInt(), 0);
+            EXPECT_FALSE(l["columns"].toArray().isEmpty());
+            EXPECT_FALSE(l["rows"].toArray()[0].toArray()[0].toString().isEmpty());
+        }
+        EXPECT_TRUE(found);
+    }
+}
+
 TEST(OmClient, TypesOutsideTheTableOpenNothingAndFail) {
     QTemporaryDir dir;
     for (int type : {0, 14}) {

@@ -9,6 +9,8 @@
 #include "HostMainWindow.h"
 #include "HostStrings.h"
 #include "ObjListCtrl.h"
+#include "SubscriberDlgs.h"
+#include "FormViews.h"
 #include "UiService.h"
 #include "UserObjWnd.h"
 #include "WaitFor.h"
@@ -71,4 +73,24 @@ TEST(ListOnSwitch, OpensOnItsFirstPageAndJumpsFetchOnePageEach) {
     EXPECT_NE(counting->sent.back().find("BEGIN=0, END=499"), std::string::npos);
     EXPECT_EQ(list->Model().CellText(0, 0), "20000000");
     delete list;
+}
+
+TEST(ListOnSwitch, PickingASubscriberFillsItsSecondaryListFromTheSwitch) {
+    platform::CRecordingUiGuard ui;
+    auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 2000);
+    std::string error;
+    ASSERT_TRUE(link->WaitReady(error)) << error;
+    host::CHostMainWindow main("", std::move(link));
+    main.show();
+    auto* wnd = static_cast<CUserObjWnd*>(ExternMain(&main, 3));
+    ASSERT_NE(wnd, nullptr);
+    auto* mgcp = dynamic_cast<CSubscriberDlg*>(wnd->m_pConfigView->Dialogs().at(0));
+    ASSERT_NE(mgcp, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return mgcp->MainList()->GetItemData(2) != 0 && !wnd->IsBusy(); }, 20000));
+    // Subscriber 20000002 has three supplementary services in the demo data.
+    mgcp->MainList()->SelectRow(2);
+    mgcp->OnMainClick();
+    ASSERT_TRUE(WaitFor([&] { return mgcp->SecondaryList()->GetItemCount() == 3 && !wnd->IsBusy(); }, 20000));
+    EXPECT_EQ(mgcp->SecondaryList()->Model().CellText(0, 0), "20000002");
+    EXPECT_NE(mgcp->SecondaryCaption()->text().indexOf("3"), -1);
 }
