@@ -18,6 +18,12 @@ CTcpSwitchLink::CTcpSwitchLink(QString host, quint16 port, QObject* parent)
             [this] { OnLost(QStringLiteral("the switch closed the connection")); });
 }
 
+CTcpSwitchLink::~CTcpSwitchLink() {
+    // The socket still talks while it closes; nobody here is listening any more.
+    disconnect(&m_socket, nullptr, this, nullptr);
+    m_socket.abort();
+}
+
 void CTcpSwitchLink::Connect() {
     if (m_socket.state() != QAbstractSocket::UnconnectedState) return;
     m_buffer.clear();

@@ -13,6 +13,7 @@ class CTcpSwitchLink : public CSwitchLink {
     Q_OBJECT
 public:
     CTcpSwitchLink(QString host, quint16 port, QObject* parent = nullptr);
+    ~CTcpSwitchLink() override;
     void Send(QObject* window, const std::string& command) override;
     QString Describe() const override { return m_host + ":" + QString::number(m_port); }
 

@@ -18,6 +18,14 @@ CSwitchServer::CSwitchServer(CSwitch& sw, QObject* parent) : QObject(parent), m_
     m_expiry.start(10000);
 }
 
+CSwitchServer::~CSwitchServer() {
+    // Connections close with the server; their signals must not reach it then.
+    for (QTcpSocket* s : m_server.findChildren<QTcpSocket*>()) {
+        disconnect(s, nullptr, this, nullptr);
+        s->abort();
+    }
+}
+
 bool CSwitchServer::Listen(const QHostAddress& address, quint16 port, std::string& error) {
     if (m_server.listen(address, port)) return true;
     error = m_server.errorString().toStdString();

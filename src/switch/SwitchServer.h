@@ -19,6 +19,7 @@ class CSwitchServer : public QObject {
     Q_OBJECT
 public:
     explicit CSwitchServer(CSwitch& sw, QObject* parent = nullptr);
+    ~CSwitchServer() override;
     bool Listen(const QHostAddress& address, quint16 port, std::string& error);
     quint16 Port() const { return m_server.serverPort(); }
     int Connections() const { return m_connections; }
