@@ -259,7 +259,7 @@ CSwitch::Reports CSwitch::List(const std::string& echo, const SMmlCommand& cmd, 
     CStatement s(m_db.Handle(), "SELECT rid FROM " + Table(obj.type) +
                                     (where.empty() ? "" : " WHERE " + where) + " ORDER BY " + order);
     if (!s.Valid()) return Fail(echo, RC_INTERNAL, m_db.Error());
-    for (size_t i = 0; i < binds.size(); ++i) s.Bind(static_cast<int>(i) + 1, binds[i]);
+    BindAll(s, binds);
     std::vector<int64_t> rids;
     while (s.Step()) rids.push_back(s.Int(0));
 
@@ -325,11 +325,7 @@ CSwitch::Reports CSwitch::Release(const std::string& echo, const SMmlCommand& cm
 
 CSwitch::Reports CSwitch::Display(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
     std::map<std::string, std::string> values;
-    Failure fail;
-    const SCmd* op = nullptr;
-    for (const auto& [id, c] : obj.commands)
-        if (MmlCommandWord(c.mml + ":") == "DSP " + cmd.object && !op) op = &c;
-    if (!CheckParams(cmd, *op, values, fail)) return Fail(echo, fail.code, fail.detail);
+    if (auto failed = CheckOp(echo, cmd, obj, 1, values)) return *failed;
     const int64_t rid = FindByKey(obj, values);
     if (!rid) return Fail(echo, RC_NOT_FOUND);
     CReportWriter w(echo, RC_OK, ResultText(RC_OK));
@@ -337,17 +333,10 @@ CSwitch::Reports CSwitch::Display(const std::string& echo, const SMmlCommand& cm
     // The instance's sub-objects follow, each kind as one block.
     for (DWORD t : m_cat.Types()) {
         const SComObj& child = *m_cat.Find(t);
-        if (child.parentType != obj.type) continue;
-        std::string where;
-        std::vector<std::string> binds;
-        for (const std::string& r : child.restrictParams) {
-            if (!Attr(child, r) || !Attr(obj, r)) continue;
-            where += (where.empty() ? "" : " AND ") + QuoteIdent(r) + " = ?";
-            binds.push_back(RecordValue(obj, rid, r));
-        }
-        if (where.empty()) continue;
-        CStatement& s = m_db.Prepared("SELECT rid FROM " + Table(t) + " WHERE " + where + " LIMIT 100");
-        for (size_t i = 0; i < binds.size(); ++i) s.Bind(static_cast<int>(i) + 1, binds[i]);
+        SCondition c;
+        if (child.parentType != obj.type || !ChildCondition(child, obj, rid, c)) continue;
+        CStatement& s = m_db.Prepared("SELECT rid FROM " + Table(t) + " WHERE " + c.where + " LIMIT 100");
+        BindAll(s, c.binds);
         std::vector<int64_t> kids;
         while (s.Step()) kids.push_back(s.Int(0));
         for (int64_t k : kids) WriteRecord(w, child, child.mmlName, k);

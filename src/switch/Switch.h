@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,6 +102,17 @@ private:
     // required ones, values that break their kind. Gives stored-form values.
     bool CheckParams(const SMmlCommand& cmd, const SCmd& op, std::map<std::string, std::string>& values,
                      Failure& fail) const;
+    // The parameters of the object's standard operation op, checked; the
+    // failure's reports when they do not pass.
+    std::optional<Reports> CheckOp(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj,
+                                   DWORD op, std::map<std::string, std::string>& values) const;
+    // The condition that selects the sub-objects of kind child of one
+    // instance; false when the child names its parent by nothing the parent has.
+    struct SCondition {
+        std::string where;
+        std::vector<std::string> binds;
+    };
+    bool ChildCondition(const SComObj& child, const SComObj& parent, int64_t rid, SCondition& c);
     // The instance named by the key attributes among the values; 0 if none.
     int64_t FindByKey(const SComObj& obj, const std::map<std::string, std::string>& values);
     bool ParentExists(const SComObj& obj, const std::map<std::string, std::string>& values);
@@ -121,6 +133,9 @@ private:
     // Command words of operations that are no standard verb on their object.
     std::map<std::string, std::pair<DWORD, DWORD>> m_custom;
 };
+
+// Binds the texts to a statement's parameters 1, 2, ...
+void BindAll(CStatement& s, const std::vector<std::string>& binds);
 
 // Stored form of a value: what the tables hold and reports carry. False when
 // the value breaks the parameter's kind or limits.

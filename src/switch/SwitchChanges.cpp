@@ -66,6 +66,30 @@ bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op,
     return true;
 }
 
+std::optional<CSwitch::Reports> CSwitch::CheckOp(const std::string& echo, const SMmlCommand& cmd,
+                                                 const SComObj& obj, DWORD op,
+                                                 std::map<std::string, std::string>& values) const {
+    const SCmd* c = OpOf(obj, op);
+    if (!c) return Fail(echo, RC_UNKNOWN_VERB);
+    Failure fail;
+    if (!CheckParams(cmd, *c, values, fail)) return Fail(echo, fail.code, fail.detail);
+    return std::nullopt;
+}
+
+bool CSwitch::ChildCondition(const SComObj& child, const SComObj& parent, int64_t rid, SCondition& c) {
+    c = {};
+    for (const std::string& r : child.restrictParams) {
+        if (!Attr(child, r) || !Attr(parent, r)) continue;
+        c.where += (c.where.empty() ? "" : " AND ") + QuoteIdent(r) + " = ?";
+        c.binds.push_back(RecordValue(parent, rid, r));
+    }
+    return !c.where.empty();
+}
+
+void BindAll(CStatement& s, const std::vector<std::string>& binds) {
+    for (size_t i = 0; i < binds.size(); ++i) s.Bind(static_cast<int>(i) + 1, binds[i]);
+}
+
 int64_t CSwitch::FindByKey(const SComObj& obj, const std::map<std::string, std::string>& values) {
     std::string where;
     std::vector<std::string> binds;
@@ -78,7 +102,7 @@ int64_t CSwitch::FindByKey(const SComObj& obj, const std::map<std::string, std::
     }
     if (where.empty()) return 0;
     CStatement& s = m_db.Prepared("SELECT rid FROM " + Table(obj.type) + " WHERE " + where);
-    for (size_t i = 0; i < binds.size(); ++i) s.Bind(static_cast<int>(i) + 1, binds[i]);
+    BindAll(s, binds);
     return s.Step() ? s.Int(0) : 0;
 }
 
@@ -95,7 +119,7 @@ bool CSwitch::ParentExists(const SComObj& obj, const std::map<std::string, std::
     }
     if (where.empty()) return true;
     CStatement& s = m_db.Prepared("SELECT 1 FROM " + Table(parent->type) + " WHERE " + where + " LIMIT 1");
-    for (size_t i = 0; i < binds.size(); ++i) s.Bind(static_cast<int>(i) + 1, binds[i]);
+    BindAll(s, binds);
     return s.Step();
 }
 
@@ -152,10 +176,8 @@ void CSwitch::NumberRemoved(DWORD type, const std::string& dn) {
 }
 
 CSwitch::Reports CSwitch::Add(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    const SCmd* op = OpOf(obj, 3);
     std::map<std::string, std::string> values;
-    Failure fail;
-    if (!op || !CheckParams(cmd, *op, values, fail)) return Fail(echo, op ? fail.code : RC_UNKNOWN_VERB, fail.detail);
+    if (auto failed = CheckOp(echo, cmd, obj, 3, values)) return *failed;
     if (obj.parentType && !ParentExists(obj, values)) return Fail(echo, RC_NO_PARENT);
     CTransaction tx(m_db);
     if (FindByKey(obj, values)) return Fail(echo, RC_DUPLICATE);
@@ -181,10 +203,8 @@ CSwitch::Reports CSwitch::Add(const std::string& echo, const SMmlCommand& cmd, c
 }
 
 CSwitch::Reports CSwitch::Remove(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    const SCmd* op = OpOf(obj, 4);
     std::map<std::string, std::string> values;
-    Failure fail;
-    if (!op || !CheckParams(cmd, *op, values, fail)) return Fail(echo, op ? fail.code : RC_UNKNOWN_VERB, fail.detail);
+    if (auto failed = CheckOp(echo, cmd, obj, 4, values)) return *failed;
     CTransaction tx(m_db);
     const int64_t rid = FindByKey(obj, values);
     if (!rid) return Fail(echo, RC_NOT_FOUND);
@@ -192,23 +212,16 @@ CSwitch::Reports CSwitch::Remove(const std::string& echo, const SMmlCommand& cmd
     // kind of sub-object keeps the instance alive.
     for (DWORD t : m_cat.Types()) {
         const SComObj& child = *m_cat.Find(t);
-        if (child.parentType != obj.type) continue;
-        std::string where;
-        std::vector<std::string> binds;
-        for (const std::string& r : child.restrictParams) {
-            if (!Attr(child, r) || !Attr(obj, r)) continue;
-            where += (where.empty() ? "" : " AND ") + QuoteIdent(r) + " = ?";
-            binds.push_back(RecordValue(obj, rid, r));
-        }
-        if (where.empty()) continue;
+        SCondition c;
+        if (child.parentType != obj.type || !ChildCondition(child, obj, rid, c)) continue;
         if (child.cascade) {
-            CStatement& del = m_db.Prepared("DELETE FROM " + Table(t) + " WHERE " + where);
-            for (size_t i = 0; i < binds.size(); ++i) del.Bind(static_cast<int>(i) + 1, binds[i]);
+            CStatement& del = m_db.Prepared("DELETE FROM " + Table(t) + " WHERE " + c.where);
+            BindAll(del, c.binds);
             del.Exec();
             continue;
         }
-        CStatement& cnt = m_db.Prepared("SELECT COUNT(*) FROM " + Table(t) + " WHERE " + where);
-        for (size_t i = 0; i < binds.size(); ++i) cnt.Bind(static_cast<int>(i) + 1, binds[i]);
+        CStatement& cnt = m_db.Prepared("SELECT COUNT(*) FROM " + Table(t) + " WHERE " + c.where);
+        BindAll(cnt, c.binds);
         if (cnt.Step() && cnt.Int(0) > 0)
             return Fail(echo, RC_IN_USE, "(" + std::to_string(cnt.Int(0)) + " " + child.displayName + ")");
     }
@@ -220,10 +233,8 @@ CSwitch::Reports CSwitch::Remove(const std::string& echo, const SMmlCommand& cmd
 }
 
 CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    const SCmd* op = OpOf(obj, 5);
     std::map<std::string, std::string> values;
-    Failure fail;
-    if (!op || !CheckParams(cmd, *op, values, fail)) return Fail(echo, op ? fail.code : RC_UNKNOWN_VERB, fail.detail);
+    if (auto failed = CheckOp(echo, cmd, obj, 5, values)) return *failed;
     CTransaction tx(m_db);
     const int64_t rid = FindByKey(obj, values);
     if (!rid) return Fail(echo, RC_NOT_FOUND);
@@ -236,10 +247,8 @@ CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd
 }
 
 CSwitch::Reports CSwitch::AddBatch(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    const SCmd* op = OpOf(obj, 6);
     std::map<std::string, std::string> values;
-    Failure fail;
-    if (!op || !CheckParams(cmd, *op, values, fail)) return Fail(echo, op ? fail.code : RC_UNKNOWN_VERB, fail.detail);
+    if (auto failed = CheckOp(echo, cmd, obj, 6, values)) return *failed;
     int64_t from = 0, to = 0, first = 0;
     if (!ToInt(values[obj.rangeFrom], from) || !ToInt(values[obj.rangeTo], to) || from > to ||
         to - from >= 10000 || !ToInt(values["BGNDN"], first))
@@ -261,10 +270,8 @@ CSwitch::Reports CSwitch::AddBatch(const std::string& echo, const SMmlCommand& c
 }
 
 CSwitch::Reports CSwitch::RemoveBatch(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    const SCmd* op = OpOf(obj, 7);
     std::map<std::string, std::string> values;
-    Failure fail;
-    if (!op || !CheckParams(cmd, *op, values, fail)) return Fail(echo, op ? fail.code : RC_UNKNOWN_VERB, fail.detail);
+    if (auto failed = CheckOp(echo, cmd, obj, 7, values)) return *failed;
     int64_t from = 0, to = 0;
     if (!ToInt(values[obj.rangeFrom], from) || !ToInt(values[obj.rangeTo], to) || from > to)
         return Fail(echo, RC_BAD_VALUE, "(first not after last)");

@@ -17,6 +17,7 @@
 #include "UiService.h"
 #include "UserObjWnd.h"
 #include "hostlibs/HostStringIds.h"
+#include "WaitFor.h"
 #include "hostlibs/ReportWriter.h"
 
 extern "C" void* ExternMain(void* hostFrame, int configType);
@@ -315,4 +316,56 @@ TEST_F(ListTest, TheBusyLockStopsKeysAndCommands) {
     SendMessageToDescendants(wnd, msg::WM_BUSYLOCK, 0, 0);
     list->OnCommand(ids::ID_REFRESH_LIST);
     EXPECT_EQ(host.commands.size(), 1u);
+}
+
+TEST_F(ListTest, TheScrollBarFetchesPagesAndTheThumbShowsRecordNumbers) {
+    Open(100000);  // scaled: 10 records a row
+    host.commands.clear();
+    QScrollBar* bar = list->verticalScrollBar();
+    // Dragging the thumb shows the record under it and fetches nothing.
+    bar->setSliderPosition(5000);
+    list->OnThumbTrack(5000);
+    ASSERT_NE(list->TipWindow(), nullptr);
+    EXPECT_EQ(list->TipWindow()->text(), "50000");
+    EXPECT_TRUE(host.commands.empty());
+    // Releasing it there fetches the page around record 50000.
+    list->OnThumbReleased();
+    EXPECT_FALSE(list->TipWindow()->isVisible());
+    ASSERT_EQ(host.commands.size(), 1u);
+    EXPECT_EQ(LastPage(), "BEGIN=49750, END=50249;");
+    AnswerPage();
+    // The bottom of the bar: the last page.
+    host.commands.clear();
+    Unlock();
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    ASSERT_EQ(host.commands.size(), 1u);
+    EXPECT_EQ(LastPage(), "BEGIN=99500, END=99999;");
+    AnswerPage();
+    // And the top: the first.
+    host.commands.clear();
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    ASSERT_EQ(host.commands.size(), 1u);
+    EXPECT_EQ(LastPage(), "BEGIN=0, END=499;");
+}
+
+TEST_F(ListTest, AModifiedRowTellsTheFormViewAboveItsDialog) {
+    // list -> dialog (its parent) -> view (the parent's parent)
+    struct CRecorder : CWndT<QWidget> {
+        std::vector<UINT> got;
+        LRESULT WindowProc(UINT m, WPARAM, LPARAM) override {
+            got.push_back(m);
+            return 1;
+        }
+    } view, dialog;
+    dialog.setParent(&view);
+    list->setParent(&dialog);
+    Open(1200);
+    const DWORD id = list->GetItemData(3);
+    dialog.got.clear();
+    EXPECT_EQ(SendMessage(list, msg::WM_DATA_MODIFIED, id, 0), 1);
+    EXPECT_NE(std::find(dialog.got.begin(), dialog.got.end(), msg::WM_SELECTION_CHANGED), dialog.got.end());
+    ASSERT_TRUE(WaitFor([&] {
+        return std::find(view.got.begin(), view.got.end(), msg::WM_INSTANCE_MODIFIED) != view.got.end();
+    }));
+    list->setParent(wnd->widget());
 }
