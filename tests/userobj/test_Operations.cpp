@@ -1,0 +1,118 @@
+// Operations from the object window's side: the interactive filter command,
+// jumps and window-opening operations, and sending by name.
+#include <gtest/gtest.h>
+
+#include "HostStrings.h"
+#include "ObjListCtrl.h"
+#include "SubscriberDlgs.h"
+#include "TestHost.h"
+#include "UiService.h"
+#include "UserObjWnd.h"
+#include "hostlibs/HostStringIds.h"
+#include "hostlibs/ReportWriter.h"
+
+extern "C" void* ExternMain(void* hostFrame, int configType);
+
+namespace {
+
+// Fills the status condition of whatever command it is shown.
+struct CCodecEditor : ICmdParamEditor {
+    int calls = 0;
+    std::string seen;
+    int EditCommand(CCmd& cmd, HWND) override {
+        ++calls;
+        seen = cmd.Format();
+        return cmd.SetParaValue("STATUS", "Blocked") ? IDOK : IDCANCEL;
+    }
+};
+
+class OpsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wnd = static_cast<CUserObjWnd*>(ExternMain(&host, 3));
+        host.window = wnd;
+        host.agree = false;
+        dlg = dynamic_cast<CSubscriberDlg*>(wnd->m_pActiveDlg);
+        ASSERT_NE(dlg, nullptr);
+        wnd->m_nMMLCount = 0;
+        wnd->UpdateBusyState();
+        host.commands.clear();
+        previous = GetCmdParamEditor();
+        SetCmdParamEditor(&editor);
+    }
+    void TearDown() override { SetCmdParamEditor(previous); }
+    platform::CRecordingUiGuard ui;
+    CTestHost host;
+    CUserObjWnd* wnd = nullptr;
+    CSubscriberDlg* dlg = nullptr;
+    CCodecEditor editor;
+    ICmdParamEditor* previous = nullptr;
+};
+
+}  // namespace
+
+TEST_F(OpsTest, TheInteractiveFilterEditsAndRemembersTheListsFilter) {
+    CComObj* obj = dlg->MainData().GetComObj();
+    ASSERT_EQ(wnd->ExecuteCmd(HostString(HS_FILTER_CMD), obj), 1);
+    EXPECT_EQ(editor.calls, 1);
+    ASSERT_EQ(host.commands.size(), 1u);
+    EXPECT_EQ(host.commands[0], "LST MGCPSUB: STATUS=BLOCKED;");
+    CObjListCtrl* list = dlg->MainList();
+    EXPECT_EQ(list->m_strFilterCommand, "LST MGCPSUB: STATUS=BLOCKED;");
+    EXPECT_FALSE(list->m_bUnfiltered);
+    // The next time the operator starts from the filter in force.
+    ASSERT_EQ(wnd->ExecuteCmd(HostString(HS_FILTER_CMD), obj), 1);
+    EXPECT_EQ(editor.seen, "LST MGCPSUB: STATUS=BLOCKED;");
+    // A cancelled edit sends nothing.
+    struct CCancel : ICmdParamEditor {
+        int EditCommand(CCmd&, HWND) override { return IDCANCEL; }
+    } cancel;
+    SetCmdParamEditor(&cancel);
+    EXPECT_EQ(wnd->ExecuteCmd(HostString(HS_FILTER_CMD), obj), 0);
+    EXPECT_EQ(host.commands.size(), 2u);
+}
+
+TEST_F(OpsTest, SendingByNameNeedsAMatchingCommandAndParameters) {
+    CComObj* obj = dlg->MainData().GetComObj();
+    EXPECT_EQ(wnd->ExecuteCmd("No Such Command", obj), 0);
+    EXPECT_EQ(wnd->ExecuteCmd(HostString(HS_PAGE_CMD), obj), 0);  // a page fetch without its parameters
+    EXPECT_TRUE(host.commands.empty());
+    EXPECT_EQ(wnd->ExecuteCmd("DSP MGCPSUB: DN=20000001;", obj), 1);  // a whole command goes as it is
+    EXPECT_EQ(host.commands.back(), "DSP MGCPSUB: DN=20000001;");
+    EXPECT_EQ(wnd->ExecuteCmd("x", nullptr), 0);
+    const auto& infos = obj->GetDynData()->GetOpInfos();
+    ASSERT_FALSE(infos.empty());
+    EXPECT_EQ(infos.back().command, "DSP MGCPSUB: DN=20000001;");
+    EXPECT_EQ(infos.back().kind, 1);
+}
+
+TEST_F(OpsTest, JumpsAndWindowOperationsAskTheHostForAnotherWindow) {
+    CReportWriter w("LST MGCPSUB:;", 0, "ok");
+    w.BeginObject("MGCPSUB");
+    w.Add("DN", "20000005");
+    const std::string r = w.Finish();
+    SendMessage(wnd, msg::WM_REPORT, ToWParam(r.c_str()), 0);
+    CObjListCtrl* list = dlg->MainList();
+    ASSERT_EQ(list->GetItemCount(), 1);
+    list->SelectRow(0);
+    host.identities.clear();
+    // The MGCP subscriber's jump 1 leads to its supplementary services.
+    EXPECT_TRUE(list->OnCommand(6001));
+    ASSERT_EQ(host.identities.size(), 1u);
+    EXPECT_EQ(host.identities[0], msg::IDENT_OPEN_OTHER);
+
+    // A Centrex member's window operation leaves a switch command for the host.
+    CObjDescData members;
+    members.Create(329, HostDatabase().ObjLoadAllDesc(329), wnd, nullptr, nullptr, 1, nullptr, nullptr);
+    members.ProcessCmdRslt("LST CXMEM:;", TRUE, {"DN", "CGNO"}, [] {
+        CDataTable t;
+        t.Add({{"20000001"}, {"3"}});
+        return t;
+    }());
+    const DWORD id = members.GetDynData()->GetData()[0].GetInstID();
+    ASSERT_TRUE(members.GetComObj()->InvokeOperation(25, {id}));
+    SSwitchCmd* sw = members.GetComObj()->GetSwitchCmd();
+    ASSERT_NE(sw, nullptr);
+    EXPECT_EQ(sw->objType, 303u);
+    EXPECT_EQ(sw->command, "DSP CXGRP: CGNO=3;");
+}
