@@ -245,6 +245,7 @@ bool CParaListCtrl::BeginEdit(int row) {
     scrollToItem(item(row, 1));
     const QRect cell = visualItemRect(item(row, 1));
     m_pEditor = CreateInPlaceEditor(viewport(), cell, *m_pCmd, index, [this, row, index](bool written) {
+        m_pEditor = nullptr;  // the editor is going; another may open at once
         if (written && item(row, 1)) {
             const CParaItem& p = m_pCmd->GetParaArray()[static_cast<size_t>(index)];
             item(row, 1)->setText(QString::fromStdString(p.GetValueText()));

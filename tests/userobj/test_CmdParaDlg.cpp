@@ -1,11 +1,15 @@
 // The command parameter dialog: pages, list size, relations, the OK check.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
 #include "CmdParaDlg.h"
+#include "InPlaceEditors.h"
 #include "HostStrings.h"
 #include "UiService.h"
 #include "hostlibs/FrmDatabase.h"
@@ -129,4 +133,88 @@ TEST(CmdParaDlg, EditorsWriteTheirValueIntoTheParameter) {
     QApplication::sendEvent(edit, &enter);
     EXPECT_EQ(cmd.GetParaValue("DN"), "20001234");
     EXPECT_EQ(list->item(dnRow, 1)->text(), "20001234");
+}
+
+TEST(CmdParaDlg, EachKindGetsItsEditorAndFixedRowsStayReadOnly) {
+    SCmd c;
+    c.mml = "ADD X";
+    auto para = [&](const char* name, int kind) -> SParaDesc& {
+        SParaDesc p;
+        p.mmlName = name;
+        p.displayName = name;
+        p.kind = kind;
+        p.editable = true;
+        p.number = static_cast<int>(c.params.size()) + 1;
+        c.params.push_back(p);
+        return c.params.back();
+    };
+    para("T", PK_TEXT).defaultValue = "abc";
+    para("S", PK_STRING);
+    para("F", PK_ENUMFIXED).choices = {{"A", "Alpha"}};
+    para("L", PK_ENUM).choices = {{"A", "Alpha"}, {"B", "Beta"}, {"C", "Gamma"}};
+    SParaDesc& check = para("C", PK_ENUM);
+    check.choices = {{"NO", "No"}, {"YES", "Yes"}};
+    check.checkBox = true;
+    para("B", PK_BITS).items = {"X", "Y"};
+    para("H", PK_HEX);
+    SParaDesc& n = para("N", PK_NUMBER);
+    n.minValue = 1;
+    n.maxValue = 9;
+    para("D", PK_DATE);
+    para("M", PK_TIME);
+    para("I", PK_IPADDR);
+    CCmd cmd(c);
+    const std::vector<int> expected = {IDC_INPLACE_EDIT, IDC_INPLACE_EDIT, 0, IDC_INPLACE_LIST, IDC_INPLACE_CHECK,
+                                       IDC_INPLACE_CHECK, IDC_INPLACE_EDIT, IDC_INPLACE_EDIT, IDC_INPLACE_DTEDIT,
+                                       IDC_INPLACE_DTEDIT, IDC_INPLACE_IPEDIT};
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(EditorFor(cmd.GetParaArray()[i]), expected[i]) << i;
+
+    CCmdParaDlg dlg(&cmd, nullptr);
+    dlg.show();
+    CParaListCtrl* list = dlg.List();
+    // Tool tips: the limit, and for plain text its default.
+    EXPECT_EQ(list->item(0, 1)->toolTip().toStdString(), "Default: abc");
+    EXPECT_EQ(list->item(7, 1)->toolTip().toStdString(), "Range: 1~9");
+    // A kind with no editor opens nothing.
+    EXPECT_FALSE(list->BeginEdit(2));
+    // The choice list opens on the current value and writes the chosen text.
+    ASSERT_TRUE(list->BeginEdit(3));
+    auto* combo = qobject_cast<QComboBox*>(list->Editor());
+    ASSERT_NE(combo, nullptr);
+    combo->setCurrentIndex(2);
+    emit combo->activated(2);
+    EXPECT_EQ(cmd.GetParaValue("L"), "Gamma");
+    QApplication::processEvents();
+    // The check box of a two-choice parameter picks the second choice.
+    ASSERT_TRUE(list->BeginEdit(4));
+    auto* box = list->Editor()->findChild<QCheckBox*>();
+    ASSERT_NE(box, nullptr);
+    box->setChecked(true);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(box, &enter);
+    EXPECT_EQ(cmd.GetParaValue("C"), "Yes");
+    QApplication::processEvents();
+    // Escape drops the edit.
+    ASSERT_TRUE(list->BeginEdit(0));
+    auto* edit = qobject_cast<QLineEdit*>(list->Editor());
+    edit->setText("changed");
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(edit, &esc);
+    EXPECT_EQ(cmd.GetParaValue("T"), "abc");
+    QApplication::processEvents();
+
+    // With the caller flag clear, only the listed parameters are fixed.
+    const std::vector<std::string> fixed = {"S"};
+    CCmdParaDlg mixed(&cmd, nullptr, "Close", 0, &fixed);
+    cmd.GetParaArray()[1] = CParaItem([] {
+        SParaDesc p;
+        p.mmlName = "S";
+        p.displayName = "S";
+        p.kind = PK_STRING;
+        return p;
+    }());
+    mixed.ShowTab(0);
+    EXPECT_TRUE(mixed.List()->RowFlags(1) & ROW_READONLY);
+    EXPECT_FALSE(mixed.List()->RowFlags(0) & ROW_READONLY);
+    EXPECT_EQ(mixed.findChild<QPushButton*>("ctl2")->text(), "Close");
 }
