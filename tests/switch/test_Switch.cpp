@@ -210,3 +210,53 @@ TEST_F(SwitchTest, MaintenanceOperationsOfCommandObjects) {
     EXPECT_EQ(Code("DSP SIPSUB: DN=45000009;"), RC_NOT_FOUND);
     EXPECT_EQ(Code("TST V5SUBMNT: DN=70000000;"), 0);
 }
+
+TEST_F(SwitchTest, SortingConditionsAndWildcardsOnLists) {
+    // Numbers sort as numbers: interface 8 before interface 10 would be
+    // wrong as text; here the groups come in numeric order.
+    Run("LST V5IF: SORT=V5IID-DESC;");
+    ASSERT_EQ(parsed.GetRetCode(), 0);
+    EXPECT_EQ(Value(0, "V5IID"), "8");
+    Run("LST V5IF: GROUP=1;");
+    for (int o = 0; o < parsed.GetObjectCount(); ++o) EXPECT_EQ(Value(o, "GROUP"), "1");
+    EXPECT_EQ(Code("LST V5IF: GROUP=x;"), RC_BAD_VALUE);
+    Run("LST MGCPSUB: DN=2000001*;");
+    EXPECT_EQ(parsed.GetObjectCount(), 10);
+    EXPECT_EQ(Code("LST MGCPSUB: DN=1, SORT=DN;"), RC_BAD_VALUE);  // no direction
+    // A restriction that names the parent but is no attribute is accepted.
+    EXPECT_EQ(Code("LST CXMEM: CGNO=1, CGNAME=\"Company A\";"), 0);
+    EXPECT_GT(parsed.GetObjectCount(), 0);
+}
+
+TEST_F(SwitchTest, TheOldestQueryGivesWayWhenTooManyAreOpen) {
+    std::vector<std::string> qids;
+    for (size_t i = 0; i <= kMaxQueries; ++i) {
+        now += 10;
+        Run("LST MGCPSUB:;");
+        qids.push_back(Value(0, "QID"));
+    }
+    EXPECT_EQ(sw.OpenQueries(), kMaxQueries);
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + qids.front() + "\", BEGIN=0, END=0;"), RC_NO_QUERY);
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + qids.back() + "\", BEGIN=0, END=0;"), 0);
+    EXPECT_EQ(Code("RLS MGCPSUB: QID=\"" + qids.back() + "\", X=1;"), RC_UNKNOWN_PARAM);
+    EXPECT_EQ(Code("RLS MGCPSUB:;"), RC_MISSING);
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + qids.back() + "\", BEGIN=0;"), RC_MISSING);
+    EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + qids.back() + "\", BEGIN=0, END=1, DN=5;"), RC_UNKNOWN_PARAM);
+}
+
+TEST_F(SwitchTest, ChangesCheckEveryValueAgainstItsKind) {
+    const std::string base = "ADD SIPSUB: DN=49000000, URI=\"sip:x@y\", PASSWORD=\"secret1\"";
+    EXPECT_EQ(Code(base + ", IPADDR=300.1.1.1;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code(base + ", AUTH=MAYBE;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code(base + ", PORT=0;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("ADD SIPSUB: DN=49000000, URI=\"sip:x@y\", PASSWORD=\"abc\";"), RC_BAD_VALUE);  // too short
+    ASSERT_EQ(Code(base + ", AUTH=NONE, IPADDR=10.1.2.3;"), 0);
+    Run("DSP SIPSUB: DN=49000000;");
+    EXPECT_EQ(Value(0, "AUTH"), "NONE");
+    EXPECT_EQ(Value(0, "PASSWORD"), "******");  // never shown
+    EXPECT_EQ(Value(0, "PORT"), "5060");        // the catalogue's default
+    EXPECT_EQ(Code("MOD SIPSUB: DN=49000000, EXPIRES=59;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("MOD SIPSUB: DN=49000000, EXPIRES=60;"), 0);
+    EXPECT_EQ(Code("MOD SIPSUB: DN=49000000, STATUS=REG;"), RC_UNKNOWN_PARAM);  // the switch keeps it
+    EXPECT_EQ(Code("ADD SUBBATCH: SUBTYPE=SIP, BGNDN=46000000, ENDDN=46999999;"), RC_BAD_VALUE);  // too many
+}
