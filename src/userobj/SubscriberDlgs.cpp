@@ -11,14 +11,14 @@
 #include "UserObjWnd.h"
 #include "userobj/Messages.h"
 
-namespace {
+const SFamily kMgcpFamily{1, 10057, 10085, nullptr, {10194, 10196, 10091, 10153, 308}, {10195, 10197, 10092, 10047, 309}, 10193, true};
+const SFamily kH248Family{1, 10061, 10086, nullptr, {10202, 10200, 10121, 10153, 319}, {10203, 10201, 10120, 10047, 320}, 10204, false};
+const SFamily kSipFamily{3, 10063, 10087, nullptr, {10207, 10210, 10145, 10154, 311}, {10208, 10212, 10090, 10047, 310}, 10220, true};
+const SFamily kH323Family{3, 10065, 10089, nullptr, {10216, 10214, 10146, 10154, 312}, {10218, 10215, 10123, 10047, 328}, 10221, false};
+const SFamily kBraFamily{5, 10259, 0, "ISDN BRA", {10194, 10196, 10262, 10153, 313}, {10258, 10256, 10261, 10047, 318}, 10260, true};
+const SFamily kIpnFamily{4, 10230, 10117, nullptr, {10198, 10199, 10117, 10047, 317}, {0, 0, 0, 0, 0}, 0, true};
 
-const SFamily kMgcp{1, 10057, 10085, nullptr, {10194, 10196, 10091, 10153, 308}, {10195, 10197, 10092, 10047, 309}, 10193, true};
-const SFamily kH248{1, 10061, 10086, nullptr, {10202, 10200, 10121, 10153, 319}, {10203, 10201, 10120, 10047, 320}, 10204, false};
-const SFamily kSip{3, 10063, 10087, nullptr, {10207, 10210, 10145, 10154, 311}, {10208, 10212, 10090, 10047, 310}, 10220, true};
-const SFamily kH323{3, 10065, 10089, nullptr, {10216, 10214, 10146, 10154, 312}, {10218, 10215, 10123, 10047, 328}, 10221, false};
-const SFamily kBra{5, 10259, 0, "ISDN BRA", {10194, 10196, 10262, 10153, 313}, {10258, 10256, 10261, 10047, 318}, 10260, true};
-const SFamily kIpn{4, 10230, 10117, nullptr, {10198, 10199, 10117, 10047, 317}, {0, 0, 0, 0, 0}, 0, true};
+namespace {
 
 QLabel* Caption(QWidget* parent, int id) {
     auto* l = new QLabel(parent);
@@ -29,12 +29,6 @@ QLabel* Caption(QWidget* parent, int id) {
 
 }  // namespace
 
-CMgcpUserDlg::CMgcpUserDlg(QWidget* parent) : CSubscriberDlg(kMgcp, parent) {}
-CH248UserDlg::CH248UserDlg(QWidget* parent) : CSubscriberDlg(kH248, parent) {}
-CSipUserDlg::CSipUserDlg(QWidget* parent) : CSubscriberDlg(kSip, parent) {}
-CH323UserDlg::CH323UserDlg(QWidget* parent) : CSubscriberDlg(kH323, parent) {}
-CBraDlg::CBraDlg(QWidget* parent) : CSubscriberDlg(kBra, parent) {}
-CIpnUserDlg::CIpnUserDlg(QWidget* parent) : CSubscriberDlg(kIpn, parent) {}
 
 const MsgMap* CSubscriberDlg::MessageMap() {
     static const MsgMapEntry e[] = {

@@ -84,33 +84,19 @@ private:
     unsigned m_nLoadSeq = 0;  // the newest pick wins
 };
 
-class CMgcpUserDlg : public CSubscriberDlg {
-    Q_OBJECT
+// The family table, one row per dialog.
+extern const SFamily kMgcpFamily, kH248Family, kSipFamily, kH323Family, kBraFamily, kIpnFamily;
+
+// A dialog of the family is its row of the table.
+template <const SFamily& Row>
+class CFamilyDlg : public CSubscriberDlg {
 public:
-    explicit CMgcpUserDlg(QWidget* parent = nullptr);
+    explicit CFamilyDlg(QWidget* parent = nullptr) : CSubscriberDlg(Row, parent) {}
 };
-class CH248UserDlg : public CSubscriberDlg {
-    Q_OBJECT
-public:
-    explicit CH248UserDlg(QWidget* parent = nullptr);
-};
-class CSipUserDlg : public CSubscriberDlg {
-    Q_OBJECT
-public:
-    explicit CSipUserDlg(QWidget* parent = nullptr);
-};
-class CH323UserDlg : public CSubscriberDlg {
-    Q_OBJECT
-public:
-    explicit CH323UserDlg(QWidget* parent = nullptr);
-};
-class CBraDlg : public CSubscriberDlg {
-    Q_OBJECT
-public:
-    explicit CBraDlg(QWidget* parent = nullptr);
-};
-class CIpnUserDlg : public CSubscriberDlg {
-    Q_OBJECT
-public:
-    explicit CIpnUserDlg(QWidget* parent = nullptr);
-};
+
+using CMgcpUserDlg = CFamilyDlg<kMgcpFamily>;
+using CH248UserDlg = CFamilyDlg<kH248Family>;
+using CSipUserDlg = CFamilyDlg<kSipFamily>;
+using CH323UserDlg = CFamilyDlg<kH323Family>;
+using CBraDlg = CFamilyDlg<kBraFamily>;
+using CIpnUserDlg = CFamilyDlg<kIpnFamily>;
