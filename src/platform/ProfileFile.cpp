@@ -50,7 +50,7 @@ CProfile CProfile::Parse(std::string_view text) {
                                                                           : close - 1));
         } else if (!t.empty() && t.front() != ';' && t.front() != '#') {
             size_t eq = t.find('=');
-            if (eq != std::string_view::npos) {
+            if (eq != std::string_view::npos && !TrimView(t.substr(0, eq)).empty()) {
                 line.kind = Line::Key;
                 line.name = Trimmed(t.substr(0, eq));
                 line.value = Unquote(Trimmed(t.substr(eq + 1)));

@@ -2,6 +2,8 @@
 // that asked; a dropped link turns outstanding commands into kill notices.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -133,4 +135,31 @@ TEST(TcpSwitchLink, NoSwitchThereKillsTheCommand) {
     link.Send(&w, "DSP V5IF: V5IID=1;");
     ASSERT_TRUE(WaitFor([&] { return w.got.size() == 1; }));
     EXPECT_EQ(w.got[0].first, msg::WM_KILLCMD);
+}
+
+TEST(TcpSwitchLink, ReportsArrivingInPiecesAreDeliveredWhole) {
+    // A peer of our own that answers in fragments.
+    QTcpServer peer;
+    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
+    host::CTcpSwitchLink link(QStringLiteral("127.0.0.1"), peer.serverPort());
+    CWindow w;
+    link.Send(&w, "DSP V5IF: V5IID=1;");
+    ASSERT_TRUE(WaitFor([&] { return peer.hasPendingConnections(); }));
+    QTcpSocket* s = peer.nextPendingConnection();
+    ASSERT_TRUE(WaitFor([&] { return s->bytesAvailable() > 0; }));
+    EXPECT_EQ(s->readAll(), "DSP V5IF: V5IID=1;\n");
+    const QByteArray report = "%%DSP V5IF: V5IID=1;%%\nRETCODE = 0\nRESULT = ok\nCONTINUE = 0\nOBJECTS = 0\n\n---    END\n";
+    for (qsizetype at = 0; at < report.size(); at += 7) {
+        s->write(report.mid(at, 7));
+        s->flush();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 1; }));
+    EXPECT_EQ(w.got[0].second, report.toStdString());
+    // A report nobody asked for is dropped; the link stays usable.
+    s->write(report);
+    s->flush();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(w.got.size(), 1u);
+    EXPECT_EQ(link.Outstanding(), 0);
 }

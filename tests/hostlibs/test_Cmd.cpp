@@ -117,3 +117,35 @@ TEST(CmdModel, ChoicesMatchAndReplace) {
     EXPECT_EQ(mode->GetMMLValue(), "ON");
     EXPECT_EQ(cmd.FindPara("NUM")->GetLimitText(), "Range: 1~100");
 }
+
+TEST(CmdModel, DefaultsLimitsAndCompoundStates) {
+    SParaDesc bits = Para("RIGHTS", PK_BITS);
+    bits.items = {"LOCAL", "INTL", "PREMIUM"};
+    bits.defaultValue = "LOCAL-1&INTL-0";
+    CParaItem p(bits);
+    EXPECT_EQ(p.GetItemStates(), (std::vector<int>{1, 0, -1}));  // not given: -1
+    EXPECT_EQ(p.GetMMLValue(), "LOCAL-1&INTL-0");
+    EXPECT_TRUE(p.SetItemState("PREMIUM", 1));
+    EXPECT_FALSE(p.SetItemState("PREMIUM", 2));
+    EXPECT_FALSE(p.SetItemState("MOON", 1));
+    EXPECT_EQ(p.GetValueText(), "LOCAL-1&INTL-0&PREMIUM-1");
+    p.Clear();
+    EXPECT_FALSE(p.HasValue());
+
+    SParaDesc bad = Para("N", PK_NUMBER);
+    bad.minValue = 1;
+    bad.maxValue = 5;
+    bad.defaultValue = "9";  // outside its own limits: dropped, not kept
+    EXPECT_EQ(CParaItem(bad).GetValueText(), "");
+    EXPECT_EQ(CParaItem(bad).GetLimitText(), "Range: 1~5");
+    SParaDesc text = Para("T", PK_TEXT);
+    text.maxValue = 8;
+    text.minValue = 2;
+    text.defaultValue = "ab";
+    EXPECT_EQ(CParaItem(text).GetLimitText(), "Length: 2~8");
+    EXPECT_EQ(CParaItem(text).GetDefaultText(), "Default: ab");
+    EXPECT_EQ(CParaItem(Para("D", PK_DATE)).GetLimitText(), "Date: YYYY-MM-DD");
+    SParaDesc limited = Para("L", PK_TEXT);
+    limited.limitText = "Up to 8 digits";
+    EXPECT_EQ(CParaItem(limited).GetLimitText(), "Up to 8 digits");
+}

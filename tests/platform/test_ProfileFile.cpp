@@ -99,3 +99,15 @@ TEST(ZeroList, EveryNulEndsAnEntry) {
     EXPECT_EQ(SplitZeroList(buf, 9), (std::vector<std::string>{"one", "two", ""}));
     EXPECT_TRUE(SplitZeroList(buf, 0).empty());
 }
+
+TEST_F(ProfileTest, ValuesKeepTheirEqualsSignsAndRepeatedSectionsReadAsOne) {
+    Write("[F]\nBlocked=LST MGCPSUB: STATUS=BLOCKED;\n[f]\nother=1\n[G]\nnoequals\n=novalue\n");
+    EXPECT_EQ(ProfileString(path, "F", "Blocked"), "LST MGCPSUB: STATUS=BLOCKED;");
+    EXPECT_EQ(ProfileSectionNames(path), (std::vector<std::string>{"F", "G"}));
+    EXPECT_EQ(ProfileString(path, "F", "other", "none"), "none");  // the first section of a name counts
+    EXPECT_TRUE(ProfileKeyNames(path, "G").empty());  // lines that are no key=value are no keys
+    // Binary garbage reads as a file without keys, not as an error.
+    Write(std::string("\0\x01\xff[\x02\n=\n", 9));
+    EXPECT_TRUE(ProfileSectionNames(path).size() <= 1);
+    EXPECT_EQ(GetPrivateProfileInt("x", "y", 7, path), 7);
+}
