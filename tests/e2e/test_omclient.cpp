@@ -119,6 +119,18 @@ TEST(OmClient, WorksAgainstASwitchServedOverTcp) {
     }
 }
 
+TEST(OmClient, BadArgumentsAreToldAndRefused) {
+    QTemporaryDir dir;
+    Outcome r = Client({"--switch", "nohostnoport"}, dir.filePath("d.json"));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("HOST:PORT")) << r.err.toStdString();
+    r = Client({"--switch-db", ":memory:", "--subscribers", "-5"}, dir.filePath("d.json"));
+    EXPECT_EQ(r.code, 2);
+    r = Client({"--switch-db", ":memory:", "--subscribers", "100", "--config", "three"}, dir.filePath("d.json"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("not a number")) << r.err.toStdString();
+}
+
 TEST(MmlSwitch, ExecPrintsTheReportAndItsOutcome) {
     QProcess p;
     p.start(Bin("mmlswitch"), {"--seed", "demo", "--subscribers", "100", "--exec", "DSP MGCPSUB: DN=20000001;"});

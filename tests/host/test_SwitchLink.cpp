@@ -2,7 +2,9 @@
 // that asked; a dropped link turns outstanding commands into kill notices.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTcpSocket>
 #include <QWidget>
 
@@ -162,4 +164,26 @@ TEST(TcpSwitchLink, ReportsArrivingInPiecesAreDeliveredWhole) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(w.got.size(), 1u);
     EXPECT_EQ(link.Outstanding(), 0);
+}
+
+TEST(EmbeddedSwitchLink, AnUnusableDatabaseIsReportedWhenWaitingForIt) {
+    // A file where the database's folder should be.
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    host::CEmbeddedSwitchLink link(dir.filePath("blocker/switch.db").toStdString(), 10);
+    std::string error;
+    QString state;
+    QObject::connect(&link, &host::CSwitchLink::StateChanged, [&](bool, const QString& t) { state = t; });
+    EXPECT_FALSE(link.WaitReady(error));
+    EXPECT_NE(error.find("switch.db"), std::string::npos) << error;
+    EXPECT_EQ(state.toStdString(), error);
+}
+
+TEST(SwitchLinkReports, OnlyTheContinuationFlagKeepsACommandOpen) {
+    EXPECT_TRUE(host::ReportContinues("%%X:;%%\nRETCODE = 0\nRESULT = a\nCONTINUE = 1\nOBJECTS = 0\n"));
+    EXPECT_FALSE(host::ReportContinues("%%X:;%%\nRETCODE = 0\nRESULT = a\nCONTINUE = 0\nOBJECTS = 0\n"));
+    EXPECT_FALSE(host::ReportContinues("garbage"));
+    EXPECT_FALSE(host::ReportContinues(""));
 }

@@ -122,3 +122,22 @@ TEST(ReportParser, RandomBytesAndMutationsNeverCrash) {
     for (char& c : garbage) c = static_cast<char>(rng() % 256);
     EXPECT_LT(Parse(garbage, 1, a), 0);
 }
+
+TEST(ReportParser, BlocksAreFoundFromAnyStartingObject) {
+    CReportWriter w("DSP X:;", 0, "ok");
+    for (const char* name : {"A", "A", "B", "A", "A", "A"}) {
+        w.BeginObject(name);
+        w.Add("K", name);
+    }
+    CObjArray a;
+    ASSERT_EQ(Parse(w.Finish(), 1, a), 6);
+    int first = 0, last = 0;
+    ASSERT_TRUE(a.GetObjectList("A", first, last, 0));
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 1);
+    ASSERT_TRUE(a.GetObjectList("A", first, last, 2));  // the next run of the name
+    EXPECT_EQ(first, 3);
+    EXPECT_EQ(last, 5);
+    EXPECT_FALSE(a.GetObjectList("B", first, last, 3));
+    EXPECT_TRUE(a.GetObjectList("A", first, last, -5));
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unordered_map>
+
 #include "MsgTarget.h"
 #include "UiService.h"
 #include "hostlibs/FrmDatabase.h"
@@ -230,4 +232,19 @@ TEST(Restriction, EqualityHashAndRemoval) {
     CRestrictInfo out;
     EXPECT_TRUE(CPackageStream(a).Unpack(out));
     EXPECT_EQ(out, a);
+}
+
+TEST(Restriction, ServesAsAKeyOfACache) {
+    // The V5 dialogs keep port data per interface restriction.
+    std::unordered_map<CRestrictInfo, int, CRestrictInfoHash> cache;
+    for (int i = 0; i < 50; ++i) cache[CRestrictInfo{{"V5IID", std::to_string(i)}}] = i;
+    EXPECT_EQ(cache.size(), 50u);
+    EXPECT_EQ(cache.at(CRestrictInfo{{"V5IID", "17"}}), 17);
+    EXPECT_FALSE(cache.count(CRestrictInfo{{"V5IID", "17"}, {"BGNL3ADDR", "0"}}));
+    CPackageStream empty;
+    CRestrictInfo out;
+    EXPECT_FALSE(empty.Unpack(out));
+    CPackageStream trailing(CRestrictInfo{{"A", "1"}});
+    trailing.SetBytes(trailing.Bytes() + "x");  // bytes after the last entry
+    EXPECT_FALSE(trailing.Unpack(out));
 }

@@ -160,3 +160,24 @@ TEST(Broadcast, SurvivesAHandlerThatDestroysASibling) {
     EXPECT_EQ(killer->victim, nullptr);
     EXPECT_EQ(after->seen.size(), 1u);
 }
+
+TEST(Broadcast, ParentsHearItBeforeTheirChildren) {
+    std::vector<QObject*> order;
+    class COrdered : public CWndT<QWidget> {
+    public:
+        COrdered(QWidget* parent, std::vector<QObject*>& log) : CWndT(parent), m_log(log) {}
+        LRESULT WindowProc(UINT, WPARAM, LPARAM) override {
+            m_log.push_back(this);
+            return 0;
+        }
+
+    private:
+        std::vector<QObject*>& m_log;
+    };
+    QWidget root;
+    auto* a = new COrdered(&root, order);
+    auto* a1 = new COrdered(a, order);
+    auto* b = new COrdered(&root, order);
+    SendMessageToDescendants(&root, kA);
+    EXPECT_EQ(order, (std::vector<QObject*>{a, a1, b}));
+}
