@@ -2,6 +2,8 @@
 #include <memory>
 
 #include "CmdParaDlg.h"
+#include "Filter.h"
+#include "SortTable.h"
 #include "UserObjWnd.h"
 #include "hostlibs/ObjData.h"
 
@@ -13,6 +15,8 @@ struct CUserobjApp {
     CUserobjApp() {
         InitObjDataDLL();
         SetCmdParamEditor(&editor);
+        FilterTable();  // the module-wide tables are read once, at load
+        SortTable();
     }
     ~CUserobjApp() { SetCmdParamEditor(nullptr); }
 };
