@@ -68,6 +68,14 @@ bool CEmbeddedSwitchLink::WaitReady(std::string& error) {
     return ok;
 }
 
+std::vector<std::string> CEmbeddedSwitchLink::ExecuteNow(const std::string& command) {
+    std::vector<std::string> reports;
+    CSwitchWorker* w = m_worker;
+    QMetaObject::invokeMethod(w, [w, &reports, command] { reports = w->Execute(command); },
+                              Qt::BlockingQueuedConnection);
+    return reports;
+}
+
 void CEmbeddedSwitchLink::Send(QObject* window, const std::string& command) {
     m_pending.push_back({window, command});
     emit OutstandingChanged(Outstanding());

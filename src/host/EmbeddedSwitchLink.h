@@ -23,6 +23,9 @@ public:
     QString Describe() const override { return QStringLiteral("embedded switch"); }
     // Waits until the switch is open; false with the reason when it failed.
     bool WaitReady(std::string& error);
+    // Runs one command on the switch and waits for its reports, outside the
+    // windows' traffic: for checks of what the switch holds (tests, tools).
+    std::vector<std::string> ExecuteNow(const std::string& command);
 
 private:
     void OnReports(const std::vector<std::string>& reports);

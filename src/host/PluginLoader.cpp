@@ -13,7 +13,8 @@ CPluginLoader::~CPluginLoader() {
 CPluginLoader::ExternMainFn CPluginLoader::Entry() {
     if (m_entry) return m_entry;
     if (!m_handle) {
-        m_handle = dlopen(m_path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        // No path: the module is linked into this program (its tests).
+        m_handle = dlopen(m_path.empty() ? nullptr : m_path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!m_handle) {
             const char* e = dlerror();
             m_error = "cannot load " + m_path + ": " + (e ? e : "unknown error");
@@ -21,7 +22,7 @@ CPluginLoader::ExternMainFn CPluginLoader::Entry() {
         }
     }
     m_entry = reinterpret_cast<ExternMainFn>(dlsym(m_handle, "ExternMain"));
-    if (!m_entry) m_error = m_path + " has no ExternMain entry";
+    if (!m_entry) m_error = (m_path.empty() ? std::string("this program") : m_path) + " has no ExternMain entry";
     return m_entry;
 }
 

@@ -9,6 +9,7 @@ class CPluginLoader {
 public:
     using ExternMainFn = void* (*)(void* hostFrame, int configType);
 
+    // An empty path resolves the entry in the running program itself.
     explicit CPluginLoader(std::string path) : m_path(std::move(path)) {}
     ~CPluginLoader();
     CPluginLoader(const CPluginLoader&) = delete;

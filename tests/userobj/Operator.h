@@ -1,0 +1,178 @@
+// An operator at the real client: the host's main window with the module
+// (linked into the test program and found by the host's own loader), the
+// embedded switch seeded with the demo set, and hands that act only through
+// input events: clicks, wheel notches, keys, the context menu, typing.
+// What the switch holds is read back with the switch's own answers.
+#pragma once
+
+#include <QApplication>
+#include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "EmbeddedSwitchLink.h"
+#include "FormViews.h"
+#include "HostMainWindow.h"
+#include "ObjListCtrl.h"
+#include "SubscriberDlgs.h"
+#include "UiService.h"
+#include "UserObjWnd.h"
+#include "WaitFor.h"
+
+namespace op {
+
+class COperatorTest : public ::testing::Test {
+protected:
+    // The client on a fresh switch of that many MGCP subscribers.
+    void StartClient(long long subscribers = 2000) {
+        auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", subscribers);
+        std::string error;
+        ASSERT_TRUE(link->WaitReady(error)) << error;
+        m_link = link.get();
+        m_main = std::make_unique<host::CHostMainWindow>("", std::move(link));
+        m_main->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+    }
+    void TearDown() override { m_main.reset(); }
+
+    // Opens an object window as the Objects menu does and waits for its lists.
+    CUserObjWnd* Open(int configType) {
+        if (!m_main->OpenObjectWindow(configType)) {
+            ADD_FAILURE() << m_main->LastError();
+            return nullptr;
+        }
+        auto* w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+        EXPECT_NE(w, nullptr);
+        if (w) EXPECT_TRUE(Settle(w));
+        return w;
+    }
+    CSubscriberDlg* Dialog(CUserObjWnd* w, int index = 0) {
+        return w && w->m_pConfigView ? dynamic_cast<CSubscriberDlg*>(w->m_pConfigView->Dialogs().at(index))
+                                     : nullptr;
+    }
+
+    // Nothing outstanding: no command at the switch, no load on its way.
+    bool Settle(CUserObjWnd* w, int ms = 20000) {
+        auto loads = [w] {
+            int n = 0;
+            if (w->m_pConfigView)
+                for (QWidget* d : w->m_pConfigView->Dialogs())
+                    if (auto* s = dynamic_cast<CSubscriberDlg*>(d)) n += s->LoadsRunning();
+            return n;
+        };
+        return WaitFor([&] { return !w->IsBusy() && m_main->Link()->Outstanding() == 0 && loads() == 0; }, ms) &&
+               WaitFor([&] { QTest::qWait(30); return !w->IsBusy() && m_main->Link()->Outstanding() == 0; }, ms);
+    }
+
+    // ---- hands ----
+    static QPoint CellCentre(QAbstractItemView* v, int row, int column = 0) {
+        return v->visualRect(v->model()->index(row, column)).center();
+    }
+    static void Click(QAbstractItemView* v, int row, int column = 0, Qt::KeyboardModifiers mods = {}) {
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, mods, CellCentre(v, row, column));
+    }
+    static void ClickAt(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mouseClick(w, b, {}, p);
+    }
+    // Wheel notches over the viewport; positive scrolls down.
+    static void Wheel(QAbstractItemView* v, int notches) {
+        const QPoint at = v->viewport()->rect().center();
+        for (int i = 0; i < std::abs(notches); ++i) {
+            QWheelEvent e(at, v->viewport()->mapToGlobal(at), QPoint(), QPoint(0, notches > 0 ? -120 : 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(v->viewport(), &e);
+            QApplication::processEvents();
+        }
+    }
+    static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(w, static_cast<Qt::Key>(key), mods); }
+
+    // A right click on a row, then the menu item with that text (a
+    // submenu's item as "Submenu/Item"). False when it is not there or greyed.
+    static bool ChooseFromMenu(CObjListCtrl* list, int row, const QString& path) {
+        const QPoint p = row >= 0 ? CellCentre(list, row) : QPoint(5, list->viewport()->height() - 5);
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, p);
+        QContextMenuEvent e(QContextMenuEvent::Mouse, p, list->viewport()->mapToGlobal(p));
+        QApplication::sendEvent(list->viewport(), &e);
+        QMenu* menu = list->MainMenu();
+        if (!menu || !WaitFor([menu] { return menu->isVisible(); }, 2000)) return false;
+        const QStringList parts = path.split('/');
+        for (int i = 0; i < parts.size(); ++i) {
+            QAction* found = nullptr;
+            for (QAction* a : menu->actions())
+                if (a->text().startsWith(parts[i])) found = a;
+            if (!found || !found->isEnabled()) {
+                menu->close();
+                return false;
+            }
+            if (i + 1 < parts.size()) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(found).center());
+                QMenu* sub = found->menu();
+                if (!sub || !WaitFor([sub] { return sub->isVisible(); }, 2000)) return false;
+                menu = sub;
+            } else {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(found).center());
+            }
+        }
+        return true;
+    }
+
+    // In the open parameter dialog: a click picks the row named so, a second
+    // click opens its editor, the text is typed over the value, Enter ends it.
+    static bool TypeParameter(QDialog& d, const QString& name, const QString& text) {
+        auto* list = d.findChild<QTableWidget*>();
+        if (!list) return false;
+        for (int r = 0; r < list->rowCount(); ++r) {
+            if (!list->item(r, 0) || list->item(r, 0)->text() != name) continue;
+            const QPoint at = list->visualItemRect(list->item(r, 1)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            if (list->currentRow() != r) return false;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            QWidget* editor = QApplication::focusWidget();
+            if (!editor || editor == list || !list->isAncestorOf(editor)) return false;
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(editor, text);
+            QTest::keyClick(editor, Qt::Key_Return);
+            return true;
+        }
+        return false;
+    }
+    // Clicks a button of a dialog by its control name ("ctl1" is OK).
+    static void PressButton(QDialog& d, const char* control) {
+        if (auto* b = d.findChild<QAbstractButton*>(QString::fromLatin1(control)))
+            QTest::mouseClick(b, Qt::LeftButton);
+    }
+    // Runs each parameter dialog the client opens through these hands.
+    void OnParameterDialog(std::function<void(QDialog&)> hands) {
+        m_ui->onDialog = [hands](QDialog& d) {
+            d.show();
+            QTest::qWaitForWindowExposed(&d);
+            hands(d);
+            WaitFor([&d] { return !d.isVisible(); }, 5000);
+            return d.result();
+        };
+    }
+
+    // The switch's own answer to a command, as one text.
+    std::string OnSwitch(const std::string& command) {
+        std::string all;
+        for (const std::string& r : m_link->ExecuteNow(command)) all += r;
+        return all;
+    }
+
+    platform::CRecordingUiGuard m_ui;
+    std::unique_ptr<host::CHostMainWindow> m_main;
+    host::CEmbeddedSwitchLink* m_link = nullptr;
+};
+
+}  // namespace op

