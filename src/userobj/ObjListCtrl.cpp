@@ -44,6 +44,9 @@ CObjListCtrl::CObjListCtrl(QWidget* parent, int controlId)
         PageCheckScroll(action, verticalScrollBar()->sliderPosition());
     });
     connect(verticalScrollBar(), &QScrollBar::sliderMoved, this, &CObjListCtrl::OnThumbTrack);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (!verticalScrollBar()->isSliderDown()) ScheduleShownPageCheck();  // a drag fetches on release
+    });
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &CObjListCtrl::OnThumbReleased);
     setObjectName(QStringLiteral("ctl%1").arg(controlId));
     setProperty("controlId", controlId);
@@ -65,7 +68,9 @@ void CObjListCtrl::NotifyParent(UINT message) {
 }
 
 int CObjListCtrl::SelectedCount() const {
-    return selectionModel() ? static_cast<int>(selectionModel()->selectedRows().size()) : 0;
+    // A placeholder row of a paged result is no instance: only rows holding
+    // a record count, so a count of one always has an id to go with it.
+    return static_cast<int>(SelectedIds().size());
 }
 
 void CObjListCtrl::SelectRow(int row) {
@@ -178,6 +183,7 @@ LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
     NotifyParent(msg::WM_REBUILT);
     NotifyParent(msg::WM_SELECTION_CHANGED);
     if (m_nTotalRecords > kPageSize && IsPaged()) PlacePage();
+    ScheduleShownPageCheck();
     return 1;
 }
 
@@ -188,6 +194,8 @@ LRESULT CObjListCtrl::OnDataUpdate(WPARAM, LPARAM) {
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_REBUILT);
     NotifyParent(msg::WM_SELECTION_CHANGED);
+    if (m_nPageDirection == PAGE_VIEW && IsPaged()) PlacePage();
+    ScheduleShownPageCheck();
     return 1;
 }
 
@@ -231,6 +239,8 @@ LRESULT CObjListCtrl::OnDataMod(WPARAM id, LPARAM) {
 
 LRESULT CObjListCtrl::OnListLock(WPARAM count, LPARAM) {
     g_nListLock = static_cast<int>(count);
+    // The view may have moved while the list waited for the switch.
+    if (g_nListLock == 0) ScheduleShownPageCheck();
     return 1;
 }
 
@@ -337,6 +347,7 @@ void CObjListCtrl::Refresh() {
 void CObjListCtrl::resizeEvent(QResizeEvent* e) {
     QTableView::resizeEvent(e);
     viewport()->update();
+    ScheduleShownPageCheck();
 }
 
 // ---- sorting on the switch ----

@@ -29,7 +29,8 @@ public:
     static constexpr int kMaxRows = 10000;
     static constexpr int kPageSize = 500;
     // How the last page was reached.
-    enum { PAGE_FORWARD = 0, PAGE_BACKWARD = 1, PAGE_JUMP = 2 };
+    // PAGE_VIEW: the view moved by itself (wheel, resize) and stays put.
+    enum { PAGE_FORWARD = 0, PAGE_BACKWARD = 1, PAGE_JUMP = 2, PAGE_VIEW = 3 };
 
     explicit CObjListCtrl(QWidget* parent = nullptr, int controlId = 0);
     ~CObjListCtrl() override;
@@ -58,6 +59,11 @@ public:
     void OnThumbTrack(int position);
     void OnThumbReleased();
     void FetchPage(int begin, int end, bool requested);
+    // Fetches the page around the view when the view shows rows whose
+    // records are not held (the wheel, a drag, a taller list).
+    void FetchShownPage();
+    // A result without a paged head replaces the paged query it followed.
+    void ForgetQuery();
     void PlacePage();
     int TopRow() const;
     int RowsPerPage() const;
@@ -128,10 +134,13 @@ protected:
 
 private:
     void NotifyParent(UINT message);
+    void ScheduleShownPageCheck();
     int TotalRecords() const { return m_nTotalRecords; }
 
     CObjListModel m_model;
     int m_nControlId;
     std::unique_ptr<QMenu> m_pMenuMain, m_pMenuJump, m_pMenuSpecial, m_pMenuExport;
     QLabel* m_pTip = nullptr;
+    bool m_bShownCheckPending = false;
+    int m_nViewTop = 0;  // the top row a PAGE_VIEW fetch keeps
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "HostStrings.h"
+#include "ModuleState.h"
 #include "ObjListCtrl.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -36,6 +37,49 @@ void CObjListCtrl::FetchPage(int begin, int end, bool requested) {
         {HostString(HS_PAGE_BEGIN), platform::Format("%d", begin)},
         {HostString(HS_PAGE_END), platform::Format("%d", end)}};
     w->ExecuteCmd(HostString(HS_PAGE_CMD), m_obj->GetComObj(), &params);
+}
+
+void CObjListCtrl::ScheduleShownPageCheck() {
+    // Once the event that moved the view is done: a wheel turn sends many
+    // steps, and the page is fetched for where the view came to rest.
+    if (m_bShownCheckPending) return;
+    m_bShownCheckPending = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_bShownCheckPending = false;
+        FetchShownPage();
+    }, Qt::QueuedConnection);
+}
+
+void CObjListCtrl::FetchShownPage() {
+    const int total = m_nTotalRecords;
+    if (!IsPaged() || total <= kPageSize || !m_obj || g_nListLock > 0) return;
+    const int p = TopRow(), last = std::min(p + RowsPerPage(), m_model.rowCount());
+    bool missing = false;
+    for (int r = p; r < last && !missing; ++r) missing = m_model.ItemData(r) == 0;
+    if (!missing) return;
+    const int c = m_fRowScale > 1.0f ? static_cast<int>(p * static_cast<double>(m_fRowScale)) : p;
+    int b = std::max(0, c - kPageSize / 2), e = b + kPageSize - 1;
+    if (e >= total) {
+        b = total - kPageSize;
+        e = total - 1;
+    }
+    // The page asked for last is the one held: a view taller than a page
+    // must not ask for it again and again.
+    if (b == m_nPageBegin && e == m_nPageEnd) return;
+    m_nCursorRecord = c;
+    m_nViewTop = p;
+    m_nPageDirection = PAGE_VIEW;
+    FetchPage(b, e, false);
+}
+
+void CObjListCtrl::ForgetQuery() {
+    m_mapQueryInfo.clear();
+    m_nTotalRecords = -1;
+    m_fRowScale = 1.0f;
+    m_nPageBegin = m_nPageEnd = 0;
+    m_nCursorRecord = 0;
+    m_nPageDirection = 255;
+    m_bPageRequested = FALSE;
 }
 
 void CObjListCtrl::PageCheckKey(int key) {
@@ -207,6 +251,12 @@ void CObjListCtrl::OnThumbReleased() {
 }
 
 void CObjListCtrl::PlacePage() {
+    if (m_nPageDirection == PAGE_VIEW) {
+        // The rebuilt rows stand where they stood: the view does not jump.
+        verticalScrollBar()->setValue(m_nViewTop);
+        m_bPageRequested = FALSE;
+        return;
+    }
     const int c = RowsPerPage();
     const bool scaled = m_fRowScale > 1.0f;
     auto show = [this](int row) {

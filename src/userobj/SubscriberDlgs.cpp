@@ -2,6 +2,7 @@
 #include "SubscriberDlgs.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -71,12 +72,14 @@ void CSubscriberDlg::OnInitDialog() {
     title(m_listMain, m_family.main.titleString);
     m_captionMain->setText(m_listMain.windowTitle());
     m_listMain.installEventFilter(this);
+    m_listMain.viewport()->installEventFilter(this);
     connect(&m_listMain, &QAbstractItemView::clicked, this, [this] { OnMainClick(); });
     if (m_pListSub) {
         m_captionSub->setText(m_pListSub->windowTitle());
         m_mapNextList[&m_listMain] = m_pListSub.get();
         m_mapNextList[m_pListSub.get()] = &m_listMain;
         m_pListSub->installEventFilter(this);
+        m_pListSub->viewport()->installEventFilter(this);
         connect(m_pListSub.get(), &QAbstractItemView::clicked, this, [this] { OnSecondaryClick(); });
         m_splitter.BindWithControl(this, m_family.splitterId);
         m_splitter.AttachAsLeftPane(m_family.main.captionId);
@@ -196,12 +199,23 @@ void CSubscriberDlg::OnSecondaryClick() {
 }
 
 bool CSubscriberDlg::eventFilter(QObject* o, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonRelease) {
+        // A click below the last row picks nothing, yet makes the list active.
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (o == m_listMain.viewport() && !m_listMain.indexAt(me->position().toPoint()).isValid())
+            OnMainClick();
+        else if (m_pListSub && o == m_pListSub->viewport() &&
+                 !m_pListSub->indexAt(me->position().toPoint()).isValid())
+            OnSecondaryClick();
+        return false;
+    }
     if (e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && o == &m_listMain && m_pListSub &&
             m_pActiveListCtrl == &m_listMain) {
             if (m_listMain.SelectedCount() == 1) {
                 const DWORD id = m_listMain.SelectedIds().front();
+                ++m_nLoadSeq;  // a click's load still on its way is older than this pick
                 m_dataMain.GetComObj()->InvokeConfigDetailView(id, 1, 1, 1, -1);
                 const CRestrictInfo r = m_dataMain.GetRestrictInfo(id);
                 if (r.IsValid()) BindSecondary(CPackageStream(r));

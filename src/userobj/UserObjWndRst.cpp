@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "CentrexDlg.h"
+#include "CmdText.h"
 #include "FormViews.h"
 #include "HostStrings.h"
 #include "ObjListCtrl.h"
@@ -163,6 +164,10 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
             ExecuteCmd(HostString(HS_PAGE_CMD), list->m_obj ? list->m_obj->GetComObj() : sender, &params);
             return;  // the page comes as a report of its own
         }
+        // A whole result (a filter, a sub-object list) after a paged query:
+        // the query's placeholders and count are not this result's. A page
+        // of the query names it and keeps it.
+        if (list && list->IsPaged() && GetParaValue(cmd, HostString(HS_QID)).empty()) list->ForgetQuery();
         std::vector<std::string> header;
         CDataTable table;
         GetReportBlock(parsed, block, header, table);
@@ -317,7 +322,8 @@ void CUserObjWnd::OnToolCommand(int id) {
             if (list) SendMessage(list, msg::WM_CUSTOMIZE_FILTER, 0, 0);
             break;
         case 10245:
-            if (!IsBusy() && list && list->m_obj) list->m_obj->InvokeUpdate();
+            // The list's own refresh: its sort or filter stays in force.
+            if (!IsBusy() && list) list->Refresh();
             break;
         default:
             break;

@@ -92,7 +92,7 @@ protected:
             QWheelEvent e(at, v->viewport()->mapToGlobal(at), QPoint(), QPoint(0, notches > 0 ? -120 : 120),
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(v->viewport(), &e);
-            QApplication::processEvents();
+            QTest::qWait(15);  // a hand turns a wheel notch by notch
         }
     }
     static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(w, static_cast<Qt::Key>(key), mods); }
