@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QToolBar>
 #include <QMenu>
 #include <QMdiSubWindow>
 #include <QScrollBar>
@@ -96,6 +98,20 @@ protected:
         }
     }
     static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(w, static_cast<Qt::Key>(key), mods); }
+
+    static void ClickHeader(QTableView* v, int column) {
+        QHeaderView* h = v->horizontalHeader();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2));
+    }
+    // A tool bar button of an object window, by its command number.
+    static void ClickTool(CUserObjWnd* w, int command) {
+        auto* a = w->findChild<QAction*>(QStringLiteral("cmd%1").arg(command));
+        ASSERT_NE(a, nullptr);
+        QWidget* button = w->m_wndToolBar ? w->m_wndToolBar->widgetForAction(a) : nullptr;
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
 
     // A right click on a row, then the menu item with that text (a
     // submenu's item as "Submenu/Item"). False when it is not there or greyed.

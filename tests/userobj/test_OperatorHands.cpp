@@ -72,4 +72,52 @@ TEST_F(OperatorHands, AShortResultAfterAPagedOneShowsOnlyItsRecords) {
               "20000005");
 }
 
+// The refresh button refreshes the list as it stands: sorted stays sorted.
+TEST_F(OperatorHands, RefreshKeepsTheSortInForce) {
+    StartClient(3000);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    Click(list, 0);
+    ASSERT_TRUE(Settle(w));
+    ClickHeader(list, 0);  // Directory Number, ascending
+    ASSERT_TRUE(Settle(w));
+    ClickHeader(list, 0);  // descending
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(list->m_nSortColumn, 0);
+    const std::string first = list->Model().CellText(0, 0);
+    ASSERT_GT(first, "20000100");
+
+    ClickTool(w, 10245);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(list->m_nSortColumn, 0);
+    EXPECT_FALSE(list->m_bSortAscending);
+    EXPECT_EQ(list->Model().CellText(0, 0), first);
+}
+
+// Whatever the order of picks, the secondary list ends with the newest
+// one's sub-objects: a click's load still on its way loses to Enter.
+TEST_F(OperatorHands, EnterIsNewerThanAClickStillLoading) {
+    StartClient(2000);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CSubscriberDlg* mgcp = Dialog(w);
+    CObjListCtrl* list = mgcp->MainList();
+    Click(list, 1);      // its load is still to come back ...
+    Key(list, Qt::Key_Down);
+    Key(list, Qt::Key_Return);  // ... when Enter binds row 2 at once
+    ASSERT_TRUE(Settle(w));
+    const std::string dn = list->Model().CellText(2, 0);
+    ASSERT_GT(mgcp->SecondaryList()->GetItemCount(), 0);
+    for (int r = 0; r < mgcp->SecondaryList()->GetItemCount(); ++r)
+        EXPECT_EQ(mgcp->SecondaryList()->Model().CellText(r, 0), dn);
+
+    // A click below the rows of a list makes that list the active one.
+    QWidget* sub = mgcp->SecondaryList()->viewport();
+    ClickAt(sub, QPoint(10, sub->height() - 5));
+    EXPECT_EQ(mgcp->GetActiveListCtrl(), mgcp->SecondaryList());
+    ClickAt(list->viewport(), QPoint(10, list->viewport()->height() - 5));
+    EXPECT_EQ(mgcp->GetActiveListCtrl(), list);
+}
+
 }  // namespace
