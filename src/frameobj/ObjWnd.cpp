@@ -72,7 +72,12 @@ BOOL IObjWnd::DestroyWindow() {
         CopyField(block->text2, m_strObjName2);
         answer = m_pMainFrame->Send(msg::WM_OBJIDENTITY, ToWParam(block.get()), msg::IDENT_DESTROY_REQUEST);
     }
-    if (answer == 0 || static_cast<DWORD>(answer) != GetWindowHandle(this)) return FALSE;
+    if (answer == 0 || static_cast<DWORD>(answer) != GetWindowHandle(this)) {
+        // Refused: the window stays and may ask again later. Only a call made
+        // while the host is still deciding is turned away.
+        m_bDestroying = FALSE;
+        return FALSE;
+    }
     hide();
     deleteLater();
     return TRUE;

@@ -167,10 +167,10 @@ LRESULT CHostMainWindow::OnIdentity(WPARAM w, LPARAM l) {
             return OpenObjectWindow(c->second) ? 1 : 0;
         }
         case msg::IDENT_DIALOG_INIT:
-            ++m_openDialogs;
+            m_openDialogs.insert(w);
             return 0;
         case msg::IDENT_DIALOG_CLOSING:
-            --m_openDialogs;
+            m_openDialogs.erase(w);  // a dialog that never said it opened counts nothing
             return 0;
         default:
             return 0;

@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 #include "MsgTarget.h"
 #include "PluginLoader.h"
@@ -41,7 +42,7 @@ public:
     // The object windows open now, by the identity the host gave them.
     const std::map<WORD, QPointer<QMdiSubWindow>>& ObjectWindows() const { return m_windows; }
     // Dialogs of the module that told the host they are open (WM_USER+1001, 5).
-    int OpenDialogs() const { return m_openDialogs; }
+    int OpenDialogs() const { return static_cast<int>(m_openDialogs.size()); }
 
 private:
     void OnLinkLost(const QString& text);
@@ -55,7 +56,7 @@ private:
     std::string m_lastError;
     std::map<WORD, QPointer<QMdiSubWindow>> m_windows;
     WORD m_nextObjId = 1;
-    int m_openDialogs = 0;
+    std::set<WPARAM> m_openDialogs;
     QAction* m_moduleMenu = nullptr;
 };
 

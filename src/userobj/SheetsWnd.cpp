@@ -46,10 +46,15 @@ bool CSheetsWnd::Create(QWidget* parent, const QColor& background) {
     m_pScroll = new QScrollBar(Qt::Horizontal, this);
     m_pScroll->setObjectName(QStringLiteral("sheetScroll"));
     m_pScroll->setGeometry(0, 0, 2 * h, h);
-    m_pScroll->setRange(0, 0);
+    // Only the arrows matter, yet a scroll bar without room to move ignores
+    // presses on them: it gets one step each way and always returns to 0.
+    m_pScroll->setRange(-1, 1);
+    m_pScroll->setValue(0);
+    m_pScroll->setPageStep(1);
     connect(m_pScroll, &QScrollBar::actionTriggered, this, [this](int action) {
         if (action == QAbstractSlider::SliderSingleStepSub) ScrollTabs(kScrollStep);
         else if (action == QAbstractSlider::SliderSingleStepAdd) ScrollTabs(-kScrollStep);
+        m_pScroll->setSliderPosition(0);
     });
     m_rcTabArea = QRect(QPoint(2 * h + 2, 0), QPoint(width() - 1, h - 1));
     parent->installEventFilter(this);
@@ -153,7 +158,7 @@ QImage CSheetsWnd::DrawSheets() {
     for (QWidget* page = GetFirstSheet(); page; page = GetNextSheet()) {
         const std::string title = GetSheetTitle(page);
         const int w = TextWidth(title);
-        const QRect caption(QPoint(x - 4, 0), QPoint(x + w + 4, bottom - 1));
+        const QRect caption(x - 4, 0, w + 8, bottom);  // text width + 8 wide
         // Wide edge at the top, next to the pages; narrow edge at the bottom.
         const QPolygon shape({QPoint(caption.left() - 6, 0), QPoint(caption.right() + 6, 0),
                               QPoint(caption.right(), bottom - 1), QPoint(caption.left(), bottom - 1)});

@@ -47,6 +47,8 @@ public:
     QRect TabArea() const { return m_rcTabArea; }
     // Paints the tabs into an image of the tab area (the strip paints this).
     QImage DrawSheets();
+    // The width of a caption in the strip's font.
+    int TextWidth(const std::string& title) const;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -55,7 +57,6 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
-    int TextWidth(const std::string& title) const;
     QPointer<QWidget> m_parent;
     int m_nScrollOffset = 0;
     int m_nTotalWidth = 0;

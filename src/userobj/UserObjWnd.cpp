@@ -95,6 +95,31 @@ void FillSharedMenu(QMenu* menu) {
 
 QSplitterHandle* CLockSplitter::createHandle() { return new CLockHandle(orientation(), this); }
 
+void CLockSplitter::SetShares(QList<int> shares) {
+    m_shares = std::move(shares);
+    m_bSharesApplied = false;
+}
+
+void CLockSplitter::resizeEvent(QResizeEvent* e) {
+    QSplitter::resizeEvent(e);
+    ApplyShares();
+}
+
+void CLockSplitter::showEvent(QShowEvent* e) {
+    QSplitter::showEvent(e);
+    ApplyShares();
+}
+
+void CLockSplitter::ApplyShares() {
+    if (m_bSharesApplied || m_shares.isEmpty() || !isVisible() || width() <= 0) return;
+    m_bSharesApplied = true;
+    int total = 0;
+    for (int s : m_shares) total += s;
+    QList<int> sizes;
+    for (int s : m_shares) sizes.push_back(width() * s / total);
+    setSizes(sizes);
+}
+
 const MsgMap* CUserObjWnd::MessageMap() {
     static const MsgMapEntry e[] = {
         ON_MESSAGE(msg::WM_SENDMMLMSG, &CUserObjWnd::OnSendMMLMsg),
@@ -107,9 +132,7 @@ const MsgMap* CUserObjWnd::MessageMap() {
 
 CUserObjWnd::CUserObjWnd() { setAttribute(Qt::WA_DeleteOnClose, false); }
 
-CUserObjWnd::~CUserObjWnd() {
-    if (m_bWaitCursor) QApplication::restoreOverrideCursor();
-}
+CUserObjWnd::~CUserObjWnd() = default;
 
 void CUserObjWnd::RegisterObjDesc(CComObj* obj, CObjDescData* desc) { m_mapObjDesc[obj] = desc; }
 
@@ -221,6 +244,7 @@ BOOL CUserObjWnd::OnCreateClient(QWidget* client, int w, int h) {
         left->setMinimumWidth(w * 16 / 20);
         detail->setMinimumWidth(w * 4 / 20);
         m_wndSplitter->setSizes({w * 16 / 20, w * 4 / 20});
+        m_wndSplitter->SetShares({16, 4});
         m_wndSplitter->setStretchFactor(0, 16);
         m_wndSplitter->setStretchFactor(1, 4);
         m_pDetailView = detail;
@@ -230,6 +254,7 @@ BOOL CUserObjWnd::OnCreateClient(QWidget* client, int w, int h) {
         m_wndSplitter->addWidget(m_pCmdObjListView);
         m_wndSplitter->addWidget(m_pCmdListView);
         m_wndSplitter->setSizes({w * 2 / 10, w * 8 / 10});
+        m_wndSplitter->SetShares({2, 8});
         m_wndSplitter->setStretchFactor(0, 2);
         m_wndSplitter->setStretchFactor(1, 8);
     } else {

@@ -33,9 +33,20 @@ class CLockSplitter : public QSplitter {
 public:
     using QSplitter::QSplitter;
     int m_bLock = 0;
+    // The columns' shares of the width, applied once the splitter is first
+    // shown at its real width (a window opened before the frame is shown
+    // is created at a width it never has).
+    void SetShares(QList<int> shares);
 
 protected:
     QSplitterHandle* createHandle() override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void ApplyShares();
+    QList<int> m_shares;
+    bool m_bSharesApplied = false;
 };
 
 struct QidList {

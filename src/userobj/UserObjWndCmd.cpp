@@ -120,7 +120,8 @@ void CUserObjWnd::UpdateBusyState() {
     QWidget* content = widget();
     if (m_nMMLCount > 0) {
         if (!m_bWaitCursor) {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+            // Over this window only: the others stay usable meanwhile.
+            setCursor(Qt::WaitCursor);
             m_bWaitCursor = true;
         }
         if (content && content->isEnabled()) {
@@ -129,7 +130,7 @@ void CUserObjWnd::UpdateBusyState() {
         }
     } else {
         if (m_bWaitCursor) {
-            QApplication::restoreOverrideCursor();
+            unsetCursor();
             m_bWaitCursor = false;
         }
         if (content && !content->isEnabled()) {

@@ -170,7 +170,17 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
         if (list && list->IsPaged() && GetParaValue(cmd, HostString(HS_QID)).empty()) list->ForgetQuery();
         std::vector<std::string> header;
         CDataTable table;
-        GetReportBlock(parsed, block, header, table);
+        int first = 0, last = 0;
+        if (GetReportBlock(parsed, block, header, table) == -1 && parsed.GetObjectList(block, first, last)) {
+            // The block is there but does not hold together (the operator was
+            // told): the rows shown stay as they are.
+            if (cmd == m_strRstCmd) {
+                m_tableRst.RemoveAll();
+                m_strRstCmd.clear();
+            }
+            ClearBatchState();
+            return UpdateBusyState();
+        }
         if (parsed.GetContinueFlag()) {
             if (cmd != m_strRstCmd) {
                 m_tableRst.RemoveAll();
@@ -197,8 +207,12 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
     if (actType == ACT_SHOWREPORT || actType == ACT_COMMAND) {
         desc->ProcessCmdRslt(cmd, retOk, {}, {});
         m_strReport = report;
-        if (cmd.find(HostString(HS_RELEASE_CMD)) == std::string::npos)
-            PostMessage(this, msg::WM_SHOWREPORT, 3, !changeOk);
+        // The MML text of a release names no operation: its operation's
+        // command name tells it apart.
+        const auto& ops = desc->GetComObj()->GetOpTable();
+        const auto op = ops.find(opId);
+        const bool release = op != ops.end() && op->second.cmdName.find(HostString(HS_RELEASE_CMD)) != std::string::npos;
+        if (!release) PostMessage(this, msg::WM_SHOWREPORT, 3, !changeOk);
         return UpdateBusyState();
     }
     desc->ProcessCmdRslt(cmd, retOk, {}, {});

@@ -120,4 +120,85 @@ TEST_F(OperatorHands, EnterIsNewerThanAClickStillLoading) {
     EXPECT_EQ(mgcp->GetActiveListCtrl(), list);
 }
 
+// Each tab answers a click where it is drawn, and the strip's arrows
+// scroll the tab row.
+TEST_F(OperatorHands, TabStripTabsAndArrowsAnswerTheMouse) {
+    StartClient(500);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CSheetsDialog& strip = w->m_pConfigView->Sheets();
+    std::vector<QWidget*> pages;
+    for (QWidget* p = strip.GetFirstSheet(); p; p = strip.GetNextSheet()) pages.push_back(p);
+    ASSERT_GE(pages.size(), 2u);
+    // Where each tab's caption is drawn: steps of text width + 14.
+    auto centreOf = [&](size_t k) {
+        int x = strip.ScrollOffset() + 6;
+        for (size_t i = 0; i < k; ++i) x += strip.TextWidth(strip.GetSheetTitle(pages[i])) + 14;
+        return QPoint(strip.TabArea().left() + x + strip.TextWidth(strip.GetSheetTitle(pages[k])) / 2,
+                      strip.TabArea().center().y());
+    };
+    for (size_t k : {size_t(1), size_t(0), pages.size() - 1}) {
+        ClickAt(&strip, centreOf(k));
+        EXPECT_EQ(strip.GetActiveSheet(), pages[k]) << k;
+    }
+    auto* arrows = strip.findChild<QScrollBar*>(QStringLiteral("sheetScroll"));
+    ASSERT_NE(arrows, nullptr);
+    const QPoint right(arrows->width() - arrows->height() / 2, arrows->height() / 2);
+    const QPoint left(arrows->height() / 2, arrows->height() / 2);
+    ClickAt(arrows, left);  // already at the start: refused
+    EXPECT_EQ(strip.ScrollOffset(), 0);
+    ClickAt(arrows, right);
+    EXPECT_EQ(strip.ScrollOffset(), -CSheetsWnd::kScrollStep);
+    ClickAt(arrows, right);
+    EXPECT_EQ(strip.ScrollOffset(), -2 * CSheetsWnd::kScrollStep);
+    ClickAt(arrows, left);
+    EXPECT_EQ(strip.ScrollOffset(), -CSheetsWnd::kScrollStep);
+}
+
+// A command-object window opened before the frame is first shown still
+// splits its width 20/80.
+TEST_F(OperatorHands, CommandObjectLayoutOpenedAtStartUp) {
+    auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 100);
+    std::string error;
+    ASSERT_TRUE(link->WaitReady(error)) << error;
+    m_main = std::make_unique<host::CHostMainWindow>("", std::move(link));
+    ASSERT_TRUE(m_main->OpenObjectWindow(8)) << m_main->LastError();
+    m_main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+    auto* w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->subWindowList().front());
+    ASSERT_NE(w, nullptr);
+    QTest::qWait(50);
+    const QList<int> sizes = w->m_wndSplitter->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    const double share = sizes[0] / static_cast<double>(sizes[0] + sizes[1]);
+    EXPECT_NEAR(share, 0.2, 0.02) << sizes[0] << " " << sizes[1];
+}
+
+// While one window waits for the switch, only it shows the wait cursor.
+TEST_F(OperatorHands, TheWaitCursorStaysOverTheBusyWindow) {
+    StartClient(500);
+    CUserObjWnd* ip = Open(7);
+    CUserObjWnd* mgcp = Open(3);
+    ASSERT_TRUE(ip && mgcp);
+    Key(Dialog(mgcp)->MainList(), Qt::Key_F5);
+    ASSERT_TRUE(mgcp->IsBusy());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(mgcp->cursor().shape(), Qt::WaitCursor);
+    EXPECT_NE(ip->cursor().shape(), Qt::WaitCursor);
+    ASSERT_TRUE(Settle(mgcp));
+    EXPECT_NE(mgcp->cursor().shape(), Qt::WaitCursor);
+}
+
+// The host counts a parameter dialog only between its two notices.
+TEST_F(OperatorHands, AClosingNoticeWithoutAnOpeningOneCountsNothing) {
+    StartClient(100);
+    QObject dlg;
+    SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(&dlg), msg::IDENT_DIALOG_CLOSING);
+    EXPECT_EQ(m_main->OpenDialogs(), 0);
+    SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(&dlg), msg::IDENT_DIALOG_INIT);
+    SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(&dlg), msg::IDENT_DIALOG_CLOSING);
+    SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(&dlg), msg::IDENT_DIALOG_CLOSING);
+    EXPECT_EQ(m_main->OpenDialogs(), 0);
+}
+
 }  // namespace

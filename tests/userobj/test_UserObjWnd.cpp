@@ -9,6 +9,7 @@
 #include "FormViews.h"
 #include "HostStrings.h"
 #include "ObjListCtrl.h"
+#include "SubscriberDlgs.h"
 #include "TestHost.h"
 #include "UiService.h"
 #include "UserObjWnd.h"
@@ -103,19 +104,16 @@ TEST_F(ObjWndTest, LayoutPerConfigurationType) {
     EXPECT_GT(w11->m_pCmdListView->count(), 0);
 }
 
-TEST_F(ObjWndTest, DestructionNeedsTheHostsConsentAndIsAskedOnce) {
+TEST_F(ObjWndTest, DestructionNeedsTheHostsConsentAndARefusedWindowCanAskAgain) {
     CUserObjWnd* w = Open(3);
     host.agree = false;
-    EXPECT_FALSE(w->DestroyWindow());
+    w->close();
     EXPECT_EQ(host.destroyRequests, 1);
-    EXPECT_FALSE(w->DestroyWindow());  // the first request is still the one that counts
-    EXPECT_EQ(host.destroyRequests, 1);
-    EXPECT_TRUE(w->isVisible() || !w->isHidden());
+    EXPECT_FALSE(w->isHidden());  // refused: it stays
 
-    CUserObjWnd* w2 = Open(3);
     host.agree = true;
-    QPointer<CUserObjWnd> gone(w2);
-    w2->close();
+    QPointer<CUserObjWnd> gone(w);
+    w->close();
     EXPECT_EQ(host.destroyRequests, 2);
     ASSERT_TRUE(WaitFor([&] { return gone.isNull(); }));
 }
@@ -241,6 +239,40 @@ TEST_F(ObjWndTest, QueriesAreReleasedOnCloseExceptMinusOne) {
     w->close();
     EXPECT_EQ(host.commands, std::vector<std::string>{"RLS H248SUB: QID=\"9\";"});
     EXPECT_EQ(w->m_listQid.size(), 1u);  // the released query left the list
+}
+
+TEST_F(ObjWndTest, TheReleaseOfAQueryShowsNoBox) {
+    CUserObjWnd* w = Open(3);
+    auto* mgcp = dynamic_cast<CSubscriberDlg*>(w->m_pConfigView->Dialogs().at(0));
+    ASSERT_NE(mgcp, nullptr);
+    Deliver(w, Head("LST MGCPSUB:;", "7", 800));
+    host.agree = false;
+    host.commands.clear();
+    w->close();
+    ASSERT_EQ(host.commands, std::vector<std::string>{"RLS MGCPSUB: QID=\"7\";"});
+    Deliver(w, Records("RLS MGCPSUB: QID=\"7\";", "MGCPSUB", 0, 0, false));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ui->boxes.empty()) << ui->boxes.front().text;
+    EXPECT_TRUE(ui->dialogTitles.empty());
+}
+
+TEST_F(ObjWndTest, AnInconsistentBlockLeavesTheRowsAsTheyWere) {
+    CUserObjWnd* w = Open(3);
+    auto* list = dynamic_cast<CSubscriberDlg*>(w->m_pConfigView->Dialogs().at(0))->MainList();
+    Deliver(w, Records("LST MGCPSUB:;", "MGCPSUB", 20000000, 3, false));
+    ASSERT_EQ(list->GetItemCount(), 3);
+    CReportWriter bad("LST MGCPSUB:;", 0, "ok");
+    bad.BeginObject("MGCPSUB");
+    bad.Add("DN", "1");
+    bad.Add("SEGIDX", "2");
+    bad.BeginObject("MGCPSUB");
+    bad.Add("DN", "2");  // one property short
+    w->m_mapCmdSender["LST MGCPSUB:;"] = list->m_obj->GetComObj();
+    Deliver(w, bad.Finish());
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_NE(ui->boxes[0].text.find(HostString(10067)), std::string::npos);
+    EXPECT_EQ(list->GetItemCount(), 3);
+    EXPECT_EQ(list->Model().CellText(0, 0), "20000000");
 }
 
 TEST_F(ObjWndTest, AFailedListOfReturnTypeTwoClosesTheWindowOnce) {
