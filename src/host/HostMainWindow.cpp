@@ -10,6 +10,7 @@
 #include "UiService.h"
 #include "WindowHandles.h"
 #include "hostlibs/FrmDatabase.h"
+#include "hostlibs/SwitchCmdHandles.h"
 #include "userobj/ConfigTypes.h"
 #include "userobj/HostContract.h"
 #include "userobj/Messages.h"
@@ -158,13 +159,27 @@ LRESULT CHostMainWindow::OnIdentity(WPARAM w, LPARAM l) {
                 {320, 3}, {313, 4}, {318, 4}, {325, 5}, {326, 5}, {327, 5}, {311, 6}, {310, 6},
                 {312, 6}, {328, 6}, {317, 7}, {334, 12}, {335, 12}};
             auto c = configOf.find(block->objId);
-            if (c == configOf.end()) return 0;
+            if (c == configOf.end()) return 0;  // a switch command stays the module's
+            QMdiSubWindow* target = nullptr;
             for (auto& [id, win] : m_windows)
-                if (win && win->property("configType").toInt() == c->second) {
-                    m_mdi->setActiveSubWindow(win);
-                    return 1;
-                }
-            return OpenObjectWindow(c->second) ? 1 : 0;
+                if (win && win->property("configType").toInt() == c->second) target = win;
+            if (target)
+                m_mdi->setActiveSubWindow(target);
+            else if (OpenObjectWindow(c->second))
+                target = m_mdi->activeSubWindow();
+            // "Default" carries a switch command, which is the host's from
+            // here on; a jump carries the restriction of its records.
+            std::unique_ptr<SSwitchCmd> sw;
+            if (std::strncmp(block->text1, "Default", sizeof block->text1) == 0) sw = TakeSwitchCmd(block->value);
+            if (!target) return sw ? 1 : 0;
+            auto run = std::make_unique<SIdentityBlock>();
+            std::memset(run.get(), 0, sizeof(SIdentityBlock));
+            run->objId = block->objId;
+            CopyField(run->text1, block->text1);
+            CopyField(run->text2, sw ? sw->command : std::string(block->text2, strnlen(block->text2, sizeof block->text2)));
+            run->value = block->value;
+            SendMessage(target, msg::WM_OBJIDENTITY, ToWParam(run.get()), msg::IDENT_TYPE10);
+            return 1;
         }
         case msg::IDENT_DIALOG_INIT:
             m_openDialogs.insert(w);

@@ -109,6 +109,15 @@ BOOL CConfigView::InitConfigObj() {
     return all;
 }
 
+void CConfigView::ShowPage(CUserDlg* page) {
+    QWidget* active = m_wndSheets.GetActiveSheet();
+    if (!page || page == active) return;
+    page->show();
+    if (active) active->hide();
+    m_wndSheets.update();
+    SendMessage(this, msg::WM_TABPAGECHANGE, 0, 0);
+}
+
 LRESULT CConfigView::OnTabPageChange(WPARAM, LPARAM) {
     auto* page = dynamic_cast<CUserDlg*>(m_wndSheets.GetActiveSheet());
     if (!page) {

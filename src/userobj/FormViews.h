@@ -68,6 +68,8 @@ public:
     BOOL InitConfigObj();
     LRESULT OnTabPageChange(WPARAM, LPARAM);
     const std::vector<CUserDlg*>& Dialogs() const { return m_dialogs; }
+    // Brings a dialog's page to the front as a tab click would.
+    void ShowPage(CUserDlg* page);
 
     int m_nCfgKind = 0;
 

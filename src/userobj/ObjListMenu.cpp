@@ -11,6 +11,7 @@
 #include "UserDlg.h"
 #include "UserObjWnd.h"
 #include "hostlibs/HostStringIds.h"
+#include "hostlibs/SwitchCmdHandles.h"
 #include "userobj/HostContract.h"
 #include "userobj/Messages.h"
 
@@ -184,9 +185,11 @@ BOOL CObjListCtrl::OnCommand(int id) {
         std::memset(block.get(), 0, sizeof(SIdentityBlock));
         block->objId = static_cast<WORD>(sw->objType & 0xFFFF);
         CopyField(block->text1, "Default");
-        // The host keeps the switch command when it answers nonzero.
-        const LRESULT kept = w->HostLink()->Send(msg::WM_OBJIDENTITY, ToWParam(block.get()), msg::IDENT_OPEN_OTHER);
-        if (kept) sw.release();
+        block->value = HandOverSwitchCmd(std::move(sw));
+        // The host keeps the switch command when it answers nonzero; else it
+        // comes back here and goes.
+        if (!w->HostLink()->Send(msg::WM_OBJIDENTITY, ToWParam(block.get()), msg::IDENT_OPEN_OTHER))
+            TakeSwitchCmd(block->value);
         return TRUE;
     }
     switch (id) {

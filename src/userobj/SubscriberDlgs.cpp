@@ -10,6 +10,7 @@
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "UserObjWnd.h"
+#include "hostlibs/MmlText.h"
 #include "userobj/Messages.h"
 
 const SFamily kMgcpFamily{1, 10057, 10085, nullptr, {10194, 10196, 10091, 10153, 308}, {10195, 10197, 10092, 10047, 309}, 10193, true};
@@ -186,6 +187,31 @@ void CSubscriberDlg::BindSecondary(const CPackageStream& package) {
     m_pListSub->m_obj = &m_dataSub;
     m_pListSub->BuildMenu();
     m_bSubBound = true;
+}
+
+bool CSubscriberDlg::ShowJumpTarget(DWORD objType, const std::string& what) {
+    const bool full = what.find(':') != std::string::npos;
+    if (m_pListSub && objType == m_family.secondary.objType) {
+        // The sub-objects of one subscriber: the secondary list is bound to
+        // the restriction as a pick of that subscriber would bind it.
+        SMmlCommand parsed;
+        std::string error;
+        if (!ParseMml(full ? what : "LST X: " + what + ";", parsed, error) || parsed.params.empty()) return false;
+        CRestrictInfo r;
+        for (const SMmlParam& p : parsed.params) r.Add(p.name, p.value);
+        ++m_nLoadSeq;
+        BindSecondary(CPackageStream(r));
+        if (m_bSubBound) SetActiveListCtrl(m_pListSub.get());
+        return true;
+    }
+    if (objType != m_family.main.objType || !m_dataMain.IsCreated() || !m_pFrame) return false;
+    // Subscribers themselves: the main list is narrowed like a filter, so a
+    // refresh keeps showing them.
+    const std::string command = full ? what : "LST " + m_descMain.mmlName + ": " + what + ";";
+    m_listMain.SetFilterState(true);
+    m_listMain.m_strFilterCommand = command;
+    SetActiveListCtrl(&m_listMain);
+    return m_pFrame->ExecuteCmd(command, m_dataMain.GetComObj()) != 0;
 }
 
 void CSubscriberDlg::OnSecondaryClick() {

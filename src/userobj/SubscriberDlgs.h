@@ -52,6 +52,10 @@ public:
     // Loads still on their way (worker threads and their hand-over).
     int LoadsRunning() const { return m_nLoads.load(); }
 
+    // A jump to an object of this dialog: what names the records, either a
+    // restriction ("DN=8001") or a whole command. False when neither list
+    // shows that object.
+    bool ShowJumpTarget(DWORD objType, const std::string& what);
     void OnMainClick();
     void OnSecondaryClick();
     LRESULT OnCountChanged(WPARAM list, LPARAM);

@@ -15,6 +15,7 @@
 #include "HostStrings.h"
 #include "ModuleState.h"
 #include "ObjListCtrl.h"
+#include "SubscriberDlgs.h"
 #include "Trace.h"
 #include "hostlibs/HostStringIds.h"
 #include "UserDlg.h"
@@ -297,6 +298,18 @@ void CUserObjWnd::InitCmdObjectView() {
         m_pCmdObjListView->setFocus();
     }
     if (m_pCmdObjListView) m_pCmdObjListView->SetCmdListView(m_pCmdListView);
+}
+
+void CUserObjWnd::OnIdentity10(WORD objType, const std::string&, const std::string& what, DWORD) {
+    if (!m_pConfigView || what.empty()) return;
+    for (CUserDlg* d : m_pConfigView->Dialogs()) {
+        auto* dlg = dynamic_cast<CSubscriberDlg*>(d);
+        if (dlg && dlg->ShowJumpTarget(objType, what)) {
+            m_pConfigView->ShowPage(dlg);
+            return;
+        }
+    }
+    W2L_FAIL("No list of the jump's object!");
 }
 
 void CUserObjWnd::OnClose() {

@@ -72,6 +72,8 @@ public:
     int ExecuteCmd(const std::string& text, CComObj* obj,
                    const std::map<std::string, std::string>* params = nullptr);
     void KillCmdNotify(const char* command) override;
+    // The host brought this window up for a jump: show what it names.
+    void OnIdentity10(WORD objType, const std::string& text1, const std::string& what, DWORD value) override;
 
     // Results.
     void ProcessRst(const char* report) override;

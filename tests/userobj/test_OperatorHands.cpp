@@ -3,6 +3,8 @@
 #include "Operator.h"
 
 #include "HostStrings.h"
+#include "hostlibs/SwitchCmdHandles.h"
+#include "userobj/HostContract.h"
 #include "userobj/Messages.h"
 
 using op::COperatorTest;
@@ -199,6 +201,62 @@ TEST_F(OperatorHands, AClosingNoticeWithoutAnOpeningOneCountsNothing) {
     SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(&dlg), msg::IDENT_DIALOG_CLOSING);
     SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(&dlg), msg::IDENT_DIALOG_CLOSING);
     EXPECT_EQ(m_main->OpenDialogs(), 0);
+}
+
+// The services of a subscriber, as the switch lists them.
+size_t ServicesOnSwitch(const std::string& answer) {
+    size_t n = 0;
+    for (size_t at = answer.find("[MGCPSRV]"); at != std::string::npos; at = answer.find("[MGCPSRV]", at + 1)) ++n;
+    return n;
+}
+
+// "Jump To > Supplementary Services" on a subscriber shows that
+// subscriber's services, in the window that lists them.
+TEST_F(OperatorHands, AJumpShowsTheRelatedRecords) {
+    StartClient(2000);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CSubscriberDlg* mgcp = Dialog(w);
+    CObjListCtrl* list = mgcp->MainList();
+    const std::string dn = list->Model().CellText(2, 0);
+    ASSERT_TRUE(ChooseFromMenu(list, 2, "Jump To/Supplementary Services"));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(m_main->ObjectWindows().size(), 1u);  // the window that lists them came up again
+    EXPECT_EQ(mgcp->GetActiveListCtrl(), mgcp->SecondaryList());
+    const size_t services = ServicesOnSwitch(OnSwitch("LST MGCPSRV: DN=" + dn + ";"));
+    ASSERT_GT(services, 0u);
+    ASSERT_EQ(mgcp->SecondaryList()->GetItemCount(), static_cast<int>(services));
+    for (int r = 0; r < mgcp->SecondaryList()->GetItemCount(); ++r)
+        EXPECT_EQ(mgcp->SecondaryList()->Model().CellText(r, 0), dn);
+}
+
+// A switch command handed to the host opens the window of its object
+// there and runs in it; the host keeps (and frees) the command.
+TEST_F(OperatorHands, AHandedOverSwitchCommandRunsInTheTargetWindow) {
+    StartClient(2000);
+    auto sw = std::make_unique<SSwitchCmd>();
+    sw->objType = 309;
+    sw->command = "LST MGCPSRV: DN=20000002;";
+    auto block = std::make_unique<SIdentityBlock>();
+    std::memset(block.get(), 0, sizeof(SIdentityBlock));
+    block->objId = 309;
+    CopyField(block->text1, "Default");
+    block->value = HandOverSwitchCmd(std::move(sw));
+    ASSERT_EQ(SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(block.get()), msg::IDENT_OPEN_OTHER), 1);
+    EXPECT_EQ(TakeSwitchCmd(block->value), nullptr);  // the host took it
+    ASSERT_EQ(m_main->ObjectWindows().size(), 1u);
+    auto* w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(Settle(w));
+    CSubscriberDlg* mgcp = Dialog(w);
+    const size_t services = ServicesOnSwitch(OnSwitch("LST MGCPSRV: DN=20000002;"));
+    EXPECT_EQ(mgcp->SecondaryList()->GetItemCount(), static_cast<int>(services));
+
+    // An object no window shows: the command stays with the module.
+    block->objId = 999;
+    block->value = HandOverSwitchCmd(std::make_unique<SSwitchCmd>());
+    EXPECT_EQ(SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(block.get()), msg::IDENT_OPEN_OTHER), 0);
+    EXPECT_NE(TakeSwitchCmd(block->value), nullptr);
 }
 
 }  // namespace
