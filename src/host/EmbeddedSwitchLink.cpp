@@ -77,8 +77,7 @@ std::vector<std::string> CEmbeddedSwitchLink::ExecuteNow(const std::string& comm
 }
 
 void CEmbeddedSwitchLink::Send(QObject* window, const std::string& command) {
-    m_pending.push_back({window, command});
-    emit OutstandingChanged(Outstanding());
+    AddPending(window, command);
     CSwitchWorker* w = m_worker;
     QPointer<CEmbeddedSwitchLink> self(this);
     QMetaObject::invokeMethod(

@@ -5,6 +5,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "ClientRoot.h"
 #include "HostStrings.h"
 #include "PropertyDisplayView.h"
 #include "UiService.h"
@@ -64,6 +65,8 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
     connect(m_link.get(), &CSwitchLink::StateChanged, this,
             [this](bool, const QString& text) { m_linkLabel->setText(QStringLiteral("Switch: ") + text); });
     connect(m_link.get(), &CSwitchLink::LinkLost, this, &CHostMainWindow::OnLinkLost);
+    connect(m_link.get(), &CSwitchLink::CommandTimedOut, this, &CHostMainWindow::OnCommandTimedOut);
+    m_link->SetCommandTimeout(platform::GetCmdTimeOut() * 1000);
     // Object windows create the property panel by its class.
     setProperty(kPropertyViewClass,
                 QVariant::fromValue(static_cast<void*>(const_cast<QMetaObject*>(&CPropertyDisplayView::staticMetaObject))));
@@ -99,6 +102,24 @@ void CHostMainWindow::OnLinkLost(const QString& text) {
                                       "). Outstanding commands were cancelled; the next command "
                                       "connects again.",
                                   "Switch", MB_OK | MB_ICONWARNING);
+    });
+}
+
+void CHostMainWindow::OnCommandTimedOut(const QString& command) {
+    const int seconds = m_link->CommandTimeout() / 1000;
+    statusBar()->showMessage(QStringLiteral("The switch did not answer in %1 s: %2").arg(seconds).arg(command));
+    // One box for a burst of them (a switch that stopped answering gives
+    // up every command it holds at once).
+    if (m_bTimeoutBoxPending) return;
+    m_bTimeoutBoxPending = true;
+    QTimer::singleShot(0, this, [this, command, seconds] {
+        platform::Ui().MessageBox(this,
+                                  "The switch did not answer within " + std::to_string(seconds) +
+                                      " seconds, so the client stopped waiting for \"" + command.toStdString() +
+                                      "\". Its window is free again; the command may or may not have been "
+                                      "carried out on the switch.",
+                                  "Switch", MB_OK | MB_ICONWARNING);
+        m_bTimeoutBoxPending = false;
     });
 }
 

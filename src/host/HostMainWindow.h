@@ -46,6 +46,7 @@ public:
 
 private:
     void OnLinkLost(const QString& text);
+    void OnCommandTimedOut(const QString& command);
     void OnSubWindowActivated(QMdiSubWindow* window);
 
     QMdiArea* m_mdi;
@@ -58,6 +59,7 @@ private:
     WORD m_nextObjId = 1;
     std::set<WPARAM> m_openDialogs;
     QAction* m_moduleMenu = nullptr;
+    bool m_bTimeoutBoxPending = false;
 };
 
 }  // namespace host

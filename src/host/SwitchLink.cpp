@@ -3,6 +3,8 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+
 #include "MsgTarget.h"
 #include "userobj/Messages.h"
 
@@ -25,9 +27,50 @@ bool ReportContinues(const std::string& report) {
     return pos != std::string::npos && pos < 70000 && report.compare(pos + 12, 1, "1") == 0;
 }
 
+CSwitchLink::CSwitchLink(QObject* parent) : QObject(parent) {
+    m_clock.start();
+    connect(&m_watch, &QTimer::timeout, this, &CSwitchLink::KillOverdue);
+}
+
+int CSwitchLink::Outstanding() const {
+    int n = 0;
+    for (const Pending& p : m_pending) n += p.killed ? 0 : 1;
+    return n;
+}
+
+void CSwitchLink::SetCommandTimeout(int ms) {
+    m_nTimeoutMs = std::max(0, ms);
+    if (m_nTimeoutMs == 0) {
+        m_watch.stop();
+        return;
+    }
+    // Checked a few times per timeout, at most once a second.
+    m_watch.start(std::clamp(m_nTimeoutMs / 4, 10, 1000));
+}
+
+void CSwitchLink::AddPending(QObject* window, const std::string& command) {
+    m_pending.push_back({window, command, m_clock.elapsed(), false});
+    emit OutstandingChanged(Outstanding());
+}
+
+void CSwitchLink::KillOverdue() {
+    const qint64 now = m_clock.elapsed();
+    bool changed = false;
+    for (Pending& p : m_pending) {
+        if (p.killed || now - p.sentAt < m_nTimeoutMs) continue;
+        p.killed = true;
+        ++m_nKilled;
+        changed = true;
+        PostText(p.window.data(), msg::WM_KILLCMD, p.command);
+        emit CommandTimedOut(QString::fromStdString(p.command));
+    }
+    if (changed) emit OutstandingChanged(Outstanding());
+}
+
 void CSwitchLink::DeliverReport(const std::string& report) {
     if (m_pending.empty()) return;  // a report nobody waits for
-    PostText(m_pending.front().window.data(), msg::WM_REPORT, report);
+    Pending& front = m_pending.front();
+    if (!front.killed) PostText(front.window.data(), msg::WM_REPORT, report);  // a late one is dropped
     if (!ReportContinues(report)) {
         m_pending.pop_front();
         emit OutstandingChanged(Outstanding());
@@ -36,7 +79,10 @@ void CSwitchLink::DeliverReport(const std::string& report) {
 
 void CSwitchLink::KillAll() {
     while (!m_pending.empty()) {
-        PostText(m_pending.front().window.data(), msg::WM_KILLCMD, m_pending.front().command);
+        if (!m_pending.front().killed) {
+            PostText(m_pending.front().window.data(), msg::WM_KILLCMD, m_pending.front().command);
+            ++m_nKilled;
+        }
         m_pending.pop_front();
     }
     emit OutstandingChanged(0);

@@ -4,8 +4,10 @@
 // back as a kill notice (WM_USER+1006) so that no window stays locked.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <deque>
 #include <string>
@@ -15,32 +17,54 @@ namespace host {
 class CSwitchLink : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit CSwitchLink(QObject* parent = nullptr);
     ~CSwitchLink() override = default;
 
     // Queues one command for the switch; the report goes to window.
     virtual void Send(QObject* window, const std::string& command) = 0;
     // "embedded", "host:port"
     virtual QString Describe() const = 0;
-    int Outstanding() const { return static_cast<int>(m_pending.size()); }
+    // Commands still waiting for their reports (given up ones are not).
+    int Outstanding() const;
+    // A command without an answer after this long is given up: its window
+    // gets the kill notice. 0 waits for ever.
+    void SetCommandTimeout(int ms);
+    int CommandTimeout() const { return m_nTimeoutMs; }
+    // Commands given up so far, by timeout or by a dropped link.
+    int KilledCommands() const { return m_nKilled; }
 
 signals:
     void StateChanged(bool connected, const QString& text);
     void OutstandingChanged(int count);
     // The link dropped while commands were outstanding; they were killed.
     void LinkLost(const QString& why);
+    // The switch did not answer a command in time; it was killed.
+    void CommandTimedOut(const QString& command);
 
 protected:
     struct Pending {
         QPointer<QObject> window;
         std::string command;
+        qint64 sentAt = 0;
+        // Given up: it keeps its place, so that a late report is matched
+        // with it and dropped rather than handed to the next command.
+        bool killed = false;
     };
+    // Queues a command as sent now.
+    void AddPending(QObject* window, const std::string& command);
     // Hands a report to the oldest outstanding command's window; a report
     // marked to continue keeps the command outstanding.
     void DeliverReport(const std::string& report);
     // Every outstanding command becomes a kill notice to its window.
     void KillAll();
     std::deque<Pending> m_pending;
+
+private:
+    void KillOverdue();
+    QElapsedTimer m_clock;
+    QTimer m_watch;
+    int m_nTimeoutMs = 0;
+    int m_nKilled = 0;
 };
 
 // Posts WM_USER+1004 (report) or WM_USER+1006 (kill) with the text to the

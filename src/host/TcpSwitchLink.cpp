@@ -34,8 +34,7 @@ void CTcpSwitchLink::Send(QObject* window, const std::string& command) {
     std::string line = command;
     for (char& c : line)
         if (c == '\n' || c == '\r') c = ' ';  // one command, one line
-    m_pending.push_back({window, command});
-    emit OutstandingChanged(Outstanding());
+    AddPending(window, command);
     if (m_socket.state() == QAbstractSocket::ConnectedState) {
         m_socket.write(QByteArray::fromStdString(line + "\n"));
     } else {
@@ -77,7 +76,7 @@ void CTcpSwitchLink::OnLost(const QString& why) {
     }
     m_unsent.clear();
     m_buffer.clear();
-    const bool killed = !m_pending.empty();
+    const bool killed = Outstanding() > 0;
     KillAll();
     const QString text = QStringLiteral("%1: %2").arg(Describe(), why);
     emit StateChanged(false, text);

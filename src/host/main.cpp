@@ -42,7 +42,12 @@ int main(int argc, char* argv[]) {
     QCommandLineOption shot(QStringLiteral("screenshot"),
                             QStringLiteral("Write a PNG of the main window at the same moment, then exit."),
                             QStringLiteral("FILE"));
-    parser.addOptions({config, sw, swdb, subs, dump, shot});
+    QCommandLineOption timeout(QStringLiteral("timeout"),
+                               QStringLiteral("Seconds to wait for the switch's answer to a command before giving "
+                                              "it up (default: CmdTimeOut of data/Marrowind.ini, 30; 0 waits for "
+                                              "ever)."),
+                               QStringLiteral("S"));
+    parser.addOptions({config, sw, swdb, subs, dump, shot, timeout});
     parser.process(app);
 
     if (!HostDatabase().Error().empty()) {
@@ -78,6 +83,15 @@ int main(int argc, char* argv[]) {
         link = std::move(embedded);
     }
     host::CHostMainWindow window(root + "/lib/libuserobj.so", std::move(link));
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        const int seconds = parser.value(timeout).toInt(&ok);
+        if (!ok || seconds < 0) {
+            std::fprintf(stderr, "omclient: --timeout takes a number of seconds (0 or more)\n");
+            return 2;
+        }
+        window.Link()->SetCommandTimeout(seconds * 1000);
+    }
 
     int failures = 0;
     for (const QString& v : parser.values(config)) {
@@ -94,6 +108,13 @@ int main(int argc, char* argv[]) {
         // Once every window has its first results: describe, photograph, leave.
         host::WhenSettled(window, 120000, [&](bool settled) {
             if (!settled) std::fprintf(stderr, "omclient: the windows did not settle in time\n");
+            // A window whose commands were given up shows nothing of the
+            // switch: a script must not take that for an empty switch.
+            if (const int killed = window.Link()->KilledCommands()) {
+                std::fprintf(stderr, "omclient: %d command(s) got no answer from the switch (timed out or link lost)\n",
+                             killed);
+                ++failures;
+            }
             if (parser.isSet(dump)) {
                 QFile f(parser.value(dump));
                 if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

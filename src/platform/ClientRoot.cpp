@@ -1,6 +1,8 @@
 // The client root directory and the one main setting the module reads.
 #include "ClientRoot.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 
 #include <climits>
@@ -38,5 +40,7 @@ int ReadBinTimeOut(const std::string& settingsFile) {
 }
 
 int GetBinTimeOut() { return ReadBinTimeOut(MainSettingsFile()); }
+
+int GetCmdTimeOut() { return std::max(0, GetPrivateProfileInt("SYSTEM", "CmdTimeOut", 30, MainSettingsFile())); }
 
 }  // namespace platform

@@ -27,5 +27,9 @@ UO_PLATFORM_API std::string MainSettingsFile();
 UO_PLATFORM_API int GetBinTimeOut();
 // The same key read from a given settings file.
 UO_PLATFORM_API int ReadBinTimeOut(const std::string& settingsFile);
+// Seconds the host waits for the switch's answer to a command before it
+// gives the command up ("CmdTimeOut" of section "SYSTEM"; default 30, 0
+// waits for ever).
+UO_PLATFORM_API int GetCmdTimeOut();
 
 }  // namespace platform

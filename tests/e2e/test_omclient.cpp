@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -117,6 +118,24 @@ TEST(OmClient, WorksAgainstASwitchServedOverTcp) {
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         EXPECT_EQ(r.dump["windows"].toArray().size(), 1);
     }
+}
+
+// "Switch died" is not "switch empty": a dump whose commands got no answer
+// (a switch that takes them and stays silent, or none there at all) fails.
+TEST(OmClient, ADumpWithoutAnswersFails) {
+    QTcpServer silent;  // the kernel accepts; nobody ever answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    QTemporaryDir dir;
+    Outcome r = Client({"--switch", QString("127.0.0.1:%1").arg(silent.serverPort()), "--config", "3", "--timeout", "1"},
+                       dir.filePath("dump.json"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("no answer")) << r.err.toStdString();
+
+    const quint16 port = silent.serverPort();
+    silent.close();  // nobody there now
+    r = Client({"--switch", QString("127.0.0.1:%1").arg(port), "--config", "3"}, dir.filePath("dump.json"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("no answer")) << r.err.toStdString();
 }
 
 TEST(OmClient, BadArgumentsAreToldAndRefused) {

@@ -19,6 +19,7 @@
 #include "SwitchServer.h"
 #include "TcpSwitchLink.h"
 #include "hostlibs/ObjArray.h"
+#include "hostlibs/ReportWriter.h"
 #include "userobj/Messages.h"
 
 namespace {
@@ -137,6 +138,38 @@ TEST(TcpSwitchLink, NoSwitchThereKillsTheCommand) {
     link.Send(&w, "DSP V5IF: V5IID=1;");
     ASSERT_TRUE(WaitFor([&] { return w.got.size() == 1; }));
     EXPECT_EQ(w.got[0].first, msg::WM_KILLCMD);
+}
+
+// A switch that answers too late: the command is given up (its window gets
+// the kill notice and unlocks), and its report, when it comes, goes nowhere
+// rather than to the next command's window.
+TEST(TcpSwitchLink, ACommandWithoutAnAnswerIsGivenUpAndItsLateReportDropped) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket* peer = nullptr;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] { peer = server.nextPendingConnection(); });
+    host::CTcpSwitchLink link(QStringLiteral("127.0.0.1"), server.serverPort());
+    link.SetCommandTimeout(200);
+    QStringList timedOut;
+    QObject::connect(&link, &host::CSwitchLink::CommandTimedOut, [&](const QString& c) { timedOut << c; });
+    CWindow first, second;
+    link.Send(&first, "LST V5IF:;");
+    ASSERT_TRUE(WaitFor([&] { return first.got.size() == 1; }));
+    EXPECT_EQ(first.got[0], std::make_pair(UINT(msg::WM_KILLCMD), std::string("LST V5IF:;")));
+    EXPECT_EQ(timedOut, QStringList{"LST V5IF:;"});
+    EXPECT_EQ(link.Outstanding(), 0);
+    EXPECT_EQ(link.KilledCommands(), 1);
+
+    link.Send(&second, "LST MGCPSUB:;");
+    ASSERT_TRUE(WaitFor([&] { return peer && peer->bytesAvailable() > 0 && QByteArray(peer->peek(100)).count('\n') >= 2; }));
+    peer->write(QByteArray::fromStdString(CReportWriter("LST V5IF:;", 0, "ok").Finish() +
+                                          CReportWriter("LST MGCPSUB:;", 0, "ok").Finish()));
+    ASSERT_TRUE(WaitFor([&] { return !second.got.empty(); }));
+    EXPECT_EQ(second.got[0].first, UINT(msg::WM_REPORT));
+    EXPECT_EQ(second.Command(0), "LST MGCPSUB:;");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(first.got.size(), 1u);  // the late report reached nobody
+    EXPECT_EQ(link.Outstanding(), 0);
 }
 
 TEST(TcpSwitchLink, ReportsArrivingInPiecesAreDeliveredWhole) {

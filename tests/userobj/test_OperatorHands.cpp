@@ -2,7 +2,11 @@
 // real widgets of the host window, the module and the embedded switch.
 #include "Operator.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
+
 #include "HostStrings.h"
+#include "TcpSwitchLink.h"
 #include "hostlibs/SwitchCmdHandles.h"
 #include "userobj/HostContract.h"
 #include "userobj/Messages.h"
@@ -257,6 +261,29 @@ TEST_F(OperatorHands, AHandedOverSwitchCommandRunsInTheTargetWindow) {
     block->value = HandOverSwitchCmd(std::make_unique<SSwitchCmd>());
     EXPECT_EQ(SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(block.get()), msg::IDENT_OPEN_OTHER), 0);
     EXPECT_NE(TakeSwitchCmd(block->value), nullptr);
+}
+
+// A switch that takes commands and never answers: the window unlocks after
+// the host's timeout and the operator is told.
+TEST_F(OperatorHands, ASwitchThatNeverAnswersDoesNotLockTheWindow) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    std::vector<std::unique_ptr<QTcpSocket>> peers;  // connected, read from by nobody
+    QObject::connect(&silent, &QTcpServer::newConnection,
+                     [&] { peers.emplace_back(silent.nextPendingConnection()); });
+    m_main = std::make_unique<host::CHostMainWindow>(
+        "", std::make_unique<host::CTcpSwitchLink>(QStringLiteral("127.0.0.1"), silent.serverPort()));
+    m_main->Link()->SetCommandTimeout(300);
+    m_main->show();
+    ASSERT_TRUE(m_main->OpenObjectWindow(3));
+    auto* w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->IsBusy());
+    ASSERT_TRUE(WaitFor([&] { return !w->IsBusy(); }, 5000));
+    EXPECT_TRUE(w->widget()->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !m_ui->boxes.empty(); }, 2000));
+    EXPECT_NE(m_ui->boxes.front().text.find("did not answer"), std::string::npos);
+    EXPECT_GE(m_main->Link()->KilledCommands(), 1);
 }
 
 }  // namespace
