@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ public:
     bool IsValid() const { return m_bValid; }
     void SetValid(BOOL valid) { m_bValid = valid != 0; }
 
+    // A key of the instance a modify command changes: shown, never edited,
+    // or the command would change another instance.
+    bool NamesInstance() const { return m_bNamesInstance; }
+    void SetNamesInstance(bool names) { m_bNamesInstance = names; }
+
     // Default and limits as tool-tip texts.
     std::string GetDefaultText() const;
     std::string GetLimitText() const;
@@ -43,6 +49,12 @@ public:
     // Takes a value in shown form; false (value unchanged) when it breaks
     // the parameter's kind or limits.
     bool SetValueText(const std::string& text);
+    // The rule an operator's entry breaks, as the operator can read it;
+    // empty when the parameter would take it. Stricter than SetValueText
+    // where the limit text promises digits: records keep what the switch
+    // holds, but what is typed follows the limit the operator was shown. In
+    // a list condition a trailing "*" stands for any ending.
+    std::string EntryFault(const std::string& text, bool condition = false) const;
     void Clear();
     bool HasValue() const;
 
@@ -62,13 +74,35 @@ public:
     std::string GetMMLValue() const;
 
 private:
+    // SetValueText; on refusal, why (when given) names the rule broken.
+    bool Take(const std::string& text, std::string* why);
+
     SParaDesc m_desc;
     std::string m_value;
     std::vector<int> m_itemStates;
     bool m_bValid = true;
+    bool m_bNamesInstance = false;
 };
 
 using CParaItemArray = std::vector<CParaItem>;
+
+// One parameter whose value enables, disables and requires the parameters
+// numbered after it.
+struct SParaRelation {
+    int active = 0;
+    int order = 0;          // the controlling parameter's number
+    std::string control;    // its value when last evaluated
+    std::string relation;   // "[VALUE=enabled numbers,required numbers;...]"
+};
+
+// What the relations make of the parameters, by parameter number.
+struct SRelationOutcome {
+    // The first controlling parameter has no value yet: the parameters
+    // numbered after this wait for it (-1: none wait).
+    int waitingAfter = -1;
+    std::map<int, bool> enabled;  // those a relation enabled (true) or disabled
+    std::set<int> required;       // enabled ones a relation requires
+};
 
 class UO_HOSTLIBS_API CCmd {
 public:
@@ -96,8 +130,26 @@ public:
     const CParaItemArray& GetParaArray() const { return m_params; }
     int GetParaCount() const { return static_cast<int>(m_params.size()); }
 
-    // Nonzero when every valid required parameter has a value.
+    // The rule an operator's entry for the parameter at index breaks; empty
+    // when it would be taken (CParaItem::EntryFault; a list command's
+    // parameters are conditions).
+    std::string EntryFault(int index, const std::string& text) const;
+
+    // Nonzero when every valid required parameter has a value, those the
+    // relations require included.
     BOOL IsMustGiveParaReady() const;
+
+    // The relation table: one record per parameter that carries a
+    // relation, by number, the first active.
+    std::vector<SParaRelation> GetRelations() const;
+    // Walks the table with the current values; it keeps the controlling
+    // values and which records are active for the next walk.
+    SRelationOutcome EvaluateRelations(std::vector<SParaRelation>& table) const;
+
+    // Action type of the operation (ACT_ADD, ACT_MODIFY, ...); ACT_NONE unset.
+    WORD GetActType() const { return m_actType; }
+    // In a modify command, the parameters of these names name the instance.
+    void MarkInstanceKeys(const std::vector<std::string>& keyNames);
 
     // While registered, every value change is reported with the parameter's index.
     void RegisterEvent(std::function<void(int)> onChange);
@@ -108,6 +160,7 @@ private:
     std::string m_displayName;
     std::string m_mml;
     DWORD m_opId = OPID_NONE;
+    WORD m_actType = ACT_NONE;
     CParaItemArray m_params;
     std::function<void(int)> m_onChange;
 };

@@ -301,6 +301,12 @@ public:
     SSwitchCmd* GetSwitchCmd() { return m_pSwitchCmd.get(); }
     std::unique_ptr<SSwitchCmd> TakeSwitchCmd() { return std::move(m_pSwitchCmd); }
 
+    // A command this object sent has its answer (or none will come). One
+    // the operator completed in the parameter entry and the switch refused
+    // goes back to the operator, with what they entered, once the answer
+    // has been processed.
+    void CommandEnded(const std::string& sent, bool refused);
+
 private:
     friend class CObjDescData;
     void Init(DWORD type, const SComObj& desc, HWND owner, CDynData* data);
@@ -315,6 +321,10 @@ private:
     std::string m_strUpdateCmd;
     std::unique_ptr<SSwitchCmd> m_pSwitchCmd;
     bool m_bValid = false;
+    // Commands the operator completed, by the text sent, until answered.
+    std::map<std::string, CCmd> m_mapEntered;
+    // Lets a posted reopening of the parameter entry see that this object is gone.
+    std::shared_ptr<char> m_pAlive = std::make_shared<char>();
 };
 
 // ---- a data set bound to a window -----------------------------------------------

@@ -11,8 +11,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdlib>
-#include <set>
 
 #include "HostStrings.h"
 #include "InPlaceEditors.h"
@@ -52,14 +50,8 @@ private:
     CParaListCtrl* m_list;
 };
 
-std::vector<int> Numbers(const std::string& group) {
-    std::vector<int> out;
-    for (const std::string& part : platform::Split(group, ' ')) {
-        const std::string t = platform::Trim(part);
-        if (!t.empty()) out.push_back(std::atoi(t.c_str()));
-    }
-    return out;
-}
+// "Name: "text" cannot be taken. Rule"
+constexpr int HS_ENTRY_REFUSED = 11810;
 
 }  // namespace
 
@@ -91,17 +83,9 @@ CParaListCtrl::CParaListCtrl(QWidget* parent) : CWndT(parent) {
 
 void CParaListCtrl::SetCommand(CCmd* cmd) {
     m_pCmd = cmd;
-    m_relations.clear();
-    m_bRelationsPresent = 0;
-    if (!cmd) return;
-    for (const CParaItem& p : cmd->GetParaArray())
-        if (p.HasRelation()) m_relations.push_back({0, p.GetNumber(), p.GetValueText(), p.GetRelationText()});
-    std::stable_sort(m_relations.begin(), m_relations.end(),
-                     [](const SRelation& a, const SRelation& b) { return a.order < b.order; });
-    if (!m_relations.empty()) {
-        m_bRelationsPresent = 1;
-        m_relations.front().active = 1;
-    }
+    m_refused.clear();
+    m_relations = cmd ? cmd->GetRelations() : std::vector<SParaRelation>{};
+    m_bRelationsPresent = m_relations.empty() ? 0 : 1;
 }
 
 int CParaListCtrl::RowFlags(int row) const {
@@ -138,18 +122,13 @@ void CParaListCtrl::ShowPage(CCmd* cmd, const std::vector<int>* page, int caller
         const int row = rowCount();
         insertRow(row);
         auto* name = new QTableWidgetItem(QString::fromStdString(p.GetDisplayName()));
-        std::string shown = p.GetValueText();
-        if (p.GetKind() == PK_ENUM || p.GetKind() == PK_ENUMFIXED) {
-            const int m = p.GetMatchIndex(p.GetChoiceTexts());
-            shown = m >= 0 ? p.GetChoiceTexts()[static_cast<size_t>(m)] : shown;
-        }
-        auto* value = new QTableWidgetItem(QString::fromStdString(shown));
+        auto* value = new QTableWidgetItem(ShownText(index));
         std::string tip = p.GetLimitText();
         if (p.GetKind() == PK_TEXT && !p.GetDefaultText().empty())
             tip += (tip.empty() ? "" : "\n") + p.GetDefaultText();
         value->setToolTip(QString::fromStdString(tip));
-        bool readOnly = false;
-        if (!p.IsEditable()) {
+        bool readOnly = p.NamesInstance();
+        if (!readOnly && !p.IsEditable()) {
             if (callerFlag) {
                 readOnly = true;
             } else if (fixed) {
@@ -173,66 +152,31 @@ void CParaListCtrl::ShowPage(CCmd* cmd, const std::vector<int>* page, int caller
 
 void CParaListCtrl::EvaluateRelations() {
     if (!m_pCmd || m_relations.empty() || !m_pPage) return;
+    const SRelationOutcome outcome = m_pCmd->EvaluateRelations(m_relations);
     auto& params = m_pCmd->GetParaArray();
-    auto paraByNumber = [&](int number) -> CParaItem* {
-        for (CParaItem& p : params)
-            if (p.GetNumber() == number) return &p;
-        return nullptr;
-    };
-    for (SRelation& r : m_relations)
-        if (CParaItem* p = paraByNumber(r.order)) r.control = p->GetValueText();
-
-    auto rowOfNumber = [&](int number) {
-        for (int row = 0; row < rowCount(); ++row)
-            if (params[static_cast<size_t>(ParaIndexOfRow(row))].GetNumber() == number) return row;
-        return -1;
-    };
-    if (m_relations.front().active && m_relations.front().control.empty()) {
+    auto paraOfRow = [&](int row) -> CParaItem& { return params[static_cast<size_t>(ParaIndexOfRow(row))]; };
+    if (outcome.waitingAfter >= 0) {
         for (int row = 0; row < rowCount(); ++row) {
-            const CParaItem& p = params[static_cast<size_t>(ParaIndexOfRow(row))];
-            if (p.GetNumber() > m_relations.front().order) SetRowFlags(row, RowFlags(row) | ROW_READONLY);
+            const CParaItem& p = paraOfRow(row);
+            if (p.GetNumber() > outcome.waitingAfter) SetRowFlags(row, RowFlags(row) | ROW_READONLY);
             else if (p.IsMustGive()) SetRowFlags(row, RowFlags(row) | ROW_REQUIRED);
         }
         return;
     }
-    std::map<int, bool> enabled;
-    std::set<int> required;
-    for (size_t k = 0; k < m_relations.size(); ++k) {
-        SRelation& r = m_relations[k];
-        if (k > 0) r.active = enabled.count(r.order) && enabled[r.order] ? 1 : 0;
-        if (!r.active || r.control.empty()) continue;
-        std::vector<int> enable, require;
-        bool found = false;
-        for (const char* lead : {"[", ";"}) {
-            const size_t at = r.relation.find(lead + r.control + "=");
-            if (at == std::string::npos) continue;
-            const size_t eq = at + 1 + r.control.size();
-            size_t end = r.relation.find(';', eq + 1);
-            if (end == std::string::npos) end = r.relation.find(']', eq + 1);
-            const std::string clause = r.relation.substr(eq + 1, end == std::string::npos ? std::string::npos : end - eq - 1);
-            const size_t comma = clause.find(',');
-            enable = Numbers(clause.substr(0, comma));
-            if (comma != std::string::npos) require = Numbers(clause.substr(comma + 1));
-            found = true;
-            break;
-        }
-        for (const CParaItem& p : params) {
-            if (p.GetNumber() <= r.order) continue;
-            const bool on = found && std::find(enable.begin(), enable.end(), p.GetNumber()) != enable.end();
-            enabled[p.GetNumber()] = on;
-            if (on && std::find(require.begin(), require.end(), p.GetNumber()) != require.end())
-                required.insert(p.GetNumber());
-            else
-                required.erase(p.GetNumber());
-        }
-    }
-    for (const auto& [number, on] : enabled) {
-        CParaItem* p = paraByNumber(number);
-        if (!p) continue;
-        p->SetValid(on ? 1 : 0);
-        const int row = rowOfNumber(number);
-        if (row < 0) continue;
-        SetRowFlags(row, on ? ((required.count(number) ? ROW_REQUIRED : 0) | (2 << ROW_STATE_SHIFT)) : ROW_READONLY);
+    // 1 enabled, -1 disabled, 0 untouched; a key of the instance stays as
+    // it is, whatever a relation says.
+    auto says = [&](const CParaItem& p) {
+        auto it = outcome.enabled.find(p.GetNumber());
+        return it == outcome.enabled.end() || p.NamesInstance() ? 0 : it->second ? 1 : -1;
+    };
+    for (CParaItem& p : params)
+        if (const int s = says(p)) p.SetValid(s > 0 ? 1 : 0);
+    for (int row = 0; row < rowCount(); ++row) {
+        const CParaItem& p = paraOfRow(row);
+        const int s = says(p);
+        if (s == 0) continue;
+        const bool required = outcome.required.count(p.GetNumber()) > 0;
+        SetRowFlags(row, s > 0 ? (required ? ROW_REQUIRED : 0) | (2 << ROW_STATE_SHIFT) : ROW_READONLY);
     }
     viewport()->update();
 }
@@ -244,15 +188,52 @@ bool CParaListCtrl::BeginEdit(int row) {
     if (!EditorFor(m_pCmd->GetParaArray()[static_cast<size_t>(index)])) return false;
     scrollToItem(item(row, 1));
     const QRect cell = visualItemRect(item(row, 1));
-    m_pEditor = CreateInPlaceEditor(viewport(), cell, *m_pCmd, index, [this, row, index](bool written) {
-        m_pEditor = nullptr;  // the editor is going; another may open at once
-        if (written && item(row, 1)) {
-            const CParaItem& p = m_pCmd->GetParaArray()[static_cast<size_t>(index)];
-            item(row, 1)->setText(QString::fromStdString(p.GetValueText()));
-            EvaluateRelations();
-        }
-    });
+    m_pEditor = CreateInPlaceEditor(viewport(), cell, *m_pCmd, index, ShownText(index),
+                                    [this, row, index](const SEditEnd& end) {
+                                        m_pEditor = nullptr;  // the editor is going; another may open at once
+                                        EditEnded(row, index, end);
+                                    });
     return m_pEditor != nullptr;
+}
+
+void CParaListCtrl::EditEnded(int row, int index, const SEditEnd& end) {
+    if (end.how == SEditEnd::Refused) {
+        m_refused[index] = {end.text.toStdString(), end.rule, false};
+        // Told once the edit has finished ending, unless the dialog is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this] { if (isVisible()) TellRefused(false); }, Qt::QueuedConnection);
+    } else {
+        m_refused.erase(index);  // taken, or dropped with Escape: the value shows again
+    }
+    if (QTableWidgetItem* cell = item(row, 1)) cell->setText(ShownText(index));
+    if (end.how == SEditEnd::Written) EvaluateRelations();
+}
+
+QString CParaListCtrl::ShownText(int index) const {
+    auto refused = m_refused.find(index);
+    if (refused != m_refused.end()) return QString::fromStdString(refused->second.text);
+    return QString::fromStdString(m_pCmd->GetParaArray()[static_cast<size_t>(index)].GetValueText());
+}
+
+bool CParaListCtrl::TellRefused(bool again) {
+    if (!m_pCmd) return false;
+    const auto& params = m_pCmd->GetParaArray();
+    std::pair<const int, SRefused>* pick = nullptr;
+    for (auto& entry : m_refused) {
+        if (!params[static_cast<size_t>(entry.first)].IsValid()) continue;  // switched off: not sent
+        if (!entry.second.told) {
+            pick = &entry;
+            break;
+        }
+        if (again && !pick) pick = &entry;
+    }
+    if (!pick) return false;
+    pick->second.told = true;
+    const CParaItem& para = params[static_cast<size_t>(pick->first)];
+    const std::string text = platform::Format(HostString(HS_ENTRY_REFUSED).c_str(), para.GetDisplayName().c_str(),
+                                              pick->second.text.c_str(), pick->second.rule.c_str());
+    platform::Ui().MessageBox(window(), text, m_pCmd->GetCmdDisplayName(), MB_OK | MB_ICONWARNING);
+    return true;
 }
 
 LRESULT CParaListCtrl::OnOpenEditor(WPARAM wParam, LPARAM) {
@@ -305,11 +286,12 @@ CCmdParaDlg::CCmdParaDlg(CCmd* cmd, QWidget* parent, std::string cancelText, int
     layout->addLayout(buttons);
     m_list->setMinimumWidth(420);
     connect(m_tabs, &QTabBar::currentChanged, this, &CCmdParaDlg::ShowTab);
-    m_bInitialised = Initialise();
+    Initialise();
 }
 
 CCmdParaDlg::~CCmdParaDlg() {
-    if (m_pCmd) m_pCmd->UnRegisterEvent();
+    if (!m_bOpened) return;
+    m_pCmd->UnRegisterEvent();
     if (m_host) SendMessage(m_host.data(), msg::WM_OBJIDENTITY, ToWParam(this), msg::IDENT_DIALOG_CLOSING);
 }
 
@@ -331,12 +313,12 @@ std::vector<std::vector<int>> CCmdParaDlg::BuildPages(const CCmd& cmd) {
 
 int CCmdParaDlg::ListHeight(int rows) { return rows < 11 ? (rows + 1) * kRowHeight + 6 : 226; }
 
-bool CCmdParaDlg::Initialise() {
-    if (!m_pCmd) return false;
+void CCmdParaDlg::Initialise() {
+    if (!m_pCmd) return;
     const auto pages = BuildPages(*m_pCmd);
     m_nPageCount = static_cast<int>(pages.size());
     for (int i = 0; i < m_nPageCount; ++i) m_aPages[static_cast<size_t>(i)] = pages[static_cast<size_t>(i)];
-    if (m_nPageCount == 0) return true;
+    if (m_nPageCount == 0) return;
     m_list->setStyleSheet(QStringLiteral("QTableWidget { background: palette(button); }"));
     for (int i = 0; i < m_nPageCount; ++i)
         m_tabs->addTab(QString::fromStdString(platform::Format(HostString(2904).c_str(), i + 1)));
@@ -346,14 +328,14 @@ bool CCmdParaDlg::Initialise() {
     m_list->SetCommand(m_pCmd);
     m_list->ShowPage(m_pCmd, &m_aPages[0], m_nCallerFlag, m_pFixed);
     m_tabs->setCurrentIndex(0);
+    m_bOpened = true;
     if (m_host) SendMessage(m_host.data(), msg::WM_OBJIDENTITY, ToWParam(this), msg::IDENT_DIALOG_INIT);
-    return true;
 }
 
 int CCmdParaDlg::exec() {
     // Nothing to enter: OK at once; no command: Cancel.
-    if (!m_pCmd || !m_bInitialised) return QDialog::Rejected;
-    if (m_nPageCount == 0) return QDialog::Accepted;
+    if (!m_pCmd) return QDialog::Rejected;
+    if (!m_bOpened) return QDialog::Accepted;
     return QDialog::exec();
 }
 
@@ -364,6 +346,9 @@ void CCmdParaDlg::ShowTab(int tab) {
 void CCmdParaDlg::accept() {
     setFocus();  // ends an open edit and keeps its value
     if (m_list->Editor()) m_list->setFocus();
+    // A value the parameter could not take is still in its cell: nothing
+    // leaves until the operator has corrected it.
+    if (m_list->TellRefused(true)) return;
     if (m_pCmd && m_pCmd->IsMustGiveParaReady()) {
         QDialog::accept();
         return;

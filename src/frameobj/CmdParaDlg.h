@@ -2,7 +2,10 @@
 // list (name, value) over pages of ten, edited in place with an editor that
 // fits each parameter's kind. Relations between parameters enable, disable
 // and require rows as values change; OK is refused while a required
-// parameter is missing. The values stay in the caller's command model.
+// parameter is missing or a typed value could not be taken (it stays in its
+// cell, named to the operator with its rule). The keys of the instance a
+// modify changes are shown, never edited. The values stay in the caller's
+// command model.
 #pragma once
 
 #include <QDialog>
@@ -11,6 +14,7 @@
 #include <QTableWidget>
 
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +22,8 @@
 #include "MsgTarget.h"
 #include "hostlibs/Cmd.h"
 #include "hostlibs/ObjData.h"
+
+struct SEditEnd;
 
 // Row flags of the parameter list (item data of column 0).
 inline constexpr int ROW_READONLY = 1;
@@ -29,13 +35,6 @@ class UO_FRAME_API CParaListCtrl : public CWndT<QTableWidget> {
     Q_OBJECT
     DECLARE_MESSAGE_MAP()
 public:
-    struct SRelation {
-        int active = 0;
-        int order = 0;           // the controlling parameter's number
-        std::string control;     // its value when last evaluated
-        std::string relation;
-    };
-
     explicit CParaListCtrl(QWidget* parent = nullptr);
     void SetCommand(CCmd* cmd);
     void ShowPage(CCmd* cmd, const std::vector<int>* page, int callerFlag,
@@ -47,21 +46,35 @@ public:
     int RowFlags(int row) const;
     int ParaIndexOfRow(int row) const;
     QWidget* Editor() const { return m_pEditor.data(); }
-    const std::vector<SRelation>& Relations() const { return m_relations; }
+    const std::vector<SParaRelation>& Relations() const { return m_relations; }
+    // Tells the operator about a typed value the parameter could not take
+    // (it stays in its cell until corrected): the first not told yet, or
+    // with again the first of all. False when there is none to tell.
+    bool TellRefused(bool again);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
 
 private:
+    // A typed value the parameter refused, kept for the operator to correct.
+    struct SRefused {
+        std::string text;
+        std::string rule;
+        bool told = false;
+    };
     void SetRowFlags(int row, int flags);
+    void EditEnded(int row, int index, const SEditEnd& end);
+    // The value cell's text: a refused entry, else the parameter's value.
+    QString ShownText(int index) const;
     CCmd* m_pCmd = nullptr;
     const std::vector<int>* m_pPage = nullptr;
     int m_nCallerFlag = 1;
     QPointer<QWidget> m_pEditor;
     int m_bRelationsPresent = 0;
     int m_nRowMarker = -1;
-    std::vector<SRelation> m_relations;
+    std::vector<SParaRelation> m_relations;
+    std::map<int, SRefused> m_refused;  // by parameter index
 };
 
 class UO_FRAME_API CCmdParaDlg : public QDialog {
@@ -91,7 +104,7 @@ public:
     const std::array<std::vector<int>, kMaxPages>& Pages() const { return m_aPages; }
 
 private:
-    bool Initialise();
+    void Initialise();
     CCmd* m_pCmd;
     std::array<std::vector<int>, kMaxPages> m_aPages;
     int m_nPageCount = 0;
@@ -101,7 +114,9 @@ private:
     QTabBar* m_tabs;
     CParaListCtrl* m_list;
     QPointer<QObject> m_host;
-    bool m_bInitialised = false;
+    // Pages shown, events registered and the host told (WM_USER+1001, 5);
+    // a dialog that ended at once did none of it, so it owes no close.
+    bool m_bOpened = false;
 };
 
 // The parameter entry of the object-data library, through this dialog.

@@ -20,7 +20,7 @@ namespace {
 class CEditSession : public QObject {
 public:
     CEditSession(QWidget* editor, CCmd& cmd, int index, std::function<QString()> read,
-                 std::function<void(bool)> done)
+                 std::function<void(const SEditEnd&)> done)
         : QObject(editor), m_editor(editor), m_cmd(cmd), m_index(index), m_read(std::move(read)),
           m_done(std::move(done)) {
         editor->installEventFilter(this);
@@ -29,16 +29,21 @@ public:
     void End(bool commit) {
         if (m_ended) return;
         m_ended = true;
-        bool written = false;
+        SEditEnd end;
+        end.text = m_read();
         if (commit) {
             CParaItem& para = m_cmd.GetParaArray()[static_cast<size_t>(m_index)];
-            written = para.SetValueText(m_read().toStdString());
-            if (written) m_cmd.NotifyChanged(m_index);
+            end.rule = m_cmd.EntryFault(m_index, end.text.toStdString());
+            end.how = end.rule.empty() ? SEditEnd::Written : SEditEnd::Refused;
+            if (end.how == SEditEnd::Written) {
+                para.SetValueText(end.text.toStdString());
+                m_cmd.NotifyChanged(m_index);
+            }
         }
         QPointer<QWidget> editor(m_editor);
         auto done = m_done;
         if (editor) editor->deleteLater();
-        done(written);
+        done(end);
     }
 
 protected:
@@ -64,7 +69,7 @@ private:
     CCmd& m_cmd;
     int m_index;
     std::function<QString()> m_read;
-    std::function<void(bool)> m_done;
+    std::function<void(const SEditEnd&)> m_done;
     bool m_ended = false;
 };
 
@@ -85,8 +90,8 @@ int EditorFor(const CParaItem& para) {
     }
 }
 
-QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int index,
-                             std::function<void(bool)> done) {
+QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int index, const QString& text,
+                             std::function<void(const SEditEnd&)> done) {
     CParaItem& para = cmd.GetParaArray()[static_cast<size_t>(index)];
     const int id = EditorFor(para);
     if (!id) return nullptr;
@@ -97,15 +102,15 @@ QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int 
     switch (id) {
         case IDC_INPLACE_EDIT: {
             rect.adjust(0, -2, 0, 2);  // a little taller than the cell
-            auto* e = new QLineEdit(value, parent);
-            e->setMaxLength(para.Desc().maxValue > 0 && para.GetKind() != PK_NUMBER ? static_cast<int>(para.Desc().maxValue) : 256);
+            // No length cap: a text cut short while typing would go unnoticed.
+            auto* e = new QLineEdit(text, parent);
             e->selectAll();
             read = [e] { return e->text(); };
             editor = e;
             break;
         }
         case IDC_INPLACE_IPEDIT: {
-            auto* e = new QLineEdit(value, parent);
+            auto* e = new QLineEdit(text, parent);
             e->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("^(\\d{1,3}(\\.\\d{0,3}){0,3})?$")), e));
             read = [e] { return e->text(); };

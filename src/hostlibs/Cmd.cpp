@@ -1,11 +1,18 @@
 // The command model.
 #include "hostlibs/Cmd.h"
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "HostStrings.h"
 #include "TextHelpers.h"
 
 namespace {
+
+// Host strings of the rules an entry can break beyond its limit text.
+constexpr int HS_RULE_MML_CHARS = 11811;
+constexpr int HS_RULE_HEX_DIGITS = 11812;
+constexpr int HS_RULE_ONE_OF = 11813;
 
 bool AllOf(const std::string& s, bool (*pred)(char)) {
     for (char c : s)
@@ -61,6 +68,50 @@ bool ValidIp(const std::string& s) {
     for (int x : f)
         if (x > 255) return false;
     return true;
+}
+
+std::string OneOf(const std::vector<std::string>& texts) {
+    std::string all;
+    for (const std::string& t : texts) all += (all.empty() ? "" : ", ") + t;
+    return platform::Format(HostString(HS_RULE_ONE_OF).c_str(), all.c_str());
+}
+
+bool SaysDigits(const std::string& limitText) {
+    return platform::ToLower(limitText).find("digit") != std::string::npos;
+}
+
+// Parameter numbers of one group of a relation clause: "10 11".
+std::vector<int> Numbers(const std::string& group) {
+    std::vector<int> out;
+    for (const std::string& part : platform::Split(group, ' ')) {
+        const std::string t = platform::Trim(part);
+        if (!t.empty()) out.push_back(std::atoi(t.c_str()));
+    }
+    return out;
+}
+
+// The clause of a relation text for one controlling value: the numbers it
+// enables and, after a ",", those it requires. False when there is none.
+bool FindClause(const std::string& relation, const std::string& control, std::vector<int>& enable,
+                std::vector<int>& require) {
+    for (const char* lead : {"[", ";"}) {
+        const size_t at = relation.find(lead + control + "=");
+        if (at == std::string::npos) continue;
+        const size_t eq = at + 1 + control.size();
+        size_t end = relation.find(';', eq + 1);
+        if (end == std::string::npos) end = relation.find(']', eq + 1);
+        const std::string clause =
+            relation.substr(eq + 1, end == std::string::npos ? std::string::npos : end - eq - 1);
+        const size_t comma = clause.find(',');
+        enable = Numbers(clause.substr(0, comma));
+        require = comma == std::string::npos ? std::vector<int>{} : Numbers(clause.substr(comma + 1));
+        return true;
+    }
+    return false;
+}
+
+bool Contains(const std::vector<int>& numbers, int n) {
+    return std::find(numbers.begin(), numbers.end(), n) != numbers.end();
 }
 
 }  // namespace
@@ -152,7 +203,23 @@ static std::string FromMmlForm(int kind, std::string text) {
     return text;
 }
 
-bool CParaItem::SetValueText(const std::string& raw) {
+bool CParaItem::SetValueText(const std::string& text) { return Take(text, nullptr); }
+
+std::string CParaItem::EntryFault(const std::string& text, bool condition) const {
+    CParaItem probe(*this);
+    std::string why;
+    if (!probe.Take(text, &why)) return why;
+    std::string typed = probe.GetValueText();
+    if (condition && !typed.empty() && typed.back() == '*') typed.pop_back();
+    if (m_desc.kind == PK_TEXT && SaysDigits(GetLimitText()) && !AllOf(typed, IsDigit)) return GetLimitText();
+    return {};
+}
+
+bool CParaItem::Take(const std::string& raw, std::string* why) {
+    auto refuse = [why](std::string rule) {
+        if (why) *why = std::move(rule);
+        return false;
+    };
     const std::string text = FromMmlForm(m_desc.kind, platform::Trim(raw));
     if (text.empty()) {
         Clear();
@@ -163,14 +230,16 @@ bool CParaItem::SetValueText(const std::string& raw) {
     switch (m_desc.kind) {
         case PK_TEXT:
         case PK_STRING:
-            if (BreaksMml(text) || (hi > 0 && (len < lo || len > hi))) return false;
+            if (BreaksMml(text)) return refuse(HostString(HS_RULE_MML_CHARS));
+            if (hi > 0 && (len < lo || len > hi)) return refuse(GetLimitText());
             break;
         case PK_HEX:
-            if (!AllOf(text, IsHex) || (hi > 0 && (len < lo || len > hi))) return false;
+            if (!AllOf(text, IsHex)) return refuse(HostString(HS_RULE_HEX_DIGITS));
+            if (hi > 0 && (len < lo || len > hi)) return refuse(GetLimitText());
             break;
         case PK_NUMBER: {
             long long v = 0;
-            if (!ParseLong(text, v) || !InRange(v, lo, hi)) return false;
+            if (!ParseLong(text, v) || !InRange(v, lo, hi)) return refuse(GetLimitText());
             break;
         }
         case PK_ENUMFIXED:
@@ -181,16 +250,17 @@ bool CParaItem::SetValueText(const std::string& raw) {
                     return true;
                 }
             }
-            return false;
+            return refuse(OneOf(GetChoiceTexts()));
         }
         case PK_BITS: {
+            auto bad = [&] { return refuse(OneOf(m_desc.items)); };
             std::vector<int> states(m_desc.items.size(), -1);
             for (const std::string& item : platform::Split(text, '&')) {
                 std::string it = platform::Trim(item);
-                if (it.size() < 3) return false;
+                if (it.size() < 3) return bad();
                 const char st = it.back();
                 const std::string name = platform::Trim(it.substr(0, it.size() - 2));
-                if (st != '0' && st != '1') return false;
+                if (st != '0' && st != '1') return bad();
                 bool found = false;
                 for (size_t i = 0; i < m_desc.items.size(); ++i) {
                     if (m_desc.items[i] == name) {
@@ -198,22 +268,22 @@ bool CParaItem::SetValueText(const std::string& raw) {
                         found = true;
                     }
                 }
-                if (!found) return false;
+                if (!found) return bad();
             }
             m_itemStates = std::move(states);
             return true;
         }
         case PK_DATE:
-            if (!ValidDate(text)) return false;
+            if (!ValidDate(text)) return refuse(GetLimitText());
             break;
         case PK_TIME:
-            if (!ValidTime(text)) return false;
+            if (!ValidTime(text)) return refuse(GetLimitText());
             break;
         case PK_IPADDR:
-            if (!ValidIp(text)) return false;
+            if (!ValidIp(text)) return refuse(GetLimitText());
             break;
         default:
-            if (BreaksMml(text)) return false;
+            if (BreaksMml(text)) return refuse(HostString(HS_RULE_MML_CHARS));
     }
     m_value = text;
     return true;
@@ -276,6 +346,7 @@ CCmd::CCmd(const SCmd& templ) { *this = templ; }
 CCmd& CCmd::operator=(const SCmd& templ) {
     m_displayName = templ.text2;
     m_mml = templ.mml;
+    m_actType = static_cast<WORD>(templ.opKind);
     m_params.clear();
     for (const SParaDesc& d : templ.params) m_params.emplace_back(d);
     m_onChange = nullptr;
@@ -323,10 +394,67 @@ std::string CCmd::GetParaValue(const std::string& mmlName) const {
     return {};
 }
 
+std::string CCmd::EntryFault(int index, const std::string& text) const {
+    return m_params.at(static_cast<size_t>(index)).EntryFault(text, m_mml.compare(0, 4, "LST ") == 0);
+}
+
 BOOL CCmd::IsMustGiveParaReady() const {
-    for (const CParaItem& p : m_params)
-        if (p.IsValid() && p.IsMustGive() && !p.HasValue()) return FALSE;
+    std::vector<SParaRelation> table = GetRelations();
+    const SRelationOutcome relations = EvaluateRelations(table);
+    for (const CParaItem& p : m_params) {
+        const bool required = p.IsMustGive() || relations.required.count(p.GetNumber());
+        if (p.IsValid() && required && !p.HasValue()) return FALSE;
+    }
     return TRUE;
+}
+
+std::vector<SParaRelation> CCmd::GetRelations() const {
+    std::vector<SParaRelation> table;
+    for (const CParaItem& p : m_params)
+        if (p.HasRelation()) table.push_back({0, p.GetNumber(), p.GetValueText(), p.GetRelationText()});
+    std::stable_sort(table.begin(), table.end(),
+                     [](const SParaRelation& a, const SParaRelation& b) { return a.order < b.order; });
+    if (!table.empty()) table.front().active = 1;
+    return table;
+}
+
+SRelationOutcome CCmd::EvaluateRelations(std::vector<SParaRelation>& table) const {
+    SRelationOutcome out;
+    if (table.empty()) return out;
+    for (SParaRelation& r : table)
+        for (const CParaItem& p : m_params)
+            if (p.GetNumber() == r.order) r.control = p.GetValueText();
+    if (table.front().active && table.front().control.empty()) {
+        out.waitingAfter = table.front().order;
+        return out;
+    }
+    for (size_t k = 0; k < table.size(); ++k) {
+        SParaRelation& r = table[k];
+        if (k > 0) {
+            auto it = out.enabled.find(r.order);
+            r.active = it != out.enabled.end() && it->second ? 1 : 0;
+        }
+        if (!r.active || r.control.empty()) continue;
+        std::vector<int> enable, require;
+        const bool found = FindClause(r.relation, r.control, enable, require);
+        for (const CParaItem& p : m_params) {
+            const int n = p.GetNumber();
+            if (n <= r.order) continue;
+            const bool on = found && Contains(enable, n);
+            out.enabled[n] = on;
+            if (on && Contains(require, n))
+                out.required.insert(n);
+            else
+                out.required.erase(n);
+        }
+    }
+    return out;
+}
+
+void CCmd::MarkInstanceKeys(const std::vector<std::string>& keyNames) {
+    for (CParaItem& p : m_params)
+        p.SetNamesInstance(m_actType == ACT_MODIFY &&
+                           std::find(keyNames.begin(), keyNames.end(), p.GetMMLName()) != keyNames.end());
 }
 
 void CCmd::RegisterEvent(std::function<void(int)> onChange) { m_onChange = std::move(onChange); }

@@ -2,6 +2,8 @@
 // model filled from the selected record and the object's restriction; the
 // parameter entry completes it when the operator has something to enter; the
 // text leaves through the owner window (WM_USER+1410).
+#include <QObject>
+
 #include <algorithm>
 
 #include "HostStrings.h"
@@ -66,6 +68,10 @@ BOOL CComObj::GetCmdByOpID(CCmd& cmd, DWORD op) const {
     if (it == m_desc.commands.end()) return FALSE;
     cmd = it->second;
     cmd.SetOpID(op);
+    std::vector<std::string> keys;
+    for (const SAttributeItem& a : m_desc.attributes)
+        if (a.key) keys.push_back(a.name);
+    cmd.MarkInstanceKeys(keys);
     return TRUE;
 }
 
@@ -116,10 +122,11 @@ CCmd CComObj::PrepareCmd(DWORD op, const CInstData* record, bool fromRecord) con
 }
 
 BOOL CComObj::EditAndSend(CCmd& cmd, bool alwaysAsk) {
-    bool needsInput = alwaysAsk || !cmd.IsMustGiveParaReady();
-    if (needsInput) {
+    bool entered = false;
+    if (alwaysAsk || !cmd.IsMustGiveParaReady()) {
         if (ICmdParamEditor* editor = GetCmdParamEditor()) {
             if (editor->EditCommand(cmd, m_hOwner) != IDOK) return FALSE;
+            entered = true;
         }
     }
     if (!cmd.IsMustGiveParaReady()) {
@@ -127,7 +134,28 @@ BOOL CComObj::EditAndSend(CCmd& cmd, bool alwaysAsk) {
                                   MB_OK | MB_ICONWARNING);
         return FALSE;
     }
-    return SendMML(cmd.Format()) ? TRUE : FALSE;
+    const std::string text = cmd.Format();
+    if (entered) m_mapEntered[text] = cmd;
+    if (SendMML(text)) return TRUE;
+    m_mapEntered.erase(text);
+    return FALSE;
+}
+
+void CComObj::CommandEnded(const std::string& sent, bool refused) {
+    auto it = m_mapEntered.find(sent);
+    if (it == m_mapEntered.end()) return;
+    CCmd cmd = std::move(it->second);
+    m_mapEntered.erase(it);
+    if (!refused || m_hOwner == nullptr) return;
+    // Posted: the window finishes the report (and its refusal message)
+    // before the operator is asked again; a window or object gone by then
+    // drops it.
+    QMetaObject::invokeMethod(
+        m_hOwner,
+        [this, alive = std::weak_ptr<char>(m_pAlive), cmd]() mutable {
+            if (!alive.expired()) EditAndSend(cmd, true);
+        },
+        Qt::QueuedConnection);
 }
 
 BOOL CComObj::InvokeOperation(DWORD op, const std::vector<DWORD>& ids) {

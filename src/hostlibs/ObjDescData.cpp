@@ -105,12 +105,16 @@ BOOL CObjDescData::GetListCmdReportBlockName(DWORD opId, std::string& name) cons
     return GetCmdReportBlockName(opId, name);
 }
 
-void CObjDescData::KillCmd(const std::string& cmd) { m_pData->RemoveOpInfo(cmd); }
+void CObjDescData::KillCmd(const std::string& cmd) {
+    m_pData->RemoveOpInfo(cmd);
+    m_pObj->CommandEnded(cmd, false);
+}
 
 BOOL CObjDescData::ProcessCmdRslt(const std::string& cmd, BOOL ok,
                                   const std::vector<std::string>& header,
                                   const CDataTable& table) {
     m_pData->RemoveOpInfo(cmd);
+    m_pObj->CommandEnded(cmd, !ok);
     DWORD op = 0;
     WORD act = ACT_NONE;
     if (!GetOpIDAndActID(cmd, op, act)) return FALSE;

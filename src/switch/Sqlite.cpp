@@ -3,10 +3,19 @@
 
 namespace mmlsw {
 
+namespace {
+
+[[noreturn]] void Throw(sqlite3* db, int code) {
+    throw CStoreError(code, db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+}
+
+}  // namespace
+
 CStatement::CStatement(sqlite3* db, std::string_view sql) {
     sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &s, nullptr) == SQLITE_OK)
-        m_stmt.reset(s);
+    const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &s, nullptr);
+    if (rc != SQLITE_OK) Throw(db, rc);
+    m_stmt.reset(s);
 }
 
 void CStatement::Reset() {
@@ -16,8 +25,7 @@ void CStatement::Reset() {
 }
 
 CStatement& CStatement::Bind(int index, std::string_view text) {
-    sqlite3_bind_text(m_stmt.get(), index, text.data(), static_cast<int>(text.size()),
-                      SQLITE_TRANSIENT);
+    sqlite3_bind_text(m_stmt.get(), index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     return *this;
 }
 
@@ -32,15 +40,20 @@ CStatement& CStatement::BindNull(int index) {
 }
 
 bool CStatement::Step() {
-    if (!m_stmt) return false;
-    m_last = sqlite3_step(m_stmt.get());
-    return m_last == SQLITE_ROW;
+    const int rc = sqlite3_step(m_stmt.get());
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3* db = sqlite3_db_handle(m_stmt.get());
+    const int code = sqlite3_extended_errcode(db);
+    const std::string what = sqlite3_errmsg(db);
+    // A failed statement must not keep its read or write open.
+    sqlite3_reset(m_stmt.get());
+    throw CStoreError(code, what);
 }
 
-int CStatement::Exec() {
+void CStatement::Exec() {
     while (Step()) {
     }
-    return m_last;
 }
 
 std::string_view CStatement::Text(int col) const {
@@ -49,46 +62,88 @@ std::string_view CStatement::Text(int col) const {
     return std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(m_stmt.get(), col)));
 }
 
-bool CDatabase::Open(const std::string& path) {
+bool CDatabase::Open(const std::string& path, Mode mode, int busyTimeoutMs, std::string& error) {
     m_cache.clear();
+    m_db.reset();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+                      SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     m_db.reset(db);
-    if (rc != SQLITE_OK) return false;
-    // The switch is the only writer; a crash may lose the last transaction
-    // but never corrupts the file.
-    Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA synchronous=NORMAL");
-    Exec("PRAGMA foreign_keys=OFF");
+    if (rc != SQLITE_OK) {
+        error = path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        m_db.reset();
+        return false;
+    }
+    SetBusyTimeout(busyTimeoutMs);
+    // The file is read here for the first time: anything that is not a
+    // database fails now, not at the first command.
+    if (!TryExec("SELECT COUNT(*) FROM sqlite_master")) {
+        error = path + ": " + Error();
+        m_db.reset();
+        return false;
+    }
+    if (mode == Mode::ReadWrite) {
+        // A crash may lose the last transaction but never corrupts the file.
+        // The log is checkpointed every 1000 pages and cut back to 16 MiB
+        // after each complete checkpoint, so it cannot grow without end.
+        if (!TryExec("PRAGMA journal_mode=WAL") || !TryExec("PRAGMA synchronous=NORMAL") ||
+            !TryExec("PRAGMA wal_autocheckpoint=1000") || !TryExec("PRAGMA journal_size_limit=16777216")) {
+            error = path + ": " + Error();
+            m_db.reset();
+            return false;
+        }
+    }
+    TryExec("PRAGMA foreign_keys=OFF");
     return true;
 }
 
-bool CDatabase::Exec(std::string_view sql) {
+void CDatabase::Exec(std::string_view sql) {
+    const int rc = sqlite3_exec(m_db.get(), std::string(sql).c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) Throw(m_db.get(), sqlite3_extended_errcode(m_db.get()));
+}
+
+bool CDatabase::TryExec(std::string_view sql) {
     return sqlite3_exec(m_db.get(), std::string(sql).c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-CStatement& CDatabase::Prepared(const std::string& sql) {
+std::string CDatabase::Error() const { return m_db ? sqlite3_errmsg(m_db.get()) : "no database"; }
+
+void CDatabase::SetBusyTimeout(int ms) {
+    if (m_db) sqlite3_busy_timeout(m_db.get(), ms);
+}
+
+int64_t CDatabase::DataVersion() {
+    auto s = Prepared("PRAGMA data_version");
+    return s->Step() ? s->Int(0) : 0;
+}
+
+int64_t CDatabase::Checkpoint(bool truncate) {
+    int logged = 0, done = 0;
+    const int mode = truncate ? SQLITE_CHECKPOINT_TRUNCATE : SQLITE_CHECKPOINT_PASSIVE;
+    if (sqlite3_wal_checkpoint_v2(m_db.get(), nullptr, mode, &logged, &done) != SQLITE_OK) return -1;
+    return logged;
+}
+
+CDatabase::CUse CDatabase::Prepared(const std::string& sql) {
     auto it = m_cache.find(sql);
     if (it == m_cache.end()) it = m_cache.emplace(sql, CStatement(m_db.get(), sql)).first;
     it->second.Reset();
-    return it->second;
+    return CUse(it->second);
 }
 
-std::string CDatabase::Error() const {
-    return m_db ? sqlite3_errmsg(m_db.get()) : "no database";
+CTransaction::CTransaction(CDatabase& db) : m_db(db) {
+    m_db.Exec("BEGIN IMMEDIATE");
+    m_open = true;
 }
-
-CTransaction::CTransaction(CDatabase& db) : m_db(db) { m_db.Exec("BEGIN IMMEDIATE"); }
 
 CTransaction::~CTransaction() {
-    if (!m_done) m_db.Exec("ROLLBACK");
+    if (m_open) m_db.TryExec("ROLLBACK");
 }
 
-bool CTransaction::Commit() {
-    m_done = m_db.Exec("COMMIT");
-    return m_done;
+void CTransaction::Commit() {
+    m_db.Exec("COMMIT");
+    m_open = false;
 }
 
 std::string QuoteIdent(std::string_view name) {

@@ -3,16 +3,24 @@
 // command with its result reports. Long lists of paged objects are kept as
 // server-side queries (the record ids in result order), so that any page
 // costs the same few point lookups wherever it lies.
+//
+// Commands run in a session: the TCP server gives each connection its own,
+// the embedded switch runs everything in the default one. Paged queries
+// belong to their session. One CSwitch is used by one thread at a time; a
+// reader (OpenReader) is a second switch on the same file for another
+// thread, sharing the queries and the list results.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "Queries.h"
 #include "Sqlite.h"
 #include "hostlibs/FrmDatabase.h"
 #include "hostlibs/MmlText.h"
@@ -36,109 +44,178 @@ enum RetCode : int {
     RC_NO_QUERY = 1011,
     RC_TOO_LONG = 1012,
     RC_INTERNAL = 1013,
+    RC_BUSY = 1014,         // the store is locked by another writer: nothing changed, try again
+    RC_TOO_MANY = 1015,     // the answer would hold or send too many records
+    RC_KEY_FIXED = 1016,    // a modification would change which record it addresses
+    RC_SECRET = 1017,       // a secret attribute in a condition or a sort
 };
 
 inline constexpr size_t kMaxCommand = 64 * 1024;  // longer commands are refused
 inline constexpr int64_t kPageRecords = 500;       // records per report
 inline constexpr int64_t kMaxPage = 1000;          // largest page one fetch may ask for
-inline constexpr size_t kMaxQueries = 32;          // open paged queries kept
+inline constexpr int64_t kMaxUnpaged = 50000;      // records of one list of an object that is not paged
+inline constexpr int64_t kMaxSubObjects = 100;     // sub-objects of each kind a display shows
+inline constexpr int kDefaultBusyMs = 1000;        // how long a change waits for another writer
+inline constexpr SessionId kDefaultSession = 0;
+
+class CResultCache;
 
 class CSwitch {
 public:
     using Clock = std::function<int64_t()>;  // milliseconds, monotonic
+    using Reports = std::vector<std::string>;
 
     explicit CSwitch(const CFrmDatabase& catalogue, Clock clock = {});
+    ~CSwitch();
+    CSwitch(const CSwitch&) = delete;
+    CSwitch& operator=(const CSwitch&) = delete;
 
     // Opens (and creates the tables of) a database file, or ":memory:".
+    // False with a reason when the file cannot be used.
     bool Open(const std::string& path, std::string& error);
-    // The reports answering one command; never empty.
-    std::vector<std::string> Execute(std::string_view command);
-    // The answer to a command longer than kMaxCommand, given its start.
-    std::vector<std::string> RefuseTooLong(std::string_view start) const;
+    // A second switch on the same file with its own read-only connection,
+    // for long reads on another thread; it shares this switch's queries and
+    // list results. Null (with a reason) for a database in memory.
+    std::unique_ptr<CSwitch> OpenReader(std::string& error) const;
 
-    void SetQueryTtl(int64_t ms) { m_queryTtl = ms; }
+    // The reports answering one command; never empty.
+    Reports Execute(std::string_view command) { return Execute(command, kDefaultSession); }
+    Reports Execute(std::string_view command, SessionId session);
+    // Commands that read much and change nothing (list heads, whole lists,
+    // live counts): a reader may answer them.
+    bool IsLongRead(std::string_view command) const;
+    // Releases the session's queries.
+    void CloseSession(SessionId session);
+    // The answer to a command longer than kMaxCommand, given its start.
+    Reports RefuseTooLong(std::string_view start) const;
+
+    void SetQueryTtl(int64_t ms);
+    void SetQueryLimits(const SQueryLimits& limits);
+    SQueryLimits QueryLimits() const;
+    void SetBusyTimeout(int ms);
     // Frees queries unused for longer than the time to live; how many.
     size_t ExpireQueries();
-    size_t OpenQueries() const { return m_queries.size(); }
+    size_t OpenQueries() const;
+    size_t OpenQueries(SessionId session) const;
+    int64_t HeldRecords() const;
 
     int64_t Count(DWORD type);
     CDatabase& Db() { return m_db; }
     const CFrmDatabase& Catalogue() const { return m_cat; }
     static std::string Table(DWORD type) { return "o" + std::to_string(type); }
-
-    // Inserts one instance with stored-form values by attribute name, without
-    // checks (demo data); the number table follows subscribers.
-    bool InsertRaw(const SComObj& obj, const std::map<std::string, std::string>& values);
+    // To be called after the tables were changed through Db(): open queries
+    // and shared results no longer stand for the data.
+    void DataReplaced();
+    // Copies the write-ahead log into the database as far as readers allow
+    // (truncate: waits for them and empties it); the pages it held, or -1.
+    int64_t Checkpoint(bool truncate);
 
 private:
-    struct Query {
-        DWORD type;
-        std::vector<int64_t> rids;
-        int64_t lastUse;
-    };
+    struct SShared;
     struct Failure {
-        int code;
+        int code = RC_OK;
         std::string detail;
     };
-    using Reports = std::vector<std::string>;
+    using Values = std::map<std::string, std::string>;
+    struct SCondition {
+        std::string where;
+        std::vector<std::string> binds;
+    };
+    // A list command read into SQL.
+    struct SListSql {
+        std::string where, order;
+        std::vector<std::string> binds;
+        std::vector<std::string> columns;  // attributes the result depends on
+    };
 
     Reports Fail(const std::string& echo, int code, const std::string& detail = {}) const;
+    Reports Fail(const std::string& echo, const Failure& f) const { return Fail(echo, f.code, f.detail); }
+    // The failure of one record of a batch, naming it.
+    Reports FailAt(const std::string& echo, const std::string& record, const Failure& f) const;
     Reports Ok(const std::string& echo, const std::string& text = {}) const;
     std::string ResultText(int code) const;
+    Reports Dispatch(const std::string& echo, const SMmlCommand& cmd, SessionId session);
+    // The catalogue object and operation a command names; false with the
+    // failure when there is none.
+    bool Resolve(const SMmlCommand& cmd, const SComObj*& obj, const SCmd*& custom, Failure& fail) const;
 
-    Reports List(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
-    Reports Page(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
-    Reports Release(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
+    // Lists, pages, details (SwitchLists.cpp).
+    Reports List(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj, SessionId session);
+    bool ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql, Failure& fail) const;
+    std::shared_ptr<const class CRecordIds> ListIds(const SComObj& obj, const SListSql& sql);
+    Reports Page(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj, SessionId session);
+    Reports Release(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj, SessionId session);
     Reports Display(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
+    // Subscriber counts by kind and state, counted from the tables.
+    Reports Statistics(const std::string& echo, const SMmlCommand& cmd, const std::string& block, bool byKey);
+    void WriteRecord(CReportWriter& w, const SComObj& obj, const std::string& block, int64_t rid);
+
+    // Changes (SwitchChanges.cpp).
     Reports Add(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
     Reports Remove(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
     Reports Modify(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
     Reports AddBatch(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
     Reports RemoveBatch(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj);
-    Reports Custom(const std::string& echo, const SMmlCommand& cmd, const SComObj& owner,
-                   const SCmd& op);
-
+    Reports Custom(const std::string& echo, const SMmlCommand& cmd, const SComObj& owner, const SCmd& op);
+    Reports BatchJob(const std::string& echo, const SMmlCommand& cmd, const SComObj& owner, Values& values);
     // Checks the parameters against an operation: unknown names, missing
-    // required ones, values that break their kind. Gives stored-form values.
-    bool CheckParams(const SMmlCommand& cmd, const SCmd& op, std::map<std::string, std::string>& values,
+    // required ones, values that break their kind. Gives stored-form values;
+    // a parameter given empty is there with an empty value.
+    bool CheckParams(const SMmlCommand& cmd, const SCmd& op, const SComObj& obj, Values& values,
                      Failure& fail) const;
-    // The parameters of the object's standard operation op, checked; the
-    // failure's reports when they do not pass.
     std::optional<Reports> CheckOp(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj,
-                                   DWORD op, std::map<std::string, std::string>& values) const;
-    // The condition that selects the sub-objects of kind child of one
-    // instance; false when the child names its parent by nothing the parent has.
-    struct SCondition {
-        std::string where;
-        std::vector<std::string> binds;
-    };
-    bool ChildCondition(const SComObj& child, const SComObj& parent, int64_t rid, SCondition& c);
-    // The instance named by the key attributes among the values; 0 if none.
-    int64_t FindByKey(const SComObj& obj, const std::map<std::string, std::string>& values);
-    bool ParentExists(const SComObj& obj, const std::map<std::string, std::string>& values);
-    void WriteRecord(CReportWriter& w, const SComObj& obj, const std::string& block, int64_t rid);
+                                   DWORD op, Values& values) const;
+    // Adds one instance with every check an ADD makes; the way every
+    // instance comes in, one by one or in a batch.
+    bool AddRecord(const SComObj& obj, const Values& given, Failure& fail);
+    // Removes one instance, its dependent sub-objects and its number;
+    // refused while other data still refers to it.
+    bool RemoveRecord(const SComObj& obj, int64_t rid, Failure& fail);
+
+    // Rules between objects (SwitchRules.cpp).
+    bool CheckRules(const SComObj& obj, const Values& row, Failure& fail);
+    bool CheckRemoveRules(const SComObj& obj, int64_t rid, Failure& fail);
+    void RecordAdded(const SComObj& obj, const Values& row);
+    void RecordRemoved(const SComObj& obj, const Values& row);
+    // The subscriber kind whose instance holds the number; 0 if none.
+    DWORD HolderOf(const std::string& dn);
     void NumberAdded(DWORD type, const std::string& dn, const std::string& csc);
     void NumberRemoved(DWORD type, const std::string& dn);
+    void AddUsed(int64_t segIdx, int delta);
+
+    // Rows (SwitchChanges.cpp).
+    bool ChildCondition(const SComObj& child, const SComObj& parent, int64_t rid, SCondition& c);
+    // The instance named by the key attributes among the values; 0 if none.
+    int64_t FindByKey(const SComObj& obj, const Values& values);
+    bool ParentExists(const SComObj& obj, const Values& values);
+    Values Record(const SComObj& obj, int64_t rid);
     std::string RecordValue(const SComObj& obj, int64_t rid, const std::string& attr);
-    bool SetValue(const SComObj& obj, int64_t rid, const std::string& attr, const std::string& value);
+    void InsertRaw(const SComObj& obj, const Values& values);
+    void DeleteWhere(const SComObj& obj, const SCondition& c);
+    void SetValue(const SComObj& obj, int64_t rid, const std::string& attr, const std::string& value);
+
     void CreateTables();
     int64_t Now() const { return m_clock(); }
+    CResultCache& Results();
+    CQueryRegistry& Queries();
+    // Every change marks what it touched at once and again when the command
+    // is over, after its commit (see ResultCache.h).
+    void Touch(DWORD type, const std::string& column = {});
+    void EndChanges();
 
     const CFrmDatabase& m_cat;
     Clock m_clock;
     CDatabase m_db;
-    std::map<std::string, Query> m_queries;
-    int64_t m_nextQid = 1;
-    int64_t m_queryTtl = 300000;
+    std::shared_ptr<SShared> m_shared;
+    bool m_reader = false;
+    int64_t m_dataVersion = -1;
+    int64_t m_lastExpiry = 0;
+    std::vector<std::pair<DWORD, std::string>> m_touched;
     // Command words of operations that are no standard verb on their object.
     std::map<std::string, std::pair<DWORD, DWORD>> m_custom;
 };
 
 // Binds the texts to a statement's parameters 1, 2, ...
 void BindAll(CStatement& s, const std::vector<std::string>& binds);
-
-// Stored form of a value: what the tables hold and reports carry. False when
-// the value breaks the parameter's kind or limits.
-bool StoredValue(const SParaDesc& desc, const std::string& value, std::string& stored);
 
 }  // namespace mmlsw

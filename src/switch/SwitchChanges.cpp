@@ -1,80 +1,89 @@
-// The switch simulator: commands that change data, and the maintenance
-// operations of single objects.
-#include <set>
+// The switch simulator: commands that change data, the maintenance
+// operations of single objects, and the row access they share.
+#include <algorithm>
+#include <random>
 
-#include "HostStrings.h"
+#include "CatalogueHelpers.h"
+#include "ResultCache.h"
 #include "Switch.h"
 #include "TextHelpers.h"
+#include "Values.h"
 #include "hostlibs/ReportWriter.h"
 
 namespace mmlsw {
 
-using platform::EqualsNoCase;
-
 namespace {
-
-// Subscriber tables and the type name their numbers carry in the number table.
-const std::map<DWORD, std::string>& SubscriberTypes() {
-    static const std::map<DWORD, std::string> types = {
-        {308, "MGCP"}, {319, "H248"}, {311, "SIP"}, {312, "H323"},
-        {313, "BRA"},  {317, "IPN"},  {327, "V5"},  {335, "V5BRA"}};
-    return types;
-}
-
-const SAttributeItem* Attr(const SComObj& obj, const std::string& name) {
-    for (const SAttributeItem& a : obj.attributes)
-        if (EqualsNoCase(a.name, name)) return &a;
-    return nullptr;
-}
-
-const SCmd* OpOf(const SComObj& obj, DWORD id) {
-    auto it = obj.commands.find(id);
-    return it == obj.commands.end() ? nullptr : &it->second;
-}
-
-bool ToInt(const std::string& s, int64_t& v) {
-    if (s.empty() || s.size() > 18) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    v = std::stoll(s);
-    return true;
-}
 
 // The number after dn, keeping its width ("0099" -> "0100").
 std::string NextNumber(const std::string& dn, int64_t step) {
-    std::string n = std::to_string(std::stoll(dn) + step);
-    if (n.size() < dn.size()) n.insert(0, dn.size() - n.size(), '0');
-    return n;
+    int64_t n = 0;
+    ParseInt(dn, n);
+    std::string s = std::to_string(n + step);
+    if (s.size() < dn.size()) s.insert(0, dn.size() - s.size(), '0');
+    return s;
+}
+
+bool IsRestriction(const SComObj& obj, const std::string& name) {
+    return std::find(obj.restrictParams.begin(), obj.restrictParams.end(), name) != obj.restrictParams.end();
+}
+
+std::string RandomSecret() {
+    std::random_device rd;
+    static const char* const hex = "0123456789abcdef";
+    std::string s;
+    for (int i = 0; i < 16; ++i) s += hex[rd() % 16];
+    return s;
+}
+
+// Values of the attributes a batch-added subscriber must have but the batch
+// does not give, each a value of its kind.
+std::string BatchValue(const SParaDesc& d, const std::string& dn) {
+    if (d.mmlName == "URI") return "sip:" + dn + "@batch.invalid";
+    if (d.mmlName == "PASSWORD") return RandomSecret();
+    if (d.mmlName == "EID") return "aaln/1@" + dn + ".batch.invalid";
+    if (!d.defaultValue.empty()) return d.defaultValue;
+    if (!d.choices.empty()) return d.choices.front().value;
+    if (d.kind == PK_NUMBER) return std::to_string(std::max<long long>(d.minValue, 0));
+    return "batch-" + dn;
 }
 
 }  // namespace
 
-bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op,
-                          std::map<std::string, std::string>& values, Failure& fail) const {
+// ---- parameters -------------------------------------------------------
+
+bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op, const SComObj& obj, Values& values,
+                          Failure& fail) const {
     for (const SMmlParam& p : cmd.params) {
         const SParaDesc* desc = nullptr;
         for (const SParaDesc& d : op.params)
-            if (EqualsNoCase(d.mmlName, p.name)) desc = &d;
+            if (platform::EqualsNoCase(d.mmlName, p.name)) desc = &d;
         if (!desc) return fail = {RC_UNKNOWN_PARAM, p.name}, false;
-        std::string stored;
-        if (!StoredValue(*desc, p.value, stored))
-            return fail = {RC_BAD_VALUE, "(" + p.name + "=" + p.value + ")"}, false;
-        if (!stored.empty()) values[desc->mmlName] = stored;
+        std::string stored, why;
+        if (!StoredValue(*desc, p.value, stored, why)) {
+            const SAttributeItem* a = Attr(obj, desc->mmlName);
+            // The text never repeats a secret.
+            const std::string shown = a && a->secret ? desc->mmlName : desc->mmlName + "=" + p.value;
+            return fail = {RC_BAD_VALUE, "(" + shown + ": " + why + ")"}, false;
+        }
+        values[desc->mmlName] = stored;
     }
-    for (const SParaDesc& d : op.params)
-        if (d.required && !values.count(d.mmlName)) return fail = {RC_MISSING, d.mmlName}, false;
+    for (const SParaDesc& d : op.params) {
+        auto it = values.find(d.mmlName);
+        if (d.required && (it == values.end() || it->second.empty())) return fail = {RC_MISSING, d.mmlName}, false;
+    }
     return true;
 }
 
 std::optional<CSwitch::Reports> CSwitch::CheckOp(const std::string& echo, const SMmlCommand& cmd,
-                                                 const SComObj& obj, DWORD op,
-                                                 std::map<std::string, std::string>& values) const {
+                                                 const SComObj& obj, DWORD op, Values& values) const {
     const SCmd* c = OpOf(obj, op);
     if (!c) return Fail(echo, RC_UNKNOWN_VERB);
     Failure fail;
-    if (!CheckParams(cmd, *c, values, fail)) return Fail(echo, fail.code, fail.detail);
+    if (!CheckParams(cmd, *c, obj, values, fail)) return Fail(echo, fail);
     return std::nullopt;
 }
+
+// ---- rows ---------------------------------------------------------------
 
 bool CSwitch::ChildCondition(const SComObj& child, const SComObj& parent, int64_t rid, SCondition& c) {
     c = {};
@@ -86,11 +95,7 @@ bool CSwitch::ChildCondition(const SComObj& child, const SComObj& parent, int64_
     return !c.where.empty();
 }
 
-void BindAll(CStatement& s, const std::vector<std::string>& binds) {
-    for (size_t i = 0; i < binds.size(); ++i) s.Bind(static_cast<int>(i) + 1, binds[i]);
-}
-
-int64_t CSwitch::FindByKey(const SComObj& obj, const std::map<std::string, std::string>& values) {
+int64_t CSwitch::FindByKey(const SComObj& obj, const Values& values) {
     std::string where;
     std::vector<std::string> binds;
     for (const SAttributeItem& a : obj.attributes) {
@@ -101,91 +106,87 @@ int64_t CSwitch::FindByKey(const SComObj& obj, const std::map<std::string, std::
         binds.push_back(it->second);
     }
     if (where.empty()) return 0;
-    CStatement& s = m_db.Prepared("SELECT rid FROM " + Table(obj.type) + " WHERE " + where);
-    BindAll(s, binds);
-    return s.Step() ? s.Int(0) : 0;
+    auto s = m_db.Prepared("SELECT rid FROM " + Table(obj.type) + " WHERE " + where);
+    BindAll(*s, binds);
+    return s->Step() ? s->Int(0) : 0;
 }
 
-bool CSwitch::ParentExists(const SComObj& obj, const std::map<std::string, std::string>& values) {
+bool CSwitch::ParentExists(const SComObj& obj, const Values& values) {
     const SComObj* parent = m_cat.Find(obj.parentType);
     if (!parent) return true;
     std::string where;
     std::vector<std::string> binds;
     for (const std::string& r : obj.restrictParams) {
         auto it = values.find(r);
-        if (r == obj.rangeFrom || r == obj.rangeTo || it == values.end() || !Attr(*parent, r)) continue;
+        if (r == obj.rangeFrom || r == obj.rangeTo || it == values.end() || it->second.empty() || !Attr(*parent, r))
+            continue;
         where += (where.empty() ? "" : " AND ") + QuoteIdent(r) + " = ?";
         binds.push_back(it->second);
     }
     if (where.empty()) return true;
-    CStatement& s = m_db.Prepared("SELECT 1 FROM " + Table(parent->type) + " WHERE " + where + " LIMIT 1");
-    BindAll(s, binds);
-    return s.Step();
+    auto s = m_db.Prepared("SELECT 1 FROM " + Table(parent->type) + " WHERE " + where + " LIMIT 1");
+    BindAll(*s, binds);
+    return s->Step();
 }
 
-bool CSwitch::InsertRaw(const SComObj& obj, const std::map<std::string, std::string>& values) {
+CSwitch::Values CSwitch::Record(const SComObj& obj, int64_t rid) {
+    auto s = m_db.Prepared("SELECT * FROM " + Table(obj.type) + " WHERE rid = ?");
+    s->Bind(1, rid);
+    Values row;
+    if (s->Step())
+        for (size_t i = 0; i < obj.attributes.size(); ++i)
+            row[obj.attributes[i].name] = std::string(s->Text(static_cast<int>(i) + 1));
+    return row;
+}
+
+std::string CSwitch::RecordValue(const SComObj& obj, int64_t rid, const std::string& attr) {
+    auto s = m_db.Prepared("SELECT " + QuoteIdent(attr) + " FROM " + Table(obj.type) + " WHERE rid = ?");
+    s->Bind(1, rid);
+    return s->Step() ? std::string(s->Text(0)) : std::string();
+}
+
+void CSwitch::InsertRaw(const SComObj& obj, const Values& values) {
     std::string cols, marks;
     for (const SAttributeItem& a : obj.attributes) {
         cols += (cols.empty() ? "" : ", ") + QuoteIdent(a.name);
         marks += marks.empty() ? "?" : ", ?";
     }
-    CStatement& s = m_db.Prepared("INSERT INTO " + Table(obj.type) + " (" + cols + ") VALUES (" + marks + ")");
+    auto s = m_db.Prepared("INSERT INTO " + Table(obj.type) + " (" + cols + ") VALUES (" + marks + ")");
     int i = 1;
     for (const SAttributeItem& a : obj.attributes) {
         auto it = values.find(a.name);
-        if (it != values.end()) {
-            s.Bind(i++, it->second);
-        } else {
-            s.BindNull(i++);
-        }
+        if (it != values.end())
+            s->Bind(i++, it->second);
+        else
+            s->BindNull(i++);
     }
-    return s.Exec() == SQLITE_DONE;
+    Touch(obj.type);
+    s->Exec();
 }
 
-bool CSwitch::SetValue(const SComObj& obj, int64_t rid, const std::string& attr, const std::string& value) {
-    CStatement& s = m_db.Prepared("UPDATE " + Table(obj.type) + " SET " + QuoteIdent(attr) + " = ? WHERE rid = ?");
-    s.Bind(1, value).Bind(2, rid);
-    return s.Exec() == SQLITE_DONE;
+void CSwitch::DeleteWhere(const SComObj& obj, const SCondition& c) {
+    auto s = m_db.Prepared("DELETE FROM " + Table(obj.type) + " WHERE " + c.where);
+    BindAll(*s, c.binds);
+    Touch(obj.type);
+    s->Exec();
 }
 
-void CSwitch::NumberAdded(DWORD type, const std::string& dn, const std::string& csc) {
-    auto sub = SubscriberTypes().find(type);
-    int64_t n = 0;
-    if (sub == SubscriberTypes().end() || !ToInt(dn, n)) return;
-    CStatement& seg = m_db.Prepared(
-        "SELECT SEGIDX FROM o305 WHERE CAST(BGNDN AS INTEGER) <= ?1 AND CAST(ENDDN AS INTEGER) >= ?1 LIMIT 1");
-    seg.Bind(1, n);
-    if (!seg.Step()) return;  // a number outside every segment is not counted
-    const int64_t segIdx = seg.Int(0);
-    CStatement& ins = m_db.Prepared(
-        "INSERT OR REPLACE INTO o316 (DN, SEGIDX, SUBTYPE, STATUS, CSC, DESC) VALUES (?, ?, ?, 'IDLE', ?, '')");
-    ins.Bind(1, dn).Bind(2, segIdx).Bind(3, sub->second).Bind(4, csc.empty() ? "0" : csc);
-    ins.Exec();
-    CStatement& used = m_db.Prepared("UPDATE o305 SET USED = COALESCE(USED, 0) + 1 WHERE SEGIDX = ?");
-    used.Bind(1, segIdx).Exec();
+void CSwitch::SetValue(const SComObj& obj, int64_t rid, const std::string& attr, const std::string& value) {
+    auto s = m_db.Prepared("UPDATE " + Table(obj.type) + " SET " + QuoteIdent(attr) + " = ? WHERE rid = ?");
+    s->Bind(1, value).Bind(2, rid);
+    Touch(obj.type, attr);
+    s->Exec();
 }
 
-void CSwitch::NumberRemoved(DWORD type, const std::string& dn) {
-    if (!SubscriberTypes().count(type)) return;
-    CStatement& seg = m_db.Prepared("SELECT SEGIDX FROM o316 WHERE DN = ?");
-    seg.Bind(1, dn);
-    if (!seg.Step()) return;
-    const int64_t segIdx = seg.Int(0);
-    m_db.Prepared("DELETE FROM o316 WHERE DN = ?").Bind(1, dn).Exec();
-    m_db.Prepared("UPDATE o305 SET USED = MAX(COALESCE(USED, 0) - 1, 0) WHERE SEGIDX = ?").Bind(1, segIdx).Exec();
-}
+// ---- one instance in, one instance out ----------------------------------------
 
-CSwitch::Reports CSwitch::Add(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    std::map<std::string, std::string> values;
-    if (auto failed = CheckOp(echo, cmd, obj, 3, values)) return *failed;
-    if (obj.parentType && !ParentExists(obj, values)) return Fail(echo, RC_NO_PARENT);
-    CTransaction tx(m_db);
-    if (FindByKey(obj, values)) return Fail(echo, RC_DUPLICATE);
-    std::map<std::string, std::string> row;
+bool CSwitch::AddRecord(const SComObj& obj, const Values& given, Failure& fail) {
+    if (obj.parentType && !ParentExists(obj, given)) return fail = {RC_NO_PARENT, {}}, false;
+    Values row;
     for (const SAttributeItem& a : obj.attributes) {
-        auto it = values.find(a.name);
+        auto it = given.find(a.name);
         std::string v;
-        if (it != values.end()) {
+        if (it != given.end() && !it->second.empty()) {
             v = it->second;
         } else if (!a.para.defaultValue.empty()) {
             StoredValue(a.para, a.para.defaultValue, v);
@@ -196,108 +197,159 @@ CSwitch::Reports CSwitch::Add(const std::string& echo, const SMmlCommand& cmd, c
         }
         row[a.name] = v;
     }
-    if (!InsertRaw(obj, row)) return Fail(echo, RC_DUPLICATE);
-    if (row.count("DN")) NumberAdded(obj.type, row["DN"], row.count("CSC") ? row["CSC"] : "");
-    if (!tx.Commit()) return Fail(echo, RC_INTERNAL, m_db.Error());
-    return Ok(echo);
+    if (FindByKey(obj, row)) return fail = {RC_DUPLICATE, {}}, false;
+    if (!CheckRules(obj, row, fail)) return false;
+    InsertRaw(obj, row);
+    RecordAdded(obj, row);
+    return true;
 }
 
-CSwitch::Reports CSwitch::Remove(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    std::map<std::string, std::string> values;
-    if (auto failed = CheckOp(echo, cmd, obj, 4, values)) return *failed;
-    CTransaction tx(m_db);
-    const int64_t rid = FindByKey(obj, values);
-    if (!rid) return Fail(echo, RC_NOT_FOUND);
+bool CSwitch::RemoveRecord(const SComObj& obj, int64_t rid, Failure& fail) {
+    if (!CheckRemoveRules(obj, rid, fail)) return false;
     // Sub-objects: those that live with their parent go with it; any other
     // kind of sub-object keeps the instance alive.
+    std::vector<std::pair<const SComObj*, SCondition>> dependent;
     for (DWORD t : m_cat.Types()) {
         const SComObj& child = *m_cat.Find(t);
         SCondition c;
         if (child.parentType != obj.type || !ChildCondition(child, obj, rid, c)) continue;
         if (child.cascade) {
-            CStatement& del = m_db.Prepared("DELETE FROM " + Table(t) + " WHERE " + c.where);
-            BindAll(del, c.binds);
-            del.Exec();
+            dependent.emplace_back(&child, std::move(c));
             continue;
         }
-        CStatement& cnt = m_db.Prepared("SELECT COUNT(*) FROM " + Table(t) + " WHERE " + c.where);
-        BindAll(cnt, c.binds);
-        if (cnt.Step() && cnt.Int(0) > 0)
-            return Fail(echo, RC_IN_USE, "(" + std::to_string(cnt.Int(0)) + " " + child.displayName + ")");
+        auto cnt = m_db.Prepared("SELECT COUNT(*) FROM " + Table(t) + " WHERE " + c.where);
+        BindAll(*cnt, c.binds);
+        if (cnt->Step() && cnt->Int(0) > 0)
+            return fail = {RC_IN_USE, "(" + std::to_string(cnt->Int(0)) + " " + child.displayName + ")"}, false;
     }
-    const std::string dn = Attr(obj, "DN") ? RecordValue(obj, rid, "DN") : std::string();
-    m_db.Prepared("DELETE FROM " + Table(obj.type) + " WHERE rid = ?").Bind(1, rid).Exec();
-    if (!dn.empty()) NumberRemoved(obj.type, dn);
-    if (!tx.Commit()) return Fail(echo, RC_INTERNAL, m_db.Error());
+    for (const auto& [child, c] : dependent) DeleteWhere(*child, c);
+    const Values row = Record(obj, rid);
+    DeleteWhere(obj, {"rid = ?", {std::to_string(rid)}});
+    RecordRemoved(obj, row);
+    return true;
+}
+
+// ---- standard verbs -----------------------------------------------------
+
+CSwitch::Reports CSwitch::Add(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
+    Values values;
+    if (auto failed = CheckOp(echo, cmd, obj, 3, values)) return *failed;
+    CTransaction tx(m_db);
+    Failure fail;
+    if (!AddRecord(obj, values, fail)) return Fail(echo, fail);
+    tx.Commit();
+    return Ok(echo);
+}
+
+CSwitch::Reports CSwitch::Remove(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
+    Values values;
+    if (auto failed = CheckOp(echo, cmd, obj, 4, values)) return *failed;
+    CTransaction tx(m_db);
+    const int64_t rid = FindByKey(obj, values);
+    if (!rid) return Fail(echo, RC_NOT_FOUND);
+    Failure fail;
+    if (!RemoveRecord(obj, rid, fail)) return Fail(echo, fail);
+    tx.Commit();
     return Ok(echo);
 }
 
 CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    std::map<std::string, std::string> values;
+    Values values;
     if (auto failed = CheckOp(echo, cmd, obj, 5, values)) return *failed;
     CTransaction tx(m_db);
+    // The key attributes name the record; nothing a modification carries may
+    // then make it another record: neither a key nor an attribute that ties
+    // it to its parent changes here.
     const int64_t rid = FindByKey(obj, values);
     if (!rid) return Fail(echo, RC_NOT_FOUND);
+    const Values current = Record(obj, rid);
     for (const auto& [name, value] : values) {
         const SAttributeItem* a = Attr(obj, name);
-        if (a && !a->key) SetValue(obj, rid, a->name, value);
+        const bool identity = a && (a->key || IsRestriction(obj, a->name) || a->name == obj.rangeAttr);
+        if (identity && !value.empty() && value != current.at(a->name))
+            return Fail(echo, RC_KEY_FIXED, "(" + a->name + " of this instance is " + current.at(a->name) +
+                                                 "; remove it and add it anew to change that)");
     }
-    if (!tx.Commit()) return Fail(echo, RC_INTERNAL, m_db.Error());
+    const SCmd* add = OpOf(obj, 3);
+    for (const auto& [name, given] : values) {
+        const SAttributeItem* a = Attr(obj, name);
+        if (!a || a->key || IsRestriction(obj, a->name) || a->name == obj.rangeAttr) continue;
+        std::string value = given;
+        if (value.empty()) {
+            // An empty value clears an optional attribute, or sets it back
+            // to its default; what an instance cannot be without stays.
+            const bool required = add && std::any_of(add->params.begin(), add->params.end(), [&](const SParaDesc& d) {
+                                      return d.mmlName == a->name && d.required;
+                                  });
+            if (required) return Fail(echo, RC_BAD_VALUE, "(" + a->name + " cannot be empty)");
+            StoredValue(a->para, a->para.defaultValue, value);
+        }
+        if (value != current.at(a->name)) SetValue(obj, rid, a->name, value);
+    }
+    tx.Commit();
     return Ok(echo);
 }
 
 CSwitch::Reports CSwitch::AddBatch(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    std::map<std::string, std::string> values;
+    Values values;
     if (auto failed = CheckOp(echo, cmd, obj, 6, values)) return *failed;
     int64_t from = 0, to = 0, first = 0;
-    if (!ToInt(values[obj.rangeFrom], from) || !ToInt(values[obj.rangeTo], to) || from > to ||
-        to - from >= 10000 || !ToInt(values["BGNDN"], first))
+    if (!ParseInt(values[obj.rangeFrom], from) || !ParseInt(values[obj.rangeTo], to) || from > to ||
+        to - from >= 10000 || !ParseInt(values["BGNDN"], first))
         return Fail(echo, RC_BAD_VALUE, "(at most 10000 numbers, first not after last)");
-    if (!ParentExists(obj, values)) return Fail(echo, RC_NO_PARENT);
     CTransaction tx(m_db);
     for (int64_t i = 0; i <= to - from; ++i) {
-        std::map<std::string, std::string> row = {
-            {"DN", NextNumber(values["BGNDN"], i)}, {"V5IID", values["V5IID"]},
-            {obj.rangeAttr, std::to_string(from + i)}, {"CSC", values.count("CSC") ? values["CSC"] : "0"}};
-        for (const SAttributeItem& a : obj.attributes)
-            if (!row.count(a.name) && a.para.kind == PK_ENUMFIXED) row[a.name] = a.para.choices.front().value;
-        if (FindByKey(obj, row) || !InsertRaw(obj, row))
-            return Fail(echo, RC_DUPLICATE, "(" + row["DN"] + ")");
-        NumberAdded(obj.type, row["DN"], row["CSC"]);
+        const std::string dn = NextNumber(values["BGNDN"], i);
+        Failure fail;
+        if (!AddRecord(obj, {{"DN", dn}, {"V5IID", values["V5IID"]}, {obj.rangeAttr, std::to_string(from + i)},
+                             {"CSC", values["CSC"]}},
+                       fail))
+            return FailAt(echo, dn, fail);
     }
-    if (!tx.Commit()) return Fail(echo, RC_INTERNAL, m_db.Error());
+    tx.Commit();
     return Ok(echo, std::to_string(to - from + 1) + " subscribers added.");
 }
 
 CSwitch::Reports CSwitch::RemoveBatch(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj) {
-    std::map<std::string, std::string> values;
+    Values values;
     if (auto failed = CheckOp(echo, cmd, obj, 7, values)) return *failed;
     int64_t from = 0, to = 0;
-    if (!ToInt(values[obj.rangeFrom], from) || !ToInt(values[obj.rangeTo], to) || from > to)
+    if (!ParseInt(values[obj.rangeFrom], from) || !ParseInt(values[obj.rangeTo], to) || from > to)
         return Fail(echo, RC_BAD_VALUE, "(first not after last)");
     CTransaction tx(m_db);
-    const std::string where = " WHERE V5IID = ? AND " + QuoteIdent(obj.rangeAttr) + " BETWEEN ? AND ?";
-    CStatement& sel = m_db.Prepared("SELECT DN FROM " + Table(obj.type) + where);
-    sel.Bind(1, values["V5IID"]).Bind(2, from).Bind(3, to);
-    std::vector<std::string> dns;
-    while (sel.Step()) dns.emplace_back(sel.Text(0));
-    if (dns.empty()) return Fail(echo, RC_NOT_FOUND);
-    m_db.Prepared("DELETE FROM " + Table(obj.type) + where).Bind(1, values["V5IID"]).Bind(2, from).Bind(3, to).Exec();
-    for (const std::string& dn : dns) NumberRemoved(obj.type, dn);
-    if (!tx.Commit()) return Fail(echo, RC_INTERNAL, m_db.Error());
-    return Ok(echo, std::to_string(dns.size()) + " subscribers removed.");
+    std::vector<int64_t> rids;
+    {
+        auto sel = m_db.Prepared("SELECT rid FROM " + Table(obj.type) + " WHERE V5IID = ? AND " +
+                                 QuoteIdent(obj.rangeAttr) + " BETWEEN ? AND ?");
+        sel->Bind(1, values["V5IID"]).Bind(2, from).Bind(3, to);
+        while (sel->Step()) rids.push_back(sel->Int(0));
+    }
+    if (rids.empty()) return Fail(echo, RC_NOT_FOUND);
+    for (int64_t rid : rids) {
+        Failure fail;
+        if (!RemoveRecord(obj, rid, fail)) return FailAt(echo, RecordValue(obj, rid, "DN"), fail);
+    }
+    tx.Commit();
+    return Ok(echo, std::to_string(rids.size()) + " subscribers removed.");
 }
+
+// ---- operations of single objects ---------------------------------------
 
 CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd, const SComObj& owner,
                                  const SCmd& op) {
-    std::map<std::string, std::string> values;
+    Values values;
     Failure fail;
-    if (!CheckParams(cmd, op, values, fail)) return Fail(echo, fail.code, fail.detail);
+    if (!CheckParams(cmd, op, owner, values, fail)) return Fail(echo, fail);
+    if (cmd.verb == "DSP" && owner.type == kStatisticsType) return Statistics(echo, cmd, cmd.object, false);
+    if (owner.type == kBatchJobType && (cmd.verb == "ADD" || cmd.verb == "RMV"))
+        return BatchJob(echo, cmd, owner, values);
     bool keyed = false;
     for (const SAttributeItem& a : owner.attributes) keyed = keyed || (a.key && values.count(a.name));
+    const bool changes = cmd.verb == "BLK" || cmd.verb == "UBL" || cmd.verb == "TST";
+    std::optional<CTransaction> tx;
+    if (changes) tx.emplace(m_db);
     const int64_t rid = keyed ? FindByKey(owner, values) : 0;
     if (keyed && !rid) return Fail(echo, RC_NOT_FOUND);
-    CTransaction tx(m_db);
     std::string text = ResultText(RC_OK);
 
     if (cmd.verb == "BLK" || cmd.verb == "UBL") {
@@ -311,79 +363,67 @@ CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd
         if (Attr(owner, "TESTRESULT")) SetValue(owner, rid, "TESTRESULT", "Passed");
     } else if (cmd.verb == "RST") {
         text = "Reset completed.";
-    } else if (cmd.verb == "DSP" && owner.type == 341) {
-        // Live counts of every subscriber kind.
-        CReportWriter w(echo, RC_OK, text);
-        for (const auto& [type, name] : SubscriberTypes()) {
-            w.BeginObject(cmd.object);
-            w.Add("SUBTYPE", name);
-            const SComObj& o = *m_cat.Find(type);
-            w.Add("TOTAL", std::to_string(Count(type)));
-            for (const char* state : {"IDLE", "BUSY", "BLOCKED", "FAULT"}) {
-                int64_t n = 0;
-                if (Attr(o, "STATUS")) {
-                    CStatement& s = m_db.Prepared("SELECT COUNT(*) FROM " + Table(type) + " WHERE STATUS = ?");
-                    s.Bind(1, std::string(state));
-                    n = s.Step() ? s.Int(0) : 0;
-                }
-                w.Add(state, std::to_string(n));
-            }
-        }
-        return {w.Finish()};
     } else if (cmd.verb == "DSP") {
         CReportWriter w(echo, RC_OK, text);
         if (rid) {
             WriteRecord(w, owner, cmd.object, rid);
         } else {
-            CStatement& s = m_db.Prepared("SELECT rid FROM " + Table(owner.type) + " ORDER BY rid LIMIT 500");
             std::vector<int64_t> rids;
-            while (s.Step()) rids.push_back(s.Int(0));
+            auto s = m_db.Prepared("SELECT rid FROM " + Table(owner.type) + " ORDER BY rid LIMIT " +
+                                   std::to_string(kPageRecords));
+            while (s->Step()) rids.push_back(s->Int(0));
             for (int64_t r : rids) WriteRecord(w, owner, cmd.object, r);
         }
         return {w.Finish()};
-    } else if (owner.type == 340 && (cmd.verb == "ADD" || cmd.verb == "RMV")) {
-        // Batch jobs run at once here; the job stays listed with its result.
-        int64_t first = 0, last = 0;
-        if (!ToInt(values["BGNDN"], first) || !ToInt(values["ENDDN"], last) || first > last ||
-            last - first >= 10000)
-            return Fail(echo, RC_BAD_VALUE, "(at most 10000 numbers, first not after last)");
-        static const std::map<std::string, DWORD> byType = {{"MGCP", 308}, {"H248", 319}, {"SIP", 311}};
-        int64_t done = 0;
-        for (int64_t i = 0; i <= last - first; ++i) {
-            const std::string dn = NextNumber(values["BGNDN"], i);
-            for (const auto& [name, type] : byType) {
-                if (cmd.verb == "ADD" && name != values["SUBTYPE"]) continue;
-                const SComObj& o = *m_cat.Find(type);
-                const int64_t existing = FindByKey(o, {{"DN", dn}});
-                if (cmd.verb == "RMV" && existing) {
-                    m_db.Prepared("DELETE FROM " + Table(type) + " WHERE rid = ?").Bind(1, existing).Exec();
-                    NumberRemoved(type, dn);
-                    ++done;
-                } else if (cmd.verb == "ADD" && !existing) {
-                    std::map<std::string, std::string> row{{"DN", dn}, {"CSC", values.count("CSC") ? values["CSC"] : "0"}};
-                    for (const SAttributeItem& a : o.attributes) {
-                        if (row.count(a.name)) continue;
-                        if (!a.para.defaultValue.empty()) StoredValue(a.para, a.para.defaultValue, row[a.name]);
-                        else if (!a.para.choices.empty()) row[a.name] = a.para.choices.front().value;
-                        else if (a.para.kind == PK_NUMBER) row[a.name] = std::to_string(std::max<long long>(a.para.minValue, 0));
-                        else row[a.name] = "batch-" + dn;
-                    }
-                    if (InsertRaw(o, row)) {
-                        NumberAdded(type, dn, row["CSC"]);
-                        ++done;
-                    }
+    }
+    if (tx) tx->Commit();
+    return Ok(echo, text);
+}
+
+CSwitch::Reports CSwitch::BatchJob(const std::string& echo, const SMmlCommand& cmd, const SComObj& owner,
+                                   Values& values) {
+    // Batch jobs run at once here, whole or not at all; the job stays
+    // listed with its result.
+    int64_t first = 0, last = 0;
+    if (!ParseInt(values["BGNDN"], first) || !ParseInt(values["ENDDN"], last) || first > last ||
+        last - first >= 10000)
+        return Fail(echo, RC_BAD_VALUE, "(at most 10000 numbers, first not after last)");
+    static const std::map<std::string, DWORD> byType = {{"MGCP", 308}, {"H248", 319}, {"SIP", 311}};
+    const bool adding = cmd.verb == "ADD";
+    CTransaction tx(m_db);
+    int64_t done = 0;
+    for (int64_t i = 0; i <= last - first; ++i) {
+        const std::string dn = NextNumber(values["BGNDN"], i);
+        for (const auto& [name, type] : byType) {
+            if (adding && name != values["SUBTYPE"]) continue;
+            const SComObj& o = *m_cat.Find(type);
+            Failure fail;
+            if (adding) {
+                Values row{{"DN", dn}, {"CSC", values["CSC"]}};
+                for (const SParaDesc& d : OpOf(o, 3)->params) {
+                    if (!d.required || row.count(d.mmlName)) continue;
+                    if (!StoredValue(d, BatchValue(d, dn), row[d.mmlName]))
+                        return Fail(echo, RC_INTERNAL, "(no value for " + d.mmlName + ")");
                 }
+                if (!AddRecord(o, row, fail))
+                    return FailAt(echo, dn, fail);
+                ++done;
+            } else if (const int64_t rid = FindByKey(o, {{"DN", dn}})) {
+                if (!RemoveRecord(o, rid, fail))
+                    return FailAt(echo, dn, fail);
+                ++done;
             }
         }
-        CStatement& next = m_db.Prepared("SELECT COALESCE(MAX(JOBID), 0) + 1 FROM o340");
-        const std::string job = next.Step() ? std::to_string(next.Int(0)) : "1";
-        InsertRaw(owner, {{"JOBID", job}, {"KIND", cmd.verb}, {"BGNDN", values["BGNDN"]},
-                          {"ENDDN", values["ENDDN"]}, {"STATE", "DONE"}});
-        text = "Job " + job + ": " + std::to_string(done) + " subscribers " +
-               (cmd.verb == "ADD" ? "added." : "removed.");
     }
-    if (!tx.Commit()) return Fail(echo, RC_INTERNAL, m_db.Error());
-    return Ok(echo, text);
+    std::string job = "1";
+    {
+        auto next = m_db.Prepared("SELECT COALESCE(MAX(JOBID), 0) + 1 FROM " + Table(kBatchJobType));
+        if (next->Step()) job = std::to_string(next->Int(0));
+    }
+    InsertRaw(owner, {{"JOBID", job}, {"KIND", cmd.verb}, {"BGNDN", values["BGNDN"]}, {"ENDDN", values["ENDDN"]},
+                      {"STATE", "DONE"}, {"STARTDATE", values["STARTDATE"]}, {"STARTTIME", values["STARTTIME"]}});
+    tx.Commit();
+    return Ok(echo, "Job " + job + ": " + std::to_string(done) + " subscribers " + (adding ? "added." : "removed."));
 }
 
 }  // namespace mmlsw

@@ -1,28 +1,69 @@
 // The switch's TCP server.
 #include "SwitchServer.h"
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
+
+#include <algorithm>
+#include <optional>
+
+#include "ReaderPool.h"
 
 namespace mmlsw {
 
 namespace {
-// Per connection: the bytes of an unfinished line, and whether the line
-// being received is already too long (its rest is skipped).
-const char* const kBuffer = "mmlBuffer";
-const char* const kSkipping = "mmlSkipping";
+
+constexpr qint64 kChunk = 64 * 1024;        // bytes taken off a socket at once
+constexpr qint64 kReadBuffer = 256 * 1024;  // bytes a socket buffers before its peer must wait
+
+qint64 NowMs() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+
 }  // namespace
 
-CSwitchServer::CSwitchServer(CSwitch& sw, QObject* parent) : QObject(parent), m_sw(sw) {
+struct CSwitchServer::SConnection {
+    SessionId id = 0;
+    QTcpSocket* socket = nullptr;  // null once the peer is gone
+    QByteArray unread;             // taken off the socket, not yet split into lines
+    QByteArray partial;            // the start of the line being received
+    bool skipping = false;         // the line being received is too long: its rest is dropped
+    QByteArray tooLongStart;       // ... and this was its start
+    std::optional<SLine> next;     // the next command, complete
+    bool busy = false;             // a command of it is being answered
+    bool queued = false;           // waiting for its turn
+    bool closed = false;           // the peer is gone: what it sent is carried out unanswered
+    qint64 lastActivity = 0;
+    qint64 lineStart = -1;         // when the unfinished line began
+};
+
+CSwitchServer::CSwitchServer(CSwitch& sw, QObject* parent) : CSwitchServer(sw, SServerOptions{}, parent) {}
+
+CSwitchServer::CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject* parent)
+    : QObject(parent), m_sw(sw), m_options(options) {
     connect(&m_server, &QTcpServer::newConnection, this, &CSwitchServer::OnConnection);
-    connect(&m_expiry, &QTimer::timeout, this, [this] { m_sw.ExpireQueries(); });
-    m_expiry.start(10000);
+    connect(&m_maintenance, &QTimer::timeout, this, &CSwitchServer::Maintain);
+    m_maintenance.start(static_cast<int>(std::clamp<qint64>(std::min(options.idleMs, options.lineMs) / 4, 20, 1000)));
+    m_pool = std::make_unique<CReaderPool>(m_sw, options.readers, [this](SessionId s, CSwitch::Reports r) {
+        QMetaObject::invokeMethod(
+            this, [this, s, r = std::move(r)]() mutable { OnAnswer(s, std::move(r)); }, Qt::QueuedConnection);
+    });
+    if (!m_pool->Threads()) m_pool.reset();
 }
 
 CSwitchServer::~CSwitchServer() {
+    // No answer may arrive from a reader thread once this is gone.
+    m_pool.reset();
     // Connections close with the server; their signals must not reach it then.
-    for (QTcpSocket* s : m_server.findChildren<QTcpSocket*>()) {
-        disconnect(s, nullptr, this, nullptr);
-        s->abort();
+    for (auto& [id, c] : m_connections) {
+        if (!c->socket) continue;
+        disconnect(c->socket, nullptr, this, nullptr);
+        c->socket->abort();
     }
 }
 
@@ -32,44 +73,215 @@ bool CSwitchServer::Listen(const QHostAddress& address, quint16 port, std::strin
     return false;
 }
 
+int CSwitchServer::Connections() const {
+    return static_cast<int>(std::count_if(m_connections.begin(), m_connections.end(),
+                                          [](const auto& c) { return !c.second->closed; }));
+}
+
+qint64 CSwitchServer::LargestUnsent() const {
+    qint64 most = 0;
+    for (const auto& [id, c] : m_connections)
+        if (c->socket) most = std::max(most, c->socket->bytesToWrite());
+    return most;
+}
+
+size_t CSwitchServer::Readers() const { return m_pool ? m_pool->Threads() : 0; }
+
 void CSwitchServer::OnConnection() {
     while (QTcpSocket* s = m_server.nextPendingConnection()) {
-        ++m_connections;
-        connect(s, &QTcpSocket::readyRead, this, [this, s] { OnReadable(s); });
-        connect(s, &QTcpSocket::disconnected, this, [this, s] {
-            --m_connections;
-            s->deleteLater();
+        auto c = std::make_unique<SConnection>();
+        c->id = m_nextSession++;
+        c->socket = s;
+        c->lastActivity = NowMs();
+        // Bytes beyond this wait in the network until the connection's turn.
+        s->setReadBufferSize(kReadBuffer);
+        const SessionId id = c->id;
+        m_connections[id] = std::move(c);
+        connect(s, &QTcpSocket::readyRead, this, [this, id] {
+            SConnection& c = *m_connections.at(id);
+            c.lastActivity = NowMs();
+            Fill(c);
+            MaybeReady(c);
         });
+        connect(s, &QTcpSocket::bytesWritten, this, [this, id] {
+            SConnection& c = *m_connections.at(id);
+            c.lastActivity = NowMs();
+            MaybeReady(c);
+        });
+        connect(s, &QTcpSocket::disconnected, this, [this, id] { OnClosed(id); });
     }
 }
 
-void CSwitchServer::OnReadable(QTcpSocket* socket) {
-    QByteArray buffer = socket->property(kBuffer).toByteArray() + socket->readAll();
-    bool skipping = socket->property(kSkipping).toBool();
-    qsizetype start = 0;
-    for (qsizetype nl = buffer.indexOf('\n'); nl >= 0; nl = buffer.indexOf('\n', start)) {
-        QByteArray line = buffer.mid(start, nl - start);
-        start = nl + 1;
-        std::vector<std::string> reports;
-        if (skipping || static_cast<size_t>(line.size()) > kMaxCommand) {
-            skipping = false;
-            reports = m_sw.RefuseTooLong(line.left(64).toStdString());
-        } else if (line.trimmed().isEmpty()) {
-            continue;
-        } else {
-            reports = m_sw.Execute(line.toStdString());
+void CSwitchServer::Fill(SConnection& c) {
+    while (!c.next) {
+        if (c.unread.isEmpty()) {
+            if (!c.socket || c.socket->bytesAvailable() <= 0) break;
+            c.unread = c.socket->read(kChunk);
+            if (c.unread.isEmpty()) break;
         }
-        for (const std::string& r : reports) socket->write(r.data(), static_cast<qint64>(r.size()));
-        if (socket->state() != QAbstractSocket::ConnectedState) return;
+        const qsizetype nl = c.unread.indexOf('\n');
+        const QByteArray piece = nl < 0 ? c.unread : c.unread.left(nl);
+        c.unread = nl < 0 ? QByteArray() : c.unread.mid(nl + 1);
+        if (c.skipping) {
+            if (nl >= 0) {
+                c.next = SLine{std::move(c.tooLongStart), true};
+                c.tooLongStart.clear();
+                c.skipping = false;
+            }
+            continue;
+        }
+        c.partial += piece;
+        if (static_cast<size_t>(c.partial.size()) > kMaxCommand) {
+            // Never hold more than one command's worth of an endless line.
+            if (nl >= 0) {
+                c.next = SLine{c.partial.left(64), true};
+            } else {
+                c.skipping = true;
+                c.tooLongStart = c.partial.left(64);
+            }
+            c.partial.clear();
+            continue;
+        }
+        if (nl < 0) continue;
+        QByteArray line = std::move(c.partial);
+        c.partial.clear();
+        if (!line.trimmed().isEmpty()) c.next = SLine{std::move(line), false};
     }
-    buffer.remove(0, start);
-    if (static_cast<size_t>(buffer.size()) > kMaxCommand) {
-        // Never hold more than one command's worth of an endless line.
-        buffer.clear();
-        skipping = true;
+    // Only a line the peer has not finished is its delay, not one waiting here.
+    if (!c.next && (!c.partial.isEmpty() || c.skipping)) {
+        if (c.lineStart < 0) c.lineStart = NowMs();
+    } else {
+        c.lineStart = -1;
     }
-    socket->setProperty(kBuffer, buffer);
-    socket->setProperty(kSkipping, skipping);
+}
+
+void CSwitchServer::MaybeReady(SConnection& c) {
+    if (c.busy || c.queued || !c.next) return;
+    if (c.socket && c.socket->bytesToWrite() >= m_options.maxUnsent) return;  // served again as it drains
+    m_ready.push_back(c.id);
+    c.queued = true;
+    ScheduleRun();
+}
+
+void CSwitchServer::ScheduleRun() {
+    if (m_runScheduled) return;
+    m_runScheduled = true;
+    QMetaObject::invokeMethod(this, &CSwitchServer::Run, Qt::QueuedConnection);
+}
+
+void CSwitchServer::Run() {
+    m_runScheduled = false;
+    // One turn: one command of each connection that was waiting; then the
+    // event loop takes in what the network brought meanwhile, so that a
+    // connection that just sent joins the next turn.
+    for (size_t turn = m_ready.size(); turn > 0 && !m_ready.empty(); --turn) {
+        const SessionId id = m_ready.front();
+        m_ready.pop_front();
+        auto it = m_connections.find(id);
+        if (it == m_connections.end()) continue;
+        SConnection& c = *it->second;
+        c.queued = false;
+        if (c.busy || !c.next) continue;
+        if (c.socket && c.socket->bytesToWrite() >= m_options.maxUnsent) continue;
+        SLine line = std::move(*c.next);
+        c.next.reset();
+        if (line.tooLong) {
+            Deliver(c, m_sw.RefuseTooLong(line.text.toStdString()));
+            continue;
+        }
+        std::string text = line.text.toStdString();
+        if (m_sw.IsLongRead(text)) {
+            if (c.closed) {
+                Deliver(c, {});  // a read nobody will see changes nothing
+                continue;
+            }
+            if (m_pool) {
+                c.busy = true;
+                m_pool->Post(id, std::move(text));
+                continue;
+            }
+        }
+        Deliver(c, m_sw.Execute(text, id));
+    }
+    if (!m_ready.empty()) ScheduleRun();
+}
+
+void CSwitchServer::Deliver(SConnection& c, const CSwitch::Reports& reports) {
+    c.busy = false;
+    if (c.socket) {
+        for (const std::string& r : reports) c.socket->write(r.data(), static_cast<qint64>(r.size()));
+        c.lastActivity = NowMs();
+    }
+    Fill(c);
+    if (c.closed && !c.next) return Forget(c.id);
+    MaybeReady(c);
+}
+
+void CSwitchServer::OnAnswer(SessionId session, CSwitch::Reports reports) {
+    auto it = m_connections.find(session);
+    if (it == m_connections.end()) {
+        m_sw.CloseSession(session);  // a query the read may have opened has no owner
+        return;
+    }
+    Deliver(*it->second, reports);
+}
+
+void CSwitchServer::OnClosed(SessionId session) {
+    auto it = m_connections.find(session);
+    if (it == m_connections.end() || it->second->closed) return;
+    SConnection& c = *it->second;
+    c.closed = true;
+    m_sw.CloseSession(session);
+    // What arrived before the peer went is still carried out, in order.
+    c.unread += c.socket->readAll();
+    disconnect(c.socket, nullptr, this, nullptr);
+    c.socket->deleteLater();
+    c.socket = nullptr;
+    c.partial.clear();
+    c.skipping = false;
+    Fill(c);
+    if (!c.busy && !c.next) return Forget(session);
+    MaybeReady(c);
+}
+
+void CSwitchServer::Forget(SessionId session) {
+    m_sw.CloseSession(session);
+    auto it = m_connections.find(session);
+    if (it == m_connections.end()) return;
+    if (QTcpSocket* s = it->second->socket) {
+        disconnect(s, nullptr, this, nullptr);
+        s->abort();
+        s->deleteLater();
+    }
+    m_connections.erase(it);
+}
+
+void CSwitchServer::Maintain() {
+    m_sw.ExpireQueries();
+    const qint64 now = NowMs();
+    std::vector<SessionId> stale;
+    for (const auto& [id, c] : m_connections) {
+        if (c->closed) continue;
+        const bool idle = !c->busy && now - c->lastActivity > m_options.idleMs;
+        const bool stuck = c->lineStart >= 0 && now - c->lineStart > m_options.lineMs;
+        if (idle || stuck) stale.push_back(id);
+    }
+    // Closed by the switch: what they still sent is not carried out.
+    for (SessionId id : stale) {
+        SConnection& c = *m_connections.at(id);
+        if (c.busy) {
+            c.closed = true;
+            c.next.reset();
+            c.unread.clear();
+            disconnect(c.socket, nullptr, this, nullptr);
+            c.socket->abort();
+            c.socket->deleteLater();
+            c.socket = nullptr;
+            m_sw.CloseSession(id);
+        } else {
+            Forget(id);
+        }
+    }
 }
 
 bool ParseListenAddress(const QString& text, QHostAddress& address, quint16& port) {
@@ -79,10 +291,26 @@ bool ParseListenAddress(const QString& text, QHostAddress& address, quint16& por
         if (colon > 0) host = text.left(colon);
         p = text.mid(colon + 1);
     }
+    if (host.startsWith('[') && host.endsWith(']')) host = host.mid(1, host.size() - 2);
     bool ok = false;
     const uint value = p.toUInt(&ok);
     if (!ok || value > 65535 || !address.setAddress(host)) return false;
     port = static_cast<quint16>(value);
+    return true;
+}
+
+bool MayListenOn(const QHostAddress& address, bool allowRemote, std::string& message) {
+    message.clear();
+    if (address.isLoopback()) return true;
+    const std::string where = address.toString().toStdString();
+    if (!allowRemote) {
+        message = "refusing to serve on " + where +
+                  ": the switch has no authentication and accepts changes; "
+                  "use a loopback address, or --allow-remote to serve other hosts anyway";
+        return false;
+    }
+    message = "warning: serving on " + where +
+              " without authentication: every host that reaches it can change and remove data";
     return true;
 }
 

@@ -1,7 +1,12 @@
 // Serves the switch over TCP: one command per line in, reports out, in
-// order per connection (docs/mml.md, TCP framing). A client that goes away
-// mid-command costs nothing: commands run whole inside the event loop and
-// their reports are dropped with the connection.
+// order per connection (docs/mml.md, TCP framing). Each connection is a
+// session of the switch with its own paged queries, released when it closes.
+//
+// Service is fair and memory bounded: connections take turns, one command
+// each; long reads run on reader threads (file databases) while the event
+// loop answers the short commands; a connection whose answers pile up unread
+// is not served, nor read from, until they drain; connections idle too long,
+// or stuck halfway through a line, are closed.
 #pragma once
 
 #include <QHostAddress>
@@ -9,32 +14,78 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <deque>
+#include <map>
+#include <memory>
+
 #include "Switch.h"
 
 class QTcpSocket;
 
 namespace mmlsw {
 
+class CReaderPool;
+
+struct SServerOptions {
+    qint64 maxUnsent = 1 << 20;      // answer bytes a connection may leave unread before it waits
+    qint64 idleMs = 15 * 60 * 1000;  // a connection that neither sends nor reads this long is closed
+    qint64 lineMs = 30 * 1000;       // a line not finished this long after it began closes its connection
+    int readers = 1;                 // threads for long reads (file databases only)
+};
+
 class CSwitchServer : public QObject {
     Q_OBJECT
 public:
     explicit CSwitchServer(CSwitch& sw, QObject* parent = nullptr);
+    CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject* parent = nullptr);
     ~CSwitchServer() override;
     bool Listen(const QHostAddress& address, quint16 port, std::string& error);
     quint16 Port() const { return m_server.serverPort(); }
-    int Connections() const { return m_connections; }
+    // Open connections (not those closed that still finish their commands).
+    int Connections() const;
+    // The most answer bytes any connection has not taken yet.
+    qint64 LargestUnsent() const;
+    // Threads answering long reads; 0 when the event loop answers everything.
+    size_t Readers() const;
 
 private:
+    struct SConnection;
+    struct SLine {
+        QByteArray text;
+        bool tooLong = false;
+    };
+
     void OnConnection();
-    void OnReadable(QTcpSocket* socket);
+    // Takes bytes off the socket until the connection's next line is complete.
+    void Fill(SConnection& c);
+    // Queues the connection for a turn if it has a line and may be served.
+    void MaybeReady(SConnection& c);
+    void ScheduleRun();
+    // Serves the queued connections one command each.
+    void Run();
+    void Deliver(SConnection& c, const CSwitch::Reports& reports);
+    void OnAnswer(SessionId session, CSwitch::Reports reports);
+    void OnClosed(SessionId session);
+    void Forget(SessionId session);
+    void Maintain();
 
     CSwitch& m_sw;
+    SServerOptions m_options;
     QTcpServer m_server;
-    QTimer m_expiry;
-    int m_connections = 0;
+    QTimer m_maintenance;
+    std::unique_ptr<CReaderPool> m_pool;
+    std::map<SessionId, std::unique_ptr<SConnection>> m_connections;
+    std::deque<SessionId> m_ready;
+    SessionId m_nextSession = 1;
+    bool m_runScheduled = false;
 };
 
 // "HOST:PORT", ":PORT" or "PORT" (loopback); false for anything else.
 bool ParseListenAddress(const QString& text, QHostAddress& address, quint16& port);
+
+// The server has no authentication and takes changes: an address other than
+// loopback needs the operator's explicit leave. False with the refusal when
+// it is not given; with it, true and a warning to print.
+bool MayListenOn(const QHostAddress& address, bool allowRemote, std::string& message);
 
 }  // namespace mmlsw

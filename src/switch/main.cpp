@@ -7,9 +7,27 @@
 
 #include "ClientRoot.h"
 #include "DemoData.h"
+#include "StopSignals.h"
 #include "Switch.h"
 #include "SwitchServer.h"
 #include "hostlibs/ObjArray.h"
+
+namespace {
+
+int Refuse(const std::string& text) {
+    std::fprintf(stderr, "mmlswitch: %s\n", text.c_str());
+    return 2;
+}
+
+// A whole number from an option within limits.
+bool Number(const QCommandLineParser& parser, const QCommandLineOption& option, long long lo, long long hi,
+            long long& value) {
+    bool ok = false;
+    value = parser.value(option).toLongLong(&ok);
+    return ok && value >= lo && value <= hi;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -35,44 +53,64 @@ int main(int argc, char* argv[]) {
     QCommandLineOption listen(QStringLiteral("listen"),
                               QStringLiteral("Serve clients on ADDR:PORT (loopback when only :PORT)."),
                               QStringLiteral("ADDR:PORT"));
+    QCommandLineOption remote(QStringLiteral("allow-remote"),
+                              QStringLiteral("Allow --listen on an address other than loopback. The switch has "
+                                             "no authentication: every host that reaches it can change data."));
     QCommandLineOption ttl(QStringLiteral("query-ttl"),
                            QStringLiteral("Seconds an unused paged query is kept (default 300)."),
                            QStringLiteral("SECONDS"), QStringLiteral("300"));
+    QCommandLineOption busy(QStringLiteral("busy-timeout"),
+                            QStringLiteral("Milliseconds a change waits for another program that holds the "
+                                           "database locked before it answers 1014 (default 1000)."),
+                            QStringLiteral("MS"), QString::number(mmlsw::kDefaultBusyMs));
+    const mmlsw::SServerOptions defaults;
+    QCommandLineOption idle(QStringLiteral("idle-timeout"),
+                            QStringLiteral("Seconds a connection may neither send nor read before it is closed "
+                                           "(default 900)."),
+                            QStringLiteral("SECONDS"), QString::number(defaults.idleMs / 1000));
+    QCommandLineOption line(QStringLiteral("line-timeout"),
+                            QStringLiteral("Seconds a client may take to finish a command line it began "
+                                           "(default 30)."),
+                            QStringLiteral("SECONDS"), QString::number(defaults.lineMs / 1000));
+    QCommandLineOption readers(QStringLiteral("readers"),
+                               QStringLiteral("Threads answering list heads and other long reads of a database "
+                                              "file (default 1)."),
+                               QStringLiteral("N"), QString::number(defaults.readers));
     QCommandLineOption catalogue(QStringLiteral("catalogue"),
                                  QStringLiteral("Object catalogue (default: data/objects.json of the client root)."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({db, seed, subs, exec, listen, ttl, catalogue});
+    parser.addOptions({db, seed, subs, exec, listen, remote, ttl, busy, idle, line, readers, catalogue});
     parser.process(app);
+
+    long long ttlS = 0, busyMs = 0, idleS = 0, lineS = 0, threads = 0;
+    if (!Number(parser, ttl, 1, 86400, ttlS)) return Refuse("--query-ttl takes 1 to 86400 seconds");
+    if (!Number(parser, busy, 0, 600000, busyMs)) return Refuse("--busy-timeout takes 0 to 600000 milliseconds");
+    if (!Number(parser, idle, 1, 7 * 86400, idleS)) return Refuse("--idle-timeout takes 1 to 604800 seconds");
+    if (!Number(parser, line, 1, 86400, lineS)) return Refuse("--line-timeout takes 1 to 86400 seconds");
+    if (!Number(parser, readers, 0, 16, threads)) return Refuse("--readers takes 0 to 16 threads");
+    QHostAddress address;
+    quint16 port = 0;
+    std::string message;
+    if (parser.isSet(listen)) {
+        if (!mmlsw::ParseListenAddress(parser.value(listen), address, port))
+            return Refuse("--listen takes ADDR:PORT");
+        if (!mmlsw::MayListenOn(address, parser.isSet(remote), message)) return Refuse(message);
+    }
 
     CFrmDatabase cat;
     const std::string catPath = parser.isSet(catalogue) ? parser.value(catalogue).toStdString()
                                                         : platform::DataFile("objects.json");
-    if (!cat.Load(catPath)) {
-        std::fprintf(stderr, "mmlswitch: %s\n", cat.Error().c_str());
-        return 2;
-    }
+    if (!cat.Load(catPath)) return Refuse(cat.Error());
     mmlsw::CSwitch sw(cat);
+    sw.SetBusyTimeout(static_cast<int>(busyMs));
     std::string error;
-    if (!sw.Open(parser.value(db).toStdString(), error)) {
-        std::fprintf(stderr, "mmlswitch: %s\n", error.c_str());
-        return 2;
-    }
-    bool ok = false;
-    sw.SetQueryTtl(static_cast<int64_t>(parser.value(ttl).toLongLong(&ok)) * 1000);
-    if (!ok) {
-        std::fprintf(stderr, "mmlswitch: --query-ttl needs a number of seconds\n");
-        return 2;
-    }
+    if (!sw.Open(parser.value(db).toStdString(), error)) return Refuse(error);
+    sw.SetQueryTtl(ttlS * 1000);
     if (parser.isSet(seed)) {
-        const long long n = parser.value(subs).toLongLong(&ok);
-        if (parser.value(seed) != QLatin1String("demo") || !ok || n < 1 || n > 5000000) {
-            std::fprintf(stderr, "mmlswitch: --seed takes \"demo\", --subscribers 1 to 5000000\n");
-            return 2;
-        }
-        if (!mmlsw::SeedDemo(sw, {n}, error)) {
-            std::fprintf(stderr, "mmlswitch: %s\n", error.c_str());
-            return 2;
-        }
+        long long n = 0;
+        if (parser.value(seed) != QLatin1String("demo") || !Number(parser, subs, 1, 5000000, n))
+            return Refuse("--seed takes \"demo\", --subscribers 1 to 5000000");
+        if (!mmlsw::SeedDemo(sw, {n}, error)) return Refuse(error);
     }
     if (parser.isSet(exec)) {
         int rc = 0;
@@ -84,20 +122,19 @@ int main(int argc, char* argv[]) {
         return rc;
     }
     if (parser.isSet(listen)) {
-        QHostAddress address;
-        quint16 port = 0;
-        if (!mmlsw::ParseListenAddress(parser.value(listen), address, port)) {
-            std::fprintf(stderr, "mmlswitch: --listen takes ADDR:PORT\n");
-            return 2;
-        }
-        mmlsw::CSwitchServer server(sw);
-        if (!server.Listen(address, port, error)) {
-            std::fprintf(stderr, "mmlswitch: cannot listen on %s: %s\n",
-                         qPrintable(parser.value(listen)), error.c_str());
-            return 2;
-        }
+        mmlsw::SServerOptions options;
+        options.idleMs = idleS * 1000;
+        options.lineMs = lineS * 1000;
+        options.readers = static_cast<int>(threads);
+        mmlsw::CStopSignals stop;
+        mmlsw::CSwitchServer server(sw, options);
+        if (!server.Listen(address, port, error))
+            return Refuse("cannot listen on " + parser.value(listen).toStdString() + ": " + error);
+        if (!message.empty()) std::fprintf(stderr, "mmlswitch: %s\n", message.c_str());
         std::fprintf(stderr, "mmlswitch: serving on %s:%u\n", qPrintable(address.toString()), server.Port());
-        return app.exec();
+        const int rc = app.exec();
+        if (stop.Received()) std::fprintf(stderr, "mmlswitch: stopped by signal %d\n", stop.Received());
+        return rc;
     }
     if (!parser.isSet(seed)) parser.showHelp(0);
     return 0;

@@ -6,6 +6,7 @@
 #include "hostlibs/Cmd.h"
 #include "hostlibs/FrmDatabase.h"
 #include "hostlibs/MmlText.h"
+#include "hostlibs/ObjData.h"
 
 namespace {
 
@@ -148,4 +149,85 @@ TEST(CmdModel, DefaultsLimitsAndCompoundStates) {
     SParaDesc limited = Para("L", PK_TEXT);
     limited.limitText = "Up to 8 digits";
     EXPECT_EQ(CParaItem(limited).GetLimitText(), "Up to 8 digits");
+}
+
+TEST(CmdModel, ARelationRequiresWhatItMakesRequired) {
+    // The MGCP add: Hotline = Yes enables the hotline number and requires it.
+    CCmd cmd(HostDatabase().ObjLoadAllDesc(308).commands.at(3));
+    ASSERT_TRUE(cmd.SetParaValue("DN", "29000000"));
+    ASSERT_TRUE(cmd.SetParaValue("MGWNAME", "gw"));
+    ASSERT_TRUE(cmd.SetParaValue("EID", "e1"));
+    EXPECT_TRUE(cmd.IsMustGiveParaReady());
+    ASSERT_TRUE(cmd.SetParaValue("HOTLINE", "Yes"));
+    EXPECT_FALSE(cmd.IsMustGiveParaReady());
+    ASSERT_TRUE(cmd.SetParaValue("HOTDN", "8000"));
+    EXPECT_TRUE(cmd.IsMustGiveParaReady());
+    ASSERT_TRUE(cmd.SetParaValue("HOTDN", ""));
+    ASSERT_TRUE(cmd.SetParaValue("HOTLINE", "No"));
+    EXPECT_TRUE(cmd.IsMustGiveParaReady());
+
+    std::vector<SParaRelation> table = cmd.GetRelations();
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0].active, 1);
+    EXPECT_EQ(table[0].order, cmd.FindPara("HOTLINE")->GetNumber());
+    cmd.SetParaValue("HOTLINE", "Yes");
+    const SRelationOutcome yes = cmd.EvaluateRelations(table);
+    EXPECT_EQ(table[0].control, "Yes");
+    EXPECT_TRUE(yes.enabled.at(cmd.FindPara("HOTDELAY")->GetNumber()));
+    EXPECT_EQ(yes.required, std::set<int>{cmd.FindPara("HOTDN")->GetNumber()});
+    cmd.SetParaValue("HOTLINE", "");
+    EXPECT_EQ(cmd.EvaluateRelations(table).waitingAfter, table[0].order);
+}
+
+TEST(CmdModel, AnEntryIsCheckedAgainstTheRuleTheOperatorIsShown) {
+    CCmd cmd(Template());
+    EXPECT_EQ(cmd.FindPara("NUM")->EntryFault("abc"), "Range: 1~100");
+    EXPECT_EQ(cmd.FindPara("NUM")->EntryFault("101"), "Range: 1~100");
+    EXPECT_EQ(cmd.FindPara("NUM")->EntryFault("100"), "");
+    EXPECT_EQ(cmd.FindPara("DN")->EntryFault("123456789"), "Length: 0~8");
+    EXPECT_EQ(cmd.FindPara("DN")->EntryFault(""), "");  // clearing is always possible
+    const std::string chars = cmd.FindPara("NAME")->EntryFault("a, b");
+    EXPECT_FALSE(chars.empty());
+    EXPECT_EQ(cmd.FindPara("NAME")->EntryFault("a b"), "");
+    EXPECT_NE(cmd.FindPara("MASK")->EntryFault("XYZ"), "");
+    EXPECT_EQ(cmd.FindPara("IP")->EntryFault("10.0.0"), "IP address: a.b.c.d");
+    EXPECT_EQ(cmd.FindPara("DN")->GetValueText(), "");  // checking takes nothing
+
+    // A limit text that promises digits holds for what is typed; records
+    // still carry whatever the switch holds.
+    SParaDesc digits = Para("DN", PK_TEXT);
+    digits.limitText = "1~32 digits";
+    CParaItem dn(digits);
+    EXPECT_EQ(dn.EntryFault("2000abc"), "1~32 digits");
+    EXPECT_EQ(dn.EntryFault("20001234"), "");
+    EXPECT_TRUE(dn.SetValueText("2000abc"));
+
+    // In a list condition a trailing "*" is a wildcard, not part of the
+    // number; a number condition has no wildcard.
+    const auto indexOf = [](const CCmd& c, const std::string& name) {
+        for (int i = 0; i < c.GetParaCount(); ++i)
+            if (c.GetParaArray()[static_cast<size_t>(i)].GetMMLName() == name) return i;
+        return -1;
+    };
+    const SComObj mgcp = HostDatabase().ObjLoadAllDesc(308);
+    CCmd filter(mgcp.commands.at(8));
+    CCmd add(mgcp.commands.at(3));
+    EXPECT_EQ(filter.EntryFault(indexOf(filter, "DN"), "2000*"), "");
+    EXPECT_EQ(filter.EntryFault(indexOf(filter, "DN"), "20a*"), "1~32 digits");
+    EXPECT_EQ(add.EntryFault(indexOf(add, "DN"), "2000*"), "1~32 digits");
+    CCmd groups(HostDatabase().ObjLoadAllDesc(303).commands.at(8));
+    EXPECT_EQ(groups.EntryFault(indexOf(groups, "CGNO"), "1*"), "Range: 0~65535");
+}
+
+TEST(CmdModel, TheKeysOfAModifyNameTheInstance) {
+    const SComObj desc = HostDatabase().ObjLoadAllDesc(308);
+    CComObj obj;
+    ASSERT_TRUE(obj.CreateEx(308, desc, nullptr));
+    CCmd modify, add;
+    ASSERT_TRUE(obj.GetCmdByOpID(modify, 5));
+    ASSERT_TRUE(obj.GetCmdByOpID(add, 3));
+    EXPECT_EQ(modify.GetActType(), ACT_MODIFY);
+    EXPECT_TRUE(modify.FindPara("DN")->NamesInstance());
+    EXPECT_FALSE(modify.FindPara("DESC")->NamesInstance());
+    EXPECT_FALSE(add.FindPara("DN")->NamesInstance());
 }

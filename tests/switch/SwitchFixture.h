@@ -16,13 +16,21 @@ protected:
         ASSERT_TRUE(mmlsw::SeedDemo(sw, {1200}, error)) << error;
     }
     // The first report of a command, parsed.
-    const CObjArray& Run(const std::string& cmd) {
-        reports = sw.Execute(cmd);
+    const CObjArray& Run(const std::string& cmd, mmlsw::SessionId session = mmlsw::kDefaultSession) {
+        reports = sw.Execute(cmd, session);
         EXPECT_FALSE(reports.empty());
         EXPECT_GE(Parse(reports.front(), 1, parsed), 0) << reports.front();
         return parsed;
     }
-    int Code(const std::string& cmd) { return Run(cmd).GetRetCode(); }
+    int Code(const std::string& cmd, mmlsw::SessionId session = mmlsw::kDefaultSession) {
+        return Run(cmd, session).GetRetCode();
+    }
+    std::string Text() const { return parsed.GetResultText(); }
+    // A property of the first object a command answers with.
+    std::string ValueOf(const std::string& cmd, const std::string& key) {
+        Run(cmd);
+        return Value(0, key);
+    }
     // A property of an object of the last report.
     std::string Value(int obj, const std::string& key) {
         for (int p = 0; p < parsed.GetPropertyCount(obj); ++p)

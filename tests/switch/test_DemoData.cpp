@@ -37,8 +37,12 @@ TEST_F(SwitchTest, DemoDataIsConsistent) {
               0);
     // Every member kind the Centrex classification knows occurs.
     EXPECT_EQ(Scalar(sw, "SELECT COUNT(DISTINCT KIND) FROM o329"), 8);
-    // Every kind of subscriber and every command object has data.
-    for (DWORD t : HostDatabase().Types()) EXPECT_GT(sw.Count(t), 0) << t;
+    // Every kind of subscriber and every command object has data (the
+    // statistics are counted when asked for, not stored).
+    for (DWORD t : HostDatabase().Types()) {
+        if (t == 341) continue;
+        EXPECT_GT(sw.Count(t), 0) << t;
+    }
 }
 
 TEST(SwitchStore, DataSurvivesReopeningItsFile) {

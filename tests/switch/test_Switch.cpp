@@ -53,6 +53,9 @@ TEST_F(SwitchTest, EveryObjectListsDisplaysAndTakesItsChanges) {
             if (parsed.GetObjectList(p.mmlName, first, last))
                 for (const std::string& k : p.restrictKeys) parent[k] = Value(last, k);
         }
+        // A V5 subscriber needs a free address on a port of its interface.
+        if (o.mmlName == "V5SUB") parent = {{"V5IID", "1"}, {"L3ADDR", "99"}};
+        if (o.mmlName == "V5BRASUB") parent = {{"V5IID", "7"}, {"L3ADDR", "49"}};
         std::string add = o.commands.at(3).mml + ":", keys;
         bool firstParam = true;
         ++seed;
@@ -228,14 +231,15 @@ TEST_F(SwitchTest, SortingConditionsAndWildcardsOnLists) {
     EXPECT_GT(parsed.GetObjectCount(), 0);
 }
 
-TEST_F(SwitchTest, TheOldestQueryGivesWayWhenTooManyAreOpen) {
+TEST_F(SwitchTest, TheOldestQueryOfASessionGivesWayWhenItHasTooManyOpen) {
+    const size_t limit = sw.QueryLimits().perSession;
     std::vector<std::string> qids;
-    for (size_t i = 0; i <= kMaxQueries; ++i) {
+    for (size_t i = 0; i <= limit; ++i) {
         now += 10;
         Run("LST MGCPSUB:;");
         qids.push_back(Value(0, "QID"));
     }
-    EXPECT_EQ(sw.OpenQueries(), kMaxQueries);
+    EXPECT_EQ(sw.OpenQueries(), limit);
     EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + qids.front() + "\", BEGIN=0, END=0;"), RC_NO_QUERY);
     EXPECT_EQ(Code("LST MGCPSUB: QID=\"" + qids.back() + "\", BEGIN=0, END=0;"), 0);
     EXPECT_EQ(Code("RLS MGCPSUB: QID=\"" + qids.back() + "\", X=1;"), RC_UNKNOWN_PARAM);

@@ -4,32 +4,15 @@
 #include <QTcpSocket>
 
 #include "SwitchFixture.h"
-#include "WaitFor.h"
 #include "SwitchServer.h"
+#include "TcpClient.h"
+#include "WaitFor.h"
 
 using namespace mmlsw;
 
 namespace {
 
-
-// Reads complete reports off a socket.
-struct Client {
-    QTcpSocket socket;
-    QByteArray data;
-    explicit Client(quint16 port) {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { data += socket.readAll(); });
-    }
-    void Send(const QByteArray& line) { socket.write(line + "\n"); }
-    int Reports() const { return static_cast<int>(data.count("---    END\n")); }
-    // The n-th report.
-    std::string Report(int n) const {
-        qsizetype start = 0;
-        for (int i = 0; i < n; ++i) start = data.indexOf("---    END\n", start) + 11;
-        const qsizetype end = data.indexOf("---    END\n", start) + 11;
-        return data.mid(start, end - start).toStdString();
-    }
-};
+using Client = TcpClient;
 
 class SwitchServerTest : public SwitchTest {
 protected:

@@ -1,0 +1,44 @@
+// Catalogue lookups of the switch.
+#include "CatalogueHelpers.h"
+
+#include "TextHelpers.h"
+
+namespace mmlsw {
+
+const SAttributeItem* Attr(const SComObj& obj, std::string_view name) {
+    for (const SAttributeItem& a : obj.attributes)
+        if (platform::EqualsNoCase(a.name, name)) return &a;
+    return nullptr;
+}
+
+const SCmd* OpOf(const SComObj& obj, DWORD op) {
+    auto it = obj.commands.find(op);
+    return it == obj.commands.end() ? nullptr : &it->second;
+}
+
+const std::map<DWORD, std::string>& SubscriberTypes() {
+    static const std::map<DWORD, std::string> types = {
+        {308, "MGCP"}, {319, "H248"}, {311, "SIP"}, {312, "H323"},
+        {313, "BRA"},  {317, "IPN"},  {327, "V5"},  {335, "V5BRA"}};
+    return types;
+}
+
+DWORD PortTypeOf(DWORD subscriberType) {
+    return subscriberType == 327 ? 326 : subscriberType == 335 ? 334 : 0;
+}
+
+DWORD SubscriberTypeOfPort(DWORD portType) { return portType == 326 ? 327 : portType == 334 ? 335 : 0; }
+
+bool ParseInt(std::string_view s, int64_t& v) {
+    const size_t start = !s.empty() && s[0] == '-' ? 1 : 0;
+    if (s.size() == start || s.size() - start > 18) return false;
+    v = 0;
+    for (size_t i = start; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10 + (s[i] - '0');
+    }
+    if (start) v = -v;
+    return true;
+}
+
+}  // namespace mmlsw

@@ -1,0 +1,48 @@
+// The threads of long reads.
+#include "ReaderPool.h"
+
+namespace mmlsw {
+
+CReaderPool::CReaderPool(const CSwitch& sw, int threads, Done done) : m_done(std::move(done)) {
+    for (int i = 0; i < threads; ++i) {
+        std::string error;
+        auto reader = sw.OpenReader(error);
+        if (!reader) break;
+        m_readers.push_back(std::move(reader));
+    }
+    for (auto& r : m_readers) m_threads.emplace_back([this, reader = r.get()] { Work(*reader); });
+}
+
+CReaderPool::~CReaderPool() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_queue.clear();
+    }
+    m_wake.notify_all();
+    for (std::thread& t : m_threads) t.join();
+}
+
+void CReaderPool::Post(SessionId session, std::string command) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.emplace_back(session, std::move(command));
+    }
+    m_wake.notify_one();
+}
+
+void CReaderPool::Work(CSwitch& reader) {
+    for (;;) {
+        std::pair<SessionId, std::string> job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+            if (m_stop) return;
+            job = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        m_done(job.first, reader.Execute(job.second, job.first));
+    }
+}
+
+}  // namespace mmlsw

@@ -1,0 +1,28 @@
+// Parameter values checked as their kinds say (docs/mml.md, "Values"), and
+// their stored form: what the tables hold and reports carry.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "hostlibs/ObjDesc.h"
+
+namespace mmlsw {
+
+// The stored form of a value; false with what the value must look like
+// (a text that never repeats the value) when it breaks the parameter's
+// kind or limits. Blanks around a value are not part of it; an empty value
+// stays empty.
+bool StoredValue(const SParaDesc& desc, std::string_view value, std::string& stored, std::string& why);
+bool StoredValue(const SParaDesc& desc, std::string_view value, std::string& stored);
+
+// Whether a list condition may end in the wildcard "*" on this parameter
+// (text kinds only), and whether the part before it can start a value.
+bool CheckPrefix(const SParaDesc& desc, std::string_view prefix, std::string& why);
+
+// Attributes whose values are digit strings: directory numbers and their
+// relatives (DN, every name ending in DN, MSN, SHORTNO, PFX, PREFIX,
+// COUNTRY, AREA).
+bool IsDigitString(std::string_view name);
+
+}  // namespace mmlsw

@@ -1,0 +1,100 @@
+// The mmlswitch program: safe to start, clean to stop.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+#include "BlockingClient.h"
+#include "SwitchFixture.h"
+
+using namespace mmlsw;
+
+namespace {
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = QCoreApplication::applicationDirPath() + "/mmlswitch";
+        if (!QFileInfo::exists(program)) GTEST_SKIP() << "mmlswitch is not built";
+    }
+    // Starts a server; its port once it says it serves.
+    quint16 Start(QProcess& p, const QStringList& args) {
+        p.setReadChannel(QProcess::StandardError);
+        p.start(program, args);
+        const QRegularExpression serving(QStringLiteral("serving on \\S+:(\\d+)"));
+        output.clear();
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 30000) {
+            p.waitForReadyRead(200);
+            output += QString::fromUtf8(p.readAllStandardError());
+            const auto m = serving.match(output);
+            if (m.hasMatch()) return static_cast<quint16>(m.captured(1).toUInt());
+            if (p.state() != QProcess::Running) break;
+        }
+        return 0;
+    }
+    QString program, output;
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(ProgramTest, ServesOtherHostsOnlyWhenToldAndWarnsThen) {
+    QProcess p;
+    p.start(program, {"--listen", "0.0.0.0:0"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardError().contains("--allow-remote"));
+
+    QProcess open;
+    ASSERT_NE(Start(open, {"--listen", "0.0.0.0:0", "--allow-remote"}), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("warning")) << output.toStdString();
+    ::kill(static_cast<pid_t>(open.processId()), SIGTERM);
+    ASSERT_TRUE(open.waitForFinished(30000));
+    EXPECT_EQ(open.exitCode(), 0);
+}
+
+TEST_F(ProgramTest, StopsOnSigtermWithItsStoreClosedCleanly) {
+    const QString db = dir.path() + "/switch.db";
+    QProcess p;
+    const quint16 port = Start(p, {"--db", db, "--seed", "demo", "--subscribers", "200", "--listen", "127.0.0.1:0"});
+    ASSERT_NE(port, 0) << output.toStdString();
+    CBlockingClient c;
+    std::string error, report;
+    ASSERT_TRUE(c.Connect(port, error)) << error;
+    ASSERT_TRUE(c.Send("MOD MGCPSUB: DN=20000001, DESC=\"before the stop\";\n"));
+    ASSERT_TRUE(c.Receive(report)) << report;
+    EXPECT_EQ(ReportField(report, "RETCODE"), "0");
+    EXPECT_TRUE(QFileInfo::exists(db + "-wal"));
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardError().contains("stopped"));
+    // The log went into the database and is gone; the change is there.
+    EXPECT_FALSE(QFileInfo::exists(db + "-wal"));
+    CSwitch sw(HostDatabase());
+    ASSERT_TRUE(sw.Open(db.toStdString(), error)) << error;
+    EXPECT_EQ(ReportField(sw.Execute("DSP MGCPSUB: DN=20000001;").front(), "DESC"), "before the stop");
+}
+
+TEST_F(ProgramTest, RefusesAFileThatIsNoDatabase) {
+    const QString notes = dir.path() + "/notes.txt";
+    QFile f(notes);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("plain text, no tables here\n").repeated(100));
+    f.close();
+    QProcess p;
+    p.start(program, {"--db", notes, "--exec", "DSP MGCPSUB: DN=20000001;"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    const QByteArray said = p.readAllStandardError();
+    EXPECT_TRUE(said.contains("not a database")) << said.toStdString();
+    EXPECT_TRUE(said.contains("notes.txt")) << said.toStdString();
+}

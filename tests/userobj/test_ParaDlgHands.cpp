@@ -1,0 +1,389 @@
+// The command parameter dialog under an operator's hands: opened from a
+// list's menu in the real host window with the module and the embedded
+// switch, filled by clicks and typing in its in-place editors, and judged
+// by what the switch holds afterwards.
+#include "Operator.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QStyleOptionButton>
+
+#include "CmdParaDlg.h"
+#include "userobj/Messages.h"
+
+using op::COperatorTest;
+
+namespace {
+
+// The host's main window, noting the parameter dialogs' notices in order.
+class CNotingHost : public host::CHostMainWindow {
+public:
+    using CHostMainWindow::CHostMainWindow;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == msg::WM_OBJIDENTITY &&
+            (lParam == msg::IDENT_DIALOG_INIT || lParam == msg::IDENT_DIALOG_CLOSING))
+            notices.push_back(lParam);
+        return CHostMainWindow::WindowProc(message, wParam, lParam);
+    }
+    std::vector<LPARAM> notices;
+};
+
+// One property of the first object of a report: "KEY = value".
+std::string Property(const std::string& report, const std::string& key) {
+    const std::string lead = "\n" + key + " = ";
+    const size_t at = report.find(lead);
+    if (at == std::string::npos) return {};
+    const size_t from = at + lead.size();
+    return report.substr(from, report.find('\n', from) - from);
+}
+
+// The dialog as the operator meets it: in front, with the keyboard focus.
+CCmdParaDlg& Active(QDialog& d) {
+    d.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+    return dynamic_cast<CCmdParaDlg&>(d);
+}
+
+// Keys go where the operator's keys go: to the widget with the focus.
+void Type(QWidget* fallback, const QString& text) {
+    for (QChar c : text) {
+        QWidget* w = QApplication::focusWidget();
+        QTest::keyClick(w ? w : fallback, c.toLatin1());
+    }
+}
+void Enter(QWidget* fallback) {
+    QWidget* w = QApplication::focusWidget();
+    QTest::keyClick(w ? w : fallback, Qt::Key_Return);
+}
+
+// The row of a parameter by the name the operator reads; a parameter on
+// another page is reached with a click on that page's tab.
+int RowOf(CCmdParaDlg& d, const QString& name) {
+    CParaListCtrl* list = d.List();
+    for (int tab = 0; tab < d.PageCount(); ++tab) {
+        if (tab != d.Tabs()->currentIndex())
+            QTest::mouseClick(d.Tabs(), Qt::LeftButton, {}, d.Tabs()->tabRect(tab).center());
+        for (int r = 0; r < list->rowCount(); ++r)
+            if (list->item(r, 0)->text() == name) return r;
+    }
+    ADD_FAILURE() << "no parameter " << name.toStdString();
+    return -1;
+}
+
+QString Cell(CCmdParaDlg& d, const QString& name) {
+    const int row = RowOf(d, name);
+    return row < 0 ? QString() : d.List()->item(row, 1)->text();
+}
+
+// The arrow keys bring the row in and make it current; a click on its
+// value cell then opens the editor, when the row has one.
+void ClickValue(CParaListCtrl* list, int row) {
+    for (int guard = 0; list->currentRow() != row && guard < 50; ++guard)
+        QTest::keyClick(list, list->currentRow() < row ? Qt::Key_Down : Qt::Key_Up);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row, 1)).center());
+}
+
+// Types a value into a parameter's editor and ends the edit with Enter.
+void Edit(CCmdParaDlg& d, const QString& name, const QString& text) {
+    CParaListCtrl* list = d.List();
+    const int row = RowOf(d, name);
+    ASSERT_GE(row, 0);
+    ClickValue(list, row);
+    ASSERT_TRUE(WaitFor([&] { return list->Editor() != nullptr; })) << "no editor for " << name.toStdString();
+    ASSERT_EQ(QApplication::focusWidget(), list->Editor());
+    Type(list, text);
+    Enter(list);
+    ASSERT_TRUE(WaitFor([&] { return list->Editor() == nullptr; }));
+}
+
+// Ticks the check box of a two-choice parameter and ends the edit with Enter.
+void Tick(CCmdParaDlg& d, const QString& name) {
+    CParaListCtrl* list = d.List();
+    const int row = RowOf(d, name);
+    ASSERT_GE(row, 0);
+    ClickValue(list, row);
+    ASSERT_TRUE(WaitFor([&] { return list->Editor() != nullptr; }));
+    auto* box = list->Editor()->findChild<QCheckBox*>();
+    ASSERT_NE(box, nullptr);
+    QStyleOptionButton opt;
+    opt.initFrom(box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, box).center());
+    ASSERT_TRUE(box->isChecked());
+    Enter(list);
+    ASSERT_TRUE(WaitFor([&] { return list->Editor() == nullptr; }));
+}
+
+class ParaDlgHands : public COperatorTest {
+protected:
+    // The client as StartClient makes it, with a host window that notes
+    // the parameter dialogs' notices.
+    void StartNotingClient() {
+        auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 2000);
+        std::string error;
+        ASSERT_TRUE(link->WaitReady(error)) << error;
+        m_link = link.get();
+        auto main = std::make_unique<CNotingHost>("", std::move(link));
+        m_host = main.get();
+        m_main = std::move(main);
+        m_main->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+    }
+    // The MGCP subscribers' list of a fresh client.
+    CObjListCtrl* MgcpList() {
+        StartNotingClient();
+        if (HasFatalFailure()) return nullptr;
+        m_wnd = Open(3);
+        CSubscriberDlg* mgcp = m_wnd ? Dialog(m_wnd) : nullptr;
+        return mgcp ? mgcp->MainList() : nullptr;
+    }
+    std::string Subscriber(const std::string& dn) { return OnSwitch("LST MGCPSUB: DN=" + dn + ";"); }
+    // An add of a subscriber under that number, as typed into its dialog.
+    static void TypeSubscriber(CCmdParaDlg& dlg, const std::string& dn) {
+        Edit(dlg, "Directory Number", QString::fromStdString(dn));
+        Edit(dlg, "Gateway", "mgw-new");
+        Edit(dlg, "Endpoint", "aaln/9@mgw-new");
+    }
+    int Refusals() {
+        int n = 0;
+        for (const auto& box : m_ui->boxes) n += box.text.find("exists already") != std::string::npos;
+        return n;
+    }
+    bool BoxSays(size_t index, std::initializer_list<const char*> parts) {
+        if (index >= m_ui->boxes.size()) return false;
+        for (const char* part : parts)
+            if (m_ui->boxes[index].text.find(part) == std::string::npos) return false;
+        return true;
+    }
+
+    CNotingHost* m_host = nullptr;
+    CUserObjWnd* m_wnd = nullptr;
+};
+
+// Modify names its subscriber by the Directory Number: that row is grey,
+// a click opens nothing there and typing changes nothing, and OK changes
+// this subscriber on the switch and no other.
+TEST_F(ParaDlgHands, ModifyCannotRetargetAnotherSubscriber) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    const std::string dn = list->Model().CellText(1, 0);
+    const std::string neighbour = list->Model().CellText(2, 0);
+    const std::string neighbourBefore = Subscriber(neighbour);
+    ASSERT_EQ(Property(neighbourBefore, "DN"), neighbour);
+
+    int dialogs = 0;
+    OnParameterDialog([&](QDialog& d) {
+        ++dialogs;
+        CCmdParaDlg& dlg = Active(d);
+        CParaListCtrl* pl = dlg.List();
+        const int dnRow = RowOf(dlg, "Directory Number");
+        EXPECT_TRUE(pl->RowFlags(dnRow) & ROW_READONLY);
+        ClickValue(pl, dnRow);
+        ClickValue(pl, dnRow);
+        EXPECT_EQ(pl->Editor(), nullptr);
+        Type(pl, QString::fromStdString(neighbour));
+        EXPECT_EQ(pl->Editor(), nullptr);
+        EXPECT_EQ(Cell(dlg, "Directory Number").toStdString(), dn);
+        Edit(dlg, "Description", "Moved to room 12");
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(Property(Subscriber(dn), "DESC"), "Moved to room 12");
+    EXPECT_EQ(Subscriber(neighbour), neighbourBefore);
+}
+
+// Hotline = Yes makes the Hotline Number required: OK is refused while it
+// is empty, with the other entries kept, and goes through once it is typed.
+TEST_F(ParaDlgHands, HotlineNumberIsRequiredOnceHotlineIsOn) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    const std::string dn = list->Model().CellText(1, 0);
+    ASSERT_EQ(Property(Subscriber(dn), "HOTLINE"), "NO");
+
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& dlg = Active(d);
+        Edit(dlg, "Description", "Lobby phone");
+        Tick(dlg, "Hotline");
+        EXPECT_EQ(Cell(dlg, "Hotline"), "Yes");
+        EXPECT_TRUE(dlg.List()->RowFlags(RowOf(dlg, "Hotline Number")) & ROW_REQUIRED);
+        PressButton(d, "ctl1");
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(m_ui->boxes.size(), 1u);
+        EXPECT_TRUE(BoxSays(0, {"required"}));
+        EXPECT_EQ(Cell(dlg, "Description"), "Lobby phone");
+        EXPECT_EQ(Cell(dlg, "Hotline"), "Yes");
+        Edit(dlg, "Hotline Number", "20001999");
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
+    ASSERT_TRUE(Settle(m_wnd));
+    const std::string after = Subscriber(dn);
+    EXPECT_EQ(Property(after, "HOTLINE"), "YES");
+    EXPECT_EQ(Property(after, "HOTDN"), "20001999");
+    EXPECT_EQ(Property(after, "DESC"), "Lobby phone");
+}
+
+// Values the parameter cannot take are named with their rule, stay in
+// their cells as typed, keep the dialog open and lose no other entry.
+TEST_F(ParaDlgHands, ValuesTheParameterCannotTakeAreNamedAndKept) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    const std::string dn = list->Model().CellText(1, 0);
+
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& dlg = Active(d);
+        Edit(dlg, "Description", "Kept while refused");
+        Edit(dlg, "Call Source", "abc");
+        EXPECT_TRUE(WaitFor([&] { return m_ui->boxes.size() == 1; }));
+        EXPECT_TRUE(BoxSays(0, {"Call Source", "abc", "Range: 0~255"}));
+        EXPECT_EQ(Cell(dlg, "Call Source"), "abc");
+        // OK says it again and stays.
+        PressButton(d, "ctl1");
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(m_ui->boxes.size(), 2u);
+        EXPECT_TRUE(BoxSays(1, {"Call Source", "Range: 0~255"}));
+        EXPECT_EQ(Cell(dlg, "Description"), "Kept while refused");
+        Edit(dlg, "Call Source", "7");
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
+    ASSERT_TRUE(Settle(m_wnd));
+    std::string after = Subscriber(dn);
+    EXPECT_EQ(Property(after, "CSC"), "7");
+    EXPECT_EQ(Property(after, "DESC"), "Kept while refused");
+    EXPECT_EQ(m_ui->boxes.size(), 2u);
+
+    // Letters in a number of digits; a text longer than its limit, whole.
+    const QString tooLong(70, QChar('x'));
+    m_ui->boxes.clear();
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& dlg = Active(d);
+        Edit(dlg, "Directory Number", "2000abc");
+        EXPECT_TRUE(WaitFor([&] { return m_ui->boxes.size() == 1; }));
+        EXPECT_TRUE(BoxSays(0, {"Directory Number", "2000abc", "1~32 digits"}));
+        Edit(dlg, "Description", tooLong);
+        EXPECT_TRUE(WaitFor([&] { return m_ui->boxes.size() == 2; }));
+        EXPECT_TRUE(BoxSays(1, {"Description", "Length: 0~64"}));
+        EXPECT_EQ(Cell(dlg, "Description"), tooLong);
+        EXPECT_EQ(Cell(dlg, "Directory Number"), "2000abc");
+        // The editor opens again on what was typed; Escape gives the cell its value back.
+        CParaListCtrl* pl = dlg.List();
+        ClickValue(pl, RowOf(dlg, "Directory Number"));
+        ASSERT_TRUE(WaitFor([&] { return pl->Editor() != nullptr; }));
+        auto* edit = qobject_cast<QLineEdit*>(pl->Editor());
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), "2000abc");
+        QTest::keyClick(edit, Qt::Key_Escape);
+        EXPECT_EQ(Cell(dlg, "Directory Number"), "");
+        PressButton(d, "ctl2");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Add"));
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(m_ui->boxes.size(), 2u);
+    EXPECT_EQ(Property(Subscriber("2000abc"), "DN"), "");
+}
+
+// The switch refuses an add of a number it has: after the refusal the
+// dialog opens again with what was typed; a corrected number goes through.
+TEST_F(ParaDlgHands, RefusedAddOpensAgainWithTheTypedValues) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    const std::string existing = list->Model().CellText(1, 0);
+    const std::string existingBefore = Subscriber(existing);
+    const std::string fresh = "29990001";
+    ASSERT_EQ(Property(Subscriber(fresh), "DN"), "");
+
+    int round = 0;
+    OnParameterDialog([&](QDialog& d) {
+        ++round;
+        CCmdParaDlg& dlg = Active(d);
+        if (round == 1) {
+            TypeSubscriber(dlg, existing);
+            Edit(dlg, "Description", "Typed once");
+        } else {
+            EXPECT_EQ(Refusals(), 1);
+            EXPECT_EQ(Cell(dlg, "Directory Number").toStdString(), existing);
+            EXPECT_EQ(Cell(dlg, "Gateway"), "mgw-new");
+            EXPECT_EQ(Cell(dlg, "Endpoint"), "aaln/9@mgw-new");
+            EXPECT_EQ(Cell(dlg, "Description"), "Typed once");
+            Edit(dlg, "Directory Number", QString::fromStdString(fresh));
+        }
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Add"));
+    ASSERT_TRUE(WaitFor([&] { return round == 2; }, 10000));
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(round, 2);
+    EXPECT_EQ(Refusals(), 1);
+    const std::string added = Subscriber(fresh);
+    EXPECT_EQ(Property(added, "MGWNAME"), "mgw-new");
+    EXPECT_EQ(Property(added, "DESC"), "Typed once");
+    EXPECT_EQ(Subscriber(existing), existingBefore);
+    // Each opening told the host once that it opened and once that it closed.
+    EXPECT_EQ(m_host->notices, (std::vector<LPARAM>{msg::IDENT_DIALOG_INIT, msg::IDENT_DIALOG_CLOSING,
+                                                     msg::IDENT_DIALOG_INIT, msg::IDENT_DIALOG_CLOSING}));
+}
+
+// Cancel on the dialog that opened again drops the entries: nothing more
+// is sent (no second refusal) and the dialog does not come back.
+TEST_F(ParaDlgHands, CancelAfterARefusalDropsTheEntries) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    const std::string existing = list->Model().CellText(1, 0);
+    const std::string existingBefore = Subscriber(existing);
+
+    int round = 0;
+    OnParameterDialog([&](QDialog& d) {
+        ++round;
+        CCmdParaDlg& dlg = Active(d);
+        if (round == 1) TypeSubscriber(dlg, existing);
+        PressButton(d, round == 1 ? "ctl1" : "ctl2");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Add"));
+    ASSERT_TRUE(WaitFor([&] { return round == 2; }, 10000));
+    ASSERT_TRUE(Settle(m_wnd));
+    QTest::qWait(200);
+    EXPECT_EQ(round, 2);
+    EXPECT_EQ(Refusals(), 1);
+    EXPECT_EQ(Subscriber(existing), existingBefore);
+}
+
+// The host hears of a parameter dialog once when it opens and once when it
+// closes; a dialog that ends at once (nothing to enter, or no command) was
+// never open and says nothing.
+TEST_F(ParaDlgHands, HostHearsOfOpeningAndClosingInPairs) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    std::vector<LPARAM> whileOpen;
+    OnParameterDialog([&](QDialog& d) {
+        Active(d);
+        whileOpen = m_host->notices;
+        PressButton(d, "ctl2");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(whileOpen, std::vector<LPARAM>{msg::IDENT_DIALOG_INIT});
+    EXPECT_EQ(m_host->notices, (std::vector<LPARAM>{msg::IDENT_DIALOG_INIT, msg::IDENT_DIALOG_CLOSING}));
+
+    m_host->notices.clear();
+    int shown = 0;
+    m_ui->onDialog = [&](QDialog&) { return ++shown, 0; };
+    SCmd constantsOnly;
+    constantsOnly.mml = "DSP MGCPSTAT";
+    SParaDesc constant;
+    constant.mmlName = "DN";
+    constant.constant = true;
+    constantsOnly.params = {constant};
+    CCmd cmd(constantsOnly);
+    ASSERT_NE(GetCmdParamEditor(), nullptr);
+    EXPECT_EQ(GetCmdParamEditor()->EditCommand(cmd, m_wnd), IDOK);
+    {
+        CCmdParaDlg none(nullptr, m_wnd, {}, 1, nullptr, m_main.get());
+        EXPECT_EQ(none.exec(), QDialog::Rejected);
+    }
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(m_host->notices.empty());
+}
+
+}  // namespace
