@@ -56,7 +56,9 @@ protected:
         }
         auto* w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
         EXPECT_NE(w, nullptr);
-        if (w) EXPECT_TRUE(Settle(w));
+        if (w) {
+            EXPECT_TRUE(Settle(w));
+        }
         return w;
     }
     CSubscriberDlg* Dialog(CUserObjWnd* w, int index = 0) {
@@ -172,7 +174,8 @@ protected:
     void OnParameterDialog(std::function<void(QDialog&)> hands) {
         m_ui->onDialog = [hands](QDialog& d) {
             d.show();
-            QTest::qWaitForWindowExposed(&d);
+            d.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&d));
             hands(d);
             WaitFor([&d] { return !d.isVisible(); }, 5000);
             return d.result();

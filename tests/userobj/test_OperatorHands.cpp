@@ -15,17 +15,40 @@ using op::COperatorTest;
 
 namespace {
 
-class OperatorHands : public COperatorTest {};
+// The services of a subscriber, as the switch lists them.
+size_t ServicesOnSwitch(const std::string& answer) {
+    size_t n = 0;
+    for (size_t at = answer.find("[MGCPSRV]"); at != std::string::npos; at = answer.find("[MGCPSRV]", at + 1)) ++n;
+    return n;
+}
+
+class OperatorHands : public COperatorTest {
+protected:
+    // The MGCP and H.248 window on a switch of that many subscribers.
+    void OpenSubscribers(long long subscribers) {
+        StartClient(subscribers);
+        w = Open(3);
+        ASSERT_NE(w, nullptr);
+        mgcp = Dialog(w);
+        ASSERT_NE(mgcp, nullptr);
+        list = mgcp->MainList();
+    }
+    // The secondary list shows exactly the services the switch holds for dn.
+    void ExpectServicesOf(const std::string& dn) {
+        const size_t services = ServicesOnSwitch(OnSwitch("LST MGCPSRV: DN=" + dn + ";"));
+        ASSERT_EQ(mgcp->SecondaryList()->GetItemCount(), static_cast<int>(services));
+        for (int r = 0; r < mgcp->SecondaryList()->GetItemCount(); ++r)
+            EXPECT_EQ(mgcp->SecondaryList()->Model().CellText(r, 0), dn);
+    }
+    CUserObjWnd* w = nullptr;
+    CSubscriberDlg* mgcp = nullptr;
+    CObjListCtrl* list = nullptr;
+};
 
 // Rows that the wheel brought into view hold records, and a click on any
 // of them picks that subscriber.
 TEST_F(OperatorHands, WheelFarDownThenClickPicksTheRowShown) {
-    StartClient(20000);
-    CUserObjWnd* w = Open(3);
-    ASSERT_NE(w, nullptr);
-    CSubscriberDlg* mgcp = Dialog(w);
-    ASSERT_NE(mgcp, nullptr);
-    CObjListCtrl* list = mgcp->MainList();
+    OpenSubscribers(20000);
     ASSERT_EQ(list->m_nTotalRecords, 20000);
 
     Wheel(list, 180);
@@ -38,26 +61,13 @@ TEST_F(OperatorHands, WheelFarDownThenClickPicksTheRowShown) {
     ASSERT_TRUE(Settle(w));
     const std::string dn = list->Model().CellText(top + 2, 0);
     ASSERT_FALSE(dn.empty());
-    // The secondary list shows that subscriber's services, as the switch has them.
-    const std::string services = OnSwitch("LST MGCPSRV: DN=" + dn + ";");
-    const size_t count = [&] {
-        size_t n = 0;
-        for (size_t at = services.find("[MGCPSRV]"); at != std::string::npos; at = services.find("[MGCPSRV]", at + 1)) ++n;
-        return n;
-    }();
-    EXPECT_EQ(mgcp->SecondaryList()->GetItemCount(), static_cast<int>(count));
-    for (int r = 0; r < mgcp->SecondaryList()->GetItemCount(); ++r)
-        EXPECT_EQ(mgcp->SecondaryList()->Model().CellText(r, 0), dn);
+    ExpectServicesOf(dn);
 }
 
 // A filter that matches one subscriber on a paged list: that one record
 // stands at the top, the caption counts one, and a click picks it.
 TEST_F(OperatorHands, AShortResultAfterAPagedOneShowsOnlyItsRecords) {
-    StartClient(20000);
-    CUserObjWnd* w = Open(3);
-    ASSERT_NE(w, nullptr);
-    CSubscriberDlg* mgcp = Dialog(w);
-    CObjListCtrl* list = mgcp->MainList();
+    OpenSubscribers(20000);
     ASSERT_TRUE(list->IsPaged());
 
     // The filter of a row's own values matches that subscriber alone.
@@ -80,10 +90,7 @@ TEST_F(OperatorHands, AShortResultAfterAPagedOneShowsOnlyItsRecords) {
 
 // The refresh button refreshes the list as it stands: sorted stays sorted.
 TEST_F(OperatorHands, RefreshKeepsTheSortInForce) {
-    StartClient(3000);
-    CUserObjWnd* w = Open(3);
-    ASSERT_NE(w, nullptr);
-    CObjListCtrl* list = Dialog(w)->MainList();
+    OpenSubscribers(3000);
     Click(list, 0);
     ASSERT_TRUE(Settle(w));
     ClickHeader(list, 0);  // Directory Number, ascending
@@ -104,19 +111,12 @@ TEST_F(OperatorHands, RefreshKeepsTheSortInForce) {
 // Whatever the order of picks, the secondary list ends with the newest
 // one's sub-objects: a click's load still on its way loses to Enter.
 TEST_F(OperatorHands, EnterIsNewerThanAClickStillLoading) {
-    StartClient(2000);
-    CUserObjWnd* w = Open(3);
-    ASSERT_NE(w, nullptr);
-    CSubscriberDlg* mgcp = Dialog(w);
-    CObjListCtrl* list = mgcp->MainList();
+    OpenSubscribers(2000);
     Click(list, 1);      // its load is still to come back ...
     Key(list, Qt::Key_Down);
     Key(list, Qt::Key_Return);  // ... when Enter binds row 2 at once
     ASSERT_TRUE(Settle(w));
-    const std::string dn = list->Model().CellText(2, 0);
-    ASSERT_GT(mgcp->SecondaryList()->GetItemCount(), 0);
-    for (int r = 0; r < mgcp->SecondaryList()->GetItemCount(); ++r)
-        EXPECT_EQ(mgcp->SecondaryList()->Model().CellText(r, 0), dn);
+    ExpectServicesOf(list->Model().CellText(2, 0));
 
     // A click below the rows of a list makes that list the active one.
     QWidget* sub = mgcp->SecondaryList()->viewport();
@@ -207,31 +207,16 @@ TEST_F(OperatorHands, AClosingNoticeWithoutAnOpeningOneCountsNothing) {
     EXPECT_EQ(m_main->OpenDialogs(), 0);
 }
 
-// The services of a subscriber, as the switch lists them.
-size_t ServicesOnSwitch(const std::string& answer) {
-    size_t n = 0;
-    for (size_t at = answer.find("[MGCPSRV]"); at != std::string::npos; at = answer.find("[MGCPSRV]", at + 1)) ++n;
-    return n;
-}
-
 // "Jump To > Supplementary Services" on a subscriber shows that
 // subscriber's services, in the window that lists them.
 TEST_F(OperatorHands, AJumpShowsTheRelatedRecords) {
-    StartClient(2000);
-    CUserObjWnd* w = Open(3);
-    ASSERT_NE(w, nullptr);
-    CSubscriberDlg* mgcp = Dialog(w);
-    CObjListCtrl* list = mgcp->MainList();
+    OpenSubscribers(2000);
     const std::string dn = list->Model().CellText(2, 0);
     ASSERT_TRUE(ChooseFromMenu(list, 2, "Jump To/Supplementary Services"));
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(m_main->ObjectWindows().size(), 1u);  // the window that lists them came up again
     EXPECT_EQ(mgcp->GetActiveListCtrl(), mgcp->SecondaryList());
-    const size_t services = ServicesOnSwitch(OnSwitch("LST MGCPSRV: DN=" + dn + ";"));
-    ASSERT_GT(services, 0u);
-    ASSERT_EQ(mgcp->SecondaryList()->GetItemCount(), static_cast<int>(services));
-    for (int r = 0; r < mgcp->SecondaryList()->GetItemCount(); ++r)
-        EXPECT_EQ(mgcp->SecondaryList()->Model().CellText(r, 0), dn);
+    ExpectServicesOf(dn);
 }
 
 // A switch command handed to the host opens the window of its object
@@ -249,12 +234,11 @@ TEST_F(OperatorHands, AHandedOverSwitchCommandRunsInTheTargetWindow) {
     ASSERT_EQ(SendMessage(m_main.get(), msg::WM_OBJIDENTITY, ToWParam(block.get()), msg::IDENT_OPEN_OTHER), 1);
     EXPECT_EQ(TakeSwitchCmd(block->value), nullptr);  // the host took it
     ASSERT_EQ(m_main->ObjectWindows().size(), 1u);
-    auto* w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(Settle(w));
-    CSubscriberDlg* mgcp = Dialog(w);
-    const size_t services = ServicesOnSwitch(OnSwitch("LST MGCPSRV: DN=20000002;"));
-    EXPECT_EQ(mgcp->SecondaryList()->GetItemCount(), static_cast<int>(services));
+    mgcp = Dialog(w);
+    ExpectServicesOf("20000002");
 
     // An object no window shows: the command stays with the module.
     block->objId = 999;
