@@ -312,6 +312,8 @@ private:
     void Init(DWORD type, const SComObj& desc, HWND owner, CDynData* data);
     // A command of the operation filled from a record and the restriction.
     CCmd PrepareCmd(DWORD op, const CInstData* record, bool fromRecord) const;
+    // "Remove the MGCP Subscriber 8001?", naming up to ten records by their keys.
+    std::string RemoveQuestion(const std::vector<DWORD>& ids) const;
     BOOL EditAndSend(CCmd& cmd, bool alwaysAsk);
 
     SComObj m_desc;

@@ -158,6 +158,31 @@ void CComObj::CommandEnded(const std::string& sent, bool refused) {
         Qt::QueuedConnection);
 }
 
+std::string CComObj::RemoveQuestion(const std::vector<DWORD>& ids) const {
+    // The operator confirms what goes by name: the key values of each record.
+    constexpr size_t kNamed = 10;
+    std::string names;
+    size_t named = 0;
+    for (DWORD id : ids) {
+        const CInstData* rec = m_pData->FindInst(id);
+        if (!rec || named == kNamed) continue;
+        std::string key;
+        for (const SAttributeItem& a : m_desc.attributes) {
+            const int col = a.key ? m_pData->ColumnOf(a.name) : -1;
+            if (col >= 0) key += (key.empty() ? "" : " / ") + rec->GetFieldText(col);
+        }
+        if (key.empty()) continue;
+        names += (named++ ? ", " : "") + key;
+    }
+    std::string q = "Remove " + (ids.size() == 1 ? std::string("the ") : std::to_string(ids.size()) + " ") +
+                    m_desc.displayName + (ids.size() == 1 ? "" : " instances");
+    if (!names.empty()) {
+        q += " " + names;
+        if (ids.size() > named) q += " and " + std::to_string(ids.size() - named) + " more";
+    }
+    return q + "?";
+}
+
 BOOL CComObj::InvokeOperation(DWORD op, const std::vector<DWORD>& ids) {
     auto it = m_desc.operations.find(op);
     if (!m_bValid || it == m_desc.operations.end()) return FALSE;
@@ -172,8 +197,7 @@ BOOL CComObj::InvokeOperation(DWORD op, const std::vector<DWORD>& ids) {
             return InvokeConfigDetailView(ids.front(), 1, 1, 1, static_cast<int>(op));
         case ACT_REMOVE: {
             if (ids.empty() || m_pData == nullptr) return FALSE;
-            const std::string question = "Remove the " + std::to_string(ids.size()) +
-                                         " selected instance(s) of " + m_desc.displayName + "?";
+            const std::string question = RemoveQuestion(ids);
             if (platform::Ui().MessageBox(nullptr, question, it->second.cmdName,
                                           MB_YESNO | MB_ICONQUESTION) != IDYES)
                 return FALSE;

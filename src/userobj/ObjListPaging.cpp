@@ -306,6 +306,8 @@ void CObjListCtrl::PlacePage() {
             return;
     }
     show(visible);
-    SelectRow(std::max(0, std::min(select, m_model.rowCount() - 1)));
+    // Only a key the operator pressed moves the selection: a row picked for
+    // them by a drag, a sort or a refresh is one a Remove would then hit.
+    if (m_bPageRequested) SelectRow(std::max(0, std::min(select, m_model.rowCount() - 1)));
     m_bPageRequested = FALSE;
 }

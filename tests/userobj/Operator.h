@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMdiSubWindow>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTableWidget>
 #include <QTest>
 #include <QWheelEvent>
@@ -105,6 +106,29 @@ protected:
         QHeaderView* h = v->horizontalHeader();
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                           QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2));
+    }
+    // Drags the vertical scroll bar's thumb to a fraction of its way down.
+    static void DragThumb(QAbstractScrollArea* area, double fraction) {
+        QScrollBar* bar = area->verticalScrollBar();
+        QStyleOptionSlider opt;
+        opt.initFrom(bar);
+        opt.orientation = Qt::Vertical;
+        opt.minimum = bar->minimum();
+        opt.maximum = bar->maximum();
+        opt.sliderPosition = opt.sliderValue = bar->value();
+        opt.pageStep = bar->pageStep();
+        opt.singleStep = bar->singleStep();
+        const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar);
+        const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarGroove, bar);
+        const QPoint from = thumb.center();
+        const QPoint to(from.x(), groove.top() + static_cast<int>(fraction * groove.height()));
+        QTest::mousePress(bar, Qt::LeftButton, {}, from);
+        for (int i = 1; i <= 10; ++i) {
+            QMouseEvent move(QEvent::MouseMove, from + (to - from) * i / 10, bar->mapToGlobal(from + (to - from) * i / 10),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(bar, &move);
+        }
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
     }
     // A tool bar button of an object window, by its command number.
     static void ClickTool(CUserObjWnd* w, int command) {

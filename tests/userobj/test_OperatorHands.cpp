@@ -64,6 +64,55 @@ TEST_F(OperatorHands, WheelFarDownThenClickPicksTheRowShown) {
     ExpectServicesOf(dn);
 }
 
+// Dragging the scroll bar, sorting or refreshing never selects a row the
+// operator did not pick: a Remove would hit it.
+TEST_F(OperatorHands, MovingTheViewSelectsNothingOnTheOperatorsBehalf) {
+    OpenSubscribers(20000);
+    Click(list, 3);
+    ASSERT_TRUE(Settle(w));
+    const DWORD picked = list->GetItemData(3);
+    auto onlyPicked = [&] {
+        const std::vector<DWORD> ids = list->SelectedIds();
+        return ids.empty() || ids == std::vector<DWORD>{picked};
+    };
+    DragThumb(list, 0.5);
+    ASSERT_TRUE(Settle(w));
+    ASSERT_GT(list->m_nPageBegin, 5000);  // the drag fetched a page far down
+    EXPECT_TRUE(onlyPicked()) << list->Model().CellText(list->currentIndex().row(), 0);
+    DragThumb(list, 1.0);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_TRUE(onlyPicked());
+    ClickHeader(list, 0);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_TRUE(onlyPicked());
+}
+
+// The remove question names what goes; No keeps it on the switch, Yes
+// removes exactly that subscriber.
+TEST_F(OperatorHands, TheRemoveQuestionNamesTheSubscribers) {
+    OpenSubscribers(600);
+    const std::string dn = list->Model().CellText(4, 0);
+    Click(list, 4);
+    ASSERT_TRUE(Settle(w));
+    m_ui->boxAnswers.push_back(IDNO);
+    Key(list, Qt::Key_Delete);
+    ASSERT_EQ(m_ui->boxes.size(), 1u);
+    EXPECT_NE(m_ui->boxes[0].text.find(dn), std::string::npos) << m_ui->boxes[0].text;
+    ASSERT_TRUE(Settle(w));
+    EXPECT_NE(OnSwitch("LST MGCPSUB: DN=" + dn + ";").find("DN = " + dn), std::string::npos);
+
+    Click(list, 4);
+    Click(list, 6, 0, Qt::ControlModifier);
+    const std::string other = list->Model().CellText(6, 0);
+    Key(list, Qt::Key_Delete);  // answered Yes
+    ASSERT_EQ(m_ui->boxes.size(), 2u);
+    EXPECT_NE(m_ui->boxes[1].text.find(dn + ", " + other), std::string::npos) << m_ui->boxes[1].text;
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(OnSwitch("LST MGCPSUB: DN=" + dn + ";").find("DN = " + dn), std::string::npos);
+    EXPECT_EQ(OnSwitch("LST MGCPSUB: DN=" + other + ";").find("DN = " + other), std::string::npos);
+    EXPECT_NE(OnSwitch("LST MGCPSUB: DN=" + list->Model().CellText(5, 0) + ";").find("DN = "), std::string::npos);
+}
+
 // A filter that matches one subscriber on a paged list: that one record
 // stands at the top, the caption counts one, and a click picks it.
 TEST_F(OperatorHands, AShortResultAfterAPagedOneShowsOnlyItsRecords) {
