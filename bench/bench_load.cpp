@@ -197,22 +197,29 @@ double Percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
 }
 
-// CPU seconds a process used so far (user and system).
-double ProcessCpu(qint64 pid) {
-    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
-    std::string s((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    const size_t close = s.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::vector<std::string> fields;
-    size_t at = close + 2;
-    while (at < s.size()) {
-        const size_t sp = s.find(' ', at);
-        fields.push_back(s.substr(at, sp - at));
-        if (sp == std::string::npos) break;
-        at = sp + 1;
+// CPU seconds (user and system) a process's threads used so far, by
+// thread name: the switch's event loop is "mmlswitch", its readers
+// "mmlsw-reader".
+std::map<std::string, double> ThreadCpu(qint64 pid) {
+    std::map<std::string, double> out;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream f((tasks + "/" + tid + "/stat").toStdString());
+        const std::string s((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        const size_t open = s.find('('), close = s.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        std::vector<std::string> fields;
+        for (size_t at = close + 2; at < s.size();) {
+            const size_t sp = s.find(' ', at);
+            fields.push_back(s.substr(at, sp - at));
+            if (sp == std::string::npos) break;
+            at = sp + 1;
+        }
+        if (fields.size() < 13) continue;
+        out[s.substr(open + 1, close - open - 1)] +=
+            (std::stod(fields[11]) + std::stod(fields[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
     }
-    if (fields.size() < 13) return 0;
-    return (std::stod(fields[11]) + std::stod(fields[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return out;
 }
 
 double OwnCpu() {
@@ -288,7 +295,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    const double serverCpu0 = ProcessCpu(sw.processId()), ownCpu0 = OwnCpu();
+    const std::map<std::string, double> serverCpu0 = ThreadCpu(sw.processId());
+    const double ownCpu0 = OwnCpu();
     const auto start = Clock::now();
     const auto end = start + std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000));
     std::vector<SStats> results(static_cast<size_t>(o.clients));
@@ -297,7 +305,9 @@ int main(int argc, char* argv[]) {
         threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = COperator(i, o, port, end).Run(); });
     for (std::thread& t : threads) t.join();
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    const double serverCpu = ProcessCpu(sw.processId()) - serverCpu0, ownCpu = OwnCpu() - ownCpu0;
+    std::map<std::string, double> serverCpu = ThreadCpu(sw.processId());
+    for (auto& [name, seconds] : serverCpu) seconds -= serverCpu0.count(name) ? serverCpu0.at(name) : 0;
+    const double ownCpu = OwnCpu() - ownCpu0;
     ::kill(static_cast<pid_t>(sw.processId()), SIGTERM);
     sw.waitForFinished(30000);
 
@@ -317,7 +327,10 @@ int main(int argc, char* argv[]) {
     }
     std::printf("throughput %.0f commands/s; errors %lld; lost updates %lld\n", static_cast<double>(commands) / wall,
                 static_cast<long long>(all.errors), static_cast<long long>(all.lost));
-    std::printf("CPU: switch %.0f %% of one core, clients %.0f %%\n", 100 * serverCpu / wall, 100 * ownCpu / wall);
+    std::printf("CPU in %% of one core:");
+    for (const auto& [name, seconds] : serverCpu)
+        if (seconds > 0) std::printf(" %s %.0f,", name.c_str(), 100 * seconds / wall);
+    std::printf(" clients %.0f\n", 100 * ownCpu / wall);
     for (const std::string& s : all.samples) std::printf("  %s\n", s.c_str());
     return all.errors || all.lost ? 1 : 0;
 }
