@@ -45,12 +45,11 @@ std::string CQueryRegistry::Open(SessionId session, DWORD type, Ids ids, int64_t
         ++mine;
         if (oldest == m_queries.end() || it->second.lastUse < oldest->second.lastUse) oldest = it;
     }
+    const int64_t size = static_cast<int64_t>(ids->size());
+    if (!m_refs.count(ids.get()) && m_held + size > m_limits.heldRecords) return {};
     if (mine >= m_limits.perSession && oldest != m_queries.end()) Erase(oldest);
-    const bool shared = m_refs.count(ids.get()) > 0;
-    const int64_t more = shared ? 0 : static_cast<int64_t>(ids->size());
-    if (m_held + more > m_limits.heldRecords) return {};
-    m_held += more;
-    ++m_refs[ids.get()];
+    // Counted once, however many queries share it (the one just given up may have been its last).
+    if (m_refs[ids.get()]++ == 0) m_held += size;
     std::string qid = std::to_string(m_next++);
     m_queries[qid] = {session, type, std::move(ids), now};
     return qid;

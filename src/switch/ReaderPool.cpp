@@ -1,6 +1,8 @@
 // The threads of long reads.
 #include "ReaderPool.h"
 
+#include <pthread.h>
+
 namespace mmlsw {
 
 CReaderPool::CReaderPool(const CSwitch& sw, int threads, Done done) : m_done(std::move(done)) {
@@ -32,6 +34,8 @@ void CReaderPool::Post(SessionId session, std::string command) {
 }
 
 void CReaderPool::Work(CSwitch& reader) {
+    // Named, so that tools that show threads tell the readers apart.
+    pthread_setname_np(pthread_self(), "mmlsw-reader");
     for (;;) {
         std::pair<SessionId, std::string> job;
         {

@@ -120,6 +120,19 @@ private:
     bool m_open = false;
 };
 
+// One snapshot for many reads: BEGIN now, COMMIT at scope exit. A command
+// that reads a page of 500 records locks the file once, not 500 times.
+class CReadTransaction {
+public:
+    explicit CReadTransaction(CDatabase& db);
+    ~CReadTransaction();
+    CReadTransaction(const CReadTransaction&) = delete;
+    CReadTransaction& operator=(const CReadTransaction&) = delete;
+
+private:
+    CDatabase& m_db;
+};
+
 // "name" quoted as an SQL identifier.
 std::string QuoteIdent(std::string_view name);
 

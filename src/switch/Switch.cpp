@@ -244,6 +244,9 @@ CSwitch::Reports CSwitch::Dispatch(const std::string& echo, const SMmlCommand& c
     const SCmd* custom = nullptr;
     Failure fail;
     if (!Resolve(cmd, obj, custom, fail)) return Fail(echo, fail);
+    // Reads see one snapshot and take the file's locks once.
+    std::optional<CReadTransaction> snapshot;
+    if (cmd.verb == "LST" || cmd.verb == "DSP" || cmd.verb == "RLS") snapshot.emplace(m_db);
     if (custom) return Custom(echo, cmd, *obj, *custom);
     auto has = [&](const char* verb) {
         for (const auto& [id, c] : obj->commands)

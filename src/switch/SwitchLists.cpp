@@ -138,7 +138,8 @@ CSwitch::Reports CSwitch::List(const std::string& echo, const SMmlCommand& cmd, 
     if (obj.paged && total > kPageRecords) {
         const std::string qid = Queries().Open(session, obj.type, ids, Now());
         if (qid.empty())
-            return Fail(echo, RC_TOO_MANY, "(open queries hold too many records: release queries or narrow the list)");
+            return Fail(echo, RC_TOO_MANY, "(open queries hold " + std::to_string(Queries().HeldRecords()) +
+                                               " records; this list has " + std::to_string(total) + ")");
         CReportWriter w(echo, RC_OK, ResultText(RC_OK));
         w.BeginObject(HostString(HS_QUERY_HEAD));
         w.Add(HostString(HS_QID), qid);
@@ -147,7 +148,7 @@ CSwitch::Reports CSwitch::List(const std::string& echo, const SMmlCommand& cmd, 
     }
     if (total > kMaxUnpaged)
         return Fail(echo, RC_TOO_MANY, "(" + std::to_string(total) + " records, at most " +
-                                           std::to_string(kMaxUnpaged) + " in one answer: narrow the list)");
+                                           std::to_string(kMaxUnpaged) + " in one answer)");
     // Short lists whole; long lists of objects that are not paged in
     // reports of kPageRecords each, all but the last marked to continue.
     Reports out;

@@ -68,6 +68,8 @@ CSwitchServer::~CSwitchServer() {
 }
 
 bool CSwitchServer::Listen(const QHostAddress& address, quint16 port, std::string& error) {
+    // A room full of operators may connect at the same moment.
+    m_server.setListenBacklogSize(1024);
     if (m_server.listen(address, port)) return true;
     error = m_server.errorString().toStdString();
     return false;
@@ -95,6 +97,8 @@ void CSwitchServer::OnConnection() {
         c->lastActivity = NowMs();
         // Bytes beyond this wait in the network until the connection's turn.
         s->setReadBufferSize(kReadBuffer);
+        // An answer's last segment must not wait for the peer's delayed ack.
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const SessionId id = c->id;
         m_connections[id] = std::move(c);
         connect(s, &QTcpSocket::readyRead, this, [this, id] {

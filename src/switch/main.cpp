@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <malloc.h>
+
 #include <cstdio>
 
 #include "ClientRoot.h"
@@ -30,6 +32,10 @@ bool Number(const QCommandLineParser& parser, const QCommandLineOption& option, 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Reports of a page are a few hundred KiB: served from the heap they are
+    // reused, where fresh mappings would cost page faults on every page.
+    mallopt(M_MMAP_THRESHOLD, 16 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mmlswitch"));
     QCommandLineParser parser;

@@ -105,6 +105,12 @@ TEST_F(SwitchTest, EachFailureHasItsReturnCode) {
     EXPECT_EQ(Code("DSP MGCPSUB: DN=20000001;"), 0);
 }
 
+TEST(SwitchCatalogue, EveryReturnCodeOfTheSwitchHasItsTextForTheClient) {
+    std::set<int> known;
+    for (const auto& rc : HostDatabase().ReturnCodes()) known.insert(rc.code);
+    for (int code = RC_UNKNOWN_VERB; code <= RC_SECRET; ++code) EXPECT_TRUE(known.count(code)) << code;
+}
+
 TEST_F(SwitchTest, RemovingASubscriberTakesItsServicesAndItsNumber) {
     ASSERT_EQ(Code("LST MGCPSRV: DN=20000002;"), 0);
     EXPECT_GT(parsed.GetObjectCount(), 0);

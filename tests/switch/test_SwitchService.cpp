@@ -173,21 +173,27 @@ TEST_F(ServiceTest, AClientThatDoesNotReadIsNotServedBeyondItsBound) {
 
 TEST_F(ServiceTest, IdleConnectionsAndLinesLeftUnfinishedAreClosed) {
     SServerOptions options;
-    options.idleMs = 400;
+    options.idleMs = 800;
     options.lineMs = 400;
     Serve(sw, options);
-    TcpClient silent(Port()), halfway(Port()), busy(Port());
-    halfway.socket.write("LST MGCPSUB: DN=2000");
+    // One says nothing; one keeps sending a line it never finishes; one
+    // sends a command every 50 ms.
+    TcpClient silent(Port()), trickle(Port()), busy(Port());
+    trickle.socket.write("LST MGCPSUB: DN=2000");
     int sent = 0;
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 1500) {
+    while (t.elapsed() < 2000) {
         busy.Send("DSP V5IF: V5IID=1;");
+        if (trickle.socket.state() == QAbstractSocket::ConnectedState) trickle.socket.write("0");
         ++sent;
-        Pause(100);
+        Pause(50);
+        if (t.elapsed() < 700) {
+            EXPECT_EQ(silent.socket.state(), QAbstractSocket::ConnectedState);
+        }
     }
     EXPECT_EQ(silent.socket.state(), QAbstractSocket::UnconnectedState);
-    EXPECT_EQ(halfway.socket.state(), QAbstractSocket::UnconnectedState);
+    EXPECT_EQ(trickle.socket.state(), QAbstractSocket::UnconnectedState);
     EXPECT_EQ(busy.socket.state(), QAbstractSocket::ConnectedState);
     EXPECT_TRUE(WaitFor([&] { return busy.Reports() == sent; }));
     EXPECT_EQ(server->Connections(), 1);

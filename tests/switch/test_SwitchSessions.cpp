@@ -55,6 +55,15 @@ TEST_F(SwitchTest, QueriesThatWouldHoldTooManyRecordsAreRefusedUntilSomeAreRelea
     sw.CloseSession(2);
     ASSERT_EQ(Code("RLS MGCPSUB: QID=\"" + first + "\";", 1), 0);
     EXPECT_EQ(Code("LST MGCPSUB: SORT=DN-DESC;", 3), 0);
+    // A session at its limit that opens again the list it gives up for it
+    // still holds that list, counted once.
+    limits.perSession = 1;
+    sw.SetQueryLimits(limits);
+    sw.CloseSession(3);
+    EXPECT_EQ(Code("LST MGCPSUB:;", 5), 0);
+    EXPECT_EQ(Code("LST MGCPSUB:;", 5), 0);
+    EXPECT_EQ(sw.OpenQueries(5), 1u);
+    EXPECT_EQ(sw.HeldRecords(), 1200);
 }
 
 TEST_F(SwitchTest, SharedResultsFollowEveryChangeTheyDependOn) {

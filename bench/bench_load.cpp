@@ -1,0 +1,336 @@
+// Load on mmlswitch over TCP: N operators at once, each opening paged lists
+// of a big switch and fetching pages, looking subscribers up, and modifying
+// subscribers of its own and reading the change back. Prints the latency of
+// each kind of command (p50, p99, max), errors, lost updates, throughput and
+// where the CPU time went; exits 1 on any error or lost update.
+//
+//   bench_load --subscribers 1000000 --clients 100 --seconds 60               operators' pace
+//   bench_load --subscribers 1000000 --clients 100 --seconds 60 --pace 0      flat out
+//
+// The switch runs as its own process (mmlswitch beside this program) on a
+// database file, seeded first when the file does not exist yet.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BlockingClient.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct SOptions {
+    int clients = 10;
+    int64_t subscribers = 20000;
+    double seconds = 3;
+    int paceMin = 500, paceMax = 1500;  // ms after each answer; 0 0 for flat out
+    int readers = 1;
+    std::string db;
+    std::string server;
+};
+
+// kVerify: the final reading of every change, not timed.
+enum Kind { kHead, kPage, kLookup, kModify, kReadBack, kRelease, kKinds, kVerify = kKinds };
+const char* const kKindNames[] = {"list head", "page of 500", "key lookup", "modify", "read back", "release"};
+
+struct SStats {
+    std::vector<double> ms[kKinds];
+    int64_t errors = 0, lost = 0;
+    std::vector<std::string> samples;  // a few failures, for the operator
+
+    void Merge(const SStats& o) {
+        for (int k = 0; k < kKinds; ++k) ms[k].insert(ms[k].end(), o.ms[k].begin(), o.ms[k].end());
+        errors += o.errors;
+        lost += o.lost;
+        for (const std::string& s : o.samples)
+            if (samples.size() < 5) samples.push_back(s);
+    }
+};
+
+// The heads operators open: the whole list in key order most often, sorted
+// the other way, on a condition without an index, and on a number prefix.
+const char* const kHeads[] = {"LST MGCPSUB:;", "LST MGCPSUB:;", "LST MGCPSUB:;", "LST MGCPSUB:;",
+                              "LST MGCPSUB:;", "LST MGCPSUB:;", "LST MGCPSUB: SORT=DN-DESC;",
+                              "LST MGCPSUB: SORT=DN-DESC;", "LST MGCPSUB: CODEC=G729;", "LST MGCPSUB: DN=2000*;"};
+
+class COperator {
+public:
+    COperator(int id, const SOptions& o, uint16_t port, Clock::time_point end)
+        : m_id(id), m_o(o), m_port(port), m_end(end), m_rng(static_cast<unsigned>(id) * 7919u + 17u) {}
+
+    SStats Run() {
+        std::string error;
+        if (!m_c.Connect(m_port, error)) return Fail("connect: " + error), m_stats;
+        while (Clock::now() < m_end) {
+            const int r = Pick(0, 99);
+            if (m_qid.empty() || r < 10)
+                Head();
+            else if (r < 50)
+                Page();
+            else if (r < 80)
+                Lookup();
+            else
+                Modify();
+            Pace();
+        }
+        // Every change acknowledged must still be there.
+        for (const auto& [dn, desc] : m_written) {
+            std::string report;
+            if (!Ask(kVerify, "DSP MGCPSUB: DN=" + dn + ";", report)) continue;
+            if (mmlsw::ReportField(report, "DESC") != desc) Lost(dn, desc, report);
+        }
+        return m_stats;
+    }
+
+private:
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+    std::string Number(int64_t index) const { return std::to_string(20000000 + index); }
+
+    void Fail(const std::string& what) {
+        ++m_stats.errors;
+        if (m_stats.samples.size() < 3) m_stats.samples.push_back("client " + std::to_string(m_id) + ": " + what);
+    }
+    void Lost(const std::string& dn, const std::string& desc, const std::string& report) {
+        ++m_stats.lost;
+        if (m_stats.samples.size() < 3)
+            m_stats.samples.push_back("lost " + dn + " \"" + desc + "\": " + report.substr(0, 200));
+    }
+
+    // Sends a command and times its answer; false (counted) on any failure.
+    bool Ask(Kind kind, const std::string& cmd, std::string& report) {
+        const auto start = Clock::now();
+        if (!m_c.Send(cmd + "\n") || !m_c.Receive(report, 60000)) {
+            Fail("no answer to " + cmd);
+            std::string error;
+            m_c.Connect(m_port, error);
+            m_qid.clear();
+            return false;
+        }
+        if (kind != kVerify)
+            m_stats.ms[kind].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        if (mmlsw::ReportField(report, "RETCODE") != "0") {
+            Fail(cmd + " -> " + mmlsw::ReportField(report, "RETCODE") + " " + mmlsw::ReportField(report, "RESULT"));
+            return false;
+        }
+        return true;
+    }
+
+    void Head() {
+        std::string report;
+        const std::string old = m_qid;
+        if (!Ask(kHead, kHeads[Pick(0, 9)], report)) return;
+        m_qid = mmlsw::ReportField(report, "QID");
+        m_total = std::atoll(mmlsw::ReportField(report, "Total Recs").c_str());
+        if (m_qid.empty() || m_total <= 500) Fail("no paged head: " + report.substr(0, 200));
+        if (!old.empty()) Ask(kRelease, "RLS MGCPSUB: QID=\"" + old + "\";", report);
+    }
+
+    void Page() {
+        const int64_t begin = std::uniform_int_distribution<int64_t>(0, m_total - 500)(m_rng);
+        std::string report;
+        if (!Ask(kPage, "LST MGCPSUB: QID=\"" + m_qid + "\", BEGIN=" + std::to_string(begin) +
+                            ", END=" + std::to_string(begin + 499) + ";",
+                 report))
+            return;
+        if (mmlsw::ReportField(report, "OBJECTS") != "500") Fail("short page: " + report.substr(0, 200));
+    }
+
+    void Lookup() {
+        const std::string dn = Number(std::uniform_int_distribution<int64_t>(0, m_o.subscribers - 1)(m_rng));
+        std::string report;
+        if (Ask(kLookup, "DSP MGCPSUB: DN=" + dn + ";", report) && mmlsw::ReportField(report, "DN") != dn)
+            Fail("lookup of " + dn + " answered " + report.substr(0, 200));
+    }
+
+    // Subscribers of its own (every clients-th one): what it wrote last is
+    // what the switch must have.
+    void Modify() {
+        const int64_t own = (m_o.subscribers - m_id - 1) / m_o.clients;
+        const std::string dn = Number(m_id + m_o.clients * std::uniform_int_distribution<int64_t>(0, own)(m_rng));
+        const std::string desc = "op " + std::to_string(m_id) + " change " + std::to_string(++m_changes);
+        std::string report;
+        if (!Ask(kModify, "MOD MGCPSUB: DN=" + dn + ", DESC=\"" + desc + "\";", report)) return;
+        m_written[dn] = desc;
+        if (Ask(kReadBack, "DSP MGCPSUB: DN=" + dn + ";", report) && mmlsw::ReportField(report, "DESC") != desc)
+            Lost(dn, desc, report);
+    }
+
+    void Pace() {
+        if (m_o.paceMax <= 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(Pick(m_o.paceMin, m_o.paceMax)));
+    }
+
+    int m_id;
+    const SOptions& m_o;
+    uint16_t m_port;
+    Clock::time_point m_end;
+    std::mt19937 m_rng;
+    mmlsw::CBlockingClient m_c;
+    std::string m_qid;
+    int64_t m_total = 0, m_changes = 0;
+    std::map<std::string, std::string> m_written;
+    SStats m_stats;
+};
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+}
+
+// CPU seconds (user and system) a process's threads used so far, by
+// thread name: the switch's event loop is "mmlswitch", its readers
+// "mmlsw-reader".
+std::map<std::string, double> ThreadCpu(qint64 pid) {
+    std::map<std::string, double> out;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream f((tasks + "/" + tid + "/stat").toStdString());
+        const std::string s((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        const size_t open = s.find('('), close = s.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        std::vector<std::string> fields;
+        for (size_t at = close + 2; at < s.size();) {
+            const size_t sp = s.find(' ', at);
+            fields.push_back(s.substr(at, sp - at));
+            if (sp == std::string::npos) break;
+            at = sp + 1;
+        }
+        if (fields.size() < 13) continue;
+        out[s.substr(open + 1, close - open - 1)] +=
+            (std::stod(fields[11]) + std::stod(fields[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    return out;
+}
+
+double OwnCpu() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+bool ParseArgs(const QStringList& args, SOptions& o) {
+    for (int i = 1; i < args.size(); ++i) {
+        const QString a = args[i];
+        const QString v = i + 1 < args.size() ? args[i + 1] : QString();
+        bool ok = true;
+        if (a == "--clients") o.clients = v.toInt(&ok), ++i;
+        else if (a == "--subscribers") o.subscribers = v.toLongLong(&ok), ++i;
+        else if (a == "--seconds") o.seconds = v.toDouble(&ok), ++i;
+        else if (a == "--readers") o.readers = v.toInt(&ok), ++i;
+        else if (a == "--db") o.db = v.toStdString(), ++i;
+        else if (a == "--server") o.server = v.toStdString(), ++i;
+        else if (a == "--pace") {
+            const QStringList p = v.split('-');
+            o.paceMin = p[0].toInt(&ok);
+            o.paceMax = p.size() > 1 ? p[1].toInt(&ok) : o.paceMin;
+            ++i;
+        } else {
+            return false;
+        }
+        if (!ok || o.clients < 1 || o.subscribers < 1000 || o.seconds <= 0 || o.paceMin > o.paceMax) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    SOptions o;
+    if (!ParseArgs(app.arguments(), o)) {
+        std::fprintf(stderr,
+                     "bench_load [--clients N] [--subscribers N] [--seconds S] [--pace MIN-MAX ms | --pace 0]\n"
+                     "           [--readers N] [--db FILE] [--server PATH]\n");
+        return 2;
+    }
+    if (o.server.empty()) o.server = (QCoreApplication::applicationDirPath() + "/mmlswitch").toStdString();
+    QTemporaryDir scratch;
+    if (o.db.empty()) o.db = (scratch.path() + "/load.db").toStdString();
+    const QString server = QString::fromStdString(o.server), db = QString::fromStdString(o.db);
+
+    if (!QFileInfo::exists(db)) {
+        const auto start = Clock::now();
+        QProcess seed;
+        seed.start(server, {"--db", db, "--seed", "demo", "--subscribers", QString::number(o.subscribers)});
+        if (!seed.waitForFinished(-1) || seed.exitCode() != 0) {
+            std::fprintf(stderr, "bench_load: seeding failed: %s\n", seed.readAllStandardError().constData());
+            return 2;
+        }
+        std::printf("seeded %lld subscribers in %.1f s\n", static_cast<long long>(o.subscribers),
+                    std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    QProcess sw;
+    sw.setReadChannel(QProcess::StandardError);
+    sw.start(server, {"--db", db, "--listen", "127.0.0.1:0", "--readers", QString::number(o.readers)});
+    QString said;
+    uint16_t port = 0;
+    const QRegularExpression serving(QStringLiteral("serving on \\S+:(\\d+)"));
+    while (!port && sw.waitForReadyRead(30000)) {
+        said += QString::fromUtf8(sw.readAllStandardError());
+        if (const auto m = serving.match(said); m.hasMatch()) port = static_cast<uint16_t>(m.captured(1).toUInt());
+    }
+    if (!port) {
+        std::fprintf(stderr, "bench_load: the switch did not start: %s\n", qPrintable(said));
+        return 2;
+    }
+
+    const std::map<std::string, double> serverCpu0 = ThreadCpu(sw.processId());
+    const double ownCpu0 = OwnCpu();
+    const auto start = Clock::now();
+    const auto end = start + std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000));
+    std::vector<SStats> results(static_cast<size_t>(o.clients));
+    std::vector<std::thread> threads;
+    for (int i = 0; i < o.clients; ++i)
+        threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = COperator(i, o, port, end).Run(); });
+    for (std::thread& t : threads) t.join();
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    std::map<std::string, double> serverCpu = ThreadCpu(sw.processId());
+    for (auto& [name, seconds] : serverCpu) seconds -= serverCpu0.count(name) ? serverCpu0.at(name) : 0;
+    const double ownCpu = OwnCpu() - ownCpu0;
+    ::kill(static_cast<pid_t>(sw.processId()), SIGTERM);
+    sw.waitForFinished(30000);
+
+    SStats all;
+    for (const SStats& s : results) all.Merge(s);
+    size_t commands = 0;
+    std::printf("%d clients, %lld subscribers, %.1f s, pace %s\n", o.clients, static_cast<long long>(o.subscribers),
+                wall,
+                o.paceMax > 0 ? (std::to_string(o.paceMin) + "-" + std::to_string(o.paceMax) + " ms").c_str()
+                              : "none (flat out)");
+    std::printf("%-12s %9s %9s %9s %9s\n", "command", "count", "p50 ms", "p99 ms", "max ms");
+    for (int k = 0; k < kKinds; ++k) {
+        const auto& v = all.ms[k];
+        commands += v.size();
+        std::printf("%-12s %9zu %9.2f %9.2f %9.2f\n", kKindNames[k], v.size(), Percentile(v, 0.5),
+                    Percentile(v, 0.99), v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()));
+    }
+    std::printf("throughput %.0f commands/s; errors %lld; lost updates %lld\n", static_cast<double>(commands) / wall,
+                static_cast<long long>(all.errors), static_cast<long long>(all.lost));
+    std::printf("CPU in %% of one core:");
+    for (const auto& [name, seconds] : serverCpu)
+        if (seconds > 0) std::printf(" %s %.0f,", name.c_str(), 100 * seconds / wall);
+    std::printf(" clients %.0f\n", 100 * ownCpu / wall);
+    for (const std::string& s : all.samples) std::printf("  %s\n", s.c_str());
+    return all.errors || all.lost ? 1 : 0;
+}
