@@ -6,6 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 
+# Paths relative to the checkout, so that another clone's build (a CI run)
+# finds its objects in the compiler cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 BUILD_DIR=${BUILD_DIR:-build}
 SANITIZE=${SANITIZE:-0}
 JOBS=${JOBS:-2}
