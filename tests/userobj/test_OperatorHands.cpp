@@ -126,6 +126,38 @@ TEST_F(OperatorHands, EnterIsNewerThanAClickStillLoading) {
     EXPECT_EQ(mgcp->GetActiveListCtrl(), list);
 }
 
+// A splitter bar whose drag loses the mouse to another window ends the
+// drag where the bar was last drawn, and its panes follow.
+TEST_F(OperatorHands, ASplitterDragThatLosesTheMouseEndsWhereItWas) {
+    StartClient(500);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CSubscriberDlg* mgcp = Dialog(w);
+    auto* bar = mgcp->findChild<QWidget*>(QStringLiteral("ctl10193"));
+    ASSERT_NE(bar, nullptr);
+    const int x0 = bar->x();
+    const QPoint grip(bar->width() / 2, bar->height() / 2);
+    QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(bar, grip + QPoint(20, 0));
+    QTest::mouseMove(bar, grip + QPoint(40, 0));
+    ASSERT_EQ(QWidget::mouseGrabber(), bar);
+
+    QWidget other(m_main.get());
+    other.setGeometry(0, 0, 50, 50);
+    other.show();
+    other.grabMouse();  // another window takes the mouse
+    QTest::mouseMove(&other, QPoint(10, 10));
+    other.releaseMouse();
+    EXPECT_EQ(bar->x(), x0 + 40);
+    EXPECT_EQ(mgcp->MainList()->geometry().right(), bar->x() - 2);
+    EXPECT_EQ(mgcp->SecondaryList()->x(), bar->geometry().right() + 2);
+
+    // Over: the bar no longer follows the mouse.
+    QTest::mouseMove(bar, grip + QPoint(80, 0));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, grip + QPoint(80, 0));
+    EXPECT_EQ(bar->x(), x0 + 40);
+}
+
 // Each tab answers a click where it is drawn, and the strip's arrows
 // scroll the tab row.
 TEST_F(OperatorHands, TabStripTabsAndArrowsAnswerTheMouse) {
