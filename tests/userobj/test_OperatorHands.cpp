@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 
 #include "HostStrings.h"
+#include "PropertyDisplayView.h"
 #include "TcpSwitchLink.h"
 #include "hostlibs/SwitchCmdHandles.h"
 #include "userobj/HostContract.h"
@@ -16,6 +17,15 @@ using op::COperatorTest;
 namespace {
 
 class OperatorHands : public COperatorTest {};
+
+// The panel's rows hold that value somewhere.
+bool PanelShows(CUserObjWnd* w, const std::string& value) {
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
+    if (!panel) return false;
+    for (const auto& row : panel->Rows())
+        if (row.second == value) return true;
+    return false;
+}
 
 // Rows that the wheel brought into view hold records, and a click on any
 // of them picks that subscriber.
@@ -124,6 +134,24 @@ TEST_F(OperatorHands, EnterIsNewerThanAClickStillLoading) {
     EXPECT_EQ(mgcp->GetActiveListCtrl(), mgcp->SecondaryList());
     ClickAt(list->viewport(), QPoint(10, list->viewport()->height() - 5));
     EXPECT_EQ(mgcp->GetActiveListCtrl(), list);
+}
+
+// A subscriber the operator opened stays in the panel while the list
+// pages on: a new page changes the list's count, not what is shown.
+TEST_F(OperatorHands, TheOpenedSubscriberStaysInThePanelWhileTheListPages) {
+    StartClient(20000);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    const std::string dn = list->Model().CellText(2, 0);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, CellCentre(list, 2));
+    ASSERT_TRUE(Settle(w));
+    ASSERT_TRUE(PanelShows(w, dn));
+
+    Wheel(list, 180);
+    ASSERT_TRUE(Settle(w));
+    ASSERT_GT(list->m_nPageBegin, 0);  // a page of its own came
+    EXPECT_TRUE(PanelShows(w, dn));
 }
 
 // A splitter bar whose drag loses the mouse to another window ends the
