@@ -13,6 +13,8 @@ using DWORD = std::uint32_t;
 using WPARAM = std::uintptr_t;  // unsigned, pointer-sized
 using LPARAM = std::intptr_t;   // signed, pointer-sized
 using LRESULT = std::intptr_t;
+// A loaded module (the program or a shared library), named by its load address.
+using HINSTANCE = void*;
 
 #ifndef TRUE
 inline constexpr BOOL TRUE = 1;

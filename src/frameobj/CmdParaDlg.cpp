@@ -1,6 +1,8 @@
 // The command parameter dialog.
 #include "CmdParaDlg.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -8,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTimerEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -61,7 +64,7 @@ const MsgMap* CParaListCtrl::MessageMap() {
     return &m;
 }
 
-CParaListCtrl::CParaListCtrl(QWidget* parent) : CWndT(parent) {
+CParaListCtrl::CParaListCtrl(QWidget* parent) : CWndT(parent), m_pTitleTip(new CTitleTip(this)) {
     setObjectName(QStringLiteral("ctl2902"));
     setProperty("controlId", 2902);
     setColumnCount(2);
@@ -75,8 +78,12 @@ CParaListCtrl::CParaListCtrl(QWidget* parent) : CWndT(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new CRowDelegate(this));
     setShowGrid(false);
+    setMouseTracking(true);  // the title tip follows the pointer
     // Scrolling ends an open edit: the list takes the focus first.
-    auto endEdit = [this] { if (m_pEditor) setFocus(); };
+    auto endEdit = [this] {
+        HideTitleTip();
+        if (m_pEditor) setFocus();
+    };
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, endEdit);
     connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, endEdit);
 }
@@ -140,7 +147,7 @@ void CParaListCtrl::ShowPage(CCmd* cmd, const std::vector<int>* page, int caller
         if (readOnly) {
             flags = p.IsMustGive() ? ROW_READONLY | ROW_REQUIRED : ROW_READONLY;
         } else {
-            flags = (p.IsMustGive() ? ROW_REQUIRED : 0) | (p.IsWhiteCell() ? ROW_WHITE : 0) | (2 << ROW_STATE_SHIFT);
+            flags = (p.IsMustGive() ? ROW_REQUIRED : 0) | (p.IsWhiteCell() ? ROW_WHITE : 0);
         }
         name->setData(Qt::UserRole, flags);
         name->setData(Qt::UserRole + 1, index);
@@ -176,7 +183,7 @@ void CParaListCtrl::EvaluateRelations() {
         const int s = says(p);
         if (s == 0) continue;
         const bool required = outcome.required.count(p.GetNumber()) > 0;
-        SetRowFlags(row, s > 0 ? (required ? ROW_REQUIRED : 0) | (2 << ROW_STATE_SHIFT) : ROW_READONLY);
+        SetRowFlags(row, s > 0 ? (required ? ROW_REQUIRED : 0) : ROW_READONLY);
     }
     viewport()->update();
 }
@@ -186,17 +193,25 @@ bool CParaListCtrl::BeginEdit(int row) {
     if (RowFlags(row) & ROW_READONLY) return false;
     const int index = ParaIndexOfRow(row);
     if (!EditorFor(m_pCmd->GetParaArray()[static_cast<size_t>(index)])) return false;
+    HideTitleTip();
     scrollToItem(item(row, 1));
     const QRect cell = visualItemRect(item(row, 1));
     m_pEditor = CreateInPlaceEditor(viewport(), cell, *m_pCmd, index, ShownText(index),
                                     [this, row, index](const SEditEnd& end) {
+                                        QWidget* editor = m_pEditor;
+                                        QWidget* focus = QApplication::focusWidget();
+                                        const bool hadFocus = editor && focus && (focus == editor || editor->isAncestorOf(focus));
                                         m_pEditor = nullptr;  // the editor is going; another may open at once
-                                        EditEnded(row, index, end);
+                                        EditEnded(row, index, end, hadFocus);
                                     });
     return m_pEditor != nullptr;
 }
 
-void CParaListCtrl::EditEnded(int row, int index, const SEditEnd& end) {
+void CParaListCtrl::EditEnded(int row, int index, const SEditEnd& end, bool hadFocus) {
+    // Keys go on in the list: the arrows to the next row, a key released
+    // there to that row's editor.
+    if (hadFocus) setFocus();
+    if (end.how == SEditEnd::Unchanged) return;
     if (end.how == SEditEnd::Refused) {
         m_refused[index] = {end.text.toStdString(), end.rule, false};
         // Told once the edit has finished ending, unless the dialog is gone by then.
@@ -205,8 +220,17 @@ void CParaListCtrl::EditEnded(int row, int index, const SEditEnd& end) {
     } else {
         m_refused.erase(index);  // taken, or dropped with Escape: the value shows again
     }
+    // A written value has come as the model's value event already.
     if (QTableWidgetItem* cell = item(row, 1)) cell->setText(ShownText(index));
-    if (end.how == SEditEnd::Written) EvaluateRelations();
+}
+
+void CParaListCtrl::OnParaChanged(int index) {
+    if (!m_pCmd) return;
+    m_refused.erase(index);  // the model's value stands now
+    for (int row = 0; row < rowCount(); ++row)
+        if (ParaIndexOfRow(row) == index)
+            if (QTableWidgetItem* cell = item(row, 1)) cell->setText(ShownText(index));
+    EvaluateRelations();
 }
 
 QString CParaListCtrl::ShownText(int index) const {
@@ -244,7 +268,42 @@ LRESULT CParaListCtrl::OnOpenEditor(WPARAM wParam, LPARAM) {
     return BeginEdit(row) ? 1 : 0;
 }
 
+bool CParaListCtrl::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate && m_nTipTimer == -1) {
+        m_tipTimer.start(kTipTimerMs, this);
+        m_nTipTimer = kTipTimerId;
+    }
+    if (e->type() == QEvent::WindowDeactivate || e->type() == QEvent::Hide || e->type() == QEvent::Leave)
+        HideTitleTip();
+    return CWndT::event(e);
+}
+
+void CParaListCtrl::mouseMoveEvent(QMouseEvent* e) {
+    QTableWidget::mouseMoveEvent(e);
+    const QModelIndex at = indexAt(e->position().toPoint());
+    if (!at.isValid() || m_pEditor || e->buttons() != Qt::NoButton) {
+        HideTitleTip();
+        return;
+    }
+    const QRect cell = visualRect(at);
+    const QRect onScreen(viewport()->mapToGlobal(cell.topLeft()), cell.size());
+    m_nRowMarker = m_pTitleTip->Show(onScreen, at.data().toString(), font()) ? at.row() : -1;
+}
+
+void CParaListCtrl::timerEvent(QTimerEvent* e) {
+    if (e->timerId() != m_tipTimer.timerId()) return CWndT::timerEvent(e);
+    // The tip lies over its cell and may keep the pointer's moves from the
+    // list: whether the pointer has left the cell is looked up here.
+    if (m_nRowMarker >= 0 && !m_pTitleTip->Cell().contains(QCursor::pos())) HideTitleTip();
+}
+
+void CParaListCtrl::HideTitleTip() {
+    m_pTitleTip->hide();
+    m_nRowMarker = -1;
+}
+
 void CParaListCtrl::mousePressEvent(QMouseEvent* e) {
+    HideTitleTip();
     setFocus();  // ends an open edit
     const int before = currentRow();
     QTableWidget::mousePressEvent(e);
@@ -252,10 +311,17 @@ void CParaListCtrl::mousePressEvent(QMouseEvent* e) {
     if (row >= 0 && row == before) BeginEdit(row);
 }
 
+void CParaListCtrl::keyPressEvent(QKeyEvent* e) {
+    // A key that reaches the list past an open editor (the arrows) ends
+    // the edit before the list moves.
+    if (m_pEditor) setFocus();
+    QTableWidget::keyPressEvent(e);
+}
+
 void CParaListCtrl::keyReleaseEvent(QKeyEvent* e) {
     const int key = e->key();
-    if (!m_pEditor && key != Qt::Key_Tab && key != Qt::Key_Escape && key != Qt::Key_Return &&
-        key != Qt::Key_Enter && key != Qt::Key_Up && key != Qt::Key_Down)
+    if (!m_pEditor && key != Qt::Key_Tab && key != Qt::Key_Backtab && key != Qt::Key_Escape &&
+        key != Qt::Key_Return && key != Qt::Key_Enter)
         BeginEdit(currentRow());
     QTableWidget::keyReleaseEvent(e);
 }
@@ -324,7 +390,7 @@ void CCmdParaDlg::Initialise() {
         m_tabs->addTab(QString::fromStdString(platform::Format(HostString(2904).c_str(), i + 1)));
     setWindowTitle(QString::fromStdString(m_pCmd->GetCmdDisplayName()));
     m_list->setFixedHeight(ListHeight(static_cast<int>(m_aPages[0].size())));
-    m_pCmd->RegisterEvent([](int) {});
+    m_pCmd->RegisterEvent([list = m_list](int index) { list->OnParaChanged(index); });
     m_list->SetCommand(m_pCmd);
     m_list->ShowPage(m_pCmd, &m_aPages[0], m_nCallerFlag, m_pFixed);
     m_tabs->setCurrentIndex(0);

@@ -8,6 +8,7 @@
 // command model.
 #pragma once
 
+#include <QBasicTimer>
 #include <QDialog>
 #include <QPointer>
 #include <QTabBar>
@@ -23,9 +24,12 @@
 #include "hostlibs/Cmd.h"
 #include "hostlibs/ObjData.h"
 
+class CTitleTip;
 struct SEditEnd;
 
-// Row flags of the parameter list (item data of column 0).
+// Row flags of the parameter list (item data of column 0). Pages give an
+// editable row 0, 2, 4 or 6; the state bits (29 to 31) stay 0, so the
+// keyboard request WM_USER+1508 only focuses such a row.
 inline constexpr int ROW_READONLY = 1;
 inline constexpr int ROW_REQUIRED = 2;
 inline constexpr int ROW_WHITE = 4;
@@ -51,10 +55,21 @@ public:
     // (it stays in its cell until corrected): the first not told yet, or
     // with again the first of all. False when there is none to tell.
     bool TellRefused(bool again);
+    // The command model changed the value of the parameter at index.
+    void OnParaChanged(int index);
+
+    // The title tip's timer, started on the first activation: every 100 ms
+    // it checks that the pointer is still over the tip's cell.
+    static constexpr int kTipTimerId = 100;
+    static constexpr int kTipTimerMs = 100;
 
 protected:
+    bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
 
 private:
     // A typed value the parameter refused, kept for the operator to correct.
@@ -64,15 +79,19 @@ private:
         bool told = false;
     };
     void SetRowFlags(int row, int flags);
-    void EditEnded(int row, int index, const SEditEnd& end);
+    void EditEnded(int row, int index, const SEditEnd& end, bool hadFocus);
+    void HideTitleTip();
     // The value cell's text: a refused entry, else the parameter's value.
     QString ShownText(int index) const;
+    CTitleTip* m_pTitleTip;
     CCmd* m_pCmd = nullptr;
     const std::vector<int>* m_pPage = nullptr;
     int m_nCallerFlag = 1;
     QPointer<QWidget> m_pEditor;
     int m_bRelationsPresent = 0;
-    int m_nRowMarker = -1;
+    int m_nRowMarker = -1;  // the row the title tip stands over
+    int m_nTipTimer = -1;   // kTipTimerId once started
+    QBasicTimer m_tipTimer;
     std::vector<SParaRelation> m_relations;
     std::map<int, SRefused> m_refused;  // by parameter index
 };

@@ -19,19 +19,26 @@ namespace {
 // Ends the edit once: writes (or not), reports, and goes.
 class CEditSession : public QObject {
 public:
+    // Commit: Enter or a choice from the list, written as it stands.
+    // Leave: the editor lost the focus; written only when changed, so a
+    // row the operator merely passed through keeps what it had.
+    enum EEnd { Drop, Commit, Leave };
+
     CEditSession(QWidget* editor, CCmd& cmd, int index, std::function<QString()> read,
                  std::function<void(const SEditEnd&)> done)
         : QObject(editor), m_editor(editor), m_cmd(cmd), m_index(index), m_read(std::move(read)),
-          m_done(std::move(done)) {
+          m_done(std::move(done)), m_initial(m_read()) {
         editor->installEventFilter(this);
         for (QWidget* child : editor->findChildren<QWidget*>()) child->installEventFilter(this);
     }
-    void End(bool commit) {
+    void End(EEnd how) {
         if (m_ended) return;
         m_ended = true;
         SEditEnd end;
         end.text = m_read();
-        if (commit) {
+        if (how == Leave && end.text == m_initial) {
+            end.how = SEditEnd::Unchanged;
+        } else if (how != Drop) {
             CParaItem& para = m_cmd.GetParaArray()[static_cast<size_t>(m_index)];
             end.rule = m_cmd.EntryFault(m_index, end.text.toStdString());
             end.how = end.rule.empty() ? SEditEnd::Written : SEditEnd::Refused;
@@ -48,12 +55,19 @@ public:
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            if ((k->key() == Qt::Key_Up || k->key() == Qt::Key_Down) && !(k->modifiers() & Qt::AltModifier)) {
+                k->ignore();  // not ours: on to the parent
+                return true;
+            }
+        }
         if (e->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(e)->key();
-            if (key == Qt::Key_Escape) return End(false), true;
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) return End(true), true;
+            if (key == Qt::Key_Escape) return End(Drop), true;
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) return End(Commit), true;
         }
-        if (e->type() == QEvent::FocusOut && !FocusStaysInside()) End(true);
+        if (e->type() == QEvent::FocusOut && !FocusStaysInside()) End(Leave);
         return QObject::eventFilter(o, e);
     }
 
@@ -70,7 +84,19 @@ private:
     int m_index;
     std::function<QString()> m_read;
     std::function<void(const SEditEnd&)> m_done;
+    QString m_initial;
     bool m_ended = false;
+};
+
+// The choice list: closing its drop-down ends the edit with what it shows.
+class CInPlaceList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> onCloseUp;
+    void hidePopup() override {
+        QComboBox::hidePopup();
+        if (onCloseUp) onCloseUp();
+    }
 };
 
 }  // namespace
@@ -118,7 +144,7 @@ QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int 
             break;
         }
         case IDC_INPLACE_LIST: {
-            auto* c = new QComboBox(parent);
+            auto* c = new CInPlaceList(parent);
             for (const std::string& t : para.GetChoiceTexts()) c->addItem(QString::fromStdString(t));
             c->setCurrentIndex(para.GetMatchIndex(para.GetChoiceTexts()));
             read = [c] { return c->currentText(); };
@@ -183,9 +209,42 @@ QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int 
     editor->setProperty("controlId", id);
     editor->setGeometry(rect);
     auto* session = new CEditSession(editor, cmd, index, read, std::move(done));
-    if (auto* c = qobject_cast<QComboBox*>(editor))
-        QObject::connect(c, &QComboBox::activated, session, [session] { session->End(true); });
+    if (auto* list = dynamic_cast<CInPlaceList*>(editor)) {
+        QObject::connect(list, &QComboBox::activated, session, [session] { session->End(CEditSession::Commit); });
+        // A choice made with the keys closes the drop-down before it is
+        // applied: the value is read once the choice is through.
+        list->onCloseUp = [session] {
+            QMetaObject::invokeMethod(session, [session] { session->End(CEditSession::Leave); }, Qt::QueuedConnection);
+        };
+    }
     editor->show();
     editor->setFocus();
     return editor;
+}
+
+CTitleTip::CTitleTip(QWidget* owner)
+    : QLabel(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput) {
+    setObjectName(QStringLiteral("titleTip"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::ToolTipBase);
+    setForegroundRole(QPalette::ToolTipText);
+    setIndent(3);
+}
+
+bool CTitleTip::Show(const QRect& cell, const QString& text, const QFont& font) {
+    const int needed = QFontMetrics(font).horizontalAdvance(text);
+    // The list draws a cell's text 3 pixels in and keeps 2 free at its end.
+    if (needed <= cell.width() - 5) {
+        hide();
+        m_cell = {};
+        return false;
+    }
+    m_cell = cell;
+    setFont(font);
+    setText(text);
+    setGeometry(cell.left(), cell.top(), needed + 6, cell.height());
+    show();
+    return true;
 }

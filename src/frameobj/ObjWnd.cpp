@@ -8,6 +8,9 @@
 #include <QTimerEvent>
 
 #include <cstring>
+#include <typeinfo>
+
+#include <dlfcn.h>
 
 #include "ClientRoot.h"
 #include "WindowHandles.h"
@@ -49,14 +52,26 @@ IObjWnd::~IObjWnd() {
     for (int i = 0; i < kBinSlots; ++i)
         if (m_aBinReq[i].id) FreeContext(m_aBinReq[i].context);
     if (m_pMainFrame && m_pMainFrame->IsHostAlive())
-        m_pMainFrame->Post(msg::WM_OBJWND_DESTROYED, 0, 0);
+        m_pMainFrame->Post(msg::WM_OBJWND_DESTROYED, ToWParam(m_hInstance), 0);
 }
 
+namespace {
+// The module loaded at the address's place: a shared library, or the program.
+HINSTANCE ModuleOf(const void* address) {
+    Dl_info info{};
+    return dladdr(address, &info) ? info.dli_fbase : nullptr;
+}
+}  // namespace
+
 BOOL IObjWnd::Create(QObject* hostFrame) {
+    // The window's own class lives in the plug-in that made it; the base
+    // here is shared by every plug-in and cannot tell them apart otherwise.
+    m_hInstance = ModuleOf(&typeid(*this));
     if (hostFrame) m_pMainFrame = std::make_unique<CHostLink>(hostFrame);
     auto* frame = qobject_cast<QMainWindow*>(hostFrame);
     QMdiArea* area = frame ? qobject_cast<QMdiArea*>(frame->centralWidget()) : nullptr;
-    if (area) area->addSubWindow(this);
+    if (!area) return FALSE;
+    area->addSubWindow(this);
     return TRUE;
 }
 

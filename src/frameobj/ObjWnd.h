@@ -32,7 +32,8 @@ public:
     ~IObjWnd() override;
 
     // Builds the host link for the host frame and enters the host's MDI
-    // area. False when there is no MDI area to enter.
+    // area. False when there is no MDI area to enter (the window then
+    // stays out of sight, with its host link if a host frame was given).
     virtual BOOL Create(QObject* hostFrame);
     // The destruction handshake: only the first call acts; the window goes
     // only when the host answers with its handle.
@@ -105,4 +106,7 @@ private:
     void StopBinTimer();
     void FreeSlot(int index);
     int m_timerId = 0;  // the Qt timer behind m_nBinTimer
+    // The plug-in module whose window this is, named to the host when the
+    // window is gone (WM_USER+1000).
+    HINSTANCE m_hInstance = nullptr;
 };

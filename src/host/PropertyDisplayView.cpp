@@ -25,6 +25,24 @@ CPropertyDisplayView::CPropertyDisplayView(QWidget* parent) : CWndT(parent) {
     setAlternatingRowColors(true);
 }
 
+namespace {
+// The number of records the data holds when the row is read: the list
+// behind it goes on filling and paging after the selection was shown.
+class CRecordCountItem : public QTreeWidgetItem {
+public:
+    CRecordCountItem(QTreeWidget* tree, const CDynData* data) : QTreeWidgetItem(tree), m_data(data) {
+        setText(0, QStringLiteral("Records"));
+    }
+    QVariant data(int column, int role) const override {
+        if (column == 1 && role == Qt::DisplayRole) return QString::number(m_data->GetData().size());
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    const CDynData* m_data;
+};
+}  // namespace
+
 static QTreeWidgetItem* Row(QTreeWidget* tree, QTreeWidgetItem* parent, const std::string& name,
                             const std::string& value) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
@@ -40,7 +58,7 @@ LRESULT CPropertyDisplayView::OnShowDetail(WPARAM, LPARAM lParam) {
     m_pLastData = sel->data;
     if (sel->obj) Row(this, nullptr, "Object", sel->obj->GetDesc().displayName);
     if (sel->index < 0) {
-        Row(this, nullptr, "Records", std::to_string(sel->data->GetData().size()));
+        new CRecordCountItem(this, sel->data);
         return 1;
     }
     ShowRecord(*sel->data, sel->index);

@@ -1,6 +1,7 @@
 // Reading command texts back into values.
 #include "CmdText.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "TextHelpers.h"
@@ -9,7 +10,7 @@
 using platform::EqualsNoCase;
 using platform::Trim;
 
-BOOL ParseAssignments(const std::string& text, std::map<std::string, std::string>& out) {
+BOOL ParseAssignments(const std::string& text, CAssignments& out) {
     const size_t colon = text.find(':');
     if (colon == std::string::npos) return FALSE;
     std::string rest = text.substr(colon + 1);
@@ -17,13 +18,27 @@ BOOL ParseAssignments(const std::string& text, std::map<std::string, std::string
         const size_t eq = rest.find('=');
         if (eq == std::string::npos) break;
         const std::string name = Trim(rest.substr(0, eq));
-        size_t end = rest.find(',', eq + 1);
-        if (end == std::string::npos) end = rest.find(';', eq + 1);
+        // The end is searched from the start of the rest, not from the "=":
+        // a "," before the "=" ends an empty value.
+        size_t end = rest.find(',');
+        if (end == std::string::npos) end = rest.find(';');
         if (end == std::string::npos) return FALSE;
-        out[name] = Trim(rest.substr(eq + 1, end - eq - 1));
+        const std::string value = end > eq ? Trim(rest.substr(eq + 1, end - eq - 1)) : std::string();
+        auto same = std::find_if(out.begin(), out.end(), [&](const auto& a) { return a.first == name; });
+        if (same != out.end())
+            same->second = value;
+        else
+            out.emplace_back(name, value);
         rest = rest.substr(end + 1);
     }
     return TRUE;
+}
+
+BOOL ParseAssignments(const std::string& text, std::map<std::string, std::string>& out) {
+    CAssignments list;
+    const BOOL ok = ParseAssignments(text, list);
+    for (auto& [name, value] : list) out[name] = std::move(value);
+    return ok;
 }
 
 void ParseCompound(const std::string& text, std::map<std::string, std::string>& out) {
@@ -72,7 +87,7 @@ static void LoadValue(CCmd& templ, CParaItem& para, const std::string& value) {
 }
 
 BOOL LoadCmdText(CCmd& templ, const std::string& text) {
-    std::map<std::string, std::string> values;
+    CAssignments values;
     if (!ParseAssignments(text, values)) return FALSE;
     for (const auto& [name, value] : values) {
         for (CParaItem& para : templ.GetParaArray()) {

@@ -5,19 +5,26 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "hostlibs/Cmd.h"
 
 // Verb classes of ClassifyCmd.
 enum CmdClass { CMD_ADD = 0, CMD_ADB = 1, CMD_RMV = 2, CMD_RVB = 3, CMD_LST = 4, CMD_OTHER = 5 };
 
-// "VERB OBJ: A=1, B = 2 ;" -> {A: 1, B: 2}. Values end at the first ","
-// (else ";"); a repeated name keeps its last value. False without ":" or
+// "VERB OBJ: A=1, B = 2 ;" -> {A: 1, B: 2}, in the order the names first
+// stand in the text. A value ends at the first "," left in the text (else
+// its first ";"), so in "A,B=1;" the name "A,B" gets an empty value and
+// "B" gets 1; a repeated name keeps its last value. False without ":" or
 // when a value has no end.
+using CAssignments = std::vector<std::pair<std::string, std::string>>;
+BOOL ParseAssignments(const std::string& text, CAssignments& out);
 BOOL ParseAssignments(const std::string& text, std::map<std::string, std::string>& out);
 // "A-1&B-0" -> {A: 1, B: 0}: each item's last character is its state.
 void ParseCompound(const std::string& text, std::map<std::string, std::string>& out);
-// Loads a command text's values into the template's parameters, by kind.
+// Loads a command text's values into the template's parameters, by kind,
+// assignment by assignment as they stand in the text.
 BOOL LoadCmdText(CCmd& templ, const std::string& text);
 
 // Verb class of a command: ADD 0, ADB 1, RMV 2, RVB 3, LST 4, else 5.

@@ -297,7 +297,9 @@ void CObjListCtrl::OnDeleteKey() {
 }
 
 void CObjListCtrl::mousePressEvent(QMouseEvent* e) {
-    if (g_nListLock > 0) return;
+    // The lock stops what would start an operation: the right button's
+    // menu. A left click still picks a row.
+    if (g_nListLock > 0 && e->button() == Qt::RightButton) return;
     QTableView::mousePressEvent(e);
 }
 
@@ -353,8 +355,7 @@ void CObjListCtrl::resizeEvent(QResizeEvent* e) {
 // ---- sorting on the switch ----
 
 void CObjListCtrl::OnHeaderClick(int column) {
-    if (g_nListLock > 0 || !(QApplication::mouseButtons() == Qt::NoButton || QApplication::mouseButtons() == Qt::LeftButton))
-        return;
+    if (!(QApplication::mouseButtons() == Qt::NoButton || QApplication::mouseButtons() == Qt::LeftButton)) return;
     const std::string title = m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
     if (!SortTable().IsSortable(m_strListKey, title)) return;
     m_bSortAscending = column == m_nSortColumn ? !m_bSortAscending : TRUE;

@@ -214,7 +214,7 @@ void CObjListCtrl::PageCheckScroll(int action, int p) {
 }
 
 void CObjListCtrl::OnThumbTrack(int t) {
-    if (!IsPaged()) return;
+    if (!IsPaged() || m_nTotalRecords <= kPageSize) return;  // all of it is loaded: nothing to tell
     if (!m_pTip) {
         m_pTip = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint);
         m_pTip->setFixedSize(60, 18);

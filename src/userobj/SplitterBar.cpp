@@ -1,6 +1,7 @@
 // Splitter bars.
 #include "SplitterBar.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -117,6 +118,12 @@ bool CySplitterWnd::GetMouseClipRect(QRect& clip, QPoint press) const {
 }
 
 bool CSplitterBar::eventFilter(QObject* o, QEvent* e) {
+    // While dragging, every event of the application passes here first: a
+    // bar that no longer holds the mouse (another window took it, or the
+    // bar's window lost the activation) ends its drag where it was drawn.
+    if (m_dragging && (!m_bar || QWidget::mouseGrabber() != m_bar ||
+                       (e->type() == QEvent::WindowDeactivate && o == m_bar->window())))
+        EndDrag();
     if (o != m_bar) return QObject::eventFilter(o, e);
     switch (e->type()) {
         case QEvent::MouseButtonPress: {
@@ -147,7 +154,6 @@ bool CSplitterBar::eventFilter(QObject* o, QEvent* e) {
 
 void CSplitterBar::BeginDrag(QPoint press) {
     if (QWidget::mouseGrabber() || !GetMouseClipRect(m_clip, press)) return;
-    m_dragging = true;
     m_press = press;
     m_start = m_bar->geometry();
     m_shift = 0;
@@ -156,6 +162,8 @@ void CSplitterBar::BeginDrag(QPoint press) {
     m_band = std::make_unique<QRubberBand>(QRubberBand::Rectangle, m_parent);
     m_band->setGeometry(m_start);
     m_band->show();
+    m_dragging = true;
+    qApp->installEventFilter(this);
 }
 
 void CSplitterBar::MoveDrag(QPoint global) {
@@ -169,9 +177,11 @@ void CSplitterBar::MoveDrag(QPoint global) {
 
 void CSplitterBar::EndDrag() {
     m_dragging = false;
+    qApp->removeEventFilter(this);
     m_band.reset();
-    m_bar->releaseMouse();
-    m_bar->releaseKeyboard();
+    if (!m_bar) return;  // gone in the middle of the drag
+    if (QWidget::mouseGrabber() == m_bar) m_bar->releaseMouse();
+    if (QWidget::keyboardGrabber() == m_bar) m_bar->releaseKeyboard();
     if (m_shift == 0) return;
     m_bar->setGeometry(m_start.translated(m_bVertical ? m_shift : 0, m_bVertical ? 0 : m_shift));
     RecalcLayout();

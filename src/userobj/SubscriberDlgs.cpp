@@ -119,9 +119,9 @@ void CSubscriberDlg::UpdateCaption(CObjListCtrl* list, QLabel* caption, int form
 }
 
 LRESULT CSubscriberDlg::OnCountChanged(WPARAM wParam, LPARAM) {
+    // Captions only: what the detail view shows (a record the operator
+    // opened, perhaps) stays until the operator picks something else.
     auto* list = FromWParam<CObjListCtrl>(wParam);
-    // The details of the active list follow its records.
-    if (list == m_pActiveListCtrl && m_pFrame && m_pFrame->m_pActiveDlg == this) ShowActiveDetail();
     if (list == &m_listMain) {
         UpdateCaption(&m_listMain, m_captionMain, m_family.main.captionFormat);
         if (m_pListSub && !m_listMain.m_strFilterCommand.empty()) {

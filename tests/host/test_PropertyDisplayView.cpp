@@ -48,3 +48,17 @@ TEST(PropertyDisplayView, ShowsTheObjectTheRecordAndThenTheDetail) {
     EXPECT_EQ(SendMessage(&view, msg::WM_SHOWINSTANCE, 0, static_cast<LPARAM>(id)), 1);
     EXPECT_EQ(SendMessage(&view, msg::WM_SHOWINSTANCE, 0, 424242), 0);
 }
+
+// The record count of a whole selection is the data's as it is now: the
+// list's records may come after the selection was shown.
+TEST(PropertyDisplayView, TheRecordCountFollowsTheData) {
+    CPropertyDisplayView view;
+    CObjDescData data;
+    QObject owner;
+    data.Create(308, HostDatabase().ObjLoadAllDesc(308), &owner, nullptr, &view, 1, nullptr, nullptr);
+    SDetailSelection whole{data.GetComObj(), data.GetDynData(), -1};
+    SendMessage(&view, msg::WM_SHOWDETAIL, 0, ToLParam(&whole));
+    EXPECT_EQ(view.Rows().back(), (std::pair<std::string, std::string>{"Records", "0"}));
+    data.ProcessCmdRslt("LST MGCPSUB:;", TRUE, {"DN", "MGWNAME"}, OneRow());
+    EXPECT_EQ(view.Rows().back(), (std::pair<std::string, std::string>{"Records", "1"}));
+}

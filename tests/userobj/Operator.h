@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QHeaderView>
 #include <QToolBar>
 #include <QMenu>
@@ -101,6 +102,14 @@ protected:
         }
     }
     static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(w, static_cast<Qt::Key>(key), mods); }
+    // The pointer moved over w to p, no button held: the cursor goes
+    // there and w gets the move, as from the window system.
+    static void Hover(QWidget* w, QPoint p) {
+        QCursor::setPos(w->mapToGlobal(p));
+        QMouseEvent e(QEvent::MouseMove, QPointF(p), QPointF(w->mapToGlobal(p)), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
 
     static void ClickHeader(QTableView* v, int column) {
         QHeaderView* h = v->horizontalHeader();

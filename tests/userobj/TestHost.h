@@ -33,11 +33,13 @@ public:
             return agree && window ? static_cast<LRESULT>(GetWindowHandle(window)) : 0;
         }
         if (m == msg::WM_OBJIDENTITY) identities.push_back(l);
+        if (m == msg::WM_OBJWND_DESTROYED) gone.push_back(w);
         if (m == msg::WM_SENDBINFRAME) ++frames;
         return 0;
     }
     std::vector<std::string> commands;
     std::vector<LPARAM> identities;
+    std::vector<WPARAM> gone;  // the instance handles of WM_USER+1000
     int destroyRequests = 0;
     int frames = 0;
     bool agree = true;

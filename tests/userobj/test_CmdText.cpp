@@ -31,9 +31,13 @@ TEST(CmdText, AssignmentsAreTrimmedAndCutAtCommas) {
     ASSERT_TRUE(ParseAssignments("LST X: A = 1 , B = 2 ;", m));
     EXPECT_EQ(m, (std::map<std::string, std::string>{{"A", "1"}, {"B", "2"}}));
     m.clear();
-    // A value with a comma is cut there; the rest is read as the next assignment.
+    // A value with a comma is cut there; the rest is read on: its first
+    // "," ends the next value before its "=", which leaves that one empty.
     ASSERT_TRUE(ParseAssignments("LST X: A=1,2, B=3;", m));
-    EXPECT_EQ(m, (std::map<std::string, std::string>{{"A", "1"}, {"2, B", "3"}}));
+    EXPECT_EQ(m, (std::map<std::string, std::string>{{"A", "1"}, {"2, B", ""}, {"B", "3"}}));
+    m.clear();
+    ASSERT_TRUE(ParseAssignments("LST X: A,B=1;", m));
+    EXPECT_EQ(m, (std::map<std::string, std::string>{{"A,B", ""}, {"B", "1"}}));
     m.clear();
     EXPECT_FALSE(ParseAssignments("LST X A=1;", m));
     EXPECT_FALSE(ParseAssignments("LST X: A=1", m));
@@ -65,6 +69,25 @@ TEST(CmdText, LoadingFillsParametersByKind) {
     EXPECT_FALSE(LoadCmdText(b, "LST MGCPSUB: B=1;"));
     ASSERT_EQ(log.size(), 1u);
     EXPECT_TRUE(log[0].ends_with("para is NULL"));
+}
+
+// The model hears of the values in the order the command text gives them
+// (a repeated name where it first stands, with its last value), and a
+// load that fails on the way has set only what came before.
+TEST(CmdText, AssignmentsAreLoadedInTheOrderTheyStand) {
+    CCmd t(FilterTemplate());
+    std::vector<int> changed;
+    t.RegisterEvent([&](int index) { changed.push_back(index); });
+    ASSERT_TRUE(LoadCmdText(t, "LST MGCPSUB: NAME=\"n\", B=2, A=1, NAME=\"m\";"));
+    EXPECT_EQ(changed, (std::vector<int>{2, 1, 0, 7}));
+    EXPECT_EQ(t.GetParaValue("NAME"), "m");
+
+    SCmd broken = FilterTemplate();
+    broken.params[2].mmlName.clear();  // an empty slot after A and B
+    CCmd b(broken);
+    platform::CTraceCapture quiet([](const std::string&) {});
+    EXPECT_FALSE(LoadCmdText(b, "LST MGCPSUB: N=5, B=2;"));
+    EXPECT_EQ(b.GetParaValue("B"), "");  // N came first and met the empty slot
 }
 
 TEST(CmdText, ClassifyGetAndSetFollowTheCommandWord) {

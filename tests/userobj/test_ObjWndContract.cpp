@@ -2,8 +2,11 @@
 // replies, the host link's command blocks, and how reports are shown.
 #include <QApplication>
 #include <QDialog>
+#include <QMainWindow>
 
 #include <cstring>
+
+#include <dlfcn.h>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +95,28 @@ TEST(ObjWndBase, RepliesSettleEverySlotOfTheirIdentifier) {
     EXPECT_EQ(w.BinPending(), 0);
     ASSERT_TRUE(WaitFor([&] { return w.timedOut == 1; }));
     host.agree = false;
+}
+
+// A window that cannot enter an MDI area is not created; one that goes
+// tells the host which plug-in module it came from.
+TEST(ObjWndBase, CreateNeedsAnMdiAreaAndTheGoneNoticeNamesThePlugin) {
+    QMainWindow bare;  // a host frame with no MDI area
+    CHookWnd lone;
+    EXPECT_FALSE(lone.Create(&bare));
+    EXPECT_FALSE(lone.Create(nullptr));
+    EXPECT_EQ(ExternMain(&bare, 3), nullptr);
+
+    CTestHost host;
+    auto* wnd = static_cast<CUserObjWnd*>(ExternMain(&host, 7));
+    ASSERT_NE(wnd, nullptr);
+    host.window = wnd;
+    ASSERT_TRUE(wnd->DestroyWindow());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the window goes
+    ASSERT_TRUE(WaitFor([&] { return !host.gone.empty(); }));
+    Dl_info module{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&ExternMain), &module), 0);
+    ASSERT_NE(module.dli_fbase, nullptr);
+    EXPECT_EQ(host.gone, std::vector<WPARAM>{reinterpret_cast<WPARAM>(module.dli_fbase)});
 }
 
 TEST(HostLink, EachCommandGoesOutInABlockOfItsOwn) {

@@ -2,10 +2,12 @@
 // real widgets of the host window, the module and the embedded switch.
 #include "Operator.h"
 
+#include <QStyleOptionSlider>
 #include <QTcpServer>
 #include <QTcpSocket>
 
 #include "HostStrings.h"
+#include "PropertyDisplayView.h"
 #include "TcpSwitchLink.h"
 #include "hostlibs/SwitchCmdHandles.h"
 #include "userobj/HostContract.h"
@@ -44,6 +46,43 @@ protected:
     CSubscriberDlg* mgcp = nullptr;
     CObjListCtrl* list = nullptr;
 };
+
+// Where a scroll bar's thumb is drawn.
+QPoint ThumbCentre(QScrollBar* bar) {
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.subControls = QStyle::SC_All;
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar).center();
+}
+
+// Drags a list's thumb down by dy pixels and, before letting go, says
+// whether the record tip showed.
+bool DragThumbShowsTip(CObjListCtrl* list, int dy) {
+    QScrollBar* bar = list->verticalScrollBar();
+    const QPoint from = ThumbCentre(bar);
+    QTest::mousePress(bar, Qt::LeftButton, {}, from);
+    QTest::mouseMove(bar, from + QPoint(0, dy / 2));
+    QTest::mouseMove(bar, from + QPoint(0, dy));
+    const bool shown = list->TipWindow() && list->TipWindow()->isVisible();
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, from + QPoint(0, dy));
+    return shown;
+}
+
+// The panel's rows hold that value somewhere.
+bool PanelShows(CUserObjWnd* w, const std::string& value) {
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
+    if (!panel) return false;
+    for (const auto& row : panel->Rows())
+        if (row.second == value) return true;
+    return false;
+}
 
 // Rows that the wheel brought into view hold records, and a click on any
 // of them picks that subscriber.
@@ -173,6 +212,114 @@ TEST_F(OperatorHands, EnterIsNewerThanAClickStillLoading) {
     EXPECT_EQ(mgcp->GetActiveListCtrl(), mgcp->SecondaryList());
     ClickAt(list->viewport(), QPoint(10, list->viewport()->height() - 5));
     EXPECT_EQ(mgcp->GetActiveListCtrl(), list);
+}
+
+// While a command of some window is out, the module-wide list lock keeps
+// a list from starting operations: no menu, no keys, no double click. A
+// left click still picks a row and a column title still sorts.
+TEST_F(OperatorHands, TheListLockStopsOperationsNotPicksOrSorts) {
+    StartClient(2000);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    auto lock = [&] { SendMessage(list, msg::WM_BUSYLOCK, 1, 0); };  // as another window's command leaves it
+
+    lock();
+    Click(list, 3);
+    EXPECT_EQ(list->currentIndex().row(), 3);
+    ASSERT_EQ(list->SelectedCount(), 1);
+    EXPECT_EQ(list->SelectedIds().front(), list->GetItemData(3));
+    ASSERT_TRUE(Settle(w));  // the pick's sub-objects
+
+    lock();
+    EXPECT_FALSE(ChooseFromMenu(list, 3, "Modify"));
+    Key(list, Qt::Key_Down);
+    Key(list, Qt::Key_F5);
+    EXPECT_EQ(list->currentIndex().row(), 3);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, CellCentre(list, 5));
+    const std::string dn5 = list->Model().CellText(5, 0);
+    EXPECT_FALSE(PanelShows(w, dn5));  // no detail opened
+    ASSERT_TRUE(Settle(w));
+
+    lock();
+    ClickHeader(list, 0);  // Directory Number, ascending
+    EXPECT_TRUE(w->IsBusy());
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(list->m_nSortColumn, 0);
+    EXPECT_TRUE(list->m_bSortAscending);
+}
+
+// The thumb's record tip tells where a drag would land in records that
+// are not all loaded: above 500 records; at 500 or fewer all are there.
+TEST_F(OperatorHands, TheRecordTipShowsOnlyAbove500Records) {
+    StartClient(501);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    ASSERT_TRUE(list->IsPaged());
+    ASSERT_EQ(list->m_nTotalRecords, 501);
+    EXPECT_TRUE(DragThumbShowsTip(list, 60));
+    ASSERT_TRUE(Settle(w));
+
+    Key(list, Qt::Key_Home);
+    ASSERT_TRUE(Settle(w));
+    Click(list, 0);
+    ASSERT_TRUE(Settle(w));
+    Key(list, Qt::Key_Delete);  // removed, as the operator confirms
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(list->m_nTotalRecords, 500);
+    ASSERT_TRUE(list->IsPaged());
+    EXPECT_FALSE(DragThumbShowsTip(list, 60));
+}
+
+// A subscriber the operator opened stays in the panel while the list
+// pages on: a new page changes the list's count, not what is shown.
+TEST_F(OperatorHands, TheOpenedSubscriberStaysInThePanelWhileTheListPages) {
+    StartClient(20000);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    const std::string dn = list->Model().CellText(2, 0);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, CellCentre(list, 2));
+    ASSERT_TRUE(Settle(w));
+    ASSERT_TRUE(PanelShows(w, dn));
+
+    Wheel(list, 180);
+    ASSERT_TRUE(Settle(w));
+    ASSERT_GT(list->m_nPageBegin, 0);  // a page of its own came
+    EXPECT_TRUE(PanelShows(w, dn));
+}
+
+// A splitter bar whose drag loses the mouse to another window ends the
+// drag where the bar was last drawn, and its panes follow.
+TEST_F(OperatorHands, ASplitterDragThatLosesTheMouseEndsWhereItWas) {
+    StartClient(500);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CSubscriberDlg* mgcp = Dialog(w);
+    auto* bar = mgcp->findChild<QWidget*>(QStringLiteral("ctl10193"));
+    ASSERT_NE(bar, nullptr);
+    const int x0 = bar->x();
+    const QPoint grip(bar->width() / 2, bar->height() / 2);
+    QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(bar, grip + QPoint(20, 0));
+    QTest::mouseMove(bar, grip + QPoint(40, 0));
+    ASSERT_EQ(QWidget::mouseGrabber(), bar);
+
+    QWidget other(m_main.get());
+    other.setGeometry(0, 0, 50, 50);
+    other.show();
+    other.grabMouse();  // another window takes the mouse
+    QTest::mouseMove(&other, QPoint(10, 10));
+    other.releaseMouse();
+    EXPECT_EQ(bar->x(), x0 + 40);
+    EXPECT_EQ(mgcp->MainList()->geometry().right(), bar->x() - 2);
+    EXPECT_EQ(mgcp->SecondaryList()->x(), bar->geometry().right() + 2);
+
+    // Over: the bar no longer follows the mouse.
+    QTest::mouseMove(bar, grip + QPoint(80, 0));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, grip + QPoint(80, 0));
+    EXPECT_EQ(bar->x(), x0 + 40);
 }
 
 // Each tab answers a click where it is drawn, and the strip's arrows

@@ -5,8 +5,13 @@
 #include "Operator.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStyleOptionButton>
+
+#include <map>
+#include <memory>
 
 #include "CmdParaDlg.h"
 #include "userobj/Messages.h"
@@ -137,6 +142,15 @@ protected:
         return mgcp ? mgcp->MainList() : nullptr;
     }
     std::string Subscriber(const std::string& dn) { return OnSwitch("LST MGCPSUB: DN=" + dn + ";"); }
+    // A fresh client; the operation chosen on its second MGCP subscriber
+    // opens a parameter dialog that these hands work.
+    void OnSecondSubscriber(const char* operation, std::function<void(QDialog&, CCmdParaDlg&)> hands) {
+        CObjListCtrl* list = MgcpList();
+        ASSERT_NE(list, nullptr);
+        OnParameterDialog([hands](QDialog& d) { hands(d, Active(d)); });
+        ASSERT_TRUE(ChooseFromMenu(list, 1, operation));
+        ASSERT_TRUE(Settle(m_wnd));
+    }
     // An add of a subscriber under that number, as typed into its dialog.
     static void TypeSubscriber(CCmdParaDlg& dlg, const std::string& dn) {
         Edit(dlg, "Directory Number", QString::fromStdString(dn));
@@ -384,6 +398,125 @@ TEST_F(ParaDlgHands, HostHearsOfOpeningAndClosingInPairs) {
     }
     EXPECT_EQ(shown, 0);
     EXPECT_TRUE(m_host->notices.empty());
+}
+
+// A value too long for its cell shows whole in a tip over the cell while
+// the pointer is over it; the tip goes when the pointer leaves, also when
+// it leaves without the list hearing of it.
+TEST_F(ParaDlgHands, ATitleTipShowsTheWholeOfACutValue) {
+    OnSecondSubscriber("Modify", [](QDialog& d, CCmdParaDlg& dlg) {
+        const QString whole = QStringLiteral("Lobby phone beside the lift on the ground floor of block C");
+        CParaListCtrl* pl = dlg.List();
+        Edit(dlg, "Description", whole);
+        auto* tip = pl->findChild<QLabel*>(QStringLiteral("titleTip"));
+        ASSERT_NE(tip, nullptr);
+        const QPoint cut = pl->visualItemRect(pl->item(RowOf(dlg, "Description"), 1)).center();
+        Hover(pl->viewport(), cut);
+        EXPECT_TRUE(tip->isVisible());
+        EXPECT_EQ(tip->text(), whole);
+        // Over a name that fits: no tip.
+        Hover(pl->viewport(), pl->visualItemRect(pl->item(RowOf(dlg, "Codec"), 0)).center());
+        EXPECT_FALSE(tip->isVisible());
+        Hover(pl->viewport(), cut);
+        ASSERT_TRUE(tip->isVisible());
+        auto* ok = d.findChild<QWidget*>(QStringLiteral("ctl1"));
+        Hover(ok, ok->rect().center());
+        EXPECT_TRUE(WaitFor([&] { return !tip->isVisible(); }, 1000));
+        PressButton(d, "ctl2");
+    });
+}
+
+// The arrow keys walk the rows, each row's editor opening as the key is
+// released; a row only passed through keeps its value (a date stays
+// empty, a choice stays as it was). Enter and Escape end an edit and open
+// nothing when they are released.
+TEST_F(ParaDlgHands, ArrowKeysOpenEachRowsEditorAndPassingWritesNothing) {
+    OnSecondSubscriber("Add", [](QDialog& d, CCmdParaDlg& dlg) {
+        CParaListCtrl* pl = dlg.List();
+        const QString codec = Cell(dlg, "Codec");
+        auto press = [&](Qt::Key key) {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : pl, key);
+        };
+        QTest::mouseClick(pl->viewport(), Qt::LeftButton, {}, pl->visualItemRect(pl->item(0, 0)).center());
+        press(Qt::Key_Down);
+        EXPECT_EQ(pl->currentRow(), 1);
+        ASSERT_NE(pl->Editor(), nullptr);
+        EXPECT_TRUE(pl->Editor()->isAncestorOf(QApplication::focusWidget()) || pl->Editor() == QApplication::focusWidget());
+        for (int guard = 0; pl->currentRow() < pl->rowCount() - 1 && guard < 30; ++guard) {
+            press(Qt::Key_Down);
+            const bool editable = !(pl->RowFlags(pl->currentRow()) & ROW_READONLY);
+            EXPECT_EQ(pl->Editor() != nullptr, editable) << "row " << pl->currentRow();
+        }
+        EXPECT_EQ(pl->currentRow(), pl->rowCount() - 1);
+        EXPECT_EQ(Cell(dlg, "Registered On"), "");
+        EXPECT_EQ(Cell(dlg, "Codec"), codec);
+
+        ClickValue(pl, RowOf(dlg, "Description"));
+        ASSERT_TRUE(WaitFor([&] { return pl->Editor() != nullptr; }));
+        Type(pl, "desk");
+        press(Qt::Key_Return);
+        EXPECT_EQ(pl->Editor(), nullptr);
+        EXPECT_EQ(Cell(dlg, "Description"), "desk");
+        EXPECT_EQ(QApplication::focusWidget(), pl);  // the keys go on in the list
+        press(Qt::Key_Up);
+        ASSERT_NE(pl->Editor(), nullptr);
+        press(Qt::Key_Escape);
+        EXPECT_EQ(pl->Editor(), nullptr);
+        EXPECT_TRUE(d.isVisible());
+        PressButton(d, "ctl2");
+    });
+}
+
+// The rows carry what the page and the relations make of them, no state
+// of their own: a required white row, an optional one, a row a relation
+// requires.
+TEST_F(ParaDlgHands, RowFlagsAreThoseOfThePageAndTheRelations) {
+    OnSecondSubscriber("Add", [](QDialog& d, CCmdParaDlg& dlg) {
+        CParaListCtrl* pl = dlg.List();
+        EXPECT_EQ(pl->RowFlags(RowOf(dlg, "Gateway")), ROW_REQUIRED | ROW_WHITE);
+        EXPECT_EQ(pl->RowFlags(RowOf(dlg, "Description")), 0);
+        EXPECT_EQ(pl->RowFlags(RowOf(dlg, "Hotline Number")), ROW_READONLY);
+        Tick(dlg, "Hotline");
+        EXPECT_EQ(pl->RowFlags(RowOf(dlg, "Hotline Number")), ROW_REQUIRED);
+        EXPECT_EQ(pl->RowFlags(RowOf(dlg, "Hotline Delay (s)")), 0);
+        PressButton(d, "ctl2");
+    });
+}
+
+// A drop-down that closes ends its edit with the value it shows: a choice
+// made with the keys is taken; closed without a choice, the value stays.
+TEST_F(ParaDlgHands, ADropDownEndsItsEditWhenItCloses) {
+    auto chosen = std::make_shared<QString>();
+    OnSecondSubscriber("Modify", [chosen](QDialog& d, CCmdParaDlg& dlg) {
+        CParaListCtrl* pl = dlg.List();
+        const QString before = Cell(dlg, "Codec");
+        auto openList = [&]() -> QComboBox* {
+            ClickValue(pl, RowOf(dlg, "Codec"));
+            auto* combo = qobject_cast<QComboBox*>(pl->Editor());
+            if (!combo) return nullptr;
+            QTest::keyClick(combo, Qt::Key_F4);
+            return WaitFor([&] { return combo->view()->isVisible(); }) ? combo : nullptr;
+        };
+        QComboBox* combo = openList();
+        ASSERT_NE(combo, nullptr);
+        QTest::keyClick(combo->view(), Qt::Key_Down);
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+        ASSERT_TRUE(WaitFor([&] { return pl->Editor() == nullptr; }));
+        *chosen = Cell(dlg, "Codec");
+        EXPECT_NE(*chosen, before);
+        combo = openList();
+        ASSERT_NE(combo, nullptr);
+        QTest::keyClick(combo->view(), Qt::Key_F4);  // closed again, nothing chosen
+        EXPECT_TRUE(WaitFor([&] { return pl->Editor() == nullptr; }));
+        EXPECT_EQ(Cell(dlg, "Codec"), *chosen);
+        PressButton(d, "ctl1");
+    });
+    const std::string dn = Dialog(m_wnd)->MainList()->Model().CellText(1, 0);
+    const std::map<QString, std::string> mml{
+        {"G.711 A-law", "PCMA"}, {"G.711 u-law", "PCMU"}, {"G.729", "G729"}, {"G.723.1", "G723"}};
+    ASSERT_EQ(mml.count(*chosen), 1u) << chosen->toStdString();
+    EXPECT_EQ(Property(Subscriber(dn), "CODEC"), mml.at(*chosen));
 }
 
 }  // namespace
