@@ -28,6 +28,9 @@ const MsgMap* CObjListCtrl::MessageMap() {
         ON_MESSAGE(msg::WM_BUSYLOCK, &CObjListCtrl::OnListLock),
         ON_MESSAGE(msg::WM_LIST_IGNORED_2110, &CObjListCtrl::OnIgnored),
         ON_MESSAGE(msg::WM_LIST_IGNORED_2112, &CObjListCtrl::OnIgnored),
+        ON_MESSAGE(msg::WM_FILTER_CHOSEN, &CObjListCtrl::OnFilterChosen),
+        ON_MESSAGE(msg::WM_PREDEFINED_QUERY, &CObjListCtrl::OnPredefinedQuery),
+        ON_MESSAGE(msg::WM_CUSTOMIZE_FILTER, &CObjListCtrl::OnCustomizeFilter),
     };
     static const MsgMap m{CMsgTarget::MessageMap(), e};
     return &m;
@@ -87,12 +90,6 @@ CUserObjWnd* CObjListCtrl::ObjectWindow() const {
 void CObjListCtrl::SetListKey(const std::string& key) {
     m_strListKey = key;
     setProperty("listKey", QString::fromStdString(key));
-}
-
-void CObjListCtrl::SetFilterState(bool active) {
-    m_bFilterActive = active ? TRUE : FALSE;
-    m_bUnfiltered = active ? FALSE : TRUE;
-    m_nSortColumn = -1;
 }
 
 std::vector<DWORD> CObjListCtrl::SelectedIds() const {
@@ -178,6 +175,7 @@ LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
     m_model.RemoveAllColumns();
     BuildColumns();
     DisplayAllData();
+    if (m_bOwnQueryResult) m_nUnfilteredTotal = m_nTotalRecords;
     UpdateMenuState(0);
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_REBUILT);
@@ -190,6 +188,7 @@ LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
 LRESULT CObjListCtrl::OnDataUpdate(WPARAM, LPARAM) {
     m_model.RemoveAllRows();
     DisplayAllData();
+    if (m_bOwnQueryResult) m_nUnfilteredTotal = m_nTotalRecords;
     UpdateMenuState(0);
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_REBUILT);
@@ -206,6 +205,7 @@ LRESULT CObjListCtrl::OnDataAdd(WPARAM id, LPARAM) {
     m_model.SetData(data);
     m_model.SetItemData(m_model.rowCount() - 1, static_cast<DWORD>(id));
     if (m_nTotalRecords >= 0) ++m_nTotalRecords;
+    if (m_nUnfilteredTotal >= 0) ++m_nUnfilteredTotal;  // on the switch, whatever the filter
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_SELECTION_CHANGED);
     return 1;
@@ -215,6 +215,7 @@ LRESULT CObjListCtrl::OnDataDel(WPARAM id, LPARAM) {
     const int row = m_model.FindRow(static_cast<DWORD>(id));
     if (row >= 0 && !m_model.RemoveRow(row)) return 0;
     if (m_nTotalRecords > 0) --m_nTotalRecords;
+    if (m_nUnfilteredTotal > 0) --m_nUnfilteredTotal;
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_SELECTION_CHANGED);
     return 1;
