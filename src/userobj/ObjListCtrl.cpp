@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "ControlIds.h"
 #include "HostStrings.h"
 #include "CentrexDlg.h"
 #include "ModuleState.h"
@@ -254,13 +255,15 @@ void CObjListCtrl::keyPressEvent(QKeyEvent* e) {
         Refresh();
         return;
     }
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (e->matches(QKeySequence::Find)) {
+        OnCommand(ids::ID_FIND);
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         OnEnterKey();
     } else if (key == Qt::Key_Insert) {
         OnInsertKey();
     } else if (key == Qt::Key_Delete) {
         OnDeleteKey();
-    } else if (e->matches(QKeySequence::Find) || key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
+    } else if (key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
                key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Up || key == Qt::Key_Down ||
                key == Qt::Key_Left || key == Qt::Key_Right) {
         // The list moves the view first; the page it then needs is fetched.
