@@ -16,6 +16,10 @@ inline constexpr int HS_TOTAL_RECS = 10102;     // head key: total record count
 inline constexpr int HS_FILTER_CMD = 10111;     // name of the filter query command
 inline constexpr int HS_FILTER_LABEL = 10239;   // label of the filter query operation
 inline constexpr int HS_SORT_KEYWORD = 10157;   // appended before the sort value
+inline constexpr int HS_CAPTION_FILTERED_OF = 10282;  // filtered list caption: title, shown, of all, filter
+inline constexpr int HS_CAPTION_FILTERED = 10283;     // the same while the unfiltered count is unknown
+inline constexpr int HS_FILTER_SAVE_FAILED = 10284;   // the filter file (path) could not be written
+inline constexpr int HS_FILTER_NOT_SENT = 10285;      // a saved filter (name, text) is no command to send
 // Restrictions.
 inline constexpr int HS_CX_GROUPNAME = 10015;   // Centrex group restriction entry dropped on click
 inline constexpr int HS_SEG_FORMAT = 10035;     // format of the segment index

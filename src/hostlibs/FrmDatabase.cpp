@@ -314,8 +314,13 @@ private:
             AddOp(5, "Modify", ACT_MODIFY, "Modify " + obj, "MOD " + mml, params);
         } else if (s == "filter") {
             params = Restriction(false);
+            // A condition left empty selects everything: what an add
+            // would take by default is no condition.
             for (const AttrDef& a : m_attrs)
-                if (a.filter && !has(a.item.name)) params.push_back(ParaOf(a.item.name, false));
+                if (a.filter && !has(a.item.name)) {
+                    params.push_back(ParaOf(a.item.name, false));
+                    params.back().defaultValue.clear();
+                }
             AddOp(8, HostString(HS_FILTER_LABEL), ACT_COMMAND,
                   HostString(HS_FILTER_CMD) + " " + obj, "LST " + mml, params);
         } else if (s == "page") {

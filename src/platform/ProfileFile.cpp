@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <QSaveFile>
+
 #include "TextHelpers.h"
 
 namespace platform {
@@ -146,22 +148,17 @@ std::string CProfile::Text() const {
 }
 
 bool CProfile::Save(const std::string& path) const {
-    const std::string tmp = path + ".new";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << Text();
-        out.flush();
-        if (!out) {
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
+    // The new text goes to a file of its own beside the old one, is flushed
+    // to the disk and only then renamed over it: a crash or a full disk
+    // leaves either the old file or the new one, never a part of either.
+    QSaveFile out(QString::fromStdString(path));
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    const std::string text = Text();
+    if (out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
+        out.cancelWriting();
         return false;
     }
-    return true;
+    return out.commit();
 }
 
 // Copies names, each NUL-terminated, then a closing NUL; whole names only.

@@ -94,4 +94,11 @@ std::string Format(const char* fmt, ...) {
     return out;
 }
 
+std::string GroupDigits(long long n) {
+    const auto magnitude = static_cast<unsigned long long>(n);
+    std::string digits = std::to_string(n < 0 ? 0ULL - magnitude : magnitude);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
+    return n < 0 ? "-" + digits : digits;
+}
+
 }  // namespace platform

@@ -26,6 +26,9 @@ UO_PLATFORM_API std::string Join(const std::vector<std::string>& items);
 // Splits a NUL-separated list of the given length: every NUL ends one entry.
 UO_PLATFORM_API std::vector<std::string> SplitZeroList(const char* buffer, size_t length);
 
+// The number with a "," between groups of three digits: 20000 -> "20,000".
+UO_PLATFORM_API std::string GroupDigits(long long n);
+
 // printf into a std::string.
 UO_PLATFORM_API std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

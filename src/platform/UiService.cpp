@@ -32,6 +32,8 @@ public:
                 break;
             default: box.setStandardButtons(QMessageBox::Ok); break;
         }
+        if (style & MB_DEFBUTTON2)
+            box.setDefaultButton((style & 0xF) == MB_OKCANCEL ? QMessageBox::Cancel : QMessageBox::No);
         switch (box.exec()) {
             case QMessageBox::Yes: return IDYES;
             case QMessageBox::No: return IDNO;

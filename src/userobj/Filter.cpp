@@ -2,8 +2,12 @@
 #include "Filter.h"
 
 #include "ClientRoot.h"
+#include "HostStrings.h"
 #include "ProfileFile.h"
 #include "Trace.h"
+#include "hostlibs/Cmd.h"
+#include "hostlibs/HostStringIds.h"
+#include "hostlibs/ObjData.h"
 
 void CFilter::FilterInit() {
     m_mapSections.clear();
@@ -40,4 +44,19 @@ CFilter& FilterTable() {
         return f;
     }();
     return table;
+}
+
+bool GetFilterBaseCmd(const CComObj& obj, CCmd& out) {
+    std::vector<DWORD> codes;
+    std::vector<std::string> names;
+    obj.EnumCmd(codes, names);
+    for (DWORD code : codes) {
+        const auto it = obj.GetCmdTable().find(code);
+        if (it == obj.GetCmdTable().end()) continue;
+        const SCmd& rec = it->second;
+        if (rec.opKind == ACT_COMMAND && rec.text2.find(HostString(HS_FILTER_CMD)) != std::string::npos &&
+            rec.text.find(HostString(HS_FILTER_LABEL)) != std::string::npos)
+            return obj.GetCmdByOpID(out, code) != FALSE;
+    }
+    return false;
 }

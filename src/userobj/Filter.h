@@ -7,6 +7,9 @@
 #include <memory>
 #include <string>
 
+class CCmd;
+class CComObj;
+
 class CFilter {
 public:
     using FilterMap = std::map<std::string, std::string>;  // filter name -> command text
@@ -15,6 +18,11 @@ public:
     // Reads the file with the client's 1000-character buffers: whatever does
     // not fit is lost.
     void FilterInit();
+    // The same from another file, which later saves go to.
+    void FilterInit(std::string path) {
+        m_strPath = std::move(path);
+        FilterInit();
+    }
     // Writes every non-empty filter into a new file and renames it over the
     // old one, so a crash never leaves a half-written file. False on failure.
     bool FilterSave();
@@ -34,3 +42,7 @@ private:
 
 // The module-wide table, loaded from the client root at module load.
 CFilter& FilterTable();
+
+// The object's filter base command: its first command-kind operation named
+// as the filter query and labelled as a filter. False when it has none.
+bool GetFilterBaseCmd(const CComObj& obj, CCmd& out);

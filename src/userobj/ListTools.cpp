@@ -9,7 +9,6 @@ class CMissingTools : public IListTools {
     void Say(const char* what) {
         platform::Ui().MessageBox(nullptr, std::string(what) + " is not available in this build.", "", MB_OK);
     }
-    void Find(CObjListCtrl&) override { Say("Finding in a list"); }
     void ExportText(CObjListCtrl&, const std::string&) override { Say("Export to a text file"); }
     void ExportWorkbook(CObjListCtrl&, const std::string&) override { Say("Export to a workbook"); }
 };

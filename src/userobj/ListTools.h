@@ -1,6 +1,6 @@
-// What a list's menu offers besides the object's operations: finding text in
-// the rows and exporting them. The find dialog and the exporters install
-// themselves here; until they do, the entries say so.
+// What a list's menu offers besides the object's operations and finding
+// text in its rows: exporting them. The exporters install themselves here;
+// until they do, the entries say so.
 #pragma once
 
 #include <string>
@@ -10,7 +10,6 @@ class CObjListCtrl;
 class IListTools {
 public:
     virtual ~IListTools() = default;
-    virtual void Find(CObjListCtrl& list) = 0;
     virtual void ExportText(CObjListCtrl& list, const std::string& objectName) = 0;
     virtual void ExportWorkbook(CObjListCtrl& list, const std::string& objectName) = 0;
 };

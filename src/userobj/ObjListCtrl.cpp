@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "ControlIds.h"
 #include "HostStrings.h"
 #include "CentrexDlg.h"
 #include "ModuleState.h"
@@ -28,6 +29,9 @@ const MsgMap* CObjListCtrl::MessageMap() {
         ON_MESSAGE(msg::WM_BUSYLOCK, &CObjListCtrl::OnListLock),
         ON_MESSAGE(msg::WM_LIST_IGNORED_2110, &CObjListCtrl::OnIgnored),
         ON_MESSAGE(msg::WM_LIST_IGNORED_2112, &CObjListCtrl::OnIgnored),
+        ON_MESSAGE(msg::WM_FILTER_CHOSEN, &CObjListCtrl::OnFilterChosen),
+        ON_MESSAGE(msg::WM_PREDEFINED_QUERY, &CObjListCtrl::OnPredefinedQuery),
+        ON_MESSAGE(msg::WM_CUSTOMIZE_FILTER, &CObjListCtrl::OnCustomizeFilter),
     };
     static const MsgMap m{CMsgTarget::MessageMap(), e};
     return &m;
@@ -87,12 +91,6 @@ CUserObjWnd* CObjListCtrl::ObjectWindow() const {
 void CObjListCtrl::SetListKey(const std::string& key) {
     m_strListKey = key;
     setProperty("listKey", QString::fromStdString(key));
-}
-
-void CObjListCtrl::SetFilterState(bool active) {
-    m_bFilterActive = active ? TRUE : FALSE;
-    m_bUnfiltered = active ? FALSE : TRUE;
-    m_nSortColumn = -1;
 }
 
 std::vector<DWORD> CObjListCtrl::SelectedIds() const {
@@ -178,6 +176,7 @@ LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
     m_model.RemoveAllColumns();
     BuildColumns();
     DisplayAllData();
+    if (m_bOwnQueryResult) m_nUnfilteredTotal = m_nTotalRecords;
     UpdateMenuState(0);
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_REBUILT);
@@ -190,6 +189,7 @@ LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
 LRESULT CObjListCtrl::OnDataUpdate(WPARAM, LPARAM) {
     m_model.RemoveAllRows();
     DisplayAllData();
+    if (m_bOwnQueryResult) m_nUnfilteredTotal = m_nTotalRecords;
     UpdateMenuState(0);
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_REBUILT);
@@ -206,6 +206,7 @@ LRESULT CObjListCtrl::OnDataAdd(WPARAM id, LPARAM) {
     m_model.SetData(data);
     m_model.SetItemData(m_model.rowCount() - 1, static_cast<DWORD>(id));
     if (m_nTotalRecords >= 0) ++m_nTotalRecords;
+    if (m_nUnfilteredTotal >= 0) ++m_nUnfilteredTotal;  // on the switch, whatever the filter
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_SELECTION_CHANGED);
     return 1;
@@ -215,6 +216,7 @@ LRESULT CObjListCtrl::OnDataDel(WPARAM id, LPARAM) {
     const int row = m_model.FindRow(static_cast<DWORD>(id));
     if (row >= 0 && !m_model.RemoveRow(row)) return 0;
     if (m_nTotalRecords > 0) --m_nTotalRecords;
+    if (m_nUnfilteredTotal > 0) --m_nUnfilteredTotal;
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_SELECTION_CHANGED);
     return 1;
@@ -253,13 +255,15 @@ void CObjListCtrl::keyPressEvent(QKeyEvent* e) {
         Refresh();
         return;
     }
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (e->matches(QKeySequence::Find)) {
+        OnCommand(ids::ID_FIND);
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         OnEnterKey();
     } else if (key == Qt::Key_Insert) {
         OnInsertKey();
     } else if (key == Qt::Key_Delete) {
         OnDeleteKey();
-    } else if (e->matches(QKeySequence::Find) || key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
+    } else if (key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
                key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Up || key == Qt::Key_Down ||
                key == Qt::Key_Left || key == Qt::Key_Right) {
         // The list moves the view first; the page it then needs is fetched.

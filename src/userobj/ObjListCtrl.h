@@ -86,9 +86,24 @@ public:
     QMenu* MainMenu() const { return m_pMenuMain.get(); }
     QMenu* JumpMenu() const { return m_pMenuJump.get(); }
 
+    // ---- filters ----
     // Filter state; entering either state forgets the sort.
     void SetFilterState(bool active);
     void SetListKey(const std::string& key);
+    LRESULT OnFilterChosen(WPARAM, LPARAM index);
+    LRESULT OnPredefinedQuery(WPARAM, LPARAM);
+    LRESULT OnCustomizeFilter(WPARAM, LPARAM);
+    // Back to the object's own query, here and wherever the same filter is
+    // in force on a list of this key.
+    void DropFilter();
+    // The list's key has at least one saved filter.
+    bool HasFilters() const;
+    // The filter in force as the operator knows it: its saved name, else
+    // its conditions; empty while no filter is in force.
+    std::string FilterName() const;
+    // The object window names the command of each result that is not a
+    // page: only the object's own query counts the unfiltered records.
+    void NoteResultCommand(const std::string& command);
 
     CObjListModel& Model() { return m_model; }
     CSortHeaderCtrl& Header() { return *m_wndHeader; }
@@ -122,6 +137,9 @@ public:
     BOOL m_bFilterActive = FALSE;
     std::string m_strFilterCommand;
     std::string m_strSortCommand;
+    // Records of the object's own query (-1 unknown), so a filtered list
+    // can say how many of how many it shows.
+    int m_nUnfilteredTotal = -1;
 
 protected:
     // Home and End go to the first and last row, as in any list.
@@ -134,6 +152,14 @@ protected:
 
 private:
     void NotifyParent(UINT message);
+    // Sends the filter; only once it went out is it the filter in force.
+    bool ApplyFilter(const std::string& command);
+    void ResetFilter();
+    // The object window's filter box shows what is in force on its active list.
+    void ShowFilterInWindow();
+    // The lists of this key and object in the other windows of this client.
+    std::vector<CObjListCtrl*> Peers() const;
+    bool IsOwnQuery(const std::string& command) const;
     void ScheduleShownPageCheck();
     int TotalRecords() const { return m_nTotalRecords; }
 
@@ -143,4 +169,5 @@ private:
     QLabel* m_pTip = nullptr;
     bool m_bShownCheckPending = false;
     int m_nViewTop = 0;  // the top row a PAGE_VIEW fetch keeps
+    bool m_bOwnQueryResult = false;  // the records shown answer the object's own query
 };

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 
 #include "ControlIds.h"
+#include "FindDlg.h"
 #include "HostStrings.h"
 #include "ListTools.h"
 #include "ModuleState.h"
@@ -105,6 +106,7 @@ void CObjListCtrl::BuildMenu() {
     AddItem(m_pMenuExport.get(), ids::ID_EXPORT_TXT, HostString(10248));
     AddItem(m_pMenuExport.get(), ids::ID_EXPORT_XLS, HostString(10247));
     main->addMenu(m_pMenuExport.get());
+    AddItem(main, ids::ID_FIND, HostString(ids::ID_FIND) + "                  Ctrl+F");
     AddItem(main, ids::ID_REFRESH_LIST, HostString(10050) + "                       F5");
     connect(main, &QMenu::triggered, this, [this](QAction* a) {
         if (a->data().isValid()) OnCommand(a->data().toInt());
@@ -196,7 +198,7 @@ BOOL CObjListCtrl::OnCommand(int id) {
         case ids::ID_EXPORT_TXT: ListTools().ExportText(*this, obj->GetDesc().displayName); return TRUE;
         case ids::ID_EXPORT_XLS: ListTools().ExportWorkbook(*this, obj->GetDesc().displayName); return TRUE;
         case ids::ID_REFRESH_LIST: Refresh(); return TRUE;
-        case ids::ID_FIND: ListTools().Find(*this); return TRUE;
+        case ids::ID_FIND: CFindDlg::Run(this); return TRUE;
         default: break;
     }
     if (id >= 6000 && id <= 7000) {

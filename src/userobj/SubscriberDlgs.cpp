@@ -10,6 +10,7 @@
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "UserObjWnd.h"
+#include "hostlibs/HostStringIds.h"
 #include "hostlibs/MmlText.h"
 #include "userobj/Messages.h"
 
@@ -113,9 +114,20 @@ BOOL CSubscriberDlg::InitObj(CUserObjWnd* frame, IFrmDatabase* db) {
 void CSubscriberDlg::UpdateCaption(CObjListCtrl* list, QLabel* caption, int format) {
     if (!list || !caption) return;
     const std::string title = list->m_strListKey;
-    caption->setText(QString::fromStdString(
-        list->m_nTotalRecords == -1 ? title
-                                    : platform::Format(HostString(format).c_str(), title.c_str(), list->m_nTotalRecords)));
+    const std::string filter = list->FilterName();
+    std::string text = title;
+    if (list->m_nTotalRecords != -1 && filter.empty()) {
+        text = platform::Format(HostString(format).c_str(), title.c_str(), list->m_nTotalRecords);
+    } else if (list->m_nTotalRecords != -1) {
+        // Filtered: how many of how many, and which filter.
+        const std::string shown = platform::GroupDigits(list->m_nTotalRecords);
+        text = list->m_nUnfilteredTotal < 0
+                   ? platform::Format(HostString(HS_CAPTION_FILTERED).c_str(), title.c_str(), shown.c_str(),
+                                      filter.c_str())
+                   : platform::Format(HostString(HS_CAPTION_FILTERED_OF).c_str(), title.c_str(), shown.c_str(),
+                                      platform::GroupDigits(list->m_nUnfilteredTotal).c_str(), filter.c_str());
+    }
+    caption->setText(QString::fromStdString(text));
 }
 
 LRESULT CSubscriberDlg::OnCountChanged(WPARAM wParam, LPARAM) {

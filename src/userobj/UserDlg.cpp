@@ -14,6 +14,7 @@ CUserDlg::CUserDlg(QWidget* parent, CObjListCtrl* defaultList)
 BOOL CUserDlg::SetActiveListCtrl(CObjListCtrl* list) {
     if (!list) {
         m_pActiveListCtrl = nullptr;
+        if (m_pFrame) m_pFrame->UpdateToolBar();
         return FALSE;
     }
     list->setFocus();
@@ -46,6 +47,7 @@ void CUserDlg::ShowActiveDetail() {
 void CUserDlg::OnTabKey() {
     auto it = m_mapNextList.find(m_pActiveListCtrl);
     if (it != m_mapNextList.end() && it->second && it->second->GetItemCount() > 0) m_pActiveListCtrl = it->second;
+    if (m_pFrame) m_pFrame->UpdateToolBar();  // the combo keeps its entries: Tab does not refill it
     if (!m_pActiveListCtrl) return;
     if (m_pActiveListCtrl->SelectedCount() == 0) m_pActiveListCtrl->SelectRow(0);
     ShowActiveDetail();

@@ -192,25 +192,7 @@ BOOL CUserObjWnd::Create(QObject* hostFrame) {
 
 int CUserObjWnd::OnCreate() {
     if (m_bUserCfg) {
-        m_wndToolBar = new QToolBar(this);
-        m_wndToolBar->setObjectName(QStringLiteral("toolbar%1").arg(ids::IDR_FILTER_TOOLBAR));
-        m_pCbxFilter = new QComboBox(m_wndToolBar);
-        m_pCbxFilter->setObjectName(QStringLiteral("ctl%1").arg(ids::ID_FILTER_COMBO));
-        m_pCbxFilter->setProperty("controlId", ids::ID_FILTER_COMBO);
-        m_pCbxFilter->setMinimumWidth(170);
-        m_pCbxFilter->setInsertPolicy(QComboBox::InsertAlphabetically);
-        m_wndToolBar->addWidget(m_pCbxFilter);
-        connect(m_pCbxFilter, &QComboBox::activated, this, [this](int) { OnToolCommand(ids::ID_FILTER_COMBO); });
-        auto button = [this](int id, QStyle::StandardPixmap icon) {
-            QAction* a = m_wndToolBar->addAction(style()->standardIcon(icon), QString::fromStdString(HostString(id)));
-            a->setObjectName(QStringLiteral("cmd%1").arg(id));
-            a->setToolTip(QString::fromStdString(HostString(id)));
-            connect(a, &QAction::triggered, this, [this, id] { OnToolCommand(id); });
-        };
-        button(ids::ID_PREDEFINED_QUERY, QStyle::SP_FileDialogContentsView);
-        button(ids::ID_DROP_FILTER, QStyle::SP_DialogResetButton);
-        button(ids::ID_CUSTOMIZE_FILTER, QStyle::SP_FileDialogListView);
-        button(ids::ID_REFRESH, QStyle::SP_BrowserReload);
+        CreateFilterToolBar();
     } else if (m_bCmdObjCfg) {
         CreateAllUserObj();
     }

@@ -84,9 +84,12 @@ public:
     LRESULT ShowReport(WPARAM kind, LPARAM flag);
     void ViewOpMenuRslt(const std::string& text);
 
-    // The filter tool bar.
+    // The filter tool bar: the combo refilled for the active list (1 on
+    // success), its commands routed to that list, and its buttons enabled
+    // by what that list holds.
     int InitCombo();
     void OnToolCommand(int id);
+    void UpdateToolBar();
 
     void OnClose() override;
 
@@ -125,6 +128,7 @@ public:
 
 private:
     int OnCreate();
+    void CreateFilterToolBar();
     BOOL OnCreateClient(QWidget* client, int width, int height);
     void CreateAllUserObj();
     void InitCmdObjectView();
@@ -134,6 +138,7 @@ private:
     void ClearBatchState();
     void ProcessDetail(const CObjArray& report, CObjDescData& desc, const std::string& cmd, bool ok);
 
+    std::map<int, QAction*> m_mapToolButtons;  // by command
     QPointer<QWidget> m_lastFocus;
     bool m_bWaitCursor = false;
 };

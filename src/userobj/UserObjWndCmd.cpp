@@ -4,6 +4,7 @@
 
 #include "CentrexDlg.h"
 #include "CmdText.h"
+#include "Filter.h"
 #include "FormViews.h"
 #include "HostStrings.h"
 #include "ObjListCtrl.h"
@@ -139,6 +140,7 @@ void CUserObjWnd::UpdateBusyState() {
             if (m_lastFocus && content->isAncestorOf(m_lastFocus)) m_lastFocus->setFocus();
         }
     }
+    UpdateToolBar();  // results change rows and filters; refresh follows the count
 }
 
 void CUserObjWnd::KillCmdNotify(const char* command) {
@@ -172,13 +174,28 @@ LRESULT CUserObjWnd::OnCreateOrActiveObjWnd(WPARAM wParam, LPARAM lParam) {
 int CUserObjWnd::ExecuteCmd(const std::string& text, CComObj* obj,
                             const std::map<std::string, std::string>* params) {
     if (!obj) return 0;
-    std::vector<DWORD> codes;
-    std::vector<std::string> names;
-    obj->EnumCmd(codes, names);
     std::string command;
     if (text.find(':') != std::string::npos) {
         command = text;
+    } else if (text == HostString(HS_FILTER_CMD)) {
+        // The interactive filter: the operator edits the list's filter.
+        CCmd cmd;
+        if (!GetFilterBaseCmd(*obj, cmd)) return 0;
+        CObjListCtrl* list = m_pActiveDlg ? m_pActiveDlg->GetActiveListCtrl() : nullptr;
+        if (!list) return 0;
+        if (!list->m_bUnfiltered)
+            LoadCmdText(cmd, list->m_strFilterCommand);
+        else if (CDynData* data = obj->GetDynData())
+            data->FillPara(cmd, {}, nullptr);
+        ICmdParamEditor* editor = GetCmdParamEditor();
+        if (editor && editor->EditCommand(cmd, this) != IDOK) return 0;
+        list->m_bUnfiltered = FALSE;
+        command = cmd.Format();
+        list->m_strFilterCommand = command;
     } else {
+        std::vector<DWORD> codes;
+        std::vector<std::string> names;
+        obj->EnumCmd(codes, names);
         bool matched = false;
         for (DWORD code : codes) {
             const SCmd& rec = obj->GetCmdTable().at(code);
@@ -201,25 +218,8 @@ int CUserObjWnd::ExecuteCmd(const std::string& text, CComObj* obj,
                 break;
             }
             if (rec.opKind != ACT_COMMAND || !contains) continue;
-            if (text != HostString(HS_FILTER_CMD)) {
-                if (!params) return 0;  // nothing is sent without parameters
-                command = cmd.Format(*params);
-                matched = true;
-                break;
-            }
-            if (rec.text.find(HostString(HS_FILTER_LABEL)) == std::string::npos) continue;
-            // The interactive filter: the operator edits the list's filter.
-            CObjListCtrl* list = m_pActiveDlg ? m_pActiveDlg->GetActiveListCtrl() : nullptr;
-            if (!list) return 0;
-            if (!list->m_bUnfiltered)
-                LoadCmdText(cmd, list->m_strFilterCommand);
-            else if (CDynData* data = obj->GetDynData())
-                data->FillPara(cmd, {}, nullptr);
-            ICmdParamEditor* editor = GetCmdParamEditor();
-            if (editor && editor->EditCommand(cmd, this) != IDOK) return 0;
-            list->m_bUnfiltered = FALSE;
-            command = cmd.Format();
-            list->m_strFilterCommand = command;
+            if (!params) return 0;  // nothing is sent without parameters
+            command = cmd.Format(*params);
             matched = true;
             break;
         }

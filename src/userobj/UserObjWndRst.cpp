@@ -144,6 +144,9 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
         if (block.empty() && parsed.GetObjectCount() > 0)
             block = std::string(parsed.GetObjectName(parsed.GetObjectCount() - 1));
         auto* list = dynamic_cast<CObjListCtrl*>(desc->GetDynData()->GetWnd());
+        // A page names its query; anything else is a query of its own.
+        const bool page = !GetParaValue(cmd, HostString(HS_QID)).empty();
+        if (list && !page) list->NoteResultCommand(cmd);
         if ((m_bUserCfg || m_bCentrexCfg) && list && CheckPagedQuery(parsed, list)) {
             const int total = list->m_nTotalRecords;
             if (total <= 0) {
@@ -167,7 +170,7 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
         // A whole result (a filter, a sub-object list) after a paged query:
         // the query's placeholders and count are not this result's. A page
         // of the query names it and keeps it.
-        if (list && list->IsPaged() && GetParaValue(cmd, HostString(HS_QID)).empty()) list->ForgetQuery();
+        if (list && list->IsPaged() && !page) list->ForgetQuery();
         std::vector<std::string> header;
         CDataTable table;
         int first = 0, last = 0;
@@ -304,42 +307,4 @@ LRESULT CUserObjWnd::ShowReport(WPARAM kind, LPARAM flag) {
 void CUserObjWnd::ViewOpMenuRslt(const std::string& text) {
     CReportDlg dlg(this, text, m_pMainFrame ? m_pMainFrame->GetHostFrame() : nullptr);
     platform::Ui().ExecDialog(dlg);
-}
-
-int CUserObjWnd::InitCombo() {
-    if (!m_pCbxFilter) {
-        W2L_FAIL("InitCombo Failure! m_pCbxFilter == NULL!");
-        return 0;
-    }
-    if (!m_pActiveDlg) {
-        W2L_FAIL("InitCombo Failure! m_pActiveDlg is NULL!");
-        return 0;
-    }
-    if (!m_pActiveDlg->GetActiveListCtrl()) {
-        W2L_FAIL("InitCombo Failure! m_pActiveDlg->GetActiveListCtrl is NULL");
-        return 0;
-    }
-    m_pCbxFilter->clear();
-    return 1;
-}
-
-void CUserObjWnd::OnToolCommand(int id) {
-    CObjListCtrl* list = m_pActiveDlg ? m_pActiveDlg->GetActiveListCtrl() : nullptr;
-    switch (id) {
-        case 10238:
-            if (list && m_pCbxFilter) SendMessage(list, msg::WM_FILTER_CHOSEN, 0, m_pCbxFilter->currentIndex());
-            break;
-        case 10239:
-            if (list) SendMessage(list, msg::WM_PREDEFINED_QUERY, 0, 0);
-            break;
-        case 10241:
-            if (list) SendMessage(list, msg::WM_CUSTOMIZE_FILTER, 0, 0);
-            break;
-        case 10245:
-            // The list's own refresh: its sort or filter stays in force.
-            if (!IsBusy() && list) list->Refresh();
-            break;
-        default:
-            break;
-    }
 }

@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QToolBar>
 #include <QMenu>
 #include <QMdiSubWindow>
@@ -33,8 +35,22 @@
 #include "UiService.h"
 #include "UserObjWnd.h"
 #include "WaitFor.h"
+#include "userobj/HostContract.h"
+#include "userobj/Messages.h"
 
 namespace op {
+
+// The host's main window, noting every command a window hands it.
+class CWatchedHost : public host::CHostMainWindow {
+public:
+    using CHostMainWindow::CHostMainWindow;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == msg::WM_SENDMML)
+            if (auto* block = FromWParam<SCommandBlock>(wParam)) commands.emplace_back(block->text);
+        return CHostMainWindow::WindowProc(message, wParam, lParam);
+    }
+    std::vector<std::string> commands;
+};
 
 class COperatorTest : public ::testing::Test {
 protected:
@@ -44,9 +60,17 @@ protected:
         std::string error;
         ASSERT_TRUE(link->WaitReady(error)) << error;
         m_link = link.get();
-        m_main = std::make_unique<host::CHostMainWindow>("", std::move(link));
+        auto main = std::make_unique<CWatchedHost>("", std::move(link));
+        m_host = main.get();
+        m_main = std::move(main);
         m_main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+    }
+    // The commands the client sent since the last look.
+    std::vector<std::string> Sent() {
+        std::vector<std::string> sent;
+        if (m_host) sent.swap(m_host->commands);
+        return sent;
     }
     void TearDown() override { m_main.reset(); }
 
@@ -139,6 +163,42 @@ protected:
         }
         QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
     }
+    // Opens a combo box's drop-down with a click and picks the entry of
+    // that text with a click on the drop-down's list.
+    static bool ChooseFromCombo(QComboBox* combo, const QString& text) {
+        QTest::mouseClick(combo, Qt::LeftButton);
+        QAbstractItemView* view = combo->view();
+        if (!WaitFor([view] { return view->isVisible(); }, 2000)) return false;
+        const int row = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (row < 0) {
+            combo->hidePopup();
+            return false;
+        }
+        // A release this soon after the press that opened it is taken as part of that click.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        const QModelIndex index = view->model()->index(row, combo->modelColumn());
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+        return WaitFor([view] { return !view->isVisible(); }, 2000);
+    }
+    // A click on a tab of the window's tab strip, where its caption is drawn
+    // (tabs step text width + 14).
+    static void ClickTab(CSheetsDialog& strip, int page) {
+        std::vector<QWidget*> pages;
+        for (QWidget* p = strip.GetFirstSheet(); p; p = strip.GetNextSheet()) pages.push_back(p);
+        ASSERT_LT(page, static_cast<int>(pages.size()));
+        int x = strip.ScrollOffset() + 6;
+        for (int i = 0; i < page; ++i) x += strip.TextWidth(strip.GetSheetTitle(pages[static_cast<size_t>(i)])) + 14;
+        const int w = strip.TextWidth(strip.GetSheetTitle(pages[static_cast<size_t>(page)]));
+        ClickAt(&strip, QPoint(strip.TabArea().left() + x + w / 2, strip.TabArea().center().y()));
+    }
+    // A click into a text field, then the text typed over what it held.
+    static void TypeOver(QLineEdit* field, const QString& text) {
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+    }
     // A tool bar button of an object window, by its command number.
     static void ClickTool(CUserObjWnd* w, int command) {
         auto* a = w->findChild<QAction*>(QStringLiteral("cmd%1").arg(command));
@@ -204,7 +264,10 @@ protected:
             QTest::mouseClick(b, Qt::LeftButton);
     }
     // Runs each parameter dialog the client opens through these hands.
-    void OnParameterDialog(std::function<void(QDialog&)> hands) {
+    void OnParameterDialog(std::function<void(QDialog&)> hands) { OnDialog(std::move(hands)); }
+    // Runs each modal dialog the client opens through these hands (a dialog
+    // opened from another one comes to them too).
+    void OnDialog(std::function<void(QDialog&)> hands) {
         m_ui->onDialog = [hands](QDialog& d) {
             d.show();
             d.activateWindow();
@@ -224,6 +287,7 @@ protected:
 
     platform::CRecordingUiGuard m_ui;
     std::unique_ptr<host::CHostMainWindow> m_main;
+    CWatchedHost* m_host = nullptr;
     host::CEmbeddedSwitchLink* m_link = nullptr;
 };
 

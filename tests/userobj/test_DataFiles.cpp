@@ -6,6 +6,7 @@
 #include <set>
 
 #include "ClientRoot.h"
+#include "CmdText.h"
 #include "Filter.h"
 #include "HostStrings.h"
 #include "ProfileFile.h"
@@ -13,6 +14,7 @@
 #include "hostlibs/FrmDatabase.h"
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/MmlText.h"
+#include "hostlibs/ObjData.h"
 #include "userobj/ConfigTypes.h"
 
 namespace {
@@ -54,18 +56,29 @@ TEST(DataFiles, SortSectionsNameListsAndTheirColumnsAndSortValidValues) {
     }
 }
 
-TEST(DataFiles, FiltersBelongToListsAndAreCommandsOfTheirObject) {
+// Each shipped filter is a list command of its list's object, and the
+// customize dialog can open it: the object's filter query takes every
+// condition and gives back the very text.
+TEST(DataFiles, FiltersBelongToListsAndAreFilterQueriesOfTheirObject) {
     CFilter& filters = FilterTable();
     for (auto& [section, map] : filters.Sections()) {
         SCOPED_TRACE(section);
         const DWORD type = ObjectOfList(section);
         ASSERT_NE(type, 0u);
+        CComObj obj;
+        ASSERT_TRUE(obj.CreateEx(type, *HostDatabase().Find(type), nullptr));
+        CCmd base;
+        ASSERT_TRUE(GetFilterBaseCmd(obj, base));
         for (const auto& [name, text] : *map) {
             SMmlCommand cmd;
             std::string error;
             ASSERT_TRUE(ParseMml(text, cmd, error)) << text << ": " << error;
             EXPECT_EQ(cmd.Word(), "LST " + HostDatabase().Find(type)->mmlName);
             EXPECT_LE(name.size(), 25u);  // filter names are entered with at most 25 characters
+            CCmd edited = base;
+            for (const SMmlParam& p : cmd.params) EXPECT_NE(edited.FindPara(p.name), nullptr) << name << ": " << p.name;
+            ASSERT_TRUE(LoadCmdText(edited, text)) << name;
+            EXPECT_EQ(edited.Format(), text) << name;
         }
     }
 }

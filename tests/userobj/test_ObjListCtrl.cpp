@@ -260,13 +260,14 @@ TEST_F(ListTest, MenuGroupsReverseOrderAndHidesPagingCommands) {
                     wnd, list, nullptr, 1, nullptr, nullptr);
     list->m_obj = &menuData;
     list->BuildMenu();
-    // Only type-2 commands: no separator before them; export and refresh follow.
+    // Only type-2 commands: no separator before them; export, find and refresh follow.
     const auto texts = Texts(list->MainMenu());
-    ASSERT_EQ(texts.size(), 4u);
+    ASSERT_EQ(texts.size(), 5u);
     EXPECT_EQ(texts[0], "Show B");  // the reverse of the enumeration
     EXPECT_EQ(texts[1], "Show A");
     EXPECT_EQ(texts[2], HostString(10249));
-    EXPECT_EQ(texts[3].rfind(HostString(10050), 0), 0u);
+    EXPECT_EQ(texts[3].rfind(HostString(ids::ID_FIND), 0), 0u);
+    EXPECT_EQ(texts[4].rfind(HostString(10050), 0), 0u);
 
     CObjDescData mixed;
     mixed.Create(308, MenuObject({{3, ACT_ADD, "Add it", "Add"}, {4, ACT_REMOVE, "Remove it", "Remove"},
@@ -276,7 +277,7 @@ TEST_F(ListTest, MenuGroupsReverseOrderAndHidesPagingCommands) {
     list->BuildMenu();
     EXPECT_EQ(Texts(list->MainMenu()),
               (std::vector<std::string>{"Add it" + suffix, "Remove it", "-", "Show it", HostString(10249),
-                                        Texts(list->MainMenu()).back()}));
+                                        texts[3], texts[4]}));
     list->m_obj = &data;
 }
 

@@ -332,15 +332,8 @@ TEST_F(OperatorHands, TabStripTabsAndArrowsAnswerTheMouse) {
     std::vector<QWidget*> pages;
     for (QWidget* p = strip.GetFirstSheet(); p; p = strip.GetNextSheet()) pages.push_back(p);
     ASSERT_GE(pages.size(), 2u);
-    // Where each tab's caption is drawn: steps of text width + 14.
-    auto centreOf = [&](size_t k) {
-        int x = strip.ScrollOffset() + 6;
-        for (size_t i = 0; i < k; ++i) x += strip.TextWidth(strip.GetSheetTitle(pages[i])) + 14;
-        return QPoint(strip.TabArea().left() + x + strip.TextWidth(strip.GetSheetTitle(pages[k])) / 2,
-                      strip.TabArea().center().y());
-    };
     for (size_t k : {size_t(1), size_t(0), pages.size() - 1}) {
-        ClickAt(&strip, centreOf(k));
+        ClickTab(strip, static_cast<int>(k));
         EXPECT_EQ(strip.GetActiveSheet(), pages[k]) << k;
     }
     auto* arrows = strip.findChild<QScrollBar*>(QStringLiteral("sheetScroll"));
