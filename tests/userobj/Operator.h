@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 
+#include "CmdParaDlg.h"
 #include "EmbeddedSwitchLink.h"
 #include "FormViews.h"
 #include "HostMainWindow.h"
@@ -238,23 +239,30 @@ protected:
         return true;
     }
 
-    // In the open parameter dialog: a click picks the row named so, a second
+    // In the open parameter dialog: the row named so is made current, a
     // click opens its editor, the text is typed over the value, Enter ends it.
     static bool TypeParameter(QDialog& d, const QString& name, const QString& text) {
-        auto* list = d.findChild<QTableWidget*>();
+        auto* list = d.findChild<CParaListCtrl*>();
         if (!list) return false;
         for (int r = 0; r < list->rowCount(); ++r) {
             if (!list->item(r, 0) || list->item(r, 0)->text() != name) continue;
-            const QPoint at = list->visualItemRect(list->item(r, 1)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-            if (list->currentRow() != r) return false;
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-            QWidget* editor = QApplication::focusWidget();
-            if (!editor || editor == list || !list->isAncestorOf(editor)) return false;
-            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(editor, text);
-            QTest::keyClick(editor, Qt::Key_Return);
-            return true;
+            // The arrow keys make the row current; a click on its value
+            // cell then opens the editor.
+            for (int guard = 0; list->currentRow() != r && guard < 50; ++guard)
+                QTest::keyClick(list, list->currentRow() < r ? Qt::Key_Down : Qt::Key_Up);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(r, 1)).center());
+            auto editing = [list] {
+                QWidget* f = QApplication::focusWidget();
+                return list->Editor() && f && (f == list->Editor() || list->Editor()->isAncestorOf(f));
+            };
+            if (!WaitFor(editing, 2000)) return false;
+            // Keys go where the operator's keys go: to the widget with the focus.
+            auto focused = [list] { return QApplication::focusWidget() ? QApplication::focusWidget() : list; };
+            QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);  // typed over what it held
+            QTest::keyClick(focused(), Qt::Key_Backspace);
+            for (QChar c : text) QTest::keyClick(focused(), c.toLatin1());
+            QTest::keyClick(focused(), Qt::Key_Return);
+            return WaitFor([list] { return list->Editor() == nullptr; }, 2000);
         }
         return false;
     }
