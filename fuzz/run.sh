@@ -10,9 +10,11 @@ CXXFLAGS=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-re
           -Iinclude -Isrc/platform -Isrc/userobj)
 
 clang++ "${CXXFLAGS[@]}" fuzz/fuzz_report.cpp src/hostlibs/ObjArray.cpp -o "$OUT/fuzz_report"
-clang++ "${CXXFLAGS[@]}" fuzz/fuzz_cmdtext.cpp src/userobj/CmdText.cpp src/hostlibs/Cmd.cpp \
+# Profile files are saved through Qt's save file: the text target links Qt Core.
+read -r -a QTCORE <<<"$(pkg-config --cflags --libs Qt6Core)"
+clang++ "${CXXFLAGS[@]}" -fPIC fuzz/fuzz_cmdtext.cpp src/userobj/CmdText.cpp src/hostlibs/Cmd.cpp \
     src/hostlibs/MmlText.cpp src/platform/TextHelpers.cpp src/platform/Trace.cpp \
-    src/platform/ClientRoot.cpp src/platform/ProfileFile.cpp -o "$OUT/fuzz_cmdtext"
+    src/platform/ClientRoot.cpp src/platform/ProfileFile.cpp src/platform/HostStrings.cpp "${QTCORE[@]}" -o "$OUT/fuzz_cmdtext"
 
 for t in report cmdtext; do
     corpus="$OUT/corpus-$t"
