@@ -41,16 +41,21 @@
 
 namespace op {
 
-// The host's main window, noting every command a window hands it.
+// The host's main window, noting every command a window hands it and the
+// parameter dialogs' notices, in order.
 class CWatchedHost : public host::CHostMainWindow {
 public:
     using CHostMainWindow::CHostMainWindow;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == msg::WM_SENDMML)
             if (auto* block = FromWParam<SCommandBlock>(wParam)) commands.emplace_back(block->text);
+        if (message == msg::WM_OBJIDENTITY &&
+            (lParam == msg::IDENT_DIALOG_INIT || lParam == msg::IDENT_DIALOG_CLOSING))
+            notices.push_back(lParam);
         return CHostMainWindow::WindowProc(message, wParam, lParam);
     }
     std::vector<std::string> commands;
+    std::vector<LPARAM> notices;
 };
 
 class COperatorTest : public ::testing::Test {

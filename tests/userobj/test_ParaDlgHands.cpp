@@ -20,19 +20,6 @@ using op::COperatorTest;
 
 namespace {
 
-// The host's main window, noting the parameter dialogs' notices in order.
-class CNotingHost : public host::CHostMainWindow {
-public:
-    using CHostMainWindow::CHostMainWindow;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == msg::WM_OBJIDENTITY &&
-            (lParam == msg::IDENT_DIALOG_INIT || lParam == msg::IDENT_DIALOG_CLOSING))
-            notices.push_back(lParam);
-        return CHostMainWindow::WindowProc(message, wParam, lParam);
-    }
-    std::vector<LPARAM> notices;
-};
-
 // One property of the first object of a report: "KEY = value".
 std::string Property(const std::string& report, const std::string& key) {
     const std::string lead = "\n" + key + " = ";
@@ -120,22 +107,9 @@ void Tick(CCmdParaDlg& d, const QString& name) {
 
 class ParaDlgHands : public COperatorTest {
 protected:
-    // The client as StartClient makes it, with a host window that notes
-    // the parameter dialogs' notices.
-    void StartNotingClient() {
-        auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 2000);
-        std::string error;
-        ASSERT_TRUE(link->WaitReady(error)) << error;
-        m_link = link.get();
-        auto main = std::make_unique<CNotingHost>("", std::move(link));
-        m_host = main.get();
-        m_main = std::move(main);
-        m_main->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
-    }
     // The MGCP subscribers' list of a fresh client.
     CObjListCtrl* MgcpList() {
-        StartNotingClient();
+        StartClient();
         if (HasFatalFailure()) return nullptr;
         m_wnd = Open(3);
         CSubscriberDlg* mgcp = m_wnd ? Dialog(m_wnd) : nullptr;
@@ -169,7 +143,6 @@ protected:
         return true;
     }
 
-    CNotingHost* m_host = nullptr;
     CUserObjWnd* m_wnd = nullptr;
 };
 
