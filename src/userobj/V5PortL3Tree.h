@@ -1,19 +1,42 @@
 // CV5PortL3Tree: the L3 ports of one V5 interface under their type group;
-// each port item reads "first-last".
+// each port item reads "first-last". After a build it tells the dialog
+// WM_USER+1414, then WM_USER+1413 (the dialog caches the port data).
 #pragma once
 
-#include <QTreeWidget>
-
 #include <string>
+#include <vector>
 
-#include "MsgTarget.h"
+#include "V5Tree.h"
 
-class CObjDescData;
-
-class CV5PortL3Tree : public CWndT<QTreeWidget> {
+class CV5PortL3Tree : public CV5TreeBase {
     Q_OBJECT
+    DECLARE_MESSAGE_MAP()
 public:
+    static constexpr WORD kRoot = 9000, kTypeGroup = 9001, kPort = 9002;
+    static constexpr WORD kGroupNumber = 8888;
+    static constexpr int kNoGroup = 255;
+    struct L3 {
+        std::string type, value1, value2;
+    };
+
     explicit CV5PortL3Tree(QWidget* parent = nullptr, int controlId = 10182);
-    CObjDescData* m_obj = nullptr;
+    LRESULT OnDataInit(WPARAM, LPARAM);
+
+    const std::vector<L3>& Records() const { return m_aL3; }
+    int PortGroupType() const { return m_nPortGroupType; }
+    static int& s_nBusy();
+
     std::string m_strInterfaceKey;
+
+protected:
+    int& BusyCount() const override { return s_nBusy(); }
+
+private:
+    // False when an instance has fewer than three fields.
+    bool Analyse();
+    void Build();
+
+    std::vector<L3> m_aL3;
+    int m_nPortGroupType = kNoGroup;
+    int m_nFieldCount = 0;  // of the last instance analysed; an empty set builds an empty tree
 };
