@@ -14,6 +14,7 @@
 #include "Trace.h"
 #include "UserDlg.h"
 #include "UserObjWnd.h"
+#include "V5UserDlg.h"
 #include "userobj/Messages.h"
 
 namespace {
@@ -111,8 +112,11 @@ void CUserObjWnd::OnToolCommand(int id) {
             if (list) SendMessage(list, msg::WM_CUSTOMIZE_FILTER, 0, 0);
             break;
         case ids::ID_REFRESH:
-            // The list's own refresh: its sort or filter stays in force.
-            if (!IsBusy() && list) list->Refresh();
+            // The list's own refresh: its sort or filter stays in force. A V5
+            // dialog refreshes what its detail view shows.
+            if (IsBusy()) break;
+            if (auto* v5 = dynamic_cast<CV5DialogBase*>(m_pActiveDlg)) v5->Refresh();
+            else if (list) list->Refresh();
             break;
         default:
             break;

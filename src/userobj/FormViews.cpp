@@ -103,8 +103,14 @@ BOOL CConfigView::InitConfigObj() {
     BOOL all = TRUE;
     for (CUserDlg* d : m_dialogs) {
         d->m_pFrame = m_pFrame;
-        auto* s = dynamic_cast<CSubscriberDlg*>(d);
-        if (!s || !s->InitObj(m_pFrame, m_pMainFrame->GetDatabase())) all = FALSE;  // the V5 pages come later
+        IFrmDatabase* db = m_pMainFrame->GetDatabase();
+        if (auto* s = dynamic_cast<CSubscriberDlg*>(d)) {
+            if (!s->InitObj(m_pFrame, db)) all = FALSE;
+        } else if (auto* v5 = dynamic_cast<CV5DialogBase*>(d)) {
+            if (!v5->InitObj(m_pFrame, db)) all = FALSE;
+        } else {
+            all = FALSE;
+        }
     }
     return all;
 }

@@ -6,6 +6,7 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "DlgControls.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -21,16 +22,6 @@ const SFamily kH323Family{3, 10065, 10089, nullptr, {10216, 10214, 10146, 10154,
 const SFamily kBraFamily{5, 10259, 0, "ISDN BRA", {10194, 10196, 10262, 10153, 313}, {10258, 10256, 10261, 10047, 318}, 10260, true};
 const SFamily kIpnFamily{4, 10230, 10117, nullptr, {10198, 10199, 10117, 10047, 317}, {0, 0, 0, 0, 0}, 0, true};
 
-namespace {
-
-QLabel* Caption(QWidget* parent, int id) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(QStringLiteral("ctl%1").arg(id));
-    l->setProperty("controlId", id);
-    return l;
-}
-
-}  // namespace
 
 
 const MsgMap* CSubscriberDlg::MessageMap() {
@@ -44,12 +35,12 @@ const MsgMap* CSubscriberDlg::MessageMap() {
 
 CSubscriberDlg::CSubscriberDlg(const SFamily& family, QWidget* parent)
     : CUserDlg(parent), m_family(family), m_listMain(this, family.main.listId),
-      m_captionMain(Caption(this, family.main.captionId)) {
+      m_captionMain(MakeCaption(this, family.main.captionId)) {
     setObjectName(QStringLiteral("dlg%1").arg(family.templateId));
     m_pActiveListCtrl = m_pDefaultList = &m_listMain;
     if (family.secondary.listId) {
         m_pListSub = std::make_unique<CObjListCtrl>(this, family.secondary.listId);
-        m_captionSub = Caption(this, family.secondary.captionId);
+        m_captionSub = MakeCaption(this, family.secondary.captionId);
         m_bar = new QFrame(this);
         m_bar->setObjectName(QStringLiteral("ctl%1").arg(family.splitterId));
         static_cast<QFrame*>(m_bar)->setFrameShape(QFrame::VLine);
