@@ -8,7 +8,13 @@
 #include "userobj/Messages.h"
 
 const MsgMap* CV5PortL3Tree::MessageMap() {
-    static const MsgMapEntry e[] = {ON_MESSAGE(msg::WM_DATA_INIT, &CV5PortL3Tree::OnDataInit)};
+    // A record added, removed or changed by a command of the tree's own
+    // object rebuilds the tree as a whole delivery does.
+    static const MsgMapEntry e[] = {
+        ON_MESSAGE(msg::WM_DATA_INIT, &CV5PortL3Tree::OnDataInit),    ON_MESSAGE(msg::WM_DATA_ADDED, &CV5PortL3Tree::OnDataInit),
+        ON_MESSAGE(msg::WM_DATA_REMOVED, &CV5PortL3Tree::OnDataInit), ON_MESSAGE(msg::WM_DATA_MODIFIED, &CV5PortL3Tree::OnDataInit),
+        ON_MESSAGE(msg::WM_DATA_UPDATED, &CV5PortL3Tree::OnDataInit),
+    };
     static const MsgMap m{CV5TreeBase::MessageMap(), e};
     return &m;
 }

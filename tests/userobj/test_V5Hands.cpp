@@ -2,7 +2,11 @@
 // interface and port trees against what the switch holds, picks by mouse,
 // the port cache seen in the commands that go out, F5 in the tree, and a
 // batch add through the list's menu and the parameter dialog.
+#include <QJsonArray>
+
+#include "ControlIds.h"
 #include "Operator.h"
+#include "WindowDump.h"
 #include "HostStrings.h"
 #include "V5UserDlg.h"
 #include "hostlibs/HostStringIds.h"
@@ -36,6 +40,16 @@ QStringList Texts(const QTreeWidgetItem* parent) {
 
 class V5Hands : public COperatorTest {
 protected:
+    // A fresh client with a window of that type open.
+    // A fresh client with a window of that type open, those interfaces
+    // picked in turn.
+    CV5DialogBase* Start(int type, std::initializer_list<const char*> picks = {}) {
+        StartClient();
+        CV5DialogBase* dlg = HasFatalFailure() ? nullptr : OpenV5(type);
+        for (const char* key : picks)
+            if (dlg) PickInterface(dlg, key);
+        return dlg;
+    }
     CV5DialogBase* OpenV5(int type) {
         m_wnd = Open(type);
         if (!m_wnd || !m_wnd->m_pConfigView) return nullptr;
@@ -56,6 +70,21 @@ protected:
     void PickInterface(CV5DialogBase* dlg, const std::string& key) {
         ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), key));
         ASSERT_TRUE(Settle(m_wnd));
+    }
+    // A click on the list's first row, the operation from its menu, the
+    // values typed into the parameter dialog, OK: what went out meanwhile.
+    std::vector<std::string> RunOperation(CObjListCtrl* list, const QString& operation,
+                                          std::vector<std::pair<QString, QString>> values) {
+        Click(list, 0);
+        EXPECT_TRUE(Settle(m_wnd));
+        OnParameterDialog([values](QDialog& d) {
+            for (const auto& [name, value] : values) EXPECT_TRUE(TypeParameter(d, name, value)) << name.toStdString();
+            PressButton(d, "ctl1");
+        });
+        Sent();
+        EXPECT_TRUE(ChooseFromMenu(list, 0, operation));
+        EXPECT_TRUE(Settle(m_wnd));
+        return Sent();
     }
     CUserObjWnd* m_wnd = nullptr;
 };
@@ -86,6 +115,16 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
                 if (groups[i] == order[g]) expected << QString::fromStdString(HostString(10075) + ids[i]);
             EXPECT_EQ(Texts(group), expected);
         }
+        // The dump shows the same tree with its children.
+        const QJsonArray windows = host::DumpWindows(*m_main)["windows"].toArray();
+        ASSERT_EQ(windows.size(), 1);
+        QJsonObject dumped;
+        for (const auto& t : windows[0].toObject()["trees"].toArray())
+            if (t.toObject()["id"].toInt() == CV5DialogBase::kTreeIf) dumped = t.toObject();
+        const QJsonArray dumpedGroups = dumped["items"].toArray()[0].toObject()["children"].toArray();
+        ASSERT_EQ(dumpedGroups.size(), static_cast<int>(order.size()));
+        EXPECT_EQ(dumpedGroups[0].toObject()["children"].toArray()[0].toObject()["text"].toString(),
+                  root->child(0)->child(0)->text(0));
         // After the build the port tree shows the last interface's ports.
         QTreeWidgetItem* ports = dlg->GetPortTree()->topLevelItem(0);
         ASSERT_NE(ports, nullptr);
@@ -99,8 +138,7 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
 // type group and the list with its subscribers; a second pick of it takes
 // the ports from the cache.
 TEST_F(V5Hands, PickingAnInterfaceShowsItsPortsAndSubscribersAndCachesThePorts) {
-    StartClient();
-    CV5DialogBase* dlg = OpenV5(12);  // V5 BRA: ports of type ISDN on interfaces 7 and 8
+    CV5DialogBase* dlg = Start(12);  // V5 BRA: ports of type ISDN on interfaces 7 and 8
     ASSERT_NE(dlg, nullptr);
     PickInterface(dlg, "1");
     Sent();
@@ -175,11 +213,8 @@ TEST_F(V5Hands, TheTwentySecondInterfaceEvictsTheLeastUsedPorts) {
 // F5 in the interface tree lists the interfaces again and empties the port
 // cache; while a command is outstanding F5 does nothing.
 TEST_F(V5Hands, F5InTheInterfaceTreeReloadsItAndEmptiesThePortCache) {
-    StartClient();
-    CV5DialogBase* dlg = OpenV5(5);
+    CV5DialogBase* dlg = Start(5, {"1", "2"});
     ASSERT_NE(dlg, nullptr);
-    PickInterface(dlg, "1");
-    PickInterface(dlg, "2");
     ASSERT_EQ(dlg->PortCache().Size(), 3u);
     CV5InterfaceTree* tree = dlg->GetInterfaceTree();
     Sent();
@@ -200,8 +235,7 @@ TEST_F(V5Hands, F5InTheInterfaceTreeReloadsItAndEmptiesThePortCache) {
 // A port under the dialog's own type group binds the list to its range; a
 // port under another group leaves the list as it was.
 TEST_F(V5Hands, APortPickBindsTheListOnlyUnderTheDialogsTypeGroup) {
-    StartClient();
-    CV5DialogBase* dlg = OpenV5(5);
+    CV5DialogBase* dlg = Start(5);
     ASSERT_NE(dlg, nullptr);
     // Before anything was picked the port tree shows interface 8's ports
     // (none of type PSTN): a click there changes nothing.
@@ -253,26 +287,15 @@ TEST_F(V5Hands, APortTreeClickBeforeAnyBindingDoesNothing) {
 // that follows is held back, the list asked first, and the held command
 // goes out rewritten to the port range that holds the new L3 addresses.
 TEST_F(V5Hands, ABatchAddListsThePortRangeOfTheNewSubscribers) {
-    StartClient();
-    CV5DialogBase* dlg = OpenV5(5);
+    CV5DialogBase* dlg = Start(5);
     ASSERT_NE(dlg, nullptr);
     PickInterface(dlg, "1");
     CObjListCtrl* list = dlg->GetSubscriberList();
     ASSERT_GT(list->GetItemCount(), 0);
     const size_t before = Values(OnSwitch("LST V5SUB: V5IID=1;"), "DN").size();
-    Click(list, 0);
-    ASSERT_TRUE(Settle(m_wnd));
-    ASSERT_EQ(dlg->GetActiveListCtrl(), list);
-    OnParameterDialog([](QDialog& d) {
-        EXPECT_TRUE(TypeParameter(d, "First Number", "70009000"));
-        EXPECT_TRUE(TypeParameter(d, "First L3 Address", "50"));
-        EXPECT_TRUE(TypeParameter(d, "Last L3 Address", "52"));
-        PressButton(d, "ctl1");
-    });
-    Sent();
-    ASSERT_TRUE(ChooseFromMenu(list, 0, "Add Batch"));
-    ASSERT_TRUE(Settle(m_wnd));
-    const std::vector<std::string> sent = Sent();
+    const std::vector<std::string> sent = RunOperation(
+        list, "Add Batch", {{"First Number", "70009000"}, {"First L3 Address", "50"}, {"Last L3 Address", "52"}});
+    EXPECT_EQ(dlg->GetActiveListCtrl(), list);
     ASSERT_GE(sent.size(), 3u);
     EXPECT_EQ(sent.front().rfind("ADB V5SUB:", 0), 0u) << sent.front();
     EXPECT_EQ(Count(sent, "LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=99;"), 1u);
@@ -280,6 +303,113 @@ TEST_F(V5Hands, ABatchAddListsThePortRangeOfTheNewSubscribers) {
     const std::string inRange = OnSwitch("LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=99;");
     EXPECT_EQ(static_cast<size_t>(list->GetItemCount()), Values(inRange, "DN").size());
     EXPECT_NE(inRange.find("DN = 70009002"), std::string::npos);
+}
+
+// The trees' right-button menus refresh them; a double click on an
+// interface asks for its details; while a command is outstanding a double
+// click does nothing.
+TEST_F(V5Hands, TreeMenusRefreshAndADoubleClickShowsTheInterface) {
+    CV5DialogBase* dlg = Start(5, {"1", "2"});
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_EQ(dlg->PortCache().Size(), 3u);
+    auto chooseRefresh = [](CV5TreeBase* tree, QTreeWidgetItem* item) {
+        tree->scrollToItem(item);
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(item).center());
+        QMenu* menu = tree->ContextMenu();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(WaitFor([menu] { return menu->isVisible(); }, 2000));
+        ASSERT_EQ(menu->actions().size(), 1);
+        EXPECT_TRUE(menu->actions()[0]->text().endsWith(QStringLiteral("                       F5")));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[0]).center());
+    };
+    Sent();
+    CV5PortL3Tree* ports = dlg->GetPortTree();
+    chooseRefresh(ports, ports->topLevelItem(0)->child(0)->child(0));
+    ASSERT_TRUE(Settle(m_wnd));
+    std::vector<std::string> sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], "LST V5PORT: V5IID=2;");
+
+    CV5InterfaceTree* tree = dlg->GetInterfaceTree();
+    chooseRefresh(tree, InterfaceItem(tree, "4"));
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(Count(Sent(), "LST V5IF:"), 1u);
+    EXPECT_EQ(dlg->PortCache().Size(), 1u);  // emptied, then the rebuild's last interface
+
+    QTreeWidgetItem* item = InterfaceItem(tree, "3");
+    tree->scrollToItem(item);
+    const QPoint at = tree->visualItemRect(item).center();
+    SendMessage(tree, msg::WM_BUSYLOCK, 1, 0);  // as while a command is outstanding
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    SendMessage(tree, msg::WM_BUSYLOCK, 0, 0);
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(Count(Sent(), "DSP V5IF:"), 0u);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(Settle(m_wnd));
+    sent = Sent();
+    ASSERT_EQ(Count(sent, "DSP V5IF:"), 1u);
+    const auto dsp = std::find_if(sent.begin(), sent.end(), [](const std::string& t) { return t.rfind("DSP V5IF:", 0) == 0; });
+    EXPECT_NE(dsp->find("V5IID=3"), std::string::npos) << *dsp;
+}
+
+// The tool bar's refresh asks again for what the detail view shows: the
+// interfaces, the ports or the subscribers, whichever was picked last.
+TEST_F(V5Hands, TheRefreshButtonFollowsTheLastPickedPane) {
+    CV5DialogBase* dlg = Start(5);
+    ASSERT_NE(dlg, nullptr);
+    PickInterface(dlg, "3");
+    Sent();
+    ClickTool(m_wnd, ids::ID_REFRESH);
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(Count(Sent(), "LST V5IF:"), 1u);
+
+    PickInterface(dlg, "3");
+    QTreeWidgetItem* port = dlg->GetPortTree()->topLevelItem(0)->child(0)->child(0);
+    ClickItem(dlg->GetPortTree(), port);
+    ASSERT_TRUE(Settle(m_wnd));
+    Sent();
+    ClickTool(m_wnd, ids::ID_REFRESH);
+    ASSERT_TRUE(Settle(m_wnd));
+    std::vector<std::string> sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], "LST V5PORT: V5IID=3;");
+
+    CObjListCtrl* list = dlg->GetSubscriberList();
+    ASSERT_GT(list->GetItemCount(), 0);
+    Click(list, 0);
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(dlg->DetailSource(), CV5DialogBase::kDetailSubscriber);
+    Sent();
+    ClickTool(m_wnd, ids::ID_REFRESH);
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(Count(Sent(), "LST V5SUB: V5IID=3"), 1u);
+}
+
+// A single add is shown at once; the list command that follows it (here
+// the list's own F5) is held back and goes out for the port range that
+// holds the new L3 address.
+TEST_F(V5Hands, AfterAnAddTheNextListCommandCoversThePortRangeOfTheNewAddress) {
+    CV5DialogBase* dlg = Start(5);
+    ASSERT_NE(dlg, nullptr);
+    PickInterface(dlg, "2");
+    CObjListCtrl* list = dlg->GetSubscriberList();
+    const int rows = list->GetItemCount();
+    ASSERT_GT(rows, 0);
+    std::vector<std::string> sent =
+        RunOperation(list, "Add V5 Subscriber", {{"Directory Number", "70008000"}, {"L3 Address", "60"}});
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].rfind("ADD V5SUB:", 0), 0u) << sent[0];
+    EXPECT_NE(OnSwitch("LST V5SUB: DN=70008000;").find("L3ADDR = 60"), std::string::npos);
+    EXPECT_EQ(list->GetItemCount(), rows + 1);
+    EXPECT_TRUE(m_wnd->m_bAddPending);
+
+    Key(list, Qt::Key_F5);
+    ASSERT_TRUE(Settle(m_wnd));
+    sent = Sent();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), "LST V5SUB: V5IID=2, BGNL3ADDR=0, ENDL3ADDR=99;");
+    EXPECT_FALSE(m_wnd->m_bUpdateInvoked);
+    EXPECT_EQ(list->GetItemCount(), rows + 1);
 }
 
 }  // namespace

@@ -101,6 +101,17 @@ TEST_F(V5TreeTest, APortRecordOfFewerThanThreeFieldsLeavesTheTreeEmptyAndTheDial
     EXPECT_EQ(dlg.PortCache().UseCount(key), 2u);
 }
 
+TEST_F(V5TreeTest, AnInterfaceAddedByItsOwnCommandRebuildsTheTree) {
+    Interfaces({{"1", "a", "3"}});
+    ASSERT_TRUE(dlg.InterfaceData().ProcessCmdRslt("ADD V5IF: V5IID=9, GROUP=5, MGWID=1;", TRUE, {}, {}));
+    QTreeWidgetItem* root = dlg.GetInterfaceTree()->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(Texts(root), (QStringList{"Group 3", "Group 5"}));
+    EXPECT_EQ(dlg.GetPortTree()->m_strInterfaceKey, "9");
+    ASSERT_TRUE(dlg.InterfaceData().ProcessCmdRslt("RMV V5IF: V5IID=1;", TRUE, {}, {}));
+    EXPECT_EQ(Texts(dlg.GetInterfaceTree()->topLevelItem(0)), (QStringList{"Group 5"}));
+}
+
 TEST_F(V5TreeTest, ATreeWithoutDataIgnoresTheDelivery) {
     CV5InterfaceTree tree;
     EXPECT_EQ(SendMessage(&tree, msg::WM_DATA_INIT), 0);
