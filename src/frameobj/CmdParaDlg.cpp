@@ -311,10 +311,29 @@ void CParaListCtrl::mousePressEvent(QMouseEvent* e) {
     if (row >= 0 && row == before) BeginEdit(row);
 }
 
+namespace {
+bool IsModifierKey(int key) {
+    switch (key) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R:
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock: return true;
+        default: return false;
+    }
+}
+}  // namespace
+
 void CParaListCtrl::keyPressEvent(QKeyEvent* e) {
     // A key that reaches the list past an open editor (the arrows) ends
-    // the edit before the list moves.
-    if (m_pEditor) setFocus();
+    // the edit before the list moves. Shift, Ctrl and the like come here
+    // too, as keys of their own before the key they change: they move
+    // nothing and leave the edit open.
+    if (m_pEditor && !IsModifierKey(e->key())) setFocus();
     QTableWidget::keyPressEvent(e);
 }
 

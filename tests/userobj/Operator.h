@@ -41,6 +41,28 @@
 
 namespace op {
 
+// Keys as a keyboard sends them to the widget with the focus: a modifier is
+// a key of its own, pressed before and released after the key it changes
+// (Shift for capitals and the shifted signs of a US layout).
+inline QWidget* Focused(QWidget* fallback) {
+    QWidget* w = QApplication::focusWidget();
+    return w ? w : fallback;
+}
+inline void Chord(QWidget* fallback, Qt::Key modifierKey, Qt::KeyboardModifier modifier, Qt::Key key) {
+    QTest::keyPress(Focused(fallback), modifierKey);
+    QTest::keyClick(Focused(fallback), key, modifier);
+    QTest::keyRelease(Focused(fallback), modifierKey, modifier);
+}
+inline void TypeKeys(QWidget* fallback, const QString& text) {
+    static const QString shifted = QStringLiteral("~!@#$%^&*()_+{}|:\"<>?");
+    for (QChar c : text) {
+        const bool shift = c.isUpper() || shifted.contains(c);
+        if (shift) QTest::keyPress(Focused(fallback), Qt::Key_Shift);
+        QTest::keyClick(Focused(fallback), c.toLatin1(), shift ? Qt::ShiftModifier : Qt::NoModifier);
+        if (shift) QTest::keyRelease(Focused(fallback), Qt::Key_Shift, Qt::ShiftModifier);
+    }
+}
+
 // The host's main window, noting every command a window hands it and the
 // parameter dialogs' notices, in order.
 class CWatchedHost : public host::CHostMainWindow {
@@ -261,12 +283,10 @@ protected:
                 return list->Editor() && f && (f == list->Editor() || list->Editor()->isAncestorOf(f));
             };
             if (!WaitFor(editing, 2000)) return false;
-            // Keys go where the operator's keys go: to the widget with the focus.
-            auto focused = [list] { return QApplication::focusWidget() ? QApplication::focusWidget() : list; };
-            QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);  // typed over what it held
-            QTest::keyClick(focused(), Qt::Key_Backspace);
-            for (QChar c : text) QTest::keyClick(focused(), c.toLatin1());
-            QTest::keyClick(focused(), Qt::Key_Return);
+            Chord(list, Qt::Key_Control, Qt::ControlModifier, Qt::Key_A);  // typed over what it held
+            QTest::keyClick(Focused(list), Qt::Key_Backspace);
+            TypeKeys(list, text);
+            QTest::keyClick(Focused(list), Qt::Key_Return);
             return WaitFor([list] { return list->Editor() == nullptr; }, 2000);
         }
         return false;

@@ -36,17 +36,8 @@ CCmdParaDlg& Active(QDialog& d) {
     return dynamic_cast<CCmdParaDlg&>(d);
 }
 
-// Keys go where the operator's keys go: to the widget with the focus.
-void Type(QWidget* fallback, const QString& text) {
-    for (QChar c : text) {
-        QWidget* w = QApplication::focusWidget();
-        QTest::keyClick(w ? w : fallback, c.toLatin1());
-    }
-}
-void Enter(QWidget* fallback) {
-    QWidget* w = QApplication::focusWidget();
-    QTest::keyClick(w ? w : fallback, Qt::Key_Return);
-}
+void Type(QWidget* fallback, const QString& text) { op::TypeKeys(fallback, text); }
+void Enter(QWidget* fallback) { QTest::keyClick(op::Focused(fallback), Qt::Key_Return); }
 
 // The row of a parameter by the name the operator reads; a parameter on
 // another page is reached with a click on that page's tab.
@@ -178,6 +169,30 @@ TEST_F(ParaDlgHands, ModifyCannotRetargetAnotherSubscriber) {
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(Property(Subscriber(dn), "DESC"), "Moved to room 12");
     EXPECT_EQ(Subscriber(neighbour), neighbourBefore);
+}
+
+// A keyboard sends Shift and Ctrl as keys of their own: they pass the
+// editor on to the list, and must not end the edit there (capitals and
+// Ctrl+A used to close the editor and lose the next letter).
+TEST_F(ParaDlgHands, ModifierKeysKeepTheEditOpen) {
+    const QString typed = QStringLiteral("Room B-12 (North) & Annex");
+    OnSecondSubscriber("Modify", [&](QDialog& d, CCmdParaDlg& dlg) {
+        ASSERT_TRUE(TypeParameter(d, QStringLiteral("Description"), typed));
+        EXPECT_EQ(Cell(dlg, "Description"), typed);
+        CParaListCtrl* list = dlg.List();
+        const int row = RowOf(dlg, "Description");
+        ClickValue(list, row);
+        ASSERT_TRUE(WaitFor([&] { return list->Editor() != nullptr; }));
+        QTest::keyPress(op::Focused(list), Qt::Key_Shift);
+        QTest::keyRelease(op::Focused(list), Qt::Key_Shift);
+        QTest::keyPress(op::Focused(list), Qt::Key_Control);
+        QTest::keyRelease(op::Focused(list), Qt::Key_Control);
+        EXPECT_NE(list->Editor(), nullptr) << "a modifier alone ended the edit";
+        Enter(list);
+        PressButton(d, "ctl1");
+    });
+    const std::string dn = m_wnd ? Dialog(m_wnd)->MainList()->Model().CellText(1, 0) : "";
+    EXPECT_EQ(Property(Subscriber(dn), "DESC"), typed.toStdString());
 }
 
 // Hotline = Yes makes the Hotline Number required: OK is refused while it
