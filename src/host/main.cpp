@@ -10,6 +10,7 @@
 #include "ClientRoot.h"
 #include "EmbeddedSwitchLink.h"
 #include "HostMainWindow.h"
+#include "ScreenState.h"
 #include "TcpSwitchLink.h"
 #include "WindowDump.h"
 #include "hostlibs/FrmDatabase.h"
@@ -47,7 +48,11 @@ int main(int argc, char* argv[]) {
                                               "it up (default: CmdTimeOut of data/Marrowind.ini, 30; 0 waits for "
                                               "ever)."),
                                QStringLiteral("S"));
-    parser.addOptions({config, sw, swdb, subs, dump, shot, timeout});
+    QCommandLineOption state(QStringLiteral("state"),
+                             QStringLiteral("On SIGUSR1 write what the windows and the screen show (JSON, with "
+                                            "screen coordinates) to FILE, for scripts that drive the client."),
+                             QStringLiteral("FILE"));
+    parser.addOptions({config, sw, swdb, subs, dump, shot, timeout, state});
     parser.process(app);
 
     if (!HostDatabase().Error().empty()) {
@@ -91,6 +96,15 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         window.Link()->SetCommandTimeout(seconds * 1000);
+    }
+
+    std::unique_ptr<host::CStateOnSignal> stateWriter;
+    if (parser.isSet(state)) {
+        stateWriter = std::make_unique<host::CStateOnSignal>(window, parser.value(state));
+        if (!stateWriter->Error().isEmpty()) {
+            std::fprintf(stderr, "omclient: --state: %s\n", qPrintable(stateWriter->Error()));
+            return 2;
+        }
     }
 
     int failures = 0;
