@@ -297,7 +297,7 @@ void CV5DialogBase::resizeEvent(QResizeEvent* e) {
 }
 
 void CV5DialogBase::Relayout() {
-    constexpr int margin = 4, gap = 6, bar = 2;
+    constexpr int margin = 4, gap = 4, bar = 2;  // a pane ends 2 pixels before a bar, as the bars keep it
     const int w = width(), h = height();
     const int column = std::max(0, (w - 2 * margin - 2 * gap) / 3);
     const int ch = m_captionIf->sizeHint().height();

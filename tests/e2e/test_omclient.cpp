@@ -163,3 +163,42 @@ TEST(MmlSwitch, ExecPrintsTheReportAndItsOutcome) {
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 2);
 }
+
+// The V5 windows' interface trees: one group per group number, in order of
+// first appearance, the interfaces under them, as the switch lists them.
+TEST(OmClient, V5WindowsShowTheSwitchsInterfacesByGroup) {
+    QTemporaryDir dir;
+    const QString db = dir.filePath("v5.db");
+    QProcess sw;
+    sw.start(Bin("mmlswitch"), {"--db", db, "--seed", "demo", "--subscribers", "1500", "--exec", "LST V5IF:;"});
+    ASSERT_TRUE(sw.waitForFinished(60000));
+    ASSERT_EQ(sw.exitCode(), 0);
+    const QString report = QString::fromUtf8(sw.readAllStandardOutput());
+    static const QRegularExpression record("V5IID = (\\d+)\\n(?:.*\\n)*?GROUP = (\\d+)");
+    QStringList order;
+    std::map<QString, QStringList> members;
+    for (auto it = record.globalMatch(report); it.hasNext();) {
+        const auto m = it.next();
+        if (!order.contains(m.captured(2))) order << m.captured(2);
+        members[m.captured(2)] << m.captured(1);
+    }
+    ASSERT_FALSE(order.isEmpty());
+    for (int type : {5, 12}) {
+        SCOPED_TRACE(type);
+        Outcome r = Client({"--switch-db", db, "--config", QString::number(type)}, dir.filePath("dump.json"));
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains("InitConfigObj Fail")) << r.err.toStdString();
+        QJsonArray groups;
+        for (const QJsonValue& t : r.dump["windows"].toArray()[0].toObject()["trees"].toArray())
+            if (t["id"].toInt() == 10181) groups = t["items"].toArray()[0].toObject()["children"].toArray();
+        ASSERT_EQ(groups.size(), order.size());
+        for (int g = 0; g < groups.size(); ++g) {
+            const QJsonObject group = groups[g].toObject();
+            EXPECT_TRUE(group["text"].toString().endsWith(" " + order[g])) << group["text"].toString().toStdString();
+            const QJsonArray items = group["children"].toArray();
+            ASSERT_EQ(items.size(), members[order[g]].size());
+            for (int i = 0; i < items.size(); ++i)
+                EXPECT_TRUE(items[i].toObject()["text"].toString().endsWith(members[order[g]][i]));
+        }
+    }
+}

@@ -412,4 +412,32 @@ TEST_F(V5Hands, AfterAnAddTheNextListCommandCoversThePortRangeOfTheNewAddress) {
     EXPECT_EQ(list->GetItemCount(), rows + 1);
 }
 
+// The bars between the panes move the panes beside them: the port tree
+// narrows from the left with the first bar and from the right with the
+// second, and its caption follows.
+TEST_F(V5Hands, TheBarsBetweenThePanesMoveThem) {
+    CV5DialogBase* dlg = Start(12);
+    ASSERT_NE(dlg, nullptr);
+    auto drag = [](QWidget* bar, int dx) {
+        const QPoint grip(bar->width() / 2, bar->height() / 2);
+        QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(bar, grip + QPoint(dx / 2, 0));
+        QTest::mouseMove(bar, grip + QPoint(dx, 0));
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, grip + QPoint(dx, 0));
+    };
+    auto* first = dlg->findChild<QWidget*>(QStringLiteral("ctl%1").arg(CV5DialogBase::kBarIfPort));
+    auto* second = dlg->findChild<QWidget*>(QStringLiteral("ctl%1").arg(CV5DialogBase::kBarPortSub));
+    ASSERT_TRUE(first && second);
+    const QRect ports = dlg->GetPortTree()->geometry();
+    const int ifWidth = dlg->GetInterfaceTree()->width(), listLeft = dlg->GetSubscriberList()->x();
+    drag(first, 30);
+    EXPECT_EQ(dlg->GetInterfaceTree()->width(), ifWidth + 30);
+    EXPECT_EQ(dlg->GetPortTree()->x(), ports.x() + 30);
+    EXPECT_EQ(dlg->Caption(CV5DialogBase::kCaptionPort)->x(), ports.x() + 30);
+    drag(second, -20);
+    EXPECT_EQ(dlg->GetPortTree()->geometry().right(), ports.right() - 20);
+    EXPECT_EQ(dlg->GetSubscriberList()->x(), listLeft - 20);
+    EXPECT_EQ(dlg->GetPortTree()->width(), ports.width() - 50);
+}
+
 }  // namespace
