@@ -2,6 +2,7 @@
 #include "FormViews.h"
 
 #include "CentrexDlg.h"
+#include "DnSegDlg.h"
 #include "HostLink.h"
 #include "HostStrings.h"
 #include "SubscriberDlgs.h"
@@ -18,15 +19,13 @@ CFormViewBase::CFormViewBase(QWidget* parent) : CWndT(parent) {
 
 // ---- number segments and Centrex: one page each ----
 
-namespace {
-// A page whose dialog this build does not have yet.
-QWidget* PlaceholderPage(QWidget* parent, int titleString) {
-    auto* page = new QLabel(QStringLiteral("(not available in this build)"), parent);
-    page->setAlignment(Qt::AlignCenter);
-    page->setWindowTitle(QString::fromStdString(HostString(titleString)));
-    return page;
+LRESULT CFormViewBase::ShowPageDetail(CObjDescData* data) {
+    if (m_pPropertyDisplayWnd) {
+        SDetailSelection sel{data ? data->GetComObj() : nullptr, data ? data->GetDynData() : nullptr, -1};
+        SendMessage(m_pPropertyDisplayWnd, msg::WM_SHOWDETAIL, 0, ToLParam(&sel));
+    }
+    return 1;
 }
-}  // namespace
 
 const MsgMap* CUserView::MessageMap() {
     static const MsgMapEntry e[] = {ON_MESSAGE(msg::WM_TABPAGECHANGE, &CUserView::OnTabPageChange)};
@@ -35,13 +34,25 @@ const MsgMap* CUserView::MessageMap() {
 }
 
 void CUserView::OnInitialUpdate() {
-    QWidget* page = PlaceholderPage(this, 10029);
     m_wndSheets.Create(this, palette().button().color());
-    page->show();
-    if (!m_pMainFrame) W2L_FAIL("InitAllObject Fail! m_pMainFrame is NULL!");
+    m_pDnSegDlg = new CDnSegDlg(this);
+    m_wndSheets.raise();
+    m_wndSheets.LayoutParent();
+    if (!InitAllObject()) W2L_FAIL("InitAllObject Fail!");
+    m_pDnSegDlg->show();
 }
 
-LRESULT CUserView::OnTabPageChange(WPARAM, LPARAM) { return 1; }
+BOOL CUserView::InitAllObject() {
+    if (!m_pMainFrame) {
+        W2L_FAIL("InitAllObject Fail! m_pMainFrame is NULL!");
+        return FALSE;
+    }
+    return m_pDnSegDlg->InitObj(m_pFrame, m_pMainFrame->GetDatabase());
+}
+
+LRESULT CUserView::OnTabPageChange(WPARAM, LPARAM) {
+    return ShowPageDetail(m_pDnSegDlg ? &m_pDnSegDlg->SegmentData() : nullptr);
+}
 
 const MsgMap* CCentrexView::MessageMap() {
     static const MsgMapEntry e[] = {ON_MESSAGE(msg::WM_TABPAGECHANGE, &CCentrexView::OnTabPageChange)};
@@ -53,14 +64,22 @@ CCentrexView::CCentrexView(QWidget* parent) : CFormViewBase(parent) {}
 CCentrexView::~CCentrexView() = default;
 
 void CCentrexView::OnInitialUpdate() {
-    m_pCentrexDlg = new CCentrexDlg(this);
-    m_pCentrexDlg->setWindowTitle(QString::fromStdString(HostString(10031)));
-    m_pCentrexDlg->m_pFrame = m_pFrame;
     m_wndSheets.Create(this, palette().button().color());
+    m_pCentrexDlg = new CCentrexDlg(this);
+    m_wndSheets.raise();
+    m_wndSheets.LayoutParent();
+    if (!InitAllObject()) W2L_FAIL("InitAllObject Fail!");
     m_pCentrexDlg->show();
 }
 
-LRESULT CCentrexView::OnTabPageChange(WPARAM, LPARAM) { return 1; }
+BOOL CCentrexView::InitAllObject() {
+    if (!m_pMainFrame) return FALSE;
+    return m_pCentrexDlg->InitObj(m_pFrame, m_pMainFrame->GetDatabase());
+}
+
+LRESULT CCentrexView::OnTabPageChange(WPARAM, LPARAM) {
+    return ShowPageDetail(m_pCentrexDlg ? &m_pCentrexDlg->GroupData() : nullptr);
+}
 
 // ---- the subscriber dialogs ----
 

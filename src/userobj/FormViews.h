@@ -15,6 +15,8 @@
 
 class CCentrexDlg;
 class CComObj;
+class CDnSegDlg;
+class CObjDescData;
 class CHostLink;
 class CUserDlg;
 class CUserObjWnd;
@@ -32,6 +34,8 @@ public:
     CSheetsDialog& Sheets() { return m_wndSheets; }
 
 protected:
+    // A page was chosen: the detail view shows the hosted dialog's data.
+    LRESULT ShowPageDetail(CObjDescData* data);
     CSheetsDialog m_wndSheets;
 };
 
@@ -42,7 +46,9 @@ class CUserView : public CFormViewBase {
 public:
     using CFormViewBase::CFormViewBase;
     void OnInitialUpdate() override;
+    BOOL InitAllObject();
     LRESULT OnTabPageChange(WPARAM, LPARAM);
+    CDnSegDlg* m_pDnSegDlg = nullptr;
 };
 
 // Centrex (configuration type 2).
@@ -53,6 +59,7 @@ public:
     explicit CCentrexView(QWidget* parent = nullptr);
     ~CCentrexView() override;
     void OnInitialUpdate() override;
+    BOOL InitAllObject();
     LRESULT OnTabPageChange(WPARAM, LPARAM);
     CCentrexDlg* m_pCentrexDlg = nullptr;
 };

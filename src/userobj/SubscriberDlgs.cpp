@@ -3,14 +3,13 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "DlgControls.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "UserObjWnd.h"
+#include "WorkerPack.h"
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/MmlText.h"
 #include "userobj/Messages.h"
@@ -168,17 +167,10 @@ void CSubscriberDlg::StartSubLoad() {
     // The worker packs the restriction and touches nothing else; the binding
     // is handed back to this thread, and only the newest pick's load is
     // applied, so two loads never write the secondary data at the same time.
-    // The watcher dies with the dialog, and a load then ends unseen.
-    auto* watcher = new QFutureWatcher<CPackageStream>(this);
-    connect(watcher, &QFutureWatcher<CPackageStream>::finished, this, [this, watcher, seq] {
-        const CPackageStream package = watcher->result();
+    PackOnWorker(this, restrict, [this, seq](const CPackageStream& package) {
         if (!package.Bytes().empty() && seq == m_nLoadSeq) BindSecondary(package);
         --m_nLoads;
-        watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run([restrict] {
-        return restrict.IsValid() ? CPackageStream(restrict) : CPackageStream();
-    }));
 }
 
 void CSubscriberDlg::BindSecondary(const CPackageStream& package) {

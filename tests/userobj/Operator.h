@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -27,6 +28,7 @@
 #include <memory>
 #include <string>
 
+#include "CentrexDlg.h"
 #include "CmdParaDlg.h"
 #include "EmbeddedSwitchLink.h"
 #include "FormViews.h"
@@ -127,6 +129,8 @@ protected:
             if (w->m_pConfigView)
                 for (QWidget* d : w->m_pConfigView->Dialogs())
                     if (auto* s = dynamic_cast<CSubscriberDlg*>(d)) n += s->LoadsRunning();
+            if (w->m_pCentrexView && w->m_pCentrexView->m_pCentrexDlg)
+                n += w->m_pCentrexView->m_pCentrexDlg->LoadsRunning();
             return n;
         };
         return WaitFor([&] { return !w->IsBusy() && m_main->Link()->Outstanding() == 0 && loads() == 0; }, ms) &&
@@ -139,6 +143,16 @@ protected:
     }
     static void Click(QAbstractItemView* v, int row, int column = 0, Qt::KeyboardModifiers mods = {}) {
         QTest::mouseClick(v->viewport(), Qt::LeftButton, mods, CellCentre(v, row, column));
+    }
+    // A click on a tree item's text (its parent expanded first, as the
+    // operator would open it).
+    static void ClickItem(QTreeWidget* tree, QTreeWidgetItem* item, Qt::MouseButton b = Qt::LeftButton) {
+        if (item->parent() && !item->parent()->isExpanded()) {
+            ClickItem(tree, item->parent());
+            QTest::keyClick(tree, Qt::Key_Right);
+        }
+        tree->scrollToItem(item);
+        QTest::mouseClick(tree->viewport(), b, {}, tree->visualItemRect(item).center());
     }
     static void ClickAt(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton) {
         QTest::mouseClick(w, b, {}, p);

@@ -1,0 +1,148 @@
+// The Centrex window driven by hand: picking a group lists its members and
+// prefixes as the switch holds them, the members come back from the cache,
+// Enter binds at once, the newest pick wins, and a change to a member lists
+// the groups again.
+#include "Operator.h"
+
+#include "CentrexDlg.h"
+
+using op::COperatorTest;
+
+namespace {
+
+// The values of one key a report lists, in order.
+std::vector<std::string> ValuesIn(const std::string& report, const std::string& key) {
+    std::vector<std::string> values;
+    const std::string mark = "\n" + key + " = ";
+    for (size_t at = report.find(mark); at != std::string::npos; at = report.find(mark, at + 1)) {
+        const size_t from = at + mark.size();
+        values.push_back(report.substr(from, report.find('\n', from) - from));
+    }
+    return values;
+}
+
+size_t CountSent(const std::vector<std::string>& sent, const std::string& what) {
+    size_t n = 0;
+    for (const std::string& s : sent) n += s.find(what) != std::string::npos;
+    return n;
+}
+
+class CentrexHands : public COperatorTest {
+protected:
+    void OpenCentrex() {
+        StartClient(2000);
+        w = Open(2);
+        ASSERT_NE(w, nullptr);
+        ASSERT_NE(w->m_pCentrexView, nullptr);
+        dlg = w->m_pCentrexView->m_pCentrexDlg;
+        ASSERT_NE(dlg, nullptr);
+        groups = dlg->GroupList();
+        ASSERT_GT(groups->GetItemCount(), 2);
+    }
+    // Both sub-lists show exactly what the switch holds for the group of that row.
+    void ExpectGroupShown(int row) {
+        const std::string cgno = groups->Model().CellText(row, 0);
+        const std::vector<std::string> members =
+            ValuesIn(OnSwitch("LST CXMEM: CGNO=" + cgno + ";"), "DN");
+        const std::vector<std::string> prefixes =
+            ValuesIn(OnSwitch("LST CXPFX: CGNO=" + cgno + ";"), "PFX");
+        ASSERT_FALSE(members.empty());
+        ASSERT_EQ(dlg->MemberList()->GetItemCount(), static_cast<int>(members.size()))
+            << "group " << cgno;
+        for (int r = 0; r < dlg->MemberList()->GetItemCount(); ++r)
+            EXPECT_EQ(dlg->MemberList()->Model().CellText(r, 0), members[static_cast<size_t>(r)]);
+        ASSERT_EQ(dlg->PrefixList()->GetItemCount(), static_cast<int>(prefixes.size()))
+            << "group " << cgno;
+        for (int r = 0; r < dlg->PrefixList()->GetItemCount(); ++r)
+            EXPECT_EQ(dlg->PrefixList()->Model().CellText(r, 0), prefixes[static_cast<size_t>(r)]);
+        EXPECT_EQ(dlg->Caption(1)->text().toStdString(),
+                  "Centrex Member (" + std::to_string(members.size()) + " members)");
+    }
+    CUserObjWnd* w = nullptr;
+    CCentrexDlg* dlg = nullptr;
+    CObjListCtrl* groups = nullptr;
+};
+
+}  // namespace
+
+// A pick lists the group's members and prefixes; picking it again takes the
+// members from the cache and asks the switch for the prefixes only.
+TEST_F(CentrexHands, PickingAGroupListsItsMembersAndPrefixes) {
+    OpenCentrex();
+    EXPECT_EQ(dlg->Caption(0)->text().toStdString(),
+              "Centrex Group (" + std::to_string(groups->GetItemCount()) + " groups)");
+    Sent();
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    std::vector<std::string> sent = Sent();
+    EXPECT_EQ(CountSent(sent, "LST CXMEM"), 1u);
+    EXPECT_EQ(CountSent(sent, "LST CXPFX"), 1u);
+    ExpectGroupShown(0);
+
+    Click(groups, 1);
+    ASSERT_TRUE(Settle(w));
+    ExpectGroupShown(1);
+    Sent();
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    sent = Sent();
+    EXPECT_EQ(CountSent(sent, "LST CXMEM"), 0u);
+    EXPECT_EQ(CountSent(sent, "LST CXPFX"), 1u);
+    ExpectGroupShown(0);
+}
+
+// Enter binds both lists at once, and without a picked group binds nothing.
+TEST_F(CentrexHands, EnterBindsBothListsAndWithoutAGroupNothing) {
+    OpenCentrex();
+    ASSERT_EQ(groups->SelectedCount(), 0);
+    groups->setFocus();
+    Sent();
+    Key(groups, Qt::Key_Return);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(dlg->MemberList()->m_obj, nullptr);
+
+    Click(groups, 2);
+    ASSERT_TRUE(Settle(w));
+    Click(groups, 1);             // its load is still on its way ...
+    Key(groups, Qt::Key_Return);  // ... when Enter binds row 1 at once, members too
+    ASSERT_TRUE(Settle(w));
+    ExpectGroupShown(1);
+}
+
+// Two quick picks: only the second one's lists are asked for and shown.
+TEST_F(CentrexHands, AQuickSecondPickWinsOverTheFirst) {
+    OpenCentrex();
+    const std::string first = groups->Model().CellText(3, 0),
+                      second = groups->Model().CellText(4, 0);
+    Sent();
+    Click(groups, 3);
+    Click(groups, 4);
+    ASSERT_TRUE(Settle(w));
+    const std::vector<std::string> sent = Sent();
+    EXPECT_EQ(CountSent(sent, "LST CXMEM: CGNO=" + first + ","), 0u);
+    EXPECT_EQ(CountSent(sent, "LST CXMEM: CGNO=" + second + ","), 1u);
+    ExpectGroupShown(4);
+}
+
+// A change made in the members' list is followed by a new list of the
+// groups, which also empties the members' cache.
+TEST_F(CentrexHands, RemovingAMemberListsTheGroupsAgain) {
+    OpenCentrex();
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(dlg->GroupCache().Size(), 1u);
+    CObjListCtrl* members = dlg->MemberList();
+    const std::string dn = members->Model().CellText(0, 0);
+    Click(members, 0);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(dlg->GetActiveListCtrl(), members);
+    Sent();
+    Key(members, Qt::Key_Delete);  // answered Yes
+    ASSERT_TRUE(Settle(w));
+    const std::vector<std::string> sent = Sent();
+    EXPECT_EQ(CountSent(sent, "RMV CXMEM"), 1u);
+    EXPECT_EQ(CountSent(sent, "LST CXGRP"), 1u);
+    EXPECT_EQ(OnSwitch("LST CXMEM: DN=" + dn + ";").find("DN = " + dn), std::string::npos);
+    EXPECT_EQ(dlg->GroupCache().Size(), 0u);
+}

@@ -1,0 +1,235 @@
+// The number segment window driven by hand: the segment tree with its
+// blocks of 1000 numbers, the numbers of a clicked block, the block cache,
+// the tree's menu and keys, all on the embedded switch.
+#include "Operator.h"
+
+#include "DnSegDlg.h"
+#include "DnSegTreeCtrl.h"
+
+using op::COperatorTest;
+
+namespace {
+
+std::vector<std::string> Children(QTreeWidgetItem* item) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < item->childCount(); ++i)
+        texts.push_back(item->child(i)->text(0).toStdString());
+    return texts;
+}
+
+// The numbers a report lists, in order.
+std::vector<std::string> NumbersIn(const std::string& report) {
+    std::vector<std::string> dns;
+    for (size_t at = report.find("\nDN = "); at != std::string::npos;
+         at = report.find("\nDN = ", at + 1)) {
+        const size_t from = at + 6;
+        dns.push_back(report.substr(from, report.find('\n', from) - from));
+    }
+    return dns;
+}
+
+size_t CountSent(const std::vector<std::string>& sent, const std::string& what) {
+    size_t n = 0;
+    for (const std::string& s : sent) n += s.find(what) != std::string::npos;
+    return n;
+}
+
+class SegmentHands : public COperatorTest {
+protected:
+    void OpenSegments(long long subscribers = 2000) {
+        StartClient(subscribers);
+        // Segments of the sizes that matter, one of them above 2^32.
+        ASSERT_NE(OnSwitch("RMV DNSEG: SEGIDX=0;").find("RETCODE = 0"), std::string::npos);
+        for (const char* add :
+             {"ADD DNSEG: SEGIDX=20, TYPE=FIXED, BGNDN=0, ENDDN=1000;",
+              "ADD DNSEG: SEGIDX=21, TYPE=FIXED, BGNDN=3000, ENDDN=3999;",
+              "ADD DNSEG: SEGIDX=22, TYPE=FIXED, BGNDN=5000000000, ENDDN=5000002499;"})
+            ASSERT_NE(OnSwitch(add).find("RETCODE = 0"), std::string::npos) << add;
+        w = Open(1);
+        ASSERT_NE(w, nullptr);
+        ASSERT_NE(w->m_pUserView, nullptr);
+        dlg = w->m_pUserView->m_pDnSegDlg;
+        ASSERT_NE(dlg, nullptr);
+        tree = dlg->Tree();
+    }
+    QTreeWidgetItem* Segment(const std::string& index) const {
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            if (tree->topLevelItem(i)->text(0).startsWith(QString::fromStdString(index + ":")))
+                return tree->topLevelItem(i);
+        return nullptr;
+    }
+    // A right click on the item, then the menu entry that starts so.
+    bool ChooseFromTreeMenu(QTreeWidgetItem* item, const QString& entry) {
+        tree->scrollToItem(item);
+        const QPoint p = tree->visualItemRect(item).center();
+        Hover(tree->viewport(), p);
+        ClickItem(tree, item, Qt::RightButton);
+        QContextMenuEvent e(QContextMenuEvent::Mouse, p, tree->viewport()->mapToGlobal(p));
+        QApplication::sendEvent(tree->viewport(), &e);
+        QMenu* menu = tree->PopupMenu();
+        if (!menu || !WaitFor([menu] { return menu->isVisible(); }, 2000)) return false;
+        for (QAction* a : menu->actions())
+            if (a->text().startsWith(entry) && a->isEnabled()) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+                return true;
+            }
+        menu->close();
+        return false;
+    }
+    CUserObjWnd* w = nullptr;
+    CDnSegDlg* dlg = nullptr;
+    CDnSegTreeCtrl* tree = nullptr;
+};
+
+}  // namespace
+
+// Segments of more than 1000 numbers are split into blocks of 1000 and a
+// shorter last block, counted in 64 bits; F5 lists them again.
+TEST_F(SegmentHands, SegmentsSplitIntoBlocksOfAtMost1000Numbers) {
+    OpenSegments(200);
+    QTreeWidgetItem* exact = Segment("21");
+    ASSERT_NE(exact, nullptr);
+    EXPECT_EQ(exact->text(0).toStdString(), "21:3000-3999[0]");
+    EXPECT_EQ(exact->childCount(), 0);
+    ASSERT_NE(Segment("20"), nullptr);
+    EXPECT_EQ(Children(Segment("20")), (std::vector<std::string>{"0-999", "1000-1000"}));
+    ASSERT_NE(Segment("22"), nullptr);
+    EXPECT_EQ(Children(Segment("22")),
+              (std::vector<std::string>{"5000000000-5000000999", "5000001000-5000001999",
+                                        "5000002000-5000002499"}));
+    SItemData block;
+    ASSERT_TRUE(tree->LookupItemData(Segment("22")->child(2), block));
+    EXPECT_EQ(block.dwInstID, CDnSegTreeCtrl::kBlockItem);
+    EXPECT_EQ(block.nSegIndex, 22);
+    EXPECT_EQ(block.nFirst, 5000002000LL);
+    EXPECT_EQ(block.nLast, 5000002499LL);
+
+    // The segment of 1001 numbers becomes one of 2500 on the switch; F5 in
+    // the tree lists the segments again.
+    ASSERT_NE(OnSwitch("RMV DNSEG: SEGIDX=20;").find("RETCODE = 0"), std::string::npos);
+    ASSERT_NE(
+        OnSwitch("ADD DNSEG: SEGIDX=20, TYPE=FIXED, BGNDN=0, ENDDN=2499;").find("RETCODE = 0"),
+        std::string::npos);
+    ClickItem(tree, Segment("21"));
+    ASSERT_TRUE(Settle(w));
+    Sent();
+    Key(tree, Qt::Key_F5);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNSEG"), 1u);
+    ASSERT_NE(Segment("20"), nullptr);
+    EXPECT_EQ(Children(Segment("20")),
+              (std::vector<std::string>{"0-999", "1000-1999", "2000-2499"}));
+
+    // While commands are out, F5 does nothing.
+    SendMessage(tree, msg::WM_BUSYLOCK, 1, 0);
+    Key(tree, Qt::Key_F5);
+    EXPECT_TRUE(Sent().empty());
+    SendMessage(tree, msg::WM_BUSYLOCK, 0, 0);
+}
+
+// A block lists exactly the numbers the switch holds in its range; going
+// back to a block shows it from the cache, without a query; a segment split
+// into blocks only shows its details.
+TEST_F(SegmentHands, ABlockListsItsNumbersAndComesBackFromTheCache) {
+    OpenSegments(2000);
+    QTreeWidgetItem* seg = Segment("2");  // the MGCP numbers 20000000-20009999
+    ASSERT_NE(seg, nullptr);
+    ASSERT_EQ(seg->childCount(), 10);
+    Sent();
+    ClickItem(tree, seg);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "DNINFO"), 0u);  // its details only
+    EXPECT_EQ(dlg->List()->m_obj, nullptr);
+
+    auto expectBlock = [&](QTreeWidgetItem* block, const std::string& range) {
+        const std::string answer = OnSwitch("LST DNINFO: SEGIDX=2, BGNDN=" + range.substr(0, 8) +
+                                            ", ENDDN=" + range.substr(9) + ";");
+        const std::vector<std::string> dns = NumbersIn(answer);
+        ASSERT_EQ(block->text(0).toStdString(), range);
+        ASSERT_EQ(dlg->List()->GetItemCount(), static_cast<int>(dns.size()));
+        for (int r = 0; r < dlg->List()->GetItemCount(); r += 97)
+            EXPECT_EQ(dlg->List()->Model().CellText(r, 0), dns[static_cast<size_t>(r)]);
+    };
+    ClickItem(tree, seg->child(1));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=2, BGNDN=20001000, ENDDN=20001999"), 1u);
+    expectBlock(seg->child(1), "20001000-20001999");
+    EXPECT_GT(dlg->List()->GetItemCount(), 0);
+
+    ClickItem(tree, seg->child(0));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 1u);
+    expectBlock(seg->child(0), "20000000-20000999");
+
+    ClickItem(tree, seg->child(1));  // again: from the cache
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 0u);
+    expectBlock(seg->child(1), "20001000-20001999");
+    EXPECT_EQ(dlg->ListCache().Size(), 2u);
+
+    // Numbers above 2^32 travel as they are.
+    ClickItem(tree, Segment("22")->child(1));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=22, BGNDN=5000001000, ENDDN=5000001999"), 1u);
+    EXPECT_EQ(dlg->List()->GetItemCount(), 0);
+
+    // Reloading the segments empties the cache.
+    Key(tree, Qt::Key_F5);
+
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(dlg->ListCache().Size(), 0u);
+}
+
+// The detail view follows the control clicked last: the list once, then
+// only a click back on the tree.
+TEST_F(SegmentHands, TheDetailViewShowsTheDataOfTheControlClickedLast) {
+    OpenSegments(200);
+    EXPECT_EQ(dlg->DetailSource(), CDnSegDlg::DETAIL_TREE);
+    ClickItem(tree, Segment("21"));  // 1000 numbers: no blocks, it binds the list itself
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(dlg->List()->m_obj, &dlg->ListData());
+    ClickAt(dlg->List()->viewport(), QPoint(10, dlg->List()->viewport()->height() - 5));
+    EXPECT_EQ(dlg->DetailSource(), CDnSegDlg::DETAIL_LIST);
+    ClickAt(tree->viewport(), QPoint(10, tree->viewport()->height() - 5));
+    EXPECT_EQ(dlg->DetailSource(), CDnSegDlg::DETAIL_TREE);
+}
+
+// The tree's menu removes a segment on the switch and from the tree; a
+// removal of a segment the tree does not show changes nothing.
+TEST_F(SegmentHands, TheMenuRemovesASegmentAndAnUnknownOneIsIgnored) {
+    OpenSegments(200);
+    const int before = tree->topLevelItemCount();
+    EXPECT_EQ(SendMessage(tree, msg::WM_DATA_REMOVED, 999999, 0), 0);
+    EXPECT_EQ(tree->topLevelItemCount(), before);
+
+    ASSERT_TRUE(ChooseFromTreeMenu(Segment("22"), QStringLiteral("Remove")));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(OnSwitch("LST DNSEG: SEGIDX=22;").find("SEGIDX = 22"), std::string::npos);
+    EXPECT_EQ(Segment("22"), nullptr);
+    EXPECT_EQ(tree->topLevelItemCount(), before - 1);
+    // The blocks' menu offers no removal: it names no segment by itself.
+    ClickItem(tree, Segment("20")->child(0), Qt::RightButton);
+    tree->UpdateMenuState(-1);
+    for (QAction* a : tree->PopupMenu()->actions()) {
+        if (a->text().startsWith("Remove")) {
+            EXPECT_FALSE(a->isEnabled());
+        }
+    }
+}
+
+// Depth-first walks over segments and blocks, both ways, wrapping round.
+TEST_F(SegmentHands, FindingASegmentWalksTheTreeBothWays) {
+    OpenSegments(200);
+    QTreeWidgetItem* last = tree->topLevelItem(tree->topLevelItemCount() - 1);
+    QTreeWidgetItem* deepest = last->childCount() ? last->child(last->childCount() - 1) : last;
+    EXPECT_EQ(tree->GetNextItem(deepest), nullptr);
+    EXPECT_EQ(tree->GetPrevItem(tree->topLevelItem(1)),
+              tree->topLevelItem(0)->childCount()
+                  ? tree->topLevelItem(0)->child(tree->topLevelItem(0)->childCount() - 1)
+                  : tree->topLevelItem(0));
+    SItemData seg;
+    ASSERT_TRUE(tree->LookupItemData(Segment("21"), seg));
+    EXPECT_EQ(tree->FindItemData(seg.dwInstID, true, deepest), Segment("21"));
+    EXPECT_EQ(tree->FindItemData(seg.dwInstID, false, tree->topLevelItem(0)), Segment("21"));
+    EXPECT_EQ(tree->FindItemData(12345678, false, nullptr), nullptr);
+}
