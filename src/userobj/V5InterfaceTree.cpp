@@ -12,19 +12,8 @@
 #include "hostlibs/ObjData.h"
 #include "userobj/Messages.h"
 
-const MsgMap* CV5InterfaceTree::MessageMap() {
-    // A record added, removed or changed by a command of the tree's own
-    // object rebuilds the tree as a whole delivery does.
-    static const MsgMapEntry e[] = {
-        ON_MESSAGE(msg::WM_DATA_INIT, &CV5InterfaceTree::OnDataInit),    ON_MESSAGE(msg::WM_DATA_ADDED, &CV5InterfaceTree::OnDataInit),
-        ON_MESSAGE(msg::WM_DATA_REMOVED, &CV5InterfaceTree::OnDataInit), ON_MESSAGE(msg::WM_DATA_MODIFIED, &CV5InterfaceTree::OnDataInit),
-        ON_MESSAGE(msg::WM_DATA_UPDATED, &CV5InterfaceTree::OnDataInit),
-    };
-    static const MsgMap m{CV5TreeBase::MessageMap(), e};
-    return &m;
-}
-
-CV5InterfaceTree::CV5InterfaceTree(QWidget* parent, int controlId) : CV5TreeBase(parent, controlId, 300) {}
+CV5InterfaceTree::CV5InterfaceTree(QWidget* parent, int controlId)
+    : CV5TreeBase(parent, controlId, 300) {}
 
 int& CV5InterfaceTree::s_nBusy() {
     static int busy = 0;  // shared by every interface tree of the module
@@ -56,13 +45,15 @@ void CV5InterfaceTree::Analyse() {
     for (const CInstData& inst : data->GetData()) {
         // Decimal digits up to the first other character; none give group 0.
         const auto group = static_cast<WORD>(std::atoi(inst.GetFieldText(2).c_str()));
-        if (std::find(m_aGroups.begin(), m_aGroups.end(), group) == m_aGroups.end()) m_aGroups.push_back(group);
+        if (std::find(m_aGroups.begin(), m_aGroups.end(), group) == m_aGroups.end())
+            m_aGroups.push_back(group);
         m_aV5.push_back({group, inst.GetFieldText(0), inst.GetInstID()});
     }
 }
 
 void CV5InterfaceTree::Build() {
-    QTreeWidgetItem* root = AddItem(nullptr, QString::fromStdString(HostString(10129)), MakeItemData(kRoot, 0), true);
+    QTreeWidgetItem* root =
+        AddItem(nullptr, QString::fromStdString(HostString(10129)), MakeItemData(kRoot, 0), true);
     std::string empty;
     NotifyParent(msg::WM_V5INTERFACE_CHOSEN, ToWParam(&empty), 1);
     const std::string format = HostString(10025);
@@ -75,8 +66,8 @@ void CV5InterfaceTree::Build() {
         for (int c = 0; c < root->childCount() && !group; ++c)
             if (ItemNumber(root->child(c)) == m_aV5[i].group) group = root->child(c);
         if (!group) continue;
-        AddItem(group, prefix + QString::fromStdString(m_aV5[i].key), MakeItemData(kInterface, static_cast<WORD>(i)),
-                false);
+        AddItem(group, prefix + QString::fromStdString(m_aV5[i].key),
+                MakeItemData(kInterface, static_cast<WORD>(i)), false);
         std::string key = m_aV5[i].key;
         NotifyParent(msg::WM_V5INTERFACE_CHOSEN, ToWParam(&key), 1);
     }

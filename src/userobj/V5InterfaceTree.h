@@ -11,7 +11,6 @@
 
 class CV5InterfaceTree : public CV5TreeBase {
     Q_OBJECT
-    DECLARE_MESSAGE_MAP()
 public:
     static constexpr WORD kRoot = 8000, kGroup = 8001, kInterface = 8002;
     struct V5 {
@@ -21,7 +20,7 @@ public:
     };
 
     explicit CV5InterfaceTree(QWidget* parent = nullptr, int controlId = 10181);
-    LRESULT OnDataInit(WPARAM, LPARAM);
+    LRESULT OnDataInit(WPARAM, LPARAM) override;
 
     const std::vector<V5>& Records() const { return m_aV5; }
     const std::vector<WORD>& Groups() const { return m_aGroups; }

@@ -7,19 +7,8 @@
 #include "hostlibs/ObjData.h"
 #include "userobj/Messages.h"
 
-const MsgMap* CV5PortL3Tree::MessageMap() {
-    // A record added, removed or changed by a command of the tree's own
-    // object rebuilds the tree as a whole delivery does.
-    static const MsgMapEntry e[] = {
-        ON_MESSAGE(msg::WM_DATA_INIT, &CV5PortL3Tree::OnDataInit),    ON_MESSAGE(msg::WM_DATA_ADDED, &CV5PortL3Tree::OnDataInit),
-        ON_MESSAGE(msg::WM_DATA_REMOVED, &CV5PortL3Tree::OnDataInit), ON_MESSAGE(msg::WM_DATA_MODIFIED, &CV5PortL3Tree::OnDataInit),
-        ON_MESSAGE(msg::WM_DATA_UPDATED, &CV5PortL3Tree::OnDataInit),
-    };
-    static const MsgMap m{CV5TreeBase::MessageMap(), e};
-    return &m;
-}
-
-CV5PortL3Tree::CV5PortL3Tree(QWidget* parent, int controlId) : CV5TreeBase(parent, controlId, 301) {}
+CV5PortL3Tree::CV5PortL3Tree(QWidget* parent, int controlId)
+    : CV5TreeBase(parent, controlId, 301) {}
 
 int& CV5PortL3Tree::s_nBusy() {
     static int busy = 0;  // shared by every port tree of the module
@@ -52,19 +41,23 @@ bool CV5PortL3Tree::Analyse() {
         m_nFieldCount = inst.GetSize();
         if (m_nFieldCount < 3) return false;
         L3 rec{inst.GetFieldText(0), inst.GetFieldText(1), inst.GetFieldText(2)};
-        if (rec.type == pstn) m_nPortGroupType = 0;
-        else if (rec.type == isdn) m_nPortGroupType = 1;
+        if (rec.type == pstn)
+            m_nPortGroupType = 0;
+        else if (rec.type == isdn)
+            m_nPortGroupType = 1;
         m_aL3.push_back(std::move(rec));
     }
     return true;
 }
 
 void CV5PortL3Tree::Build() {
-    QTreeWidgetItem* root = AddItem(nullptr, QString::fromStdString(HostString(10075) + m_strInterfaceKey),
-                                    MakeItemData(kRoot, 0), true);
+    QTreeWidgetItem* root =
+        AddItem(nullptr, QString::fromStdString(HostString(10075) + m_strInterfaceKey),
+                MakeItemData(kRoot, 0), true);
     if (m_nPortGroupType == 0 || m_nPortGroupType == 1) {
         const int text = m_nPortGroupType == 0 ? HS_V5_PORT_PSTN : HS_V5_PORT_ISDN;
-        AddItem(root, QString::fromStdString(HostString(text)), MakeItemData(kTypeGroup, kGroupNumber), true);
+        AddItem(root, QString::fromStdString(HostString(text)),
+                MakeItemData(kTypeGroup, kGroupNumber), true);
     }
     root->setExpanded(true);
     // Without a type group the ports have no parent: they stand at the top level.

@@ -10,7 +10,6 @@
 
 class CV5PortL3Tree : public CV5TreeBase {
     Q_OBJECT
-    DECLARE_MESSAGE_MAP()
 public:
     static constexpr WORD kRoot = 9000, kTypeGroup = 9001, kPort = 9002;
     static constexpr WORD kGroupNumber = 8888;
@@ -20,7 +19,7 @@ public:
     };
 
     explicit CV5PortL3Tree(QWidget* parent = nullptr, int controlId = 10182);
-    LRESULT OnDataInit(WPARAM, LPARAM);
+    LRESULT OnDataInit(WPARAM, LPARAM) override;
 
     const std::vector<L3>& Records() const { return m_aL3; }
     int PortGroupType() const { return m_nPortGroupType; }

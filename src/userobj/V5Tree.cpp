@@ -24,7 +24,16 @@ QIcon TreeImage() {
 }  // namespace
 
 const MsgMap* CV5TreeBase::MessageMap() {
-    static const MsgMapEntry e[] = {ON_MESSAGE(msg::WM_BUSYLOCK, &CV5TreeBase::OnBusyLock)};
+    // A record added, removed or changed by a command of the tree's own
+    // object rebuilds the tree as a whole delivery does.
+    static const MsgMapEntry e[] = {
+        ON_MESSAGE(msg::WM_BUSYLOCK, &CV5TreeBase::OnBusyLock),
+        ON_MESSAGE(msg::WM_DATA_INIT, &CV5TreeBase::OnDataChanged),
+        ON_MESSAGE(msg::WM_DATA_ADDED, &CV5TreeBase::OnDataChanged),
+        ON_MESSAGE(msg::WM_DATA_REMOVED, &CV5TreeBase::OnDataChanged),
+        ON_MESSAGE(msg::WM_DATA_MODIFIED, &CV5TreeBase::OnDataChanged),
+        ON_MESSAGE(msg::WM_DATA_UPDATED, &CV5TreeBase::OnDataChanged),
+    };
     static const MsgMap m{CMsgTarget::MessageMap(), e};
     return &m;
 }
@@ -53,8 +62,10 @@ QTreeWidgetItem* CV5TreeBase::HitTest(QPoint viewportPos) const {
     return viewportPos.x() >= visualItemRect(item).left() ? item : nullptr;
 }
 
-QTreeWidgetItem* CV5TreeBase::AddItem(QTreeWidgetItem* parent, const QString& text, DWORD data, bool hasChildren) {
-    auto* item = parent ? new QTreeWidgetItem(parent, QStringList{text}) : new QTreeWidgetItem(this, QStringList{text});
+QTreeWidgetItem* CV5TreeBase::AddItem(QTreeWidgetItem* parent, const QString& text, DWORD data,
+                                      bool hasChildren) {
+    auto* item = parent ? new QTreeWidgetItem(parent, QStringList{text})
+                        : new QTreeWidgetItem(this, QStringList{text});
     item->setData(0, Qt::UserRole, static_cast<uint>(data));
     static const QIcon image = TreeImage();
     item->setIcon(0, image);
@@ -91,9 +102,11 @@ void CV5TreeBase::ShowContextMenu(QPoint viewportPos) {
     if (!m_obj) return;
     if (!m_pMenu) {
         m_pMenu = std::make_unique<QMenu>();
-        const QString text = QString::fromStdString(HostString(10050)) + QStringLiteral("                       F5");
+        const QString text =
+            QString::fromStdString(HostString(10050)) + QStringLiteral("                       F5");
         m_pMenu->addAction(text, this, [this] {
-            if (QWidget* p = parentWidget()) SendMessage(p, msg::WM_COMMAND, static_cast<WPARAM>(m_nRefreshCommand), 0);
+            if (QWidget* p = parentWidget())
+                SendMessage(p, msg::WM_COMMAND, static_cast<WPARAM>(m_nRefreshCommand), 0);
         });
     }
     m_pMenu->popup(viewport()->mapToGlobal(viewportPos));

@@ -25,13 +25,18 @@ class CV5TreeBase : public CWndT<QTreeWidget> {
     Q_OBJECT
     DECLARE_MESSAGE_MAP()
 public:
-    static DWORD MakeItemData(WORD kind, WORD number) { return (static_cast<DWORD>(kind) << 16) | number; }
+    static DWORD MakeItemData(WORD kind, WORD number) {
+        return (static_cast<DWORD>(kind) << 16) | number;
+    }
     static WORD ItemKind(const QTreeWidgetItem* item);
     static WORD ItemNumber(const QTreeWidgetItem* item);
     // The item under a point of the viewport: on its icon or label only.
     QTreeWidgetItem* HitTest(QPoint viewportPos) const;
 
     LRESULT OnBusyLock(WPARAM count, LPARAM);
+    // WM_USER+1400: rebuilds the tree from its data; 0 when it cannot.
+    virtual LRESULT OnDataInit(WPARAM, LPARAM) = 0;
+    LRESULT OnDataChanged(WPARAM w, LPARAM l) { return OnDataInit(w, l); }
     QMenu* ContextMenu() const { return m_pMenu.get(); }
 
     CObjDescData* m_obj = nullptr;
@@ -41,7 +46,8 @@ protected:
     // The class's busy count: the last outstanding-command count received.
     virtual int& BusyCount() const = 0;
     // Inserted as the last child (top level without a parent), expanded.
-    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const QString& text, DWORD data, bool hasChildren);
+    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const QString& text, DWORD data,
+                             bool hasChildren);
     void NotifyParent(UINT message, WPARAM wParam, LPARAM lParam);
 
     void keyPressEvent(QKeyEvent* e) override;

@@ -40,12 +40,16 @@ const MsgMap* CV5DialogBase::MessageMap() {
 }
 
 CV5DialogBase::CV5DialogBase(const SV5Family& family, QWidget* parent)
-    : CUserDlg(parent), m_family(family),
+    : CUserDlg(parent),
+      m_family(family),
       m_captionIf(MakeCaption(this, kCaptionIf, QStringLiteral("V5 Interfaces"))),
       m_captionPort(MakeCaption(this, kCaptionPort, QStringLiteral("L3 Ports"))),
       m_captionSub(MakeCaption(this, kCaptionSub, QString::fromUtf8(family.subscriberCaption))),
-      m_barIfPort(MakeBar(this, kBarIfPort)), m_barPortSub(MakeBar(this, kBarPortSub)), m_treeIf(this, kTreeIf),
-      m_treePort(this, kTreePort), m_listSub(this, kListSub) {
+      m_barIfPort(MakeBar(this, kBarIfPort)),
+      m_barPortSub(MakeBar(this, kBarPortSub)),
+      m_treeIf(this, kTreeIf),
+      m_treePort(this, kTreePort),
+      m_listSub(this, kListSub) {
     setObjectName(QStringLiteral("dlg%1").arg(family.templateId));
     // The trees come first: no list is active until the operator picks one.
     m_pDefaultList = m_pActiveListCtrl = nullptr;
@@ -83,7 +87,10 @@ void CV5DialogBase::OnInitDialog() {
 }
 
 QLabel* CV5DialogBase::Caption(int id) const {
-    return id == kCaptionIf ? m_captionIf : id == kCaptionPort ? m_captionPort : id == kCaptionSub ? m_captionSub : nullptr;
+    return id == kCaptionIf     ? m_captionIf
+           : id == kCaptionPort ? m_captionPort
+           : id == kCaptionSub  ? m_captionSub
+                                : nullptr;
 }
 
 BOOL CV5DialogBase::InitObj(CUserObjWnd* frame, IFrmDatabase* db) {
@@ -94,7 +101,8 @@ BOOL CV5DialogBase::InitObj(CUserObjWnd* frame, IFrmDatabase* db) {
     m_descPort = db->ObjLoadAllDesc(m_family.portType);
     m_descSub = db->ObjLoadAllDesc(m_family.subscriberType);
     QWidget* detail = frame ? frame->m_pDetailView : nullptr;
-    if (!m_dataIf.Create(m_family.interfaceType, descIf, frame, &m_treeIf, detail, 1, nullptr, nullptr))
+    if (!m_dataIf.Create(m_family.interfaceType, descIf, frame, &m_treeIf, detail, 1, nullptr,
+                         nullptr))
         return FALSE;
     m_treeIf.m_obj = &m_dataIf;
     if (frame) {
@@ -148,7 +156,8 @@ void CV5DialogBase::OnPortClick(QPoint viewportPos) {
     }
     QTreeWidgetItem* item = m_treePort.HitTest(viewportPos);
     if (!item) return;
-    const std::string parentText = item->parent() ? item->parent()->text(0).toStdString() : std::string();
+    const std::string parentText =
+        item->parent() ? item->parent()->text(0).toStdString() : std::string();
     if (CV5TreeBase::ItemKind(item) != CV5PortL3Tree::kPort) return;
     const size_t i = CV5TreeBase::ItemNumber(item);
     if (i >= m_treePort.Records().size()) return;
@@ -170,7 +179,7 @@ void CV5DialogBase::OnListClick() {
 // ---- binding ----
 
 void CV5DialogBase::BindPortTree(const std::string& key) {
-    const CRestrictInfo restrict{{HostString(HS_V5_INTERFACE), key}};
+    const CRestrictInfo restrict {{HostString(HS_V5_INTERFACE), key}};
     if (!restrict.IsValid()) return;
     if (const CObjDescData* cached = m_portCache.Find(restrict)) {
         // Known ports: delivered to the tree again without a query.
@@ -183,7 +192,8 @@ void CV5DialogBase::BindPortTree(const std::string& key) {
     m_dataPort.Text().clear();
     const CPackageStream package(restrict);
     QWidget* detail = m_pFrame ? m_pFrame->m_pDetailView : nullptr;
-    if (!m_dataPort.Create(m_family.portType, m_descPort, m_pFrame, &m_treePort, detail, 1, nullptr, &package))
+    if (!m_dataPort.Create(m_family.portType, m_descPort, m_pFrame, &m_treePort, detail, 1, nullptr,
+                           &package))
         return;
     m_treePort.m_obj = &m_dataPort;
     m_treePort.m_strInterfaceKey = key;
@@ -193,14 +203,15 @@ void CV5DialogBase::BindPortTree(const std::string& key) {
 void CV5DialogBase::BindSubscriberList(const std::string& groupText, const std::string& key,
                                        const std::string& value1, const std::string& value2) {
     const std::string first = HostString(HS_V5_PORT_FIRST), last = HostString(HS_V5_PORT_LAST);
-    const CRestrictInfo restrict{{HostString(HS_V5_INTERFACE), key}, {first, value1}, {last, value2}};
+    const CRestrictInfo restrict {
+        {HostString(HS_V5_INTERFACE), key}, {first, value1}, {last, value2}};
     if (restrict.IsValid()) {
         m_dataSub.Text().clear();
         if (groupText == HostString(m_family.typeString)) {
             const CPackageStream package(restrict);
             QWidget* detail = m_pFrame ? m_pFrame->m_pDetailView : nullptr;
-            if (m_dataSub.Create(m_family.subscriberType, m_descSub, m_pFrame, &m_listSub, detail, 1, nullptr,
-                                 &package)) {
+            if (m_dataSub.Create(m_family.subscriberType, m_descSub, m_pFrame, &m_listSub, detail,
+                                 1, nullptr, &package)) {
                 m_listSub.m_obj = &m_dataSub;
                 m_listSub.BuildMenu();
                 m_bListBound = true;
@@ -233,14 +244,15 @@ LRESULT CV5DialogBase::OnNotifyOtherCtrlRefresh(WPARAM wParam, LPARAM) {
     m_listSub.Model().RemoveAllRows();
     m_listSub.Model().RemoveAllColumns();
     m_bListBound = false;
+    m_captionSub->setText(QString::fromStdString(m_strCaptionBase));  // no count for an empty list
     BindPortTree(*key);
     return 1;
 }
 
 LRESULT CV5DialogBase::OnCountChanged(WPARAM wParam, LPARAM) {
     if (wParam != ToWParam(&m_listSub)) return 1;
-    m_captionSub->setText(QString::fromStdString(
-        platform::Format(HostString(10047).c_str(), m_strCaptionBase.c_str(), m_listSub.GetItemCount())));
+    m_captionSub->setText(QString::fromStdString(platform::Format(
+        HostString(10047).c_str(), m_strCaptionBase.c_str(), m_listSub.GetItemCount())));
     return 1;
 }
 
@@ -276,11 +288,15 @@ void CV5DialogBase::Refresh() {
 // ---- input and layout ----
 
 bool CV5DialogBase::eventFilter(QObject* o, QEvent* e) {
-    if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+    if (e->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
-        if (o == m_treeIf.viewport()) OnInterfaceClick(p);
-        else if (o == m_treePort.viewport()) OnPortClick(p);
-        else if (o == m_listSub.viewport()) OnListClick();
+        if (o == m_treeIf.viewport())
+            OnInterfaceClick(p);
+        else if (o == m_treePort.viewport())
+            OnPortClick(p);
+        else if (o == m_listSub.viewport())
+            OnListClick();
     } else if (e->type() == QEvent::FocusIn) {
         if (o == &m_listSub) {
             if (m_pFrame && m_pActiveListCtrl != &m_listSub) SetActiveListCtrl(&m_listSub);
@@ -297,7 +313,8 @@ void CV5DialogBase::resizeEvent(QResizeEvent* e) {
 }
 
 void CV5DialogBase::Relayout() {
-    constexpr int margin = 4, gap = 4, bar = 2;  // a pane ends 2 pixels before a bar, as the bars keep it
+    constexpr int margin = 4, gap = 4,
+                  bar = 2;  // a pane ends 2 pixels before a bar, as the bars keep it
     const int w = width(), h = height();
     const int column = std::max(0, (w - 2 * margin - 2 * gap) / 3);
     const int ch = m_captionIf->sizeHint().height();

@@ -20,7 +20,7 @@
 struct SV5Family {
     int templateId;
     DWORD interfaceType, portType, subscriberType;
-    int typeString;              // the port group whose ports bind subscribers
+    int typeString;                 // the port group whose ports bind subscribers
     const char* subscriberCaption;  // the template's text of the subscriber caption
 };
 extern const SV5Family kV5Family, kV5BraFamily;
@@ -77,8 +77,8 @@ private:
     void OnInitDialog();
     void ShowDetailOf(CObjDescData& data);
     void BindPortTree(const std::string& key);
-    void BindSubscriberList(const std::string& groupText, const std::string& key, const std::string& value1,
-                            const std::string& value2);
+    void BindSubscriberList(const std::string& groupText, const std::string& key,
+                            const std::string& value1, const std::string& value2);
 
     SV5Family m_family;
     QLabel* m_captionIf;

@@ -65,7 +65,8 @@ protected:
     static void ClickItem(QTreeWidget* tree, QTreeWidgetItem* item) {
         ASSERT_NE(item, nullptr);
         tree->scrollToItem(item);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(item).center());
     }
     void PickInterface(CV5DialogBase* dlg, const std::string& key) {
         ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), key));
@@ -78,7 +79,8 @@ protected:
         Click(list, 0);
         EXPECT_TRUE(Settle(m_wnd));
         OnParameterDialog([values](QDialog& d) {
-            for (const auto& [name, value] : values) EXPECT_TRUE(TypeParameter(d, name, value)) << name.toStdString();
+            for (const auto& [name, value] : values)
+                EXPECT_TRUE(TypeParameter(d, name, value)) << name.toStdString();
             PressButton(d, "ctl1");
         });
         Sent();
@@ -97,9 +99,11 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
         CV5DialogBase* dlg = OpenV5(type);
         ASSERT_NE(dlg, nullptr);
         EXPECT_EQ(dlg->windowTitle().toStdString(), HostString(10084));
-        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg), HostString(10084));  // never "Sheet"
+        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg),
+                  HostString(10084));  // never "Sheet"
         const std::string report = OnSwitch("LST V5IF:;");
-        const std::vector<std::string> ids = Values(report, "V5IID"), groups = Values(report, "GROUP");
+        const std::vector<std::string> ids = Values(report, "V5IID"),
+                                       groups = Values(report, "GROUP");
         ASSERT_EQ(ids.size(), 8u);
         std::vector<std::string> order;
         for (const std::string& g : groups)
@@ -112,7 +116,8 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
             EXPECT_EQ(group->text(0).toStdString(), "Group " + order[g]);
             QStringList expected;
             for (size_t i = 0; i < ids.size(); ++i)
-                if (groups[i] == order[g]) expected << QString::fromStdString(HostString(10075) + ids[i]);
+                if (groups[i] == order[g])
+                    expected << QString::fromStdString(HostString(10075) + ids[i]);
             EXPECT_EQ(Texts(group), expected);
         }
         // The dump shows the same tree with its children.
@@ -121,7 +126,8 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
         QJsonObject dumped;
         for (const auto& t : windows[0].toObject()["trees"].toArray())
             if (t.toObject()["id"].toInt() == CV5DialogBase::kTreeIf) dumped = t.toObject();
-        const QJsonArray dumpedGroups = dumped["items"].toArray()[0].toObject()["children"].toArray();
+        const QJsonArray dumpedGroups =
+            dumped["items"].toArray()[0].toObject()["children"].toArray();
         ASSERT_EQ(dumpedGroups.size(), static_cast<int>(order.size()));
         EXPECT_EQ(dumpedGroups[0].toObject()["children"].toArray()[0].toObject()["text"].toString(),
                   root->child(0)->child(0)->text(0));
@@ -152,14 +158,18 @@ TEST_F(V5Hands, PickingAnInterfaceShowsItsPortsAndSubscribersAndCachesThePorts) 
     ASSERT_EQ(Texts(root), QStringList{"ISDN"});
     QStringList expected;
     const auto first = Values(ports, "BGNL3ADDR"), last = Values(ports, "ENDL3ADDR");
-    for (size_t i = 0; i < first.size(); ++i) expected << QString::fromStdString(first[i] + "-" + last[i]);
+    for (size_t i = 0; i < first.size(); ++i)
+        expected << QString::fromStdString(first[i] + "-" + last[i]);
     ASSERT_FALSE(expected.isEmpty());
     EXPECT_EQ(Texts(root->child(0)), expected);
     const size_t subscribers = Values(OnSwitch("LST V5BRASUB: V5IID=7;"), "DN").size();
     ASSERT_GT(subscribers, 0u);
     EXPECT_EQ(static_cast<size_t>(dlg->GetSubscriberList()->GetItemCount()), subscribers);
     EXPECT_TRUE(dlg->ListBound());
-    EXPECT_NE(dlg->Caption(CV5DialogBase::kCaptionSub)->text().toStdString().find(std::to_string(subscribers)),
+    EXPECT_NE(dlg->Caption(CV5DialogBase::kCaptionSub)
+                  ->text()
+                  .toStdString()
+                  .find(std::to_string(subscribers)),
               std::string::npos);
 
     PickInterface(dlg, "2");
@@ -177,8 +187,8 @@ TEST_F(V5Hands, PickingAnInterfaceShowsItsPortsAndSubscribersAndCachesThePorts) 
 TEST_F(V5Hands, TheTwentySecondInterfaceEvictsTheLeastUsedPorts) {
     StartClient();
     for (int i = 9; i <= 24; ++i)
-        ASSERT_NE(OnSwitch("ADD V5IF: V5IID=" + std::to_string(i) + ", GROUP=" + std::to_string(i % 4) +
-                           ", MGWID=" + std::to_string(100 + i) + ";")
+        ASSERT_NE(OnSwitch("ADD V5IF: V5IID=" + std::to_string(i) + ", GROUP=" +
+                           std::to_string(i % 4) + ", MGWID=" + std::to_string(100 + i) + ";")
                       .find("RETCODE = 0"),
                   std::string::npos);
     CV5DialogBase* dlg = OpenV5(5);
@@ -202,7 +212,8 @@ TEST_F(V5Hands, TheTwentySecondInterfaceEvictsTheLeastUsedPorts) {
     EXPECT_EQ(Count(Sent(), "LST V5PORT: V5IID=" + keys[20]), 1u);
     EXPECT_EQ(dlg->PortCache().Size(), 21u);
     EXPECT_EQ(dlg->PortCache().Find(victim), nullptr);
-    EXPECT_NE(dlg->PortCache().Find(CRestrictInfo{{HostString(HS_V5_INTERFACE), keys[0]}}), nullptr);
+    EXPECT_NE(dlg->PortCache().Find(CRestrictInfo{{HostString(HS_V5_INTERFACE), keys[0]}}),
+              nullptr);
     const std::string victimKey = victim.Entries().front().second;
     PickInterface(dlg, keys[0]);
     EXPECT_EQ(Count(Sent(), "LST V5PORT:"), 0u);
@@ -250,14 +261,15 @@ TEST_F(V5Hands, APortPickBindsTheListOnlyUnderTheDialogsTypeGroup) {
     const std::string lo = range.substr(0, range.find('-')), hi = range.substr(range.find('-') + 1);
     std::vector<std::string> sent = Sent();
     ASSERT_EQ(Count(sent, "LST V5SUB:"), 1u);
-    EXPECT_NE(sent.front().find("V5IID=2, BGNL3ADDR=" + lo + ", ENDL3ADDR=" + hi), std::string::npos)
+    EXPECT_NE(sent.front().find("V5IID=2, BGNL3ADDR=" + lo + ", ENDL3ADDR=" + hi),
+              std::string::npos)
         << sent.front();
     const int rows = dlg->GetSubscriberList()->GetItemCount();
     ASSERT_GT(rows, 0);
 
     // The switch's answer names ports of another type: they come under that group.
-    dlg->PortData().ProcessCmdRslt("LST V5PORT: V5IID=2;", TRUE, {"PTYPE", "BGNL3ADDR", "ENDL3ADDR"},
-                                   [] {
+    dlg->PortData().ProcessCmdRslt("LST V5PORT: V5IID=2;", TRUE,
+                                   {"PTYPE", "BGNL3ADDR", "ENDL3ADDR"}, [] {
                                        CDataTable t;
                                        t.Add({{"ISDN"}, {"0"}, {"9"}});
                                        return t;
@@ -294,7 +306,8 @@ TEST_F(V5Hands, ABatchAddListsThePortRangeOfTheNewSubscribers) {
     ASSERT_GT(list->GetItemCount(), 0);
     const size_t before = Values(OnSwitch("LST V5SUB: V5IID=1;"), "DN").size();
     const std::vector<std::string> sent = RunOperation(
-        list, "Add Batch", {{"First Number", "70009000"}, {"First L3 Address", "50"}, {"Last L3 Address", "52"}});
+        list, "Add Batch",
+        {{"First Number", "70009000"}, {"First L3 Address", "50"}, {"Last L3 Address", "52"}});
     EXPECT_EQ(dlg->GetActiveListCtrl(), list);
     ASSERT_GE(sent.size(), 3u);
     EXPECT_EQ(sent.front().rfind("ADB V5SUB:", 0), 0u) << sent.front();
@@ -314,13 +327,16 @@ TEST_F(V5Hands, TreeMenusRefreshAndADoubleClickShowsTheInterface) {
     ASSERT_EQ(dlg->PortCache().Size(), 3u);
     auto chooseRefresh = [](CV5TreeBase* tree, QTreeWidgetItem* item) {
         tree->scrollToItem(item);
-        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(item).center());
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, {},
+                          tree->visualItemRect(item).center());
         QMenu* menu = tree->ContextMenu();
         ASSERT_NE(menu, nullptr);
         ASSERT_TRUE(WaitFor([menu] { return menu->isVisible(); }, 2000));
         ASSERT_EQ(menu->actions().size(), 1);
-        EXPECT_TRUE(menu->actions()[0]->text().endsWith(QStringLiteral("                       F5")));
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[0]).center());
+        EXPECT_TRUE(
+            menu->actions()[0]->text().endsWith(QStringLiteral("                       F5")));
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions()[0]).center());
     };
     Sent();
     CV5PortL3Tree* ports = dlg->GetPortTree();
@@ -348,7 +364,9 @@ TEST_F(V5Hands, TreeMenusRefreshAndADoubleClickShowsTheInterface) {
     ASSERT_TRUE(Settle(m_wnd));
     sent = Sent();
     ASSERT_EQ(Count(sent, "DSP V5IF:"), 1u);
-    const auto dsp = std::find_if(sent.begin(), sent.end(), [](const std::string& t) { return t.rfind("DSP V5IF:", 0) == 0; });
+    const auto dsp = std::find_if(sent.begin(), sent.end(), [](const std::string& t) {
+        return t.rfind("DSP V5IF:", 0) == 0;
+    });
     EXPECT_NE(dsp->find("V5IID=3"), std::string::npos) << *dsp;
 }
 
@@ -395,8 +413,8 @@ TEST_F(V5Hands, AfterAnAddTheNextListCommandCoversThePortRangeOfTheNewAddress) {
     CObjListCtrl* list = dlg->GetSubscriberList();
     const int rows = list->GetItemCount();
     ASSERT_GT(rows, 0);
-    std::vector<std::string> sent =
-        RunOperation(list, "Add V5 Subscriber", {{"Directory Number", "70008000"}, {"L3 Address", "60"}});
+    std::vector<std::string> sent = RunOperation(
+        list, "Add V5 Subscriber", {{"Directory Number", "70008000"}, {"L3 Address", "60"}});
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].rfind("ADD V5SUB:", 0), 0u) << sent[0];
     EXPECT_NE(OnSwitch("LST V5SUB: DN=70008000;").find("L3ADDR = 60"), std::string::npos);
@@ -426,7 +444,8 @@ TEST_F(V5Hands, TheBarsBetweenThePanesMoveThem) {
         QTest::mouseRelease(bar, Qt::LeftButton, {}, grip + QPoint(dx, 0));
     };
     auto* first = dlg->findChild<QWidget*>(QStringLiteral("ctl%1").arg(CV5DialogBase::kBarIfPort));
-    auto* second = dlg->findChild<QWidget*>(QStringLiteral("ctl%1").arg(CV5DialogBase::kBarPortSub));
+    auto* second =
+        dlg->findChild<QWidget*>(QStringLiteral("ctl%1").arg(CV5DialogBase::kBarPortSub));
     ASSERT_TRUE(first && second);
     const QRect ports = dlg->GetPortTree()->geometry();
     const int ifWidth = dlg->GetInterfaceTree()->width(), listLeft = dlg->GetSubscriberList()->x();

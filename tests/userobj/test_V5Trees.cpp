@@ -36,7 +36,8 @@ class V5TreeTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dlg.InitObj(nullptr, &HostDatabase())); }
     void Interfaces(std::initializer_list<std::vector<std::string>> rows) {
-        dlg.InterfaceData().ProcessCmdRslt("LST V5IF:;", TRUE, {"V5IID", "NAME", "GROUP"}, Table(rows));
+        dlg.InterfaceData().ProcessCmdRslt("LST V5IF:;", TRUE, {"V5IID", "NAME", "GROUP"},
+                                           Table(rows));
     }
     void Ports(std::initializer_list<std::vector<std::string>> rows,
                std::vector<std::string> header = {"PTYPE", "BGNL3ADDR", "ENDL3ADDR"}) {
@@ -46,7 +47,8 @@ protected:
 };
 
 TEST_F(V5TreeTest, GroupsAppearInOrderOfFirstUseAndAGroupThatIsNoNumberIsGroupZero) {
-    Interfaces({{"1", "a", "2"}, {"2", "b", "x"}, {"3", "c", "2"}, {"4", "d", "1"}, {"5", "e", "7th"}});
+    Interfaces(
+        {{"1", "a", "2"}, {"2", "b", "x"}, {"3", "c", "2"}, {"4", "d", "1"}, {"5", "e", "7th"}});
     CV5InterfaceTree* tree = dlg.GetInterfaceTree();
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     QTreeWidgetItem* root = tree->topLevelItem(0);
@@ -103,7 +105,8 @@ TEST_F(V5TreeTest, APortRecordOfFewerThanThreeFieldsLeavesTheTreeEmptyAndTheDial
 
 TEST_F(V5TreeTest, AnInterfaceAddedByItsOwnCommandRebuildsTheTree) {
     Interfaces({{"1", "a", "3"}});
-    ASSERT_TRUE(dlg.InterfaceData().ProcessCmdRslt("ADD V5IF: V5IID=9, GROUP=5, MGWID=1;", TRUE, {}, {}));
+    ASSERT_TRUE(
+        dlg.InterfaceData().ProcessCmdRslt("ADD V5IF: V5IID=9, GROUP=5, MGWID=1;", TRUE, {}, {}));
     QTreeWidgetItem* root = dlg.GetInterfaceTree()->topLevelItem(0);
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(Texts(root), (QStringList{"Group 3", "Group 5"}));
@@ -128,7 +131,9 @@ TEST_F(V5TreeTest, EveryLoadOfTheInterfacesEmptiesThePortCache) {
     EXPECT_EQ(dlg.PortCache().Size(), 0u);
 }
 
-CRestrictInfo Key(int n) { return CRestrictInfo{{"V5IID", std::to_string(n)}}; }
+CRestrictInfo Key(int n) {
+    return CRestrictInfo{{"V5IID", std::to_string(n)}};
+}
 
 TEST(V5PortCache, TheTwentySecondInterfaceEvictsTheLeastLoadedFirstInMapOrder) {
     CV5PortCache cache;
