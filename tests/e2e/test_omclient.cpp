@@ -202,3 +202,49 @@ TEST(OmClient, V5WindowsShowTheSwitchsInterfacesByGroup) {
         }
     }
 }
+
+// The number segment window dumps its tree with the blocks of every segment
+// of more than 1000 numbers, and the Centrex window its groups, as the switch
+// lists them.
+TEST(OmClient, SegmentAndCentrexWindowsDescribeTheSwitchsSegmentsAndGroups) {
+    QTemporaryDir dir;
+    const QString db = dir.filePath("seg.db");
+    QProcess sw;
+    sw.start(Bin("mmlswitch"), {"--db", db, "--seed", "demo", "--subscribers", "1500", "--exec", "LST DNSEG:;"});
+    ASSERT_TRUE(sw.waitForFinished(60000));
+    ASSERT_EQ(sw.exitCode(), 0);
+    static const QRegularExpression segment("SEGIDX = (\\d+)\\n(?:.*\\n)*?BGNDN = (\\d+)\\nENDDN = (\\d+)");
+    QStringList segments;
+    std::vector<long long> sizes;
+    for (auto it = segment.globalMatch(QString::fromUtf8(sw.readAllStandardOutput())); it.hasNext();) {
+        const auto m = it.next();
+        segments << m.captured(1) + ":" + m.captured(2) + "-" + m.captured(3);
+        sizes.push_back(m.captured(3).toLongLong() - m.captured(2).toLongLong() + 1);
+    }
+    ASSERT_FALSE(segments.isEmpty());
+
+    Outcome r = Client({"--switch-db", db, "--config", "1"}, dir.filePath("dump1.json"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QJsonArray items;
+    for (const QJsonValue& t : r.dump["windows"].toArray()[0].toObject()["trees"].toArray())
+        if (t["id"].toInt() == 10163) items = t["items"].toArray();
+    ASSERT_EQ(items.size(), segments.size());
+    for (int i = 0; i < items.size(); ++i) {
+        const QJsonObject item = items[i].toObject();
+        EXPECT_TRUE(item["text"].toString().startsWith(segments[i] + "[")) << item["text"].toString().toStdString();
+        const long long n = sizes[static_cast<size_t>(i)];
+        const QJsonArray blocks = item["children"].toArray();
+        EXPECT_EQ(blocks.size(), n > 1000 ? static_cast<int>((n + 999) / 1000) : 0) << segments[i].toStdString();
+    }
+
+    sw.start(Bin("mmlswitch"), {"--db", db, "--exec", "LST CXGRP:;"});
+    ASSERT_TRUE(sw.waitForFinished(60000));
+    const int groups = static_cast<int>(QString::fromUtf8(sw.readAllStandardOutput()).count("[CXGRP]"));
+    ASSERT_GT(groups, 0);
+    r = Client({"--switch-db", db, "--config", "2"}, dir.filePath("dump2.json"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    int shown = -1;
+    for (const QJsonValue& l : r.dump["windows"].toArray()[0].toObject()["lists"].toArray())
+        if (l["id"].toInt() == 10187) shown = l["rowCount"].toInt();
+    EXPECT_EQ(shown, groups);
+}
