@@ -5,6 +5,7 @@
 #include "Operator.h"
 
 #include "CentrexDlg.h"
+#include "PropertyDisplayView.h"
 
 using op::COperatorTest;
 
@@ -89,6 +90,22 @@ TEST_F(CentrexHands, PickingAGroupListsItsMembersAndPrefixes) {
     EXPECT_EQ(CountSent(sent, "LST CXMEM"), 0u);
     EXPECT_EQ(CountSent(sent, "LST CXPFX"), 1u);
     ExpectGroupShown(0);
+
+    // The detail view follows the list clicked; a page change of the view
+    // shows the groups again.
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    auto panelObject = [panel] {
+        for (const auto& [name, value] : panel->Rows())
+            if (name == "Object") return value;
+        return std::string();
+    };
+    QWidget* prefixes = dlg->PrefixList()->viewport();
+    ClickAt(prefixes, QPoint(10, prefixes->height() - 5));
+    EXPECT_EQ(dlg->GetActiveListCtrl(), dlg->PrefixList());
+    EXPECT_EQ(panelObject(), "Centrex Outgoing Prefix");
+    EXPECT_EQ(SendMessage(w->m_pCentrexView, msg::WM_TABPAGECHANGE, 0, 0), 1);
+    EXPECT_EQ(panelObject(), "Centrex Group");
 }
 
 // Enter binds both lists at once, and without a picked group binds nothing.

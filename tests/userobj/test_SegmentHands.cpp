@@ -5,6 +5,7 @@
 
 #include "DnSegDlg.h"
 #include "DnSegTreeCtrl.h"
+#include "PropertyDisplayView.h"
 
 using op::COperatorTest;
 
@@ -192,6 +193,20 @@ TEST_F(SegmentHands, TheDetailViewShowsTheDataOfTheControlClickedLast) {
     EXPECT_EQ(dlg->DetailSource(), CDnSegDlg::DETAIL_LIST);
     ClickAt(tree->viewport(), QPoint(10, tree->viewport()->height() - 5));
     EXPECT_EQ(dlg->DetailSource(), CDnSegDlg::DETAIL_TREE);
+
+    // The one page of the view: a page change (the strip's message; a
+    // click on the tab of the page shown sends none) shows the segments.
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    ClickAt(dlg->List()->viewport(), QPoint(10, dlg->List()->viewport()->height() - 5));
+    auto panelObject = [panel] {
+        for (const auto& [name, value] : panel->Rows())
+            if (name == "Object") return value;
+        return std::string();
+    };
+    EXPECT_EQ(panelObject(), "Number");
+    EXPECT_EQ(SendMessage(w->m_pUserView, msg::WM_TABPAGECHANGE, 0, 0), 1);
+    EXPECT_EQ(panelObject(), "Number Segment");
 }
 
 // The tree's menu removes a segment on the switch and from the tree; a
