@@ -18,17 +18,21 @@ class CSwitchWorker : public QObject {
 public:
     CSwitchWorker() : m_sw(HostDatabase()) {}
 
-    void Open(const std::string& path, long long demo) {
+    void Open(const std::string& path, mmlsw::SDemoSize demo) {
         std::string error;
         const bool fresh = path != ":memory:" && !QFileInfo::exists(QString::fromStdString(path));
         if (fresh) QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
         bool ok = m_sw.Open(path, error);
         if (ok && (fresh || path == ":memory:" || m_sw.Count(308) == 0))
-            ok = mmlsw::SeedDemo(m_sw, {demo}, error);
+            ok = mmlsw::SeedDemo(m_sw, demo, error);
         std::lock_guard lock(m_mutex);
         m_ready = true;
         m_error = ok ? "" : error;
         m_cv.notify_all();
+    }
+    bool IsReady() {
+        std::lock_guard lock(m_mutex);
+        return m_ready;
     }
     std::vector<std::string> Execute(const std::string& command) { return m_sw.Execute(command); }
     bool WaitReady(std::string& error) {
@@ -53,8 +57,33 @@ CEmbeddedSwitchLink::CEmbeddedSwitchLink(const std::string& dbPath, long long de
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.start();
     CSwitchWorker* w = m_worker;
-    QMetaObject::invokeMethod(w, [w, dbPath, demoSubscribers] { w->Open(dbPath, demoSubscribers); },
-                              Qt::QueuedConnection);
+    // Progress and readiness are told on this object's thread.
+    QPointer<CEmbeddedSwitchLink> self(this);
+    mmlsw::SDemoSize demo{demoSubscribers};
+    demo.progress = [self](int percent) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, percent] {
+                if (self) emit self->SeedProgress(percent);
+            },
+            Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(
+        w,
+        [w, self, dbPath, demo] {
+            w->Open(dbPath, demo);
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self] {
+                    if (self) emit self->Ready();
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+bool CEmbeddedSwitchLink::IsReady() const {
+    return m_worker->IsReady();
 }
 
 CEmbeddedSwitchLink::~CEmbeddedSwitchLink() {

@@ -23,9 +23,17 @@ public:
     QString Describe() const override { return QStringLiteral("embedded switch"); }
     // Waits until the switch is open; false with the reason when it failed.
     bool WaitReady(std::string& error);
+    // The switch is open (or failed to open): WaitReady returns at once.
+    bool IsReady() const;
     // Runs one command on the switch and waits for its reports, outside the
     // windows' traffic: for checks of what the switch holds (tests, tools).
     std::vector<std::string> ExecuteNow(const std::string& command);
+
+signals:
+    // Seeding a new database goes on: the share done, 0 to 100.
+    void SeedProgress(int percent);
+    // The switch is open, or failed to open; WaitReady tells which.
+    void Ready();
 
 private:
     void OnReports(const std::vector<std::string>& reports);

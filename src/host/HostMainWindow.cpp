@@ -1,15 +1,18 @@
 // The host client's main window.
 #include "HostMainWindow.h"
 
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
 
+#include "BusyIndicator.h"
 #include "ClientRoot.h"
 #include "HostStrings.h"
 #include "PropertyDisplayView.h"
 #include "UiService.h"
 #include "WindowHandles.h"
+#include "WindowMenu.h"
 #include "hostlibs/FrmDatabase.h"
 #include "hostlibs/SwitchCmdHandles.h"
 #include "userobj/ConfigTypes.h"
@@ -40,23 +43,45 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
     : m_mdi(new QMdiArea(this)),
       m_linkLabel(new QLabel(this)),
       m_pendingLabel(new QLabel(this)),
+      m_busy(nullptr),
       m_loader(std::move(pluginPath)),
       m_link(std::move(link)) {
     setWindowTitle(QStringLiteral("O&M client"));
     setCentralWidget(m_mdi);
     m_mdi->setViewMode(QMdiArea::SubWindowView);
 
+    // An entry brings its open window to the front; Ctrl+click, or the
+    // entry under "Another Window", opens one more.
     QMenu* objects = menuBar()->addMenu(QStringLiteral("&Objects"));
+    QMenu* another = new QMenu(QStringLiteral("&Another Window"), objects);
+    another->setObjectName(QStringLiteral("anotherWindowMenu"));
     for (const cfg::ConfigType& c : cfg::kConfigTypes) {
         const int type = c.type;
-        objects->addAction(ConfigTitle(c), this, [this, type] { OpenObjectWindow(type); });
+        objects->addAction(ConfigTitle(c), this, [this, type] {
+            if (QGuiApplication::keyboardModifiers() & Qt::ControlModifier)
+                OpenObjectWindow(type);
+            else
+                ShowObjectWindow(type);
+        });
+        another->addAction(ConfigTitle(c), this, [this, type] { OpenObjectWindow(type); });
     }
+    objects->addSeparator();
+    objects->addMenu(another);
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
-    window->addAction(QStringLiteral("&Tile"), m_mdi, &QMdiArea::tileSubWindows);
-    window->addAction(QStringLiteral("&Cascade"), m_mdi, &QMdiArea::cascadeSubWindows);
+    window->setObjectName(QStringLiteral("windowMenu"));
+    connect(window, &QMenu::aboutToShow, this, [this, window] { FillWindowMenu(window, m_mdi); });
+    FillWindowMenu(window, m_mdi);
 
     m_linkLabel->setText(QStringLiteral("Switch: ") + m_link->Describe());
     m_pendingLabel->setText(QStringLiteral("Outstanding commands: 0"));
+    m_busy = new CBusyIndicator(m_link.get(), this);
+    connect(m_busy, &CBusyIndicator::Stopped, this, [this](int n) {
+        statusBar()->showMessage(
+            QStringLiteral("Stopped waiting for %1 command(s); their windows are free again.")
+                .arg(n),
+            10000);
+    });
+    statusBar()->addPermanentWidget(m_busy);
     statusBar()->addPermanentWidget(m_linkLabel);
     statusBar()->addPermanentWidget(m_pendingLabel);
     connect(m_link.get(), &CSwitchLink::OutstandingChanged, this, [this](int n) {
@@ -78,6 +103,7 @@ CHostMainWindow::~CHostMainWindow() {
     // The windows close with the frame; nothing may reach a frame half gone.
     disconnect(m_mdi, nullptr, this, nullptr);
     disconnect(m_link.get(), nullptr, this, nullptr);
+    disconnect(m_link.get(), nullptr, m_busy, nullptr);
     m_mdi->closeAllSubWindows();
     delete m_mdi;
 }
@@ -146,8 +172,37 @@ bool CHostMainWindow::OpenObjectWindow(int configType) {
     CopyField(block->text1, window->windowTitle().toStdString());
     block->value = static_cast<DWORD>(configType);
     SendMessage(window, msg::WM_OBJIDENTITY, ToWParam(block.get()), 1);
+    // The new window takes the focus, or the MDI area would give the window
+    // that keeps it the front again.
+    m_mdi->setActiveSubWindow(window);
+    window->setFocus();
     OnSubWindowActivated(m_mdi->activeSubWindow());
     return true;
+}
+
+QMdiSubWindow* CHostMainWindow::FindObjectWindow(int configType) const {
+    QMdiSubWindow* found = nullptr;
+    for (const auto& [id, win] : m_windows)
+        if (win && win->property("configType").toInt() == configType) found = win;
+    return found;
+}
+
+bool CHostMainWindow::ShowObjectWindow(int configType) {
+    QMdiSubWindow* w = FindObjectWindow(configType);
+    if (!w) return OpenObjectWindow(configType);
+    if (w->isMinimized()) w->showNormal();
+    m_mdi->setActiveSubWindow(w);
+    return true;
+}
+
+std::vector<int> CHostMainWindow::OpenWindowTypes() const {
+    std::vector<int> types;
+    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        bool ok = false;
+        const int type = w->property("configType").toInt(&ok);
+        if (ok && type > 0) types.push_back(type);
+    }
+    return types;
 }
 
 LRESULT CHostMainWindow::OnObjWndDestroyed(WPARAM, LPARAM) {
@@ -181,9 +236,7 @@ LRESULT CHostMainWindow::OnIdentity(WPARAM w, LPARAM l) {
                 {312, 6}, {328, 6}, {317, 7}, {334, 12}, {335, 12}};
             auto c = configOf.find(block->objId);
             if (c == configOf.end()) return 0;  // a switch command stays the module's
-            QMdiSubWindow* target = nullptr;
-            for (auto& [id, win] : m_windows)
-                if (win && win->property("configType").toInt() == c->second) target = win;
+            QMdiSubWindow* target = FindObjectWindow(c->second);
             if (target)
                 m_mdi->setActiveSubWindow(target);
             else if (OpenObjectWindow(c->second))

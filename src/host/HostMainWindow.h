@@ -12,12 +12,15 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "MsgTarget.h"
 #include "PluginLoader.h"
 #include "SwitchLink.h"
 
 namespace host {
+
+class CBusyIndicator;
 
 class CHostMainWindow : public CWndT<QMainWindow> {
     Q_OBJECT
@@ -29,6 +32,13 @@ public:
     // Asks the module for an object window of the type; false (with the
     // reason in LastError) when none opened.
     bool OpenObjectWindow(int configType);
+    // Brings the open object window of the type to the front, or opens one.
+    bool ShowObjectWindow(int configType);
+    // An open object window of the type (the latest opened), or null.
+    QMdiSubWindow* FindObjectWindow(int configType) const;
+    // The configuration types of the open object windows, oldest first.
+    std::vector<int> OpenWindowTypes() const;
+    CBusyIndicator* BusyIndicator() const { return m_busy; }
     const std::string& LastError() const { return m_lastError; }
     QMdiArea* MdiArea() const { return m_mdi; }
     CSwitchLink* Link() const { return m_link.get(); }
@@ -52,6 +62,7 @@ private:
     QMdiArea* m_mdi;
     QLabel* m_linkLabel;
     QLabel* m_pendingLabel;
+    CBusyIndicator* m_busy;
     CPluginLoader m_loader;
     std::unique_ptr<CSwitchLink> m_link;
     std::string m_lastError;

@@ -53,18 +53,44 @@ void CSwitchLink::AddPending(QObject* window, const std::string& command) {
     emit OutstandingChanged(Outstanding());
 }
 
+void CSwitchLink::Kill(Pending& p) {
+    p.killed = true;
+    ++m_nKilled;
+    PostText(p.window.data(), msg::WM_KILLCMD, p.command);
+}
+
 void CSwitchLink::KillOverdue() {
     const qint64 now = m_clock.elapsed();
     bool changed = false;
     for (Pending& p : m_pending) {
         if (p.killed || now - p.sentAt < m_nTimeoutMs) continue;
-        p.killed = true;
-        ++m_nKilled;
+        Kill(p);
         changed = true;
-        PostText(p.window.data(), msg::WM_KILLCMD, p.command);
         emit CommandTimedOut(QString::fromStdString(p.command));
     }
     if (changed) emit OutstandingChanged(Outstanding());
+}
+
+qint64 CSwitchLink::LongestWait(std::string* command) const {
+    // Commands are answered in order: the first one not given up waited longest.
+    for (const Pending& p : m_pending) {
+        if (p.killed) continue;
+        if (command) *command = p.command;
+        return m_clock.elapsed() - p.sentAt;
+    }
+    return -1;
+}
+
+int CSwitchLink::StopWaiting(qint64 minWaitMs) {
+    const qint64 now = m_clock.elapsed();
+    int n = 0;
+    for (Pending& p : m_pending) {
+        if (p.killed || now - p.sentAt < minWaitMs) continue;
+        Kill(p);
+        ++n;
+    }
+    if (n) emit OutstandingChanged(Outstanding());
+    return n;
 }
 
 void CSwitchLink::DeliverReport(const std::string& report) {
@@ -79,10 +105,7 @@ void CSwitchLink::DeliverReport(const std::string& report) {
 
 void CSwitchLink::KillAll() {
     while (!m_pending.empty()) {
-        if (!m_pending.front().killed) {
-            PostText(m_pending.front().window.data(), msg::WM_KILLCMD, m_pending.front().command);
-            ++m_nKilled;
-        }
+        if (!m_pending.front().killed) Kill(m_pending.front());
         m_pending.pop_front();
     }
     emit OutstandingChanged(0);

@@ -30,8 +30,15 @@ public:
     // gets the kill notice. 0 waits for ever.
     void SetCommandTimeout(int ms);
     int CommandTimeout() const { return m_nTimeoutMs; }
-    // Commands given up so far, by timeout or by a dropped link.
+    // Commands given up so far, by timeout, by the operator or by a dropped link.
     int KilledCommands() const { return m_nKilled; }
+    // How long the longest-waiting outstanding command has waited (ms),
+    // with its text; -1 when nothing is outstanding.
+    qint64 LongestWait(std::string* command = nullptr) const;
+    // The operator stops waiting: every outstanding command that has waited
+    // at least minWaitMs is given up as an overdue one is (its window gets
+    // the kill notice, a late report is dropped). Returns how many.
+    int StopWaiting(qint64 minWaitMs = 0);
 
 signals:
     void StateChanged(bool connected, const QString& text);
@@ -61,6 +68,7 @@ protected:
 
 private:
     void KillOverdue();
+    void Kill(Pending& p);
     QElapsedTimer m_clock;
     QTimer m_watch;
     int m_nTimeoutMs = 0;

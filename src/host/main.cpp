@@ -4,24 +4,48 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QJsonDocument>
+#include <QStatusBar>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "ClientRoot.h"
 #include "EmbeddedSwitchLink.h"
 #include "HostMainWindow.h"
 #include "ScreenState.h"
+#include "SeedProgress.h"
+#include "StartWindows.h"
+#include "StopSignals.h"
 #include "TcpSwitchLink.h"
 #include "WindowDump.h"
 #include "hostlibs/FrmDatabase.h"
 
+namespace {
+
+// Help and version are plain text: they must not need a display.
+bool AsksForTextOnly(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* o : {"-h", "-?", "--help", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], o) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("omclient"));
+    std::unique_ptr<QCoreApplication> app;
+    if (AsksForTextOnly(argc, argv))
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("omclient"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(UO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("O&M client of the softswitch: subscriber data windows."));
     parser.addHelpOption();
+    parser.addVersionOption();
     QCommandLineOption config(QStringLiteral("config"),
                               QStringLiteral("Open an object window of configuration type N (1 to 13) at "
                                              "start; repeatable."),
@@ -52,8 +76,18 @@ int main(int argc, char* argv[]) {
                              QStringLiteral("On SIGUSR1 write what the windows and the screen show (JSON, with "
                                             "screen coordinates) to FILE, for scripts that drive the client."),
                              QStringLiteral("FILE"));
-    parser.addOptions({config, sw, swdb, subs, dump, shot, timeout, state});
-    parser.process(app);
+    QCommandLineOption windows(
+        QStringLiteral("windows-file"),
+        QStringLiteral("Where the windows open at exit are remembered and reopened from "
+                       "when no --config is given (default: data/omclient.ini under the "
+                       "client root)."),
+        QStringLiteral("FILE"));
+    QCommandLineOption noRestore(
+        QStringLiteral("no-restore"),
+        QStringLiteral("Start with no object window and do not remember the open ones "
+                       "at exit."));
+    parser.addOptions({config, sw, swdb, subs, dump, shot, timeout, state, windows, noRestore});
+    parser.process(*app);
 
     if (!HostDatabase().Error().empty()) {
         std::fprintf(stderr, "omclient: %s\n", HostDatabase().Error().c_str());
@@ -81,7 +115,7 @@ int main(int argc, char* argv[]) {
         const std::string db = parser.isSet(swdb) ? parser.value(swdb).toStdString() : root + "/switch/demo.db";
         auto embedded = std::make_unique<host::CEmbeddedSwitchLink>(db, n);
         std::string error;
-        if (!embedded->WaitReady(error)) {
+        if (!host::WaitShowingProgress(*embedded, error)) {
             std::fprintf(stderr, "omclient: embedded switch: %s\n", error.c_str());
             return 2;
         }
@@ -117,8 +151,22 @@ int main(int argc, char* argv[]) {
             ++failures;
         }
     }
+    // No choice made: the windows of the last exit (a first start: the
+    // MGCP and H.248 subscribers), remembered again at this exit.
+    const bool scripted = parser.isSet(dump) || parser.isSet(shot);
+    const bool restore = !parser.isSet(config) && !parser.isSet(noRestore);
+    const std::string windowsFile =
+        parser.isSet(windows) ? parser.value(windows).toStdString() : host::DefaultWindowsFile();
+    if (restore)
+        for (int type : host::StartWindows(windowsFile))
+            if (!window.OpenObjectWindow(type))
+                std::fprintf(stderr, "omclient: remembered window %d: %s\n", type,
+                             window.LastError().c_str());
     window.show();
-    if (parser.isSet(dump) || parser.isSet(shot)) {
+    if (window.OpenWindowTypes().empty())
+        window.statusBar()->showMessage(
+            QStringLiteral("Open an object window from the Objects menu."));
+    if (scripted) {
         // Once every window has its first results: describe, photograph, leave.
         host::WhenSettled(window, 120000, [&](bool settled) {
             if (!settled) std::fprintf(stderr, "omclient: the windows did not settle in time\n");
@@ -142,8 +190,13 @@ int main(int argc, char* argv[]) {
                 std::fprintf(stderr, "omclient: cannot write %s\n", qPrintable(parser.value(shot)));
                 ++failures;
             }
-            app.exit(failures || !settled ? 1 : 0);
+            QCoreApplication::exit(failures || !settled ? 1 : 0);
         });
     }
-    return app.exec();
+    // SIGTERM and SIGINT end the client as closing its window does.
+    mmlsw::CStopSignals stop;
+    const int code = QCoreApplication::exec();
+    if (restore && !scripted && !host::RememberWindows(windowsFile, window.OpenWindowTypes()))
+        std::fprintf(stderr, "omclient: cannot write %s\n", windowsFile.c_str());
+    return code;
 }

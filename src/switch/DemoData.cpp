@@ -107,8 +107,15 @@ void Seed(CSwitch& sw, const SDemoSize& size) {
         number(d, subtype, state).Set("SEGIDX", Num(segCur)).Insert();
     };
 
+    // The MGCP subscribers are most of the work; the rest is told as one step.
+    int told = -1;
+    auto tell = [&](int percent) {
+        if (size.progress && percent != told) size.progress(told = percent);
+    };
+    tell(0);
     CInserter mgcp(sw, 308);
     for (int64_t i = 0; i < n; ++i) {
+        if (i % 1024 == 0) tell(static_cast<int>(i * 90 / n));
         const int64_t d = 20000000 + i;
         const std::string gw = "mgw-" + Num(i / 24);
         const char* state = kStates[i % 10];
@@ -237,9 +244,11 @@ void Seed(CSwitch& sw, const SDemoSize& size) {
             .Set("METER", c % 2 ? "NO" : "YES").Set("HEXMASK", "0xff").Set("DESC", "").Insert();
     }
 
+    tell(95);
     segOf.Reset();
     db.Exec("UPDATE o305 SET USED = (SELECT COUNT(*) FROM o316 WHERE o316.SEGIDX = o305.SEGIDX)");
     tx.Commit();
+    tell(100);
 }
 
 }  // namespace

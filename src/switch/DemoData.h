@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace mmlsw {
@@ -13,6 +14,8 @@ class CSwitch;
 struct SDemoSize {
     int64_t mgcp = 12000;  // MGCP subscribers: the long list
     // Every other subscriber kind gets max(20, mgcp / 100).
+    // Told the share done, 0 to 100, as seeding goes on (may be empty).
+    std::function<void(int percent)> progress = {};
 };
 
 // Replaces the switch's data with the demo set; false with a reason.

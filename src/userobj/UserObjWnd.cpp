@@ -6,7 +6,6 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenu>
-#include <QSplitterHandle>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -24,25 +23,6 @@
 #include "userobj/Messages.h"
 
 namespace {
-
-// A bar that ignores the left button while its splitter is locked.
-class CLockHandle : public QSplitterHandle {
-public:
-    CLockHandle(Qt::Orientation o, CLockSplitter* parent) : QSplitterHandle(o, parent), m_splitter(parent) {}
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override {
-        if (m_splitter->m_bLock == 1) return;
-        QSplitterHandle::mousePressEvent(e);
-    }
-    void mouseMoveEvent(QMouseEvent* e) override {
-        if (m_splitter->m_bLock == 1) return;
-        QSplitterHandle::mouseMoveEvent(e);
-    }
-
-private:
-    CLockSplitter* m_splitter;
-};
 
 // Command objects of the command-object configurations: index into
 // m_aComObj, object type; then the items of the object list.
@@ -93,33 +73,6 @@ void FillSharedMenu(QMenu* menu) {
 }
 
 }  // namespace
-
-QSplitterHandle* CLockSplitter::createHandle() { return new CLockHandle(orientation(), this); }
-
-void CLockSplitter::SetShares(QList<int> shares) {
-    m_shares = std::move(shares);
-    m_bSharesApplied = false;
-}
-
-void CLockSplitter::resizeEvent(QResizeEvent* e) {
-    QSplitter::resizeEvent(e);
-    ApplyShares();
-}
-
-void CLockSplitter::showEvent(QShowEvent* e) {
-    QSplitter::showEvent(e);
-    ApplyShares();
-}
-
-void CLockSplitter::ApplyShares() {
-    if (m_bSharesApplied || m_shares.isEmpty() || !isVisible() || width() <= 0) return;
-    m_bSharesApplied = true;
-    int total = 0;
-    for (int s : m_shares) total += s;
-    QList<int> sizes;
-    for (int s : m_shares) sizes.push_back(width() * s / total);
-    setSizes(sizes);
-}
 
 const MsgMap* CUserObjWnd::MessageMap() {
     static const MsgMapEntry e[] = {
@@ -202,7 +155,6 @@ int CUserObjWnd::OnCreate() {
 BOOL CUserObjWnd::OnCreateClient(QWidget* client, int w, int h) {
     m_wndSplitter = new CLockSplitter(Qt::Horizontal, client);
     m_wndSplitter->setObjectName(QStringLiteral("splitter"));
-    m_wndSplitter->setChildrenCollapsible(false);
     if (m_bNumSegCfg || m_bCentrexCfg || m_bUserCfg) {
         m_wndSplitter->m_bLock = 0;
         // The host's property view, created by its class; a plain panel when
@@ -224,22 +176,22 @@ BOOL CUserObjWnd::OnCreateClient(QWidget* client, int w, int h) {
         m_wndSplitter->addWidget(left);
         m_wndSplitter->addWidget(detail);
         // Each column's ideal width is also its minimum.
-        left->setMinimumWidth(w * 16 / 20);
-        detail->setMinimumWidth(w * 4 / 20);
+        m_wndSplitter->SetColumnInfo(0, w * 16 / 20, w * 16 / 20);
+        m_wndSplitter->SetColumnInfo(1, w * 4 / 20, w * 4 / 20);
         m_wndSplitter->setSizes({w * 16 / 20, w * 4 / 20});
-        m_wndSplitter->SetShares({16, 4});
-        m_wndSplitter->setStretchFactor(0, 16);
-        m_wndSplitter->setStretchFactor(1, 4);
+        m_wndSplitter->SetShares({16, 4}, {16, 4});
         m_pDetailView = detail;
     } else if (m_bCmdObjCfg) {
         m_pCmdObjListView = new CCmdObjListView;
         m_pCmdListView = new CCmdListView;
         m_wndSplitter->addWidget(m_pCmdObjListView);
         m_wndSplitter->addWidget(m_pCmdListView);
+        // No column info of its own: the object list keeps its width, the
+        // operation list takes the rest.
+        m_wndSplitter->SetColumnInfo(0, w * 2 / 10, 0);
+        m_wndSplitter->SetColumnInfo(1, w * 8 / 10, 0);
         m_wndSplitter->setSizes({w * 2 / 10, w * 8 / 10});
-        m_wndSplitter->SetShares({2, 8});
-        m_wndSplitter->setStretchFactor(0, 2);
-        m_wndSplitter->setStretchFactor(1, 8);
+        m_wndSplitter->SetShares({2, 8}, {0, 0});
     } else {
         return FALSE;
     }

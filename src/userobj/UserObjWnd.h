@@ -15,6 +15,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "LockSplitter.h"
 #include "ObjWnd.h"
 #include "hostlibs/ObjArray.h"
 #include "hostlibs/ObjData.h"
@@ -26,28 +27,6 @@ class CConfigView;
 class CObjListCtrl;
 class CUserDlg;
 class CUserView;
-
-// A splitter whose bars can be locked against dragging.
-class CLockSplitter : public QSplitter {
-    Q_OBJECT
-public:
-    using QSplitter::QSplitter;
-    int m_bLock = 0;
-    // The columns' shares of the width, applied once the splitter is first
-    // shown at its real width (a window opened before the frame is shown
-    // is created at a width it never has).
-    void SetShares(QList<int> shares);
-
-protected:
-    QSplitterHandle* createHandle() override;
-    void resizeEvent(QResizeEvent* e) override;
-    void showEvent(QShowEvent* e) override;
-
-private:
-    void ApplyShares();
-    QList<int> m_shares;
-    bool m_bSharesApplied = false;
-};
 
 struct QidList {
     QPointer<CObjListCtrl> list;  // a list that is gone releases nothing

@@ -127,6 +127,9 @@ void CUserObjWnd::UpdateBusyState() {
         }
         if (content && content->isEnabled()) {
             m_lastFocus = QApplication::focusWidget();
+            // The focus stays with this window: left to itself it would move
+            // on into another window, which the MDI area would then activate.
+            if (m_lastFocus && content->isAncestorOf(m_lastFocus)) setFocus();
             content->setEnabled(false);
         }
     } else {
@@ -137,7 +140,10 @@ void CUserObjWnd::UpdateBusyState() {
         if (content && !content->isEnabled()) {
             content->setEnabled(true);
             // Keys go on where they were: paging through a list must not lose it.
-            if (m_lastFocus && content->isAncestorOf(m_lastFocus)) m_lastFocus->setFocus();
+            if (m_lastFocus && content->isAncestorOf(m_lastFocus))
+                m_lastFocus->setFocus();
+            else if (hasFocus() && m_pActiveDlg && m_pActiveDlg->GetActiveListCtrl())
+                m_pActiveDlg->GetActiveListCtrl()->setFocus();  // a new window: its list
         }
     }
     UpdateToolBar();  // results change rows and filters; refresh follows the count

@@ -97,6 +97,61 @@ TEST(OmClient, SubscriberWindowsShowTheirMainListsFilled) {
     }
 }
 
+TEST(OmClient, HelpAndVersionNeedNoDisplay) {
+    for (const char* option : {"--help", "--version"}) {
+        SCOPED_TRACE(option);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* var : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(var);
+        p.setProcessEnvironment(env);
+        p.start(Bin("omclient"), {option});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        if (std::string(option) == "--help") {
+            EXPECT_TRUE(out.contains("--config") && out.contains("--no-restore"))
+                << out.toStdString();
+        } else {
+            EXPECT_TRUE(out.startsWith("omclient 0.")) << out.toStdString();
+        }
+    }
+}
+
+// Started without --config, the client opens the windows open at the last
+// exit, or on a first start the MGCP and H.248 subscribers.
+TEST(OmClient, WithoutAChoiceTheRememberedWindowsOpen) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("windows.ini");
+    const QStringList base{"--switch-db", ":memory:",       "--subscribers",
+                           "300",         "--windows-file", file};
+    auto types = [](const Outcome& r) {
+        QList<int> t;
+        for (const QJsonValue& w : r.dump["windows"].toArray()) t << w["configType"].toInt();
+        return t;
+    };
+    Outcome r = Client(base, dir.filePath("dump.json"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(types(r), QList<int>{3});
+
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("[Windows]\nOpen=6,7\n");
+    f.close();
+    r = Client(base, dir.filePath("dump.json"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(types(r), (QList<int>{6, 7}));
+    r = Client(base + QStringList{"--no-restore"}, dir.filePath("dump.json"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(types(r).isEmpty());
+    r = Client(base + QStringList{"--config", "4"}, dir.filePath("dump.json"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(types(r), QList<int>{4});
+    // Scripted runs leave the remembered windows alone.
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[Windows]\nOpen=6,7\n"));
+}
+
 TEST(OmClient, TypesOutsideTheTableOpenNothingAndFail) {
     QTemporaryDir dir;
     for (int type : {0, 14}) {

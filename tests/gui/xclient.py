@@ -62,7 +62,7 @@ class XClient:
         self.env = env
         self.client = subprocess.Popen(
             [os.path.join(self.bindir, "omclient"), "--switch-db", self.db, "--subscribers", str(self.subscribers),
-             "--state", self.state_file],
+             "--state", self.state_file, "--no-restore"],
             env=env, stdout=self.log, stderr=subprocess.STDOUT)
         # The client writes its state once by itself when it listens for the signal.
         deadline = time.time() + 120

@@ -220,3 +220,42 @@ TEST(SwitchLinkReports, OnlyTheContinuationFlagKeepsACommandOpen) {
     EXPECT_FALSE(host::ReportContinues("garbage"));
     EXPECT_FALSE(host::ReportContinues(""));
 }
+
+namespace {
+
+// A link whose reports the test hands in.
+class CManualLink : public host::CSwitchLink {
+public:
+    void Send(QObject* window, const std::string& command) override { AddPending(window, command); }
+    QString Describe() const override { return QStringLiteral("manual"); }
+    using CSwitchLink::DeliverReport;
+};
+
+}  // namespace
+
+TEST(SwitchLink, StoppingToWaitGivesCommandsUpAndDropsTheirLateReports) {
+    CManualLink link;
+    CWindow a;
+    EXPECT_EQ(link.LongestWait(), -1);
+    link.Send(&a, "LST A:;");
+    std::string command;
+    EXPECT_GE(link.LongestWait(&command), 0);
+    EXPECT_EQ(command, "LST A:;");
+    EXPECT_EQ(link.StopWaiting(3600000), 0);  // nothing waited that long
+    EXPECT_EQ(link.Outstanding(), 1);
+    EXPECT_EQ(link.StopWaiting(0), 1);
+    EXPECT_EQ(link.Outstanding(), 0);
+    EXPECT_EQ(link.LongestWait(), -1);
+    EXPECT_EQ(link.KilledCommands(), 1);
+    EXPECT_EQ(link.StopWaiting(0), 0);  // given up once only
+
+    link.Send(&a, "LST B:;");
+    EXPECT_GE(link.LongestWait(&command), 0);
+    EXPECT_EQ(command, "LST B:;");
+    link.DeliverReport("late answer to A");  // dropped
+    link.DeliverReport("answer to B");
+    ASSERT_TRUE(WaitFor([&] { return a.got.size() == 2; }));
+    EXPECT_EQ(a.got[0], std::make_pair(UINT(msg::WM_KILLCMD), std::string("LST A:;")));
+    EXPECT_EQ(a.got[1], std::make_pair(UINT(msg::WM_REPORT), std::string("answer to B")));
+    EXPECT_EQ(link.Outstanding(), 0);
+}

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QToolBar>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
@@ -90,6 +91,11 @@ protected:
         std::string error;
         ASSERT_TRUE(link->WaitReady(error)) << error;
         m_link = link.get();
+        StartClientOn(std::move(link));
+    }
+    // The client on a switch link of the test's own (OnSwitch then asks
+    // the embedded switch only if that is the link).
+    void StartClientOn(std::unique_ptr<host::CSwitchLink> link) {
         auto main = std::make_unique<CWatchedHost>("", std::move(link));
         m_host = main.get();
         m_main = std::move(main);
@@ -248,6 +254,41 @@ protected:
         QWidget* button = w->m_wndToolBar ? w->m_wndToolBar->widgetForAction(a) : nullptr;
         ASSERT_NE(button, nullptr);
         QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // A click on a title of the main window's menu bar, then on the entries
+    // of the path ("Objects/Another Window/IP Network Subscribers"; the
+    // '&' of the texts does not count), mods held on the last click. False
+    // when an entry is not there or greyed.
+    bool ChooseFromMenuBar(const QString& path, Qt::KeyboardModifiers mods = {}) {
+        auto plain = [](QString t) { return t.remove(QLatin1Char('&')); };
+        const QStringList parts = path.split('/');
+        QMenuBar* bar = m_main->menuBar();
+        QAction* title = nullptr;
+        for (QAction* a : bar->actions())
+            if (plain(a->text()) == plain(parts[0])) title = a;
+        if (!title || !title->menu()) return false;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
+        QMenu* menu = title->menu();
+        if (!WaitFor([menu] { return menu->isVisible(); }, 2000)) return false;
+        for (int i = 1; i < parts.size(); ++i) {
+            QAction* found = nullptr;
+            for (QAction* a : menu->actions())
+                if (!found && !a->isSeparator() && plain(a->text()).startsWith(plain(parts[i])))
+                    found = a;
+            if (!found || !found->isEnabled()) {
+                menu->close();
+                return false;
+            }
+            const bool last = i + 1 == parts.size();
+            QTest::mouseClick(menu, Qt::LeftButton, last ? mods : Qt::KeyboardModifiers{},
+                              menu->actionGeometry(found).center());
+            if (last) break;
+            QMenu* sub = found->menu();
+            if (!sub || !WaitFor([sub] { return sub->isVisible(); }, 2000)) return false;
+            menu = sub;
+        }
+        return WaitFor([bar] { return !bar->activeAction(); }, 2000);
     }
 
     // A right click on a row, then the menu item with that text (a

@@ -1,0 +1,247 @@
+// The host's windows as an operator handles them: the Objects and Window
+// menus, tiling, making an object window narrow, dragging its splitter bar,
+// and giving up a command the switch does not answer.
+#include "Operator.h"
+
+#include <QMdiArea>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include "BusyIndicator.h"
+
+using op::COperatorTest;
+
+namespace {
+
+const QString kMgcp = QStringLiteral("MGCP and H.248 Subscribers");
+const QString kIpn = QStringLiteral("IP Network Subscribers");
+const QString kSip = QStringLiteral("SIP and H.323 Subscribers");
+
+// A switch that takes every command and never answers.
+class CSilentLink : public host::CSwitchLink {
+public:
+    void Send(QObject* window, const std::string& command) override { AddPending(window, command); }
+    QString Describe() const override { return QStringLiteral("silent switch"); }
+};
+
+class WindowHands : public COperatorTest {
+protected:
+    QMdiArea* Mdi() const { return m_main->MdiArea(); }
+    int Windows() const { return static_cast<int>(Mdi()->subWindowList().size()); }
+    int ActiveType() const {
+        return Mdi()->activeSubWindow() ? Mdi()->activeSubWindow()->property("configType").toInt()
+                                        : 0;
+    }
+    // A drag with the left button held, in steps, as a hand moves.
+    static void Drag(QWidget* w, QPoint from, QPoint to) {
+        Hover(w, from);
+        QTest::mousePress(w, Qt::LeftButton, {}, from);
+        for (int i = 1; i <= 8; ++i) {
+            const QPoint p = from + (to - from) * i / 8;
+            QCursor::setPos(w->mapToGlobal(p));
+            QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(w->mapToGlobal(p)),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(w, &move);
+        }
+        QTest::mouseRelease(w, Qt::LeftButton, {}, to);
+    }
+    // A click on the Window menu's title; the menu once it is open.
+    QMenu* OpenWindowMenu() {
+        QMenu* menu = m_main->findChild<QMenu*>(QStringLiteral("windowMenu"));
+        QMenuBar* bar = m_main->menuBar();
+        if (!menu) return nullptr;
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(menu->menuAction()).center());
+        return WaitFor([menu] { return menu->isVisible(); }, 2000) ? menu : nullptr;
+    }
+    static QSplitterHandle* Bar(QSplitter* s) { return s->handle(1); }
+    // Drags the splitter's bar by dx.
+    static void DragBar(QSplitter* s, int dx) {
+        QSplitterHandle* bar = Bar(s);
+        const QPoint grip = bar->rect().center();
+        Drag(bar, grip, grip + QPoint(dx, 0));
+    }
+};
+
+}  // namespace
+
+// An Objects entry brings the open window of its type to the front; Ctrl
+// and the "Another Window" entries open one more.
+TEST_F(WindowHands, TheObjectsMenuBringsAnOpenWindowForward) {
+    StartClient(300);
+    ASSERT_TRUE(ChooseFromMenuBar("Objects/" + kMgcp));
+    ASSERT_TRUE(ChooseFromMenuBar("Objects/" + kIpn));
+    EXPECT_EQ(Windows(), 2);
+    EXPECT_EQ(ActiveType(), 7);
+
+    ASSERT_TRUE(ChooseFromMenuBar("Objects/" + kMgcp));
+    EXPECT_EQ(Windows(), 2);  // no duplicate
+    EXPECT_EQ(ActiveType(), 3);
+
+    ASSERT_TRUE(ChooseFromMenuBar("Objects/" + kIpn, Qt::ControlModifier));
+    EXPECT_EQ(Windows(), 3);
+    EXPECT_EQ(ActiveType(), 7);
+    ASSERT_TRUE(ChooseFromMenuBar("Objects/Another Window/" + kMgcp));
+    EXPECT_EQ(Windows(), 4);
+    EXPECT_EQ(ActiveType(), 3);
+    for (QMdiSubWindow* w : Mdi()->subWindowList())
+        EXPECT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(w)));
+}
+
+// The Window menu lists the open windows, ticks the active one and brings
+// the one chosen to the front.
+TEST_F(WindowHands, TheWindowMenuListsTheOpenWindows) {
+    StartClient(300);
+    // Nothing open: the arrangements are greyed, no window is listed.
+    QMenu* menu = OpenWindowMenu();
+    ASSERT_NE(menu, nullptr);
+    for (QAction* a : menu->actions())
+        EXPECT_TRUE(a->isSeparator() || !a->isEnabled()) << a->text().toStdString();
+    menu->close();
+
+    ASSERT_NE(Open(3), nullptr);
+    ASSERT_NE(Open(7), nullptr);
+    menu = OpenWindowMenu();
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    QString ticked;
+    for (QAction* a : menu->actions()) {
+        if (!a->isCheckable()) continue;
+        entries << a->text();
+        if (a->isChecked()) ticked = a->text();
+    }
+    menu->close();
+    EXPECT_EQ(entries, (QStringList{"&1 " + kMgcp, "&2 " + kIpn}));
+    EXPECT_EQ(ticked, "&2 " + kIpn);
+
+    ASSERT_TRUE(ChooseFromMenuBar("Window/1 "));
+    EXPECT_EQ(ActiveType(), 3);
+}
+
+// Tiled and cascaded windows lie inside the MDI area and are never smaller
+// than their contents need: nothing is clipped.
+TEST_F(WindowHands, TiledAndCascadedWindowsStayWhole) {
+    StartClient(300);
+    for (int type : {3, 6, 7}) ASSERT_NE(Open(type), nullptr);
+    for (const char* arrange : {"Window/Tile", "Window/Cascade"}) {
+        SCOPED_TRACE(arrange);
+        ASSERT_TRUE(ChooseFromMenuBar(arrange));
+        QTest::qWait(50);
+        const QRect area = Mdi()->viewport()->rect();
+        for (QMdiSubWindow* w : Mdi()->subWindowList()) {
+            SCOPED_TRACE(w->windowTitle().toStdString());
+            EXPECT_TRUE(area.contains(w->geometry()))
+                << w->geometry().x() << "," << w->geometry().y() << " " << w->width() << "x"
+                << w->height();
+            EXPECT_GE(w->width(), w->minimumSizeHint().width());
+            EXPECT_GE(w->height(), w->minimumSizeHint().height());
+        }
+    }
+}
+
+// The object window can be made as narrow as the operator likes; the
+// property panel is hidden while it would be narrower than its minimum, and
+// comes back when there is room again.
+TEST_F(WindowHands, AnObjectWindowCanBeMadeNarrow) {
+    StartClient(300);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    w->showNormal();
+    // A little wider than when maximised: room for both columns.
+    const int wide = Mdi()->viewport()->width() + 40;
+    w->setGeometry(0, 0, wide, 600);
+    QTest::qWait(20);
+    CLockSplitter* split = w->m_wndSplitter;
+    ASSERT_GT(split->sizes()[1], 0);
+    const int panelMin = split->ColumnMin(1);
+    ASSERT_GT(panelMin, 0);
+
+    // The bottom right corner dragged far to the left.
+    const QPoint corner(w->width() - 2, w->height() - 2);
+    Drag(w, corner, QPoint(380, corner.y()));
+    EXPECT_LE(w->width(), 400);
+    EXPECT_EQ(split->sizes()[1], 0);  // the panel is hidden
+    EXPECT_GT(split->sizes()[0], 0);
+
+    // Dragged wide again: the panel is back at its minimum at least.
+    // Maximised with a double click on its title bar.
+    const QPoint title(w->width() / 2,
+                       w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w) / 2);
+    Hover(w, title);
+    QTest::mouseDClick(w, Qt::LeftButton, {}, title);
+    ASSERT_TRUE(WaitFor([w] { return w->isMaximized(); }, 2000));
+    QTest::qWait(20);
+    EXPECT_GE(split->sizes()[1], panelMin);
+}
+
+// The splitter bar keeps both columns at their minimums: dragged past
+// either limit it stops there.
+TEST_F(WindowHands, TheSplitterBarStopsAtTheColumnsMinimums) {
+    StartClient(300);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CLockSplitter* split = w->m_wndSplitter;
+    const QList<int> start = split->sizes();
+    ASSERT_EQ(start[0], split->ColumnMin(0));  // the ideal width is the minimum
+
+    DragBar(split, -120);  // the view may not get narrower
+    EXPECT_EQ(split->sizes(), start);
+
+    // More room: the panel grows; the bar moves right until the panel is
+    // at its minimum.
+    m_main->resize(m_main->width() + 300, m_main->height());
+    QTest::qWait(20);
+    EXPECT_GT(split->sizes()[1], split->ColumnMin(1));
+    DragBar(split, 1000);
+    EXPECT_EQ(split->sizes()[1], split->ColumnMin(1));
+    const int moved = split->sizes()[0];
+    EXPECT_GT(moved, start[0]);
+    EXPECT_EQ(split->ColumnIdeal(0), moved);  // the dragged width is kept
+    DragBar(split, -1000);
+    EXPECT_EQ(split->sizes()[0], split->ColumnMin(0));
+
+    // Locked, the bar does not move.
+    split->m_bLock = 1;
+    const QList<int> locked = split->sizes();
+    DragBar(split, 100);
+    EXPECT_EQ(split->sizes(), locked);
+}
+
+// A command the switch does not answer shows in the status bar with the
+// time waited; "Stop waiting" gives it up and the window works again.
+TEST_F(WindowHands, ACommandWithoutAnswerCanBeGivenUp) {
+    auto silent = std::make_unique<CSilentLink>();
+    CSilentLink* link = silent.get();
+    StartClientOn(std::move(silent));
+    host::CBusyIndicator* busy = m_main->BusyIndicator();
+    ASSERT_NE(busy, nullptr);
+    busy->SetDelay(60000);
+    ASSERT_TRUE(m_main->OpenObjectWindow(3));
+    auto* w = dynamic_cast<CUserObjWnd*>(Mdi()->activeSubWindow());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->IsBusy());
+    busy->Update();
+    EXPECT_FALSE(busy->isVisible());  // not waited long yet
+
+    busy->SetDelay(0);
+    busy->Update();
+    ASSERT_TRUE(busy->isVisible());
+    EXPECT_TRUE(busy->Text().startsWith("Waiting for the switch: 0 s - LST "))
+        << busy->Text().toStdString();
+
+    QTest::mouseClick(busy->StopButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([w] { return !w->IsBusy(); }));
+    EXPECT_EQ(link->Outstanding(), 0);
+    EXPECT_FALSE(busy->isVisible());
+    EXPECT_TRUE(m_main->statusBar()->currentMessage().startsWith("Stopped waiting for"));
+
+    // Free again: a refresh goes out to the switch.
+    Sent();
+    CSubscriberDlg* dlg = Dialog(w);
+    ASSERT_NE(dlg, nullptr);
+    Key(dlg->MainList(), Qt::Key_F5);
+    EXPECT_FALSE(Sent().empty());
+    EXPECT_EQ(link->Outstanding(), 1);
+}
