@@ -1,6 +1,7 @@
 // The progress dialog of seeding the embedded switch.
 #include "SeedProgress.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QProgressDialog>
 
@@ -24,6 +25,8 @@ bool WaitShowingProgress(CEmbeddedSwitchLink& link, std::string& error) {
         dlg.setValue(percent);
     });
     QObject::connect(&link, &CEmbeddedSwitchLink::Ready, &loop, &QEventLoop::quit);
+    // Progress told before this call is shown too; Ready follows the last step.
+    QCoreApplication::processEvents();
     if (!link.IsReady()) loop.exec();
     return link.WaitReady(error);
 }
