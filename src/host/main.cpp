@@ -12,6 +12,7 @@
 
 #include "ClientRoot.h"
 #include "EmbeddedSwitchLink.h"
+#include "ExportRun.h"
 #include "HostMainWindow.h"
 #include "ScreenState.h"
 #include "SeedProgress.h"
@@ -76,6 +77,11 @@ int main(int argc, char* argv[]) {
                              QStringLiteral("On SIGUSR1 write what the windows and the screen show (JSON, with "
                                             "screen coordinates) to FILE, for scripts that drive the client."),
                              QStringLiteral("FILE"));
+    QCommandLineOption exportTo(QStringLiteral("export"),
+                                QStringLiteral("Export the first window's list to FILE (a workbook when it ends "
+                                               "in .xlsx, text otherwise) once the windows have their first "
+                                               "results, then exit (1 when the export failed)."),
+                                QStringLiteral("FILE"));
     QCommandLineOption windows(
         QStringLiteral("windows-file"),
         QStringLiteral("Where the windows open at exit are remembered and reopened from "
@@ -86,7 +92,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("no-restore"),
         QStringLiteral("Start with no object window and do not remember the open ones "
                        "at exit."));
-    parser.addOptions({config, sw, swdb, subs, dump, shot, timeout, state, windows, noRestore});
+    parser.addOptions({config, sw, swdb, subs, dump, shot, timeout, state, windows, noRestore, exportTo});
     parser.process(*app);
 
     if (!HostDatabase().Error().empty()) {
@@ -153,7 +159,7 @@ int main(int argc, char* argv[]) {
     }
     // No choice made: the windows of the last exit (a first start: the
     // MGCP and H.248 subscribers), remembered again at this exit.
-    const bool scripted = parser.isSet(dump) || parser.isSet(shot);
+    const bool scripted = parser.isSet(dump) || parser.isSet(shot) || parser.isSet(exportTo);
     const bool restore = !parser.isSet(config) && !parser.isSet(noRestore);
     const std::string windowsFile =
         parser.isSet(windows) ? parser.value(windows).toStdString() : host::DefaultWindowsFile();
@@ -190,7 +196,13 @@ int main(int argc, char* argv[]) {
                 std::fprintf(stderr, "omclient: cannot write %s\n", qPrintable(parser.value(shot)));
                 ++failures;
             }
-            QCoreApplication::exit(failures || !settled ? 1 : 0);
+            const int code = failures || !settled ? 1 : 0;
+            if (!parser.isSet(exportTo)) return QCoreApplication::exit(code);
+            host::ExportFirstWindow(window, parser.value(exportTo).toStdString(), 3600000,
+                                    [code](bool ok, const std::string& error) {
+                                        if (!ok) std::fprintf(stderr, "omclient: --export: %s\n", error.c_str());
+                                        QCoreApplication::exit(ok ? code : 1);
+                                    });
         });
     }
     // SIGTERM and SIGINT end the client as closing its window does.

@@ -1,6 +1,7 @@
 // The object-data library: records, restrictions and result containers.
 // (Objects and data sets are in ComObj.cpp and ObjDescData.cpp.)
 #include "hostlibs/ObjData.h"
+#include "hostlibs/DisplayValues.h"
 
 #include <algorithm>
 
@@ -171,33 +172,12 @@ void CDynData::SetRecords(const std::vector<std::string>& header, const CDataTab
     m_data.clear();
     m_index.clear();
     m_header = header;
-    m_displayHeader.clear();
-    // Choice values are shown by their texts; remember which columns have them.
-    std::vector<const SParaDesc*> choices(header.size(), nullptr);
-    std::vector<SParaDesc> paraOf;
-    for (const std::string& key : header) {
-        std::string display = key;
-        for (const SAttributeItem& a : desc.attributes)
-            if (platform::EqualsNoCase(a.name, key)) display = a.displayName;
-        m_displayHeader.push_back(display);
-    }
-    // The add or filter command describes the attribute's values best.
-    auto findPara = [&](const std::string& key) -> const SParaDesc* {
-        for (const auto& [id, cmd] : desc.commands)
-            for (const SParaDesc& p : cmd.params)
-                if (platform::EqualsNoCase(p.mmlName, key) && !p.choices.empty()) return &p;
-        return nullptr;
-    };
-    for (size_t c = 0; c < header.size(); ++c) choices[c] = findPara(header[c]);
+    const CDisplayValues display(header, desc);
+    m_displayHeader = display.DisplayHeader();
     m_data.reserve(table.Rows().size());
     for (const CDataRow& row : table.Rows()) {
         std::vector<std::vector<std::string>> fields = row;
-        for (size_t c = 0; c < fields.size() && c < choices.size(); ++c) {
-            if (!choices[c]) continue;
-            for (std::string& v : fields[c])
-                for (const SChoice& ch : choices[c]->choices)
-                    if (ch.value == v) v = ch.text;
-        }
+        display.Convert(fields);
         AddRecord(std::move(fields));
     }
 }

@@ -1,6 +1,6 @@
 // What a list's menu offers besides the object's operations and finding
-// text in its rows: exporting them. The exporters install themselves here;
-// until they do, the entries say so.
+// text in its rows: exporting them. The list exporters serve unless a test
+// installs tools of its own.
 #pragma once
 
 #include <string>

@@ -11,6 +11,7 @@
 #include <QSplitter>
 #include <QToolBar>
 
+#include <functional>
 #include <list>
 #include <map>
 #include <unordered_map>
@@ -72,6 +73,18 @@ public:
 
     void OnClose() override;
 
+    // Commands whose report goes to a callback of their own instead of a
+    // data set (the pages an export reads). The report is null when the
+    // command was given up or its report did not parse. They count as
+    // outstanding commands like any other.
+    using ReportTap = std::function<void(const CObjArray* report)>;
+    BOOL SendTapped(const std::string& command, ReportTap tap);
+    void DropTap(const std::string& command);
+    // Host events: "Export" (data: a file path) exports the active list to
+    // that file; the window's property "exportState" says "running", then
+    // "done" or "failed".
+    bool OnEvent(const std::string& name, const std::string* data) override;
+
     // Layout flags and state, in the order the window declares them.
     BOOL m_bNumSegCfg = FALSE;
     BOOL m_bCentrexCfg = FALSE;
@@ -104,8 +117,11 @@ public:
     QList<QIcon> m_imlCmd;
     std::string m_strReport;
     CLockSplitter* m_wndSplitter = nullptr;
+    std::unordered_map<std::string, ReportTap> m_mapReportTap;
 
 private:
+    // Hands a report (null: none will come) to the tap of its command; false when it has none.
+    bool DeliverToTap(const std::string& command, const CObjArray* report);
     int OnCreate();
     void CreateFilterToolBar();
     BOOL OnCreateClient(QWidget* client, int width, int height);

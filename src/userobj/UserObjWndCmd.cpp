@@ -153,6 +153,7 @@ void CUserObjWnd::KillCmdNotify(const char* command) {
     --m_nMMLCount;
     UpdateBusyState();
     const std::string text = command ? command : "";
+    if (DeliverToTap(text, nullptr)) return;
     auto it = m_mapCmdSender.find(text);
     if (it == m_mapCmdSender.end()) return;
     CComObj* sender = it->second;

@@ -92,6 +92,7 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
     }
     const std::string cmd = parsed.GetCommand();
     if (cmd.empty()) return UpdateBusyState();
+    if (DeliverToTap(cmd, parseOk ? &parsed : nullptr)) return UpdateBusyState();
     auto senderIt = m_mapCmdSender.find(cmd);
     if (senderIt == m_mapCmdSender.end()) return UpdateBusyState();  // not ours
     CComObj* sender = senderIt->second;
