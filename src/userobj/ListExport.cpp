@@ -51,7 +51,9 @@ std::vector<std::string> CListExportSource::Titles() const {
 
 long long CListExportSource::RowCount() const { return m_nTotal; }
 
-QWidget* CListExportSource::Owner() const { return m_list; }
+// The object window, not the list: the list is disabled while the pages are
+// on their way, and so would be the progress dialog's Cancel button.
+QWidget* CListExportSource::Owner() const { return m_wnd ? static_cast<QWidget*>(m_wnd) : m_list; }
 
 void CListExportSource::CancelFetch() {
     if (m_wnd && !m_strPending.empty()) m_wnd->DropTap(m_strPending);

@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "Programs.h"
 
-QString Bin(const char* name) { return QCoreApplication::applicationDirPath() + "/" + name; }
+namespace {
 
 struct Outcome {
     int code;
@@ -37,27 +37,6 @@ Outcome Client(const QStringList& args, const QString& dumpFile) {
     if (f.open(QIODevice::ReadOnly)) dump = QJsonDocument::fromJson(f.readAll()).object();
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardError()), dump};
 }
-
-// A switch of its own, on a free loopback port.
-struct ServedSwitch {
-    QProcess p;
-    int port = 0;
-    ServedSwitch() {
-        p.setReadChannel(QProcess::StandardError);
-        p.start(Bin("mmlswitch"), {"--seed", "demo", "--subscribers", "1500", "--listen", "127.0.0.1:0"});
-        QString err;
-        static const QRegularExpression re("serving on [0-9.]+:([0-9]+)");
-        while (port == 0 && p.waitForReadyRead(10000)) {
-            err += QString::fromUtf8(p.readAllStandardError());
-            auto m = re.match(err);
-            if (m.hasMatch()) port = m.captured(1).toInt();
-        }
-    }
-    ~ServedSwitch() {
-        p.kill();
-        p.waitForFinished();
-    }
-};
 
 }  // namespace
 
