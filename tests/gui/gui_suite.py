@@ -252,7 +252,7 @@ class Session:
         row = self.main_list(s)["rows"][0]
         self.x.click(row["rect"], button=3)
         self.x.choose("Export")
-        self.x.choose("Export to Text")
+        self.x.choose("Text File...")
         s = self.x.wait_for(lambda s: self.x.window(s, "QFileDialog"), 10, "the save dialog")
         self.x.shot("save-dialog")
         self.x.key("ctrl+a", "BackSpace")
@@ -266,10 +266,19 @@ class Session:
         if not os.path.exists(out):
             raise StepFailed("no export file %s" % out)
         with open(out, encoding="utf-8", errors="replace") as f:
-            lines = [line for line in f.read().splitlines() if line.strip()]
-        expected = self.caption_count(s)
-        if len(lines) < expected:
-            raise StepFailed("the export holds %d lines for %d records" % (len(lines), expected))
+            lines = [line.split("\t") for line in f.read().splitlines() if line.strip()]
+        titles = [t for t in lines[0] if t]
+        rows = [[v for v in line if v] for line in lines[1:]]
+        expected = self.caption_count(s)  # the filtered list of the step before
+        if len(rows) != expected:
+            raise StepFailed("the export holds %d rows, the list %d records" % (len(rows), expected))
+        codec = titles.index("Codec")
+        others = {r[codec] for r in rows if len(r) > codec} - {"G.729"}
+        if others:
+            raise StepFailed("the export of the G.729 filter holds codecs %s" % sorted(others))
+        numbers = {r[0] for r in rows}
+        if len(numbers) != expected:
+            raise StepFailed("the export repeats numbers: %d distinct of %d" % (len(numbers), expected))
 
 
 STEPS = [
@@ -279,6 +288,7 @@ STEPS = [
     "sort_by_a_column",
     "add_and_remove_a_subscriber",
     "choose_a_saved_filter",
+    "export_the_list",
 ]
 
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -15,7 +16,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <regex>
 #include <set>
 
 #include "CmdParaDlg.h"
@@ -37,10 +37,9 @@ const std::string kBlocked = "LST MGCPSUB: STATUS=BLOCKED;";
 // The numbers of the subscribers a switch answer lists.
 std::set<std::string> DnsIn(const std::string& answer) {
     std::set<std::string> dns;
-    static const std::regex dn("\nDN = (\\d+)");
-    for (auto it = std::sregex_iterator(answer.begin(), answer.end(), dn);
-         it != std::sregex_iterator(); ++it)
-        dns.insert((*it)[1]);
+    static const QRegularExpression dn(QStringLiteral("\nDN = (\\d+)"));
+    for (auto it = dn.globalMatch(QString::fromStdString(answer)); it.hasNext();)
+        dns.insert(it.next().captured(1).toStdString());
     return dns;
 }
 std::set<std::string> DnsIn(CObjListCtrl* list) {
@@ -50,9 +49,9 @@ std::set<std::string> DnsIn(CObjListCtrl* list) {
 }
 // The count a paged answer's head gives.
 int TotalIn(const std::string& answer) {
-    static const std::regex total(HostString(HS_TOTAL_RECS) + " = (\\d+)");
-    std::smatch m;
-    return std::regex_search(answer, m, total) ? std::stoi(m[1]) : -1;
+    static const QRegularExpression total(QString::fromStdString(HostString(HS_TOTAL_RECS)) + " = (\\d+)");
+    const auto m = total.match(QString::fromStdString(answer));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 QStringList Entries(QComboBox* combo) {
