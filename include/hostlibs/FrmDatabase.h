@@ -17,6 +17,8 @@ public:
     virtual BOOL IsReturnCodeSuccessful(int returnCode) = 0;
     // 1 ordinary failure, 2 failure that invalidates the window's view.
     virtual WORD GetTypeofReturnCode(int returnCode) = 0;
+    // What the return code means, in words; empty when the code is unknown.
+    virtual std::string GetReturnCodeText(int) { return {}; }
 };
 
 // The database over the object catalogue (data/objects.json).
@@ -31,6 +33,7 @@ public:
     SComObj ObjLoadAllDesc(DWORD objType) override;
     BOOL IsReturnCodeSuccessful(int returnCode) override;
     WORD GetTypeofReturnCode(int returnCode) override;
+    std::string GetReturnCodeText(int returnCode) override;
 
     const SComObj* Find(DWORD objType) const;
     const SComObj* FindByMml(const std::string& mmlName) const;

@@ -158,6 +158,7 @@ struct COpInfo {
 
 class CComObj;
 class CDynData;
+struct SMmlCommand;
 
 // Detail selection record (WM_USER+1500), valid only during that call.
 struct SDetailSelection {
@@ -236,6 +237,9 @@ private:
     void SetRecords(const std::vector<std::string>& header, const CDataTable& table,
                     const SComObj& desc);
     DWORD AddRecord(std::vector<std::vector<std::string>> fields);
+    // Takes the values the switch's detail holds for the record's own
+    // columns; true when any of them changed.
+    bool UpdateFromDetail(DWORD id, const CDetailData& detail);
     bool RemoveRecord(DWORD id);
 
     HWND m_hWnd = nullptr;
@@ -369,6 +373,10 @@ public:
 private:
     // A record made from an add or modify command's parameters.
     bool ApplyChange(const std::string& cmd, WORD actType);
+    // The record whose key attributes the command names; 0 when none.
+    DWORD FindRecord(const SMmlCommand& parsed) const;
+    // Asks the switch again for the instance a maintenance command named.
+    bool RereadInstance(const std::string& cmd);
 
     std::unique_ptr<CComObj> m_pObj;
     std::unique_ptr<CDynData> m_pData;

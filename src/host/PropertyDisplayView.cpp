@@ -2,8 +2,12 @@
 #include "PropertyDisplayView.h"
 
 #include <QHeaderView>
+#include <QLocale>
 
+#include "hostlibs/FrmDatabase.h"
 #include "hostlibs/ObjData.h"
+#include "hostlibs/ObjDescText.h"
+#include "TextHelpers.h"
 #include "userobj/Messages.h"
 
 const MsgMap* CPropertyDisplayView::MessageMap() {
@@ -26,21 +30,37 @@ CPropertyDisplayView::CPropertyDisplayView(QWidget* parent) : CWndT(parent) {
 }
 
 namespace {
-// The number of records the data holds when the row is read: the list
-// behind it goes on filling and paging after the selection was shown.
+// The number of records of the list when the row is read: the list behind
+// it goes on filling and paging after the selection was shown. A list that
+// pages knows the total of its query (its "totalRecords"); the data holds
+// only the page.
 class CRecordCountItem : public QTreeWidgetItem {
 public:
     CRecordCountItem(QTreeWidget* tree, const CDynData* data) : QTreeWidgetItem(tree), m_data(data) {
         setText(0, QStringLiteral("Records"));
     }
     QVariant data(int column, int role) const override {
-        if (column == 1 && role == Qt::DisplayRole) return QString::number(m_data->GetData().size());
+        if (column == 1 && role == Qt::DisplayRole)
+            return QLocale(QLocale::English).toString(Total());
         return QTreeWidgetItem::data(column, role);
     }
 
 private:
+    long long Total() const {
+        const QObject* list = m_data->GetWnd();
+        const QVariant total = list ? list->property("totalRecords") : QVariant();
+        if (total.isValid() && total.toLongLong() >= 0) return total.toLongLong();
+        return static_cast<long long>(m_data->GetData().size());
+    }
     const CDynData* m_data;
 };
+
+// The description of the object a detail group is named after (a
+// sub-object's group names its own object); null when unknown.
+const SComObj* GroupObject(const SComObj* own, const std::string& name) {
+    if (own && platform::EqualsNoCase(own->mmlName, name)) return own;
+    return HostDatabase().FindByMml(name);
+}
 }  // namespace
 
 static QTreeWidgetItem* Row(QTreeWidget* tree, QTreeWidgetItem* parent, const std::string& name,
@@ -78,31 +98,59 @@ void CPropertyDisplayView::ShowRecord(const CDynData& data, int index) {
     if (index < 0 || index >= static_cast<int>(data.GetData().size())) return;
     const CInstData& rec = data.GetData()[static_cast<size_t>(index)];
     const CDetailData& detail = data.GetDetailData();
+    const SComObj* own = data.GetComObj() ? &data.GetComObj()->GetDesc() : nullptr;
+    // Names and values as the list shows them: display names, choice texts,
+    // secrets masked.
+    auto name = [](const SComObj* desc, const std::string& key) {
+        return desc ? AttributeDisplayName(*desc, key) : key;
+    };
+    auto value = [](const SComObj* desc, const std::string& key, const std::string& v) {
+        return desc ? ShownValue(*desc, key, v) : v;
+    };
     if (detail.IsEmpty() || data.GetDetailInst() != rec.GetInstID()) {
         const auto& header = data.GetDisplayHeader();
-        for (size_t c = 0; c < header.size(); ++c) Row(this, nullptr, header[c], rec.GetFieldText(static_cast<int>(c)));
+        const auto& keys = data.GetHeader();
+        for (size_t c = 0; c < header.size(); ++c) {
+            const std::string text = rec.GetFieldText(static_cast<int>(c));
+            const SAttributeItem* a =
+                own && c < keys.size() ? FindAttribute(*own, keys[c]) : nullptr;
+            Row(this, nullptr, header[c], a && a->secret && !text.empty() ? SecretMask() : text);
+        }
         return;
     }
     // The switch's detail: one group per object name.
     std::string group;
     QTreeWidgetItem* parent = nullptr;
+    const SComObj* desc = nullptr;
     for (const CDetailData::Entry& e : detail.Entries()) {
         if (e.objName != group || !parent) {
             group = e.objName;
-            parent = Row(this, nullptr, group, "");
+            desc = GroupObject(own, group);
+            parent = Row(this, nullptr,
+                         desc && !desc->displayName.empty() ? desc->displayName : group, "");
             parent->setExpanded(true);
         }
         if (!e.value->IsMulti()) {
-            Row(this, parent, e.key, static_cast<const CSinglePropValue&>(*e.value).GetValue());
+            Row(this, parent, name(desc, e.key),
+                value(desc, e.key, static_cast<const CSinglePropValue&>(*e.value).GetValue()));
             continue;
         }
         const auto& multi = static_cast<const CExtMultiPropValue&>(*e.value);
-        QTreeWidgetItem* table = e.key.empty() ? parent : Row(this, parent, e.key, "");
+        const auto& columns = multi.GetColumns();
+        if (columns.size() == 1 && columns.front() == e.key) {
+            // Several values of one property: one line, as the list joins them.
+            std::vector<std::string> values;
+            for (const auto& cells : multi.GetRows())
+                if (!cells.empty()) values.push_back(value(desc, e.key, cells.front()));
+            Row(this, parent, name(desc, e.key), platform::Join(values));
+            continue;
+        }
+        QTreeWidgetItem* table = e.key.empty() ? parent : Row(this, parent, name(desc, e.key), "");
         for (size_t r = 0; r < multi.GetRows().size(); ++r) {
             QTreeWidgetItem* row = Row(this, table, "#" + std::to_string(r + 1), "");
             const auto& cells = multi.GetRows()[r];
-            for (size_t c = 0; c < cells.size() && c < multi.GetColumns().size(); ++c)
-                Row(this, row, multi.GetColumns()[c], cells[c]);
+            for (size_t c = 0; c < cells.size() && c < columns.size(); ++c)
+                Row(this, row, name(desc, columns[c]), value(desc, columns[c], cells[c]));
         }
     }
 }

@@ -492,6 +492,12 @@ WORD CFrmDatabase::GetTypeofReturnCode(int returnCode) {
     return returnCode == 0 ? 0 : 1;
 }
 
+std::string CFrmDatabase::GetReturnCodeText(int returnCode) {
+    for (const ReturnCode& rc : m_returnCodes)
+        if (rc.code == returnCode) return rc.text;
+    return {};
+}
+
 CFrmDatabase& HostDatabase() {
     static CFrmDatabase db = [] {
         CFrmDatabase d;

@@ -2,6 +2,7 @@
 // (Objects and data sets are in ComObj.cpp and ObjDescData.cpp.)
 #include "hostlibs/ObjData.h"
 #include "hostlibs/DisplayValues.h"
+#include "hostlibs/ObjDescText.h"
 
 #include <algorithm>
 
@@ -198,9 +199,39 @@ bool CDynData::RemoveRecord(DWORD id) {
     return true;
 }
 
+bool CDynData::UpdateFromDetail(DWORD id, const CDetailData& detail) {
+    auto it = m_index.find(id);
+    if (it == m_index.end() || !m_pObj) return false;
+    const SComObj& desc = m_pObj->GetDesc();
+    CInstData& rec = m_data[it->second];
+    bool changed = false;
+    for (size_t c = 0; c < m_header.size() && c < static_cast<size_t>(rec.GetSize()); ++c) {
+        const CDetailData::Entry* e = detail.Find(desc.mmlName, m_header[c]);
+        if (!e) continue;
+        std::vector<std::string> values;
+        if (!e->value->IsMulti()) {
+            values.push_back(static_cast<const CSinglePropValue&>(*e->value).GetValue());
+        } else {
+            for (const auto& row : static_cast<const CExtMultiPropValue&>(*e->value).GetRows())
+                if (!row.empty()) values.push_back(row.front());
+        }
+        for (std::string& v : values) v = ShownValue(desc, m_header[c], v);
+        auto& field = rec.Fields()[c];
+        const bool bothEmpty = platform::Join(field).empty() && platform::Join(values).empty();
+        if (!bothEmpty && field != values) {
+            field = std::move(values);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
 BOOL CDynData::ProcessDetailViewRslt(const std::string& cmd, BOOL ok, const CDetailData& detail) {
     RemoveOpInfo(cmd);
     m_detail = ok ? detail : CDetailData{};
+    // The detail is the switch's newest word on the instance: its row follows.
+    if (ok && m_hWnd && UpdateFromDetail(m_detailInst, detail))
+        SendMessage(m_hWnd, msg::WM_DATA_MODIFIED, m_detailInst);
     if (m_hDetail) {
         SDetailSelection sel{m_pObj, this, IndexOf(m_detailInst)};
         SendMessage(m_hDetail, msg::WM_SHOWDETAIL, 0, ToLParam(&sel));

@@ -10,6 +10,7 @@
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/MmlText.h"
 #include "hostlibs/ObjData.h"
+#include "hostlibs/ObjDescText.h"
 #include "userobj/Messages.h"
 
 BOOL InitObjDataDLL() { return HostDatabase().Types().empty() ? FALSE : TRUE; }
@@ -133,9 +134,45 @@ BOOL CObjDescData::ProcessCmdRslt(const std::string& cmd, BOOL ok,
         case ACT_BATCHMODIFY:
             // Which instances a batch touched is the switch's to say: list again.
             return InvokeUpdate();
+        case ACT_SHOWREPORT:
+        case ACT_COMMAND:
+            RereadInstance(cmd);
+            return TRUE;
         default:
             return TRUE;
     }
+}
+
+DWORD CObjDescData::FindRecord(const SMmlCommand& parsed) const {
+    const CDynData& data = *m_pData;
+    auto matches = [&](const CInstData& rec) {
+        bool anyKey = false;
+        for (const SAttributeItem& a : m_pObj->GetDesc().attributes) {
+            if (!a.key) continue;
+            const SMmlParam* p = parsed.Find(a.name);
+            const int col = data.ColumnOf(a.name);
+            if (!p || col < 0) continue;
+            anyKey = true;
+            if (rec.GetFieldText(col) != p->value) return false;
+        }
+        return anyKey;
+    };
+    for (const CInstData& rec : data.m_data)
+        if (matches(rec)) return rec.GetInstID();
+    return 0;
+}
+
+bool CObjDescData::RereadInstance(const std::string& cmd) {
+    // A maintenance command changes what the switch reports about the
+    // instance it names (its state): the list reads that instance again.
+    const std::string word = MmlCommandWord(cmd);
+    const std::string verb = word.substr(0, word.find(' '));
+    if (verb == "LST" || verb == "DSP" || verb == "RLS") return false;
+    SMmlCommand parsed;
+    std::string error;
+    if (!ParseMml(cmd, parsed, error)) return false;
+    const DWORD id = FindRecord(parsed);
+    return id && m_pObj->InvokeConfigDetailView(id, 1, 0, 1, -1);
 }
 
 bool CObjDescData::ApplyChange(const std::string& cmd, WORD act) {
@@ -147,33 +184,9 @@ bool CObjDescData::ApplyChange(const std::string& cmd, WORD act) {
     // Records of a list that was never filled have no columns to follow.
     if (data.m_header.empty()) return act != ACT_ADD ? true : InvokeUpdate() != 0;
 
-    auto matches = [&](const CInstData& rec) {
-        bool anyKey = false;
-        for (const SAttributeItem& a : desc.attributes) {
-            if (!a.key) continue;
-            const SMmlParam* p = parsed.Find(a.name);
-            const int col = data.ColumnOf(a.name);
-            if (!p || col < 0) continue;
-            anyKey = true;
-            if (rec.GetFieldText(col) != p->value) return false;
-        }
-        return anyKey;
-    };
-    auto findRecord = [&]() -> DWORD {
-        for (const CInstData& rec : data.m_data)
-            if (matches(rec)) return rec.GetInstID();
-        return 0;
-    };
+    auto findRecord = [&] { return FindRecord(parsed); };
     // A value as the records hold it: choices by their texts.
-    auto shown = [&](const SMmlParam& p) {
-        const auto& cmds = desc.commands;
-        for (const auto& [id, c] : cmds)
-            for (const SParaDesc& d : c.params)
-                if (platform::EqualsNoCase(d.mmlName, p.name))
-                    for (const SChoice& ch : d.choices)
-                        if (ch.value == p.value) return ch.text;
-        return p.value;
-    };
+    auto shown = [&](const SMmlParam& p) { return ShownValue(desc, p.name, p.value); };
     const HWND wnd = data.m_hWnd;
 
     if (act == ACT_REMOVE) {

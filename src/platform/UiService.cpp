@@ -14,8 +14,13 @@ class CQtUi : public IUiService {
 public:
     int MessageBox(QWidget* parent, const std::string& text, const std::string& caption,
                    unsigned style) override {
+        return MessageBoxDetails(parent, text, {}, caption, style);
+    }
+    int MessageBoxDetails(QWidget* parent, const std::string& text, const std::string& details,
+                          const std::string& caption, unsigned style) override {
         QMessageBox box(parent);
         box.setText(QString::fromStdString(text));
+        if (!details.empty()) box.setDetailedText(QString::fromStdString(details));
         box.setWindowTitle(QString::fromStdString(caption));
         switch (style & 0xF0) {
             case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
@@ -72,9 +77,14 @@ std::unique_ptr<IUiService> SetUiService(std::unique_ptr<IUiService> service) {
     return service;
 }
 
-int CRecordingUi::MessageBox(QWidget*, const std::string& text, const std::string& caption,
+int CRecordingUi::MessageBox(QWidget* parent, const std::string& text, const std::string& caption,
                              unsigned style) {
-    boxes.push_back({text, caption, style});
+    return MessageBoxDetails(parent, text, {}, caption, style);
+}
+
+int CRecordingUi::MessageBoxDetails(QWidget*, const std::string& text, const std::string& details,
+                                    const std::string& caption, unsigned style) {
+    boxes.push_back({text, caption, style, details});
     if (!boxAnswers.empty()) {
         int a = boxAnswers.front();
         boxAnswers.pop_front();

@@ -47,6 +47,14 @@ public:
     // Returns IDOK, IDCANCEL, IDYES or IDNO.
     virtual int MessageBox(QWidget* parent, const std::string& text, const std::string& caption,
                            unsigned style) = 0;
+    // A message box whose details (the command behind a refusal, say) the
+    // operator opens with its "Details" button. The default shows them
+    // below the text.
+    virtual int MessageBoxDetails(QWidget* parent, const std::string& text,
+                                  const std::string& details, const std::string& caption,
+                                  unsigned style) {
+        return MessageBox(parent, details.empty() ? text : text + "\n\n" + details, caption, style);
+    }
     // Runs a modal dialog; returns its result (QDialog::Accepted is 1).
     virtual int ExecDialog(QDialog& dialog) = 0;
     // The chosen path, or empty when the operator cancelled.
@@ -66,9 +74,12 @@ public:
         std::string text;
         std::string caption;
         unsigned style;
+        std::string details;  // behind the box's "Details" button
     };
     int MessageBox(QWidget* parent, const std::string& text, const std::string& caption,
                    unsigned style) override;
+    int MessageBoxDetails(QWidget* parent, const std::string& text, const std::string& details,
+                          const std::string& caption, unsigned style) override;
     int ExecDialog(QDialog& dialog) override;
     std::string GetSaveFileName(QWidget* parent, const SaveFileRequest& request) override;
 

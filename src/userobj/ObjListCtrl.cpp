@@ -43,6 +43,7 @@ CObjListCtrl::CObjListCtrl(QWidget* parent, int controlId)
     setModel(&m_model);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);  // the scroll position is the top row
     connect(m_wndHeader, &QHeaderView::sectionClicked, this, &CObjListCtrl::OnHeaderClick);
+    ConnectColumnSizing();
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
         if (action == QAbstractSlider::SliderMove) return;  // tracking: the tip only
         PageCheckScroll(action, verticalScrollBar()->sliderPosition());
@@ -115,39 +116,6 @@ int CObjListCtrl::RowOfPageRecord(int i) const {
     return static_cast<int>(m_nPageEnd / m_fRowScale) - (kPageSize - 1) + i;
 }
 
-void CObjListCtrl::BuildColumns() {
-    std::vector<std::string> titles;
-    std::vector<int> fields, widths;
-    const QFontMetrics fm(font());
-    auto extent = [&](const std::string& t) { return fm.horizontalAdvance(QString::fromStdString(t)); };
-    const CDynData* data = m_obj ? m_obj->GetDynData() : nullptr;
-    if (data && !data->GetData().empty()) {
-        const auto& header = data->GetDisplayHeader();
-        for (size_t i = 0; i < header.size(); ++i) {
-            titles.push_back(header[i]);
-            fields.push_back(static_cast<int>(i));
-            widths.push_back(extent(header[i]) + 10);
-        }
-    } else if (m_obj) {
-        // No records yet: the attributes marked for lists, each title once.
-        const auto& attrs = m_obj->GetComObj()->GetDesc().attributes;
-        for (size_t i = 0; i < attrs.size(); ++i) {
-            const SAttributeItem& a = attrs[i];
-            if (!a.listFlag || a.listWidth <= 0) continue;
-            bool seen = false;
-            for (const std::string& t : titles) seen = seen || platform::EqualsNoCase(t, a.GetDisplayName());
-            if (seen) continue;
-            titles.push_back(a.GetDisplayName());
-            fields.push_back(static_cast<int>(i));
-            widths.push_back(extent(a.GetDisplayName()) + 30);
-        }
-    }
-    m_model.SetColumns(titles, fields, widths);
-    for (size_t c = 0; c < widths.size(); ++c)
-        setColumnWidth(static_cast<int>(c), std::max(widths[c], 60));
-    m_wndHeader->SetSortArrow(m_nSortColumn, m_bSortAscending);
-}
-
 void CObjListCtrl::DisplayAllData() {
     const CDynData* data = m_obj ? m_obj->GetDynData() : nullptr;
     m_model.SetData(data);
@@ -173,6 +141,7 @@ void CObjListCtrl::DisplayAllData() {
 
 LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
     m_model.RemoveAllRows();
+    m_bSizingColumns = true;  // the header's sections go and come: no width of the operator's
     m_model.RemoveAllColumns();
     BuildColumns();
     DisplayAllData();
@@ -200,15 +169,35 @@ LRESULT CObjListCtrl::OnDataUpdate(WPARAM, LPARAM) {
 }
 
 LRESULT CObjListCtrl::OnDataAdd(WPARAM id, LPARAM) {
-    m_model.AppendRow(0);  // stays empty when the record cannot be found
     const CDynData* data = m_obj ? m_obj->GetDynData() : nullptr;
-    if (!data || !data->FindInst(static_cast<DWORD>(id))) return 0;
+    if (!data || !data->FindInst(static_cast<DWORD>(id))) {
+        m_model.AppendRow(0);  // stays empty: the record cannot be found
+        return 0;
+    }
     m_model.SetData(data);
-    m_model.SetItemData(m_model.rowCount() - 1, static_cast<DWORD>(id));
+    // A whole result grows at its end. Where the new record stands in a
+    // paged result is the switch's to say (it sorts): until the next page
+    // it is shown where the operator works, below the current row of the
+    // loaded page, rather than after thousands of rows not loaded.
+    int row = m_model.rowCount();
+    if (IsPaged() && m_model.PageRowCount() > 0 &&
+        row > m_model.PageFirstRow() + m_model.PageRowCount()) {
+        const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+        const int first = m_model.PageFirstRow(), last = first + m_model.PageRowCount() - 1;
+        row = current >= first && current <= last ? current + 1 : first;
+        m_model.InsertRow(row, static_cast<DWORD>(id));
+    } else {
+        m_model.AppendRow(static_cast<DWORD>(id));
+    }
     if (m_nTotalRecords >= 0) ++m_nTotalRecords;
     if (m_nUnfilteredTotal >= 0) ++m_nUnfilteredTotal;  // on the switch, whatever the filter
     NotifyParent(msg::WM_COUNT_CHANGED);
     NotifyParent(msg::WM_SELECTION_CHANGED);
+    // The new row is picked, as a click picks it (its dialog shows what
+    // belongs to it), and in view: the operator sees what was added.
+    SelectRow(row);
+    scrollTo(m_model.index(row, 0));
+    emit clicked(m_model.index(row, 0));
     return 1;
 }
 

@@ -24,6 +24,9 @@ class CUserObjWnd;
 class CObjListCtrl : public CWndT<QTableView> {
     Q_OBJECT
     DECLARE_MESSAGE_MAP()
+    // Records of the list's result (a paged query's total), -1 unknown: what
+    // the property panel counts.
+    Q_PROPERTY(int totalRecords READ TotalRecords)
 public:
     // Results above this many records are shown scaled onto this many rows.
     static constexpr int kMaxRows = 10000;
@@ -47,6 +50,13 @@ public:
     // Fills the rows from the record store (the caller has emptied the list).
     void DisplayAllData();
     void BuildColumns();
+    // Widest of the title and the values of the loaded records (at most the
+    // first page of them), capped; what a double click on the column's
+    // divider sets.
+    int FittedWidth(int column, int cap) const;
+    void FitColumn(int column);
+    // The widest a column is fitted to when the list first shows records.
+    int MaxFittedWidth() const;
     bool IsPaged() const;
     // The row where record i of the loaded page stands.
     int RowOfPageRecord(int i) const;
@@ -162,6 +172,9 @@ private:
     bool IsOwnQuery(const std::string& command) const;
     void ScheduleShownPageCheck();
     int TotalRecords() const { return m_nTotalRecords; }
+    void ConnectColumnSizing();
+    // A column width the operator set is remembered for the list key.
+    void OnSectionResized(int column, int oldWidth, int newWidth);
 
     CObjListModel m_model;
     int m_nControlId;
@@ -170,4 +183,8 @@ private:
     bool m_bShownCheckPending = false;
     int m_nViewTop = 0;  // the top row a PAGE_VIEW fetch keeps
     bool m_bOwnQueryResult = false;  // the records shown answer the object's own query
+    // Column widths by title, once fitted to records or set by the operator;
+    // the columns keep them over pages and refreshes.
+    std::map<std::string, int> m_mapColumnWidth;
+    bool m_bSizingColumns = false;  // widths being set by the list, not the operator
 };

@@ -34,6 +34,12 @@ int CObjListModel::Width(int column) const {
     return column >= 0 && column < static_cast<int>(m_widths.size()) ? m_widths[static_cast<size_t>(column)] : 0;
 }
 
+int CObjListModel::Field(int column) const {
+    return column >= 0 && column < static_cast<int>(m_fields.size())
+               ? m_fields[static_cast<size_t>(column)]
+               : -1;
+}
+
 void CObjListModel::RemoveAllColumns() { SetColumns({}, {}, {}); }
 
 void CObjListModel::SetRows(int rows, int offset, std::vector<DWORD> ids) {
@@ -52,6 +58,16 @@ void CObjListModel::AppendRow(DWORD id) {
     m_ids.back() = id;
     ++m_rows;
     endInsertRows();
+}
+
+bool CObjListModel::InsertRow(int row, DWORD id) {
+    const int i = row - m_offset;
+    if (i < 0 || i > static_cast<int>(m_ids.size()) || row > m_rows) return false;
+    beginInsertRows({}, row, row);
+    m_ids.insert(m_ids.begin() + i, id);
+    ++m_rows;
+    endInsertRows();
+    return true;
 }
 
 void CObjListModel::SetItemData(int row, DWORD id) {

@@ -26,12 +26,19 @@ public:
     void SetColumns(std::vector<std::string> titles, std::vector<int> fields, std::vector<int> widths);
     const std::vector<std::string>& Titles() const { return m_titles; }
     int Width(int column) const;
+    // The record field a column shows; -1 for none.
+    int Field(int column) const;
     void RemoveAllColumns();
 
     // Rows: total rows, and the records placed from row offset on.
     void SetRows(int rows, int offset, std::vector<DWORD> ids);
     void RemoveAllRows() { SetRows(0, 0, {}); }
     void AppendRow(DWORD id);
+    // A record inserted at a row of the loaded page (or right after it).
+    bool InsertRow(int row, DWORD id);
+    // The rows that hold the loaded page: [first, first + count).
+    int PageFirstRow() const { return m_offset; }
+    int PageRowCount() const { return static_cast<int>(m_ids.size()); }
     void SetItemData(int row, DWORD id);
     bool RemoveRow(int row);
     void RowChanged(int row);

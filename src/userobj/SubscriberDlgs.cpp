@@ -144,7 +144,8 @@ void CSubscriberDlg::OnMainClick() {
     }
     if (!m_pListSub || m_listMain.SelectedCount() != 1) {
         if (!m_pListSub && m_listMain.SelectedCount() == 1 && m_dataMain.IsCreated())
-            m_dataMain.GetComObj()->InvokeConfigDetailView(m_listMain.SelectedIds().front(), 0, 0, 1, -1);
+            m_dataMain.GetComObj()->InvokeConfigDetailView(m_listMain.SelectedIds().front(), 0, 1,
+                                                           1, -1);
         return;
     }
     CObjListCtrl& sub = *m_pListSub;
@@ -161,7 +162,7 @@ void CSubscriberDlg::StartSubLoad() {
     const DWORD id = m_listMain.SelectedIds().front();
     // Read on this thread: the records belong to it.
     const CRestrictInfo restrict = m_dataMain.GetRestrictInfo(id);
-    m_dataMain.GetComObj()->InvokeConfigDetailView(id, 0, 0, 1, -1);
+    m_dataMain.GetComObj()->InvokeConfigDetailView(id, 0, 1, 1, -1);  // the pick shows at once
     const unsigned seq = ++m_nLoadSeq;
     ++m_nLoads;
     // The worker packs the restriction and touches nothing else; the binding
@@ -216,7 +217,8 @@ void CSubscriberDlg::OnSecondaryClick() {
         ShowActiveDetail();
     }
     if (m_pListSub->SelectedCount() == 1)
-        m_dataSub.GetComObj()->InvokeConfigDetailView(m_pListSub->SelectedIds().front(), 0, 0, 1, -1);
+        m_dataSub.GetComObj()->InvokeConfigDetailView(m_pListSub->SelectedIds().front(), 0, 1, 1,
+                                                      -1);
 }
 
 bool CSubscriberDlg::eventFilter(QObject* o, QEvent* e) {

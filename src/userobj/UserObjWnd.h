@@ -116,6 +116,9 @@ public:
     QList<QIcon> m_imlCmdObj;
     QList<QIcon> m_imlCmd;
     std::string m_strReport;
+    // A refusal of the switch in words, and the command behind it, for the
+    // next report box; empty when that box shows m_strReport as it is.
+    std::string m_strRefusal, m_strRefusalDetails;
     CLockSplitter* m_wndSplitter = nullptr;
     std::unordered_map<std::string, ReportTap> m_mapReportTap;
 

@@ -3,8 +3,10 @@
 // form the data set takes: header and table for lists, a detail record for
 // detail views, the outcome for changes.
 #include <cstdlib>
+#include <utility>
 
 #include "CentrexDlg.h"
+#include "ChangeFeedback.h"
 #include "CmdText.h"
 #include "FormViews.h"
 #include "HostStrings.h"
@@ -118,6 +120,15 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
         m_bCentrexRefresh = FALSE;
         if (parseOk) {
             m_strReport = cmd + parsed.GetResultText();
+            const SComObj& obj = desc->GetComObj()->GetDesc();
+            const std::string meaning =
+                db ? db->GetReturnCodeText(parsed.GetRetCode()) : std::string();
+            m_strRefusal = feedback::RefusalText(obj, opId, cmd, meaning, parsed.GetResultText());
+            m_strRefusalDetails =
+                feedback::RefusalDetails(obj, cmd, parsed.GetRetCode(), parsed.GetResultText());
+            feedback::ShowStatus(
+                this, feedback::OperationNamed(obj, opId, cmd) + ": " +
+                          (meaning.empty() ? platform::Trim(parsed.GetResultText()) : meaning));
             const WORD retType = db ? db->GetTypeofReturnCode(parsed.GetRetCode()) : 1;
             // The window cannot show this object at all: it closes, once.
             if (!m_bRetTypeHandled && retType == 2 && actType == ACT_BROWSER) {
@@ -217,9 +228,14 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
         const auto op = ops.find(opId);
         const bool release = op != ops.end() && op->second.cmdName.find(HostString(HS_RELEASE_CMD)) != std::string::npos;
         if (!release) PostMessage(this, msg::WM_SHOWREPORT, 3, !changeOk);
+        if (changeOk && !release)
+            feedback::ShowStatus(this, feedback::DoneText(desc->GetComObj()->GetDesc(), actType,
+                                                          opId, cmd, parsed.GetResultText()));
         return UpdateBusyState();
     }
     desc->ProcessCmdRslt(cmd, retOk, {}, {});
+    feedback::ShowStatus(this, feedback::DoneText(desc->GetComObj()->GetDesc(), actType, opId, cmd,
+                                                  parsed.GetResultText()));
     if (m_bCentrexRefresh && m_pCentrexView) {
         m_bCentrexRefresh = FALSE;
         if (m_pCentrexView->m_pCentrexDlg && m_pCentrexView->m_pCentrexDlg->GetMainObjDesc())
@@ -287,10 +303,17 @@ void CUserObjWnd::ProcessDetail(const CObjArray& report, CObjDescData& desc, con
 LRESULT CUserObjWnd::ShowReport(WPARAM kind, LPARAM flag) {
     std::string text = m_strReport;
     if (kind == 1 || kind == 2) {
-        for (char& c : text)
-            if (c == ';') c = ' ';
+        // A refusal the window could put in words shows them, the command
+        // behind "Details"; anything else shows the report text.
+        const std::string details = std::exchange(m_strRefusalDetails, {});
+        if (!m_strRefusal.empty())
+            text = std::exchange(m_strRefusal, {});
+        else
+            for (char& c : text)
+                if (c == ';') c = ' ';
         if (kind == 2) text += HostString(10124);
-        platform::Ui().MessageBox(this, text, windowTitle().toStdString(), MB_OK | MB_ICONWARNING);
+        platform::Ui().MessageBoxDetails(this, text, details, windowTitle().toStdString(),
+                                         MB_OK | MB_ICONWARNING);
         return 1;
     }
     if (flag) {

@@ -42,8 +42,12 @@ TEST(PropertyDisplayView, ShowsTheObjectTheRecordAndThenTheDetail) {
     detail.Insert("MGCPSRV", "", table);
     data.GetDynData()->ProcessDetailViewRslt("DSP MGCPSUB: DN=20000001;", TRUE, detail);
     rows = view.Rows();
-    EXPECT_NE(std::find(rows.begin(), rows.end(), std::pair<std::string, std::string>{"CODEC", "PCMA"}), rows.end());
-    EXPECT_NE(std::find(rows.begin(), rows.end(), std::pair<std::string, std::string>{"MGCPSRV", ""}), rows.end());
+    // Named as the lists name them: display names and choice texts.
+    EXPECT_NE(std::find(rows.begin(), rows.end(), std::pair<std::string, std::string>{"Codec", "G.711 A-law"}),
+              rows.end());
+    EXPECT_NE(std::find(rows.begin(), rows.end(),
+                        std::pair<std::string, std::string>{"MGCP Supplementary Service", ""}),
+              rows.end());
     // A later instance of the Centrex kind (WM_USER+1503) shows that record.
     EXPECT_EQ(SendMessage(&view, msg::WM_SHOWINSTANCE, 0, static_cast<LPARAM>(id)), 1);
     EXPECT_EQ(SendMessage(&view, msg::WM_SHOWINSTANCE, 0, 424242), 0);

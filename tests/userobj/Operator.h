@@ -66,6 +66,15 @@ inline void TypeKeys(QWidget* fallback, const QString& text) {
     }
 }
 
+// One property of the first object of a report: "KEY = value".
+inline std::string Property(const std::string& report, const std::string& key) {
+    const std::string lead = "\n" + key + " = ";
+    const size_t at = report.find(lead);
+    if (at == std::string::npos) return {};
+    const size_t from = at + lead.size();
+    return report.substr(from, report.find('\n', from) - from);
+}
+
 // The host's main window, noting every command a window hands it and the
 // parameter dialogs' notices, in order.
 class CWatchedHost : public host::CHostMainWindow {

@@ -17,17 +17,9 @@
 #include "userobj/Messages.h"
 
 using op::COperatorTest;
+using op::Property;
 
 namespace {
-
-// One property of the first object of a report: "KEY = value".
-std::string Property(const std::string& report, const std::string& key) {
-    const std::string lead = "\n" + key + " = ";
-    const size_t at = report.find(lead);
-    if (at == std::string::npos) return {};
-    const size_t from = at + lead.size();
-    return report.substr(from, report.find('\n', from) - from);
-}
 
 // The dialog as the operator meets it: in front, with the keyboard focus.
 CCmdParaDlg& Active(QDialog& d) {
