@@ -84,8 +84,11 @@ TEST(DataFiles, FiltersBelongToListsAndAreFilterQueriesOfTheirObject) {
 }
 
 TEST(DataFiles, HostStringsTheCodeLooksUpExist) {
-    for (const cfg::ConfigType& c : cfg::kConfigTypes)
-        if (c.titleString) EXPECT_FALSE(HostString(c.titleString).empty()) << c.titleString;
+    for (const cfg::ConfigType& c : cfg::kConfigTypes) {
+        if (c.titleString) {
+            EXPECT_FALSE(HostString(c.titleString).empty()) << c.titleString;
+        }
+    }
     for (int id : {HS_QID, HS_PAGE_BEGIN, HS_PAGE_END, HS_PAGE_CMD, HS_RELEASE_CMD, HS_LIST_CMD, HS_QUERY_HEAD,
                    HS_TOTAL_RECS, HS_FILTER_CMD, HS_FILTER_LABEL, HS_SORT_KEYWORD, HS_CX_GROUPNAME, HS_SEG_FORMAT,
                    HS_SEG_INDEX, HS_SEG_FIRST, HS_SEG_LAST, HS_V5_INTERFACE, HS_V5_PORT_FIRST, HS_V5_PORT_LAST,
