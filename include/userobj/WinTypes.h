@@ -22,6 +22,9 @@ inline constexpr BOOL FALSE = 0;
 #endif
 
 inline constexpr UINT WM_USER = 0x0400;
+// A command from a menu or a control: wParam's low 16 bits are the command
+// identifier, its high 16 bits the notification code (0 for a menu), l: 0.
+inline constexpr UINT WM_COMMAND = 0x0111;
 
 // Carrying pointers in message parameters.
 template <class T>

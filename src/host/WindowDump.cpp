@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -35,6 +36,38 @@ QJsonArray TreeItems(const QAbstractItemModel* m, const QModelIndex& parent, int
     return items;
 }
 
+// A menu's entries: texts, "-" for a separator, {"text", "items"} for a submenu.
+QJsonArray MenuItems(const QMenu* menu, int depth) {
+    QJsonArray items;
+    for (const QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            items.append(QStringLiteral("-"));
+        else if (a->menu() && depth < 4)
+            items.append(QJsonObject{{"text", a->text()}, {"items", MenuItems(a->menu(), depth + 1)}});
+        else
+            items.append(a->text());
+    }
+    return items;
+}
+
+// A view of icons (the command-object views): each item's text and the
+// name of its image, which item is current, and the view's context menu.
+QJsonObject IconView(const QAbstractItemView* view) {
+    const QAbstractItemModel* m = view->model();
+    const int imageRole = view->property("imageNameRole").toInt();
+    QJsonArray items;
+    for (int r = 0; r < m->rowCount() && r < 500; ++r) {
+        const QModelIndex i = m->index(r, 0);
+        QJsonObject item{{"text", m->data(i).toString()}, {"image", m->data(i, imageRole).toString()}};
+        if (view->currentIndex() == i) item["current"] = true;
+        items.append(item);
+    }
+    QJsonObject out{{"items", items}};
+    if (auto* menu = qobject_cast<const QMenu*>(view->property("contextMenu").value<QObject*>()))
+        out["menu"] = MenuItems(menu, 0);
+    return out;
+}
+
 }  // namespace
 
 QJsonObject DumpWindows(const CHostMainWindow& main) {
@@ -49,6 +82,10 @@ QJsonObject DumpWindows(const CHostMainWindow& main) {
             if (auto* pv = dynamic_cast<CPropertyDisplayView*>(view)) {
                 for (const auto& [name, value] : pv->Rows())
                     props.append(QJsonArray{QString::fromStdString(name), QString::fromStdString(value)});
+                continue;
+            }
+            if (const QString as = view->property("dumpAs").toString(); !as.isEmpty()) {
+                w[as] = IconView(view);
                 continue;
             }
             const int cid = ControlId(view);

@@ -189,6 +189,14 @@ BOOL CComObj::InvokeOperation(DWORD op, const std::vector<DWORD>& ids) {
     const WORD act = it->second.actType;
     const CInstData* first = (m_pData && !ids.empty()) ? m_pData->FindInst(ids.front()) : nullptr;
 
+    // An object without records (the objects of a command-object window)
+    // has no instance to pick: the operator names it in the parameter entry.
+    if (m_pData == nullptr && ids.empty() && (act == ACT_DETAIL || act == ACT_REMOVE || act == ACT_MODIFY)) {
+        CCmd cmd = PrepareCmd(op, nullptr, false);
+        cmd.MarkInstanceKeys({});
+        return EditAndSend(cmd, true);
+    }
+
     switch (act) {
         case ACT_BROWSER:
             return InvokeUpdate();

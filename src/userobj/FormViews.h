@@ -1,6 +1,7 @@
 // The views of the object window's panes: the form views that host the
-// subscriber dialogs on tab pages (left pane of types 1 to 7 and 12) and the
-// object and operation lists of the command-object configurations.
+// subscriber dialogs on tab pages (left pane of types 1 to 7 and 12). The
+// command-object configurations have views of their own (CmdObjListView,
+// CmdListView).
 #pragma once
 
 #include <QLabel>
@@ -82,32 +83,4 @@ public:
 
 private:
     std::vector<CUserDlg*> m_dialogs;  // children of the view, in table order
-};
-
-class CCmdListView;
-
-// The managed objects of a command-object configuration.
-class CCmdObjListView : public CWndT<QListWidget> {
-    Q_OBJECT
-public:
-    explicit CCmdObjListView(QWidget* parent = nullptr);
-    void SetCmdListView(CCmdListView* view) { m_pCmdListView = view; }
-    // The object an item stands for (its item data).
-    static CComObj* ItemObject(QListWidgetItem* item);
-
-private:
-    CCmdListView* m_pCmdListView = nullptr;
-};
-
-// The operations the selected object offers.
-class CCmdListView : public CWndT<QListWidget> {
-    Q_OBJECT
-public:
-    explicit CCmdListView(QWidget* parent = nullptr);
-    void SetObj(CComObj* obj, const QList<QIcon>* images);
-    CComObj* GetObj() const { return m_pObj; }
-    QObject* m_pOwner = nullptr;
-
-private:
-    CComObj* m_pObj = nullptr;
 };

@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "CmdListView.h"
+#include "CmdObjListView.h"
 #include "ControlIds.h"
 #include "FormViews.h"
 #include "HostStrings.h"
@@ -210,16 +212,12 @@ void CUserObjWnd::CreateAllUserObj() {
 void CUserObjWnd::InitCmdObjectView() {
     const CmdObjConfig* c = CmdObjConfigOf(m_iConfigType);
     if (!c) return;
-    m_imlCmdObj = {style()->standardIcon(QStyle::SP_DirIcon)};
-    m_imlCmd.clear();
-    for (auto icon : {QStyle::SP_FileDialogNewFolder, QStyle::SP_TrashIcon, QStyle::SP_FileDialogDetailedView,
-                      QStyle::SP_FileDialogInfoView, QStyle::SP_BrowserStop, QStyle::SP_MediaPlay,
-                      QStyle::SP_ComputerIcon, QStyle::SP_FileDialogContentsView, QStyle::SP_BrowserReload,
-                      QStyle::SP_DialogApplyButton, QStyle::SP_MessageBoxInformation})
-        m_imlCmd.push_back(style()->standardIcon(icon));
+    m_imlCmdObj = LoadCmdObjImages();
+    m_imlCmd = LoadCmdImages();
     if (m_pCmdObjListView) {
         for (const CmdObjItem& item : c->items) {
-            auto* i = new QListWidgetItem(m_imlCmdObj.front(), QString::fromStdString(HostString(item.text)));
+            auto* i = new QListWidgetItem(m_imlCmdObj.images.value(0), QString::fromStdString(HostString(item.text)));
+            i->setData(kImageNameRole, m_imlCmdObj.names.value(0));
             i->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(&m_aComObj[item.index])));
             // An insert at position 1 of an empty list ends up first.
             const int at = item.insertAtOne ? std::min(1, m_pCmdObjListView->count()) : m_pCmdObjListView->count();

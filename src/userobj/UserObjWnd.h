@@ -16,6 +16,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "CmdIcons.h"
 #include "LockSplitter.h"
 #include "ObjWnd.h"
 #include "hostlibs/ObjArray.h"
@@ -113,8 +114,8 @@ public:
     BOOL m_bCmdObjCfg = FALSE;
     CCmdObjListView* m_pCmdObjListView = nullptr;
     CCmdListView* m_pCmdListView = nullptr;
-    QList<QIcon> m_imlCmdObj;
-    QList<QIcon> m_imlCmd;
+    CImageList m_imlCmdObj;
+    CImageList m_imlCmd;
     std::string m_strReport;
     // A refusal of the switch in words, and the command behind it, for the
     // next report box; empty when that box shows m_strReport as it is.

@@ -7,6 +7,7 @@
 
 #include "CentrexDlg.h"
 #include "ChangeFeedback.h"
+#include "CmdListView.h"
 #include "CmdText.h"
 #include "FormViews.h"
 #include "HostStrings.h"
@@ -109,6 +110,9 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
     if (!desc) {
         m_strReport = report;
         PostMessage(this, msg::WM_SHOWREPORT, 3, !changeOk);
+        // A command object's refused command comes back to the operator
+        // with what was entered, after the report.
+        sender->CommandEnded(cmd, !retOk);
         return UpdateBusyState();
     }
     DWORD opId = 0;
@@ -320,8 +324,7 @@ LRESULT CUserObjWnd::ShowReport(WPARAM kind, LPARAM flag) {
         ViewOpMenuRslt(m_strReport);
     } else {
         std::string msgText;
-        if (m_bCmdObjCfg && m_pCmdListView && m_pCmdListView->currentItem())
-            msgText = m_pCmdListView->currentItem()->text().toStdString() + " ";
+        if (m_bCmdObjCfg && m_pCmdListView) msgText = m_pCmdListView->CurrentCmdName() + " ";
         platform::Ui().MessageBox(this, msgText + HostString(10264), windowTitle().toStdString(),
                                   MB_OK | MB_ICONINFORMATION);
     }

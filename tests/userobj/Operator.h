@@ -330,11 +330,12 @@ protected:
         return true;
     }
 
-    // In the open parameter dialog: the row named so is made current, a
-    // click opens its editor, the text is typed over the value, Enter ends it.
-    static bool TypeParameter(QDialog& d, const QString& name, const QString& text) {
+    // In the open parameter dialog: the row named so is made current and a
+    // click on its value opens its editor, which gets the focus. The list,
+    // or null when the row or its editor is not there.
+    static CParaListCtrl* OpenParameter(QDialog& d, const QString& name) {
         auto* list = d.findChild<CParaListCtrl*>();
-        if (!list) return false;
+        if (!list) return nullptr;
         for (int r = 0; r < list->rowCount(); ++r) {
             if (!list->item(r, 0) || list->item(r, 0)->text() != name) continue;
             // The arrow keys make the row current; a click on its value
@@ -346,14 +347,34 @@ protected:
                 QWidget* f = QApplication::focusWidget();
                 return list->Editor() && f && (f == list->Editor() || list->Editor()->isAncestorOf(f));
             };
-            if (!WaitFor(editing, 2000)) return false;
-            Chord(list, Qt::Key_Control, Qt::ControlModifier, Qt::Key_A);  // typed over what it held
-            QTest::keyClick(Focused(list), Qt::Key_Backspace);
-            TypeKeys(list, text);
-            QTest::keyClick(Focused(list), Qt::Key_Return);
-            return WaitFor([list] { return list->Editor() == nullptr; }, 2000);
+            return WaitFor(editing, 2000) ? list : nullptr;
         }
-        return false;
+        return nullptr;
+    }
+    // The parameter's editor opened, the text typed over its value, Enter ends it.
+    static bool TypeParameter(QDialog& d, const QString& name, const QString& text) {
+        CParaListCtrl* list = OpenParameter(d, name);
+        if (!list) return false;
+        Chord(list, Qt::Key_Control, Qt::ControlModifier, Qt::Key_A);  // typed over what it held
+        QTest::keyClick(Focused(list), Qt::Key_Backspace);
+        TypeKeys(list, text);
+        QTest::keyClick(Focused(list), Qt::Key_Return);
+        return WaitFor([list] { return list->Editor() == nullptr; }, 2000);
+    }
+    // The parameter's drop-down opened with F4, the choice shown so reached
+    // with the arrow keys and taken with Enter.
+    static bool ChooseParameter(QDialog& d, const QString& name, const QString& choice) {
+        CParaListCtrl* list = OpenParameter(d, name);
+        auto* combo = list ? qobject_cast<QComboBox*>(list->Editor()) : nullptr;
+        const int target = combo ? combo->findText(choice) : -1;
+        if (target < 0) return false;
+        QTest::keyClick(combo, Qt::Key_F4);
+        QAbstractItemView* view = combo->view();
+        if (!WaitFor([view] { return view->isVisible(); }, 2000)) return false;
+        for (int guard = 0; view->currentIndex().row() != target && guard < 50; ++guard)
+            QTest::keyClick(view, view->currentIndex().row() < target ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(view, Qt::Key_Return);
+        return WaitFor([list] { return list->Editor() == nullptr; }, 2000);
     }
     // Clicks a button of a dialog by its control name ("ctl1" is OK).
     static void PressButton(QDialog& d, const char* control) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "CmdListView.h"
+#include "CmdObjListView.h"
 #include "FormViews.h"
 #include "HostStrings.h"
 #include "ObjListCtrl.h"
