@@ -12,7 +12,9 @@ namespace host {
 
 class CHostMainWindow;
 
-// {"windows": [{"configType", "title", "lists": [...], "trees": [...], "properties": [...]}]}
+// {"windows": [{"configType", "title", "lists": [...], "trees": [...], "properties": [...]}]};
+// a command-object window adds "objects" and "operations": {"items": [{"text", "image",
+// "current"}], "menu": [texts, "-" for a separator, {"text", "items"} for a submenu]}.
 QJsonObject DumpWindows(const CHostMainWindow& main);
 
 // Calls done once no command has been outstanding for a short while (or

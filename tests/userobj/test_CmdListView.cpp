@@ -10,6 +10,7 @@
 
 #include "CmdCategories.h"
 #include "CmdListView.h"
+#include "CmdObjListView.h"
 #include "HostStrings.h"
 #include "WaitFor.h"
 #include "hostlibs/ObjData.h"
@@ -216,6 +217,30 @@ TEST_F(CmdListViewTest, AnInvalidObjectLeavesTheViewButChoosesNothing) {
     view.SetObj(&obj, nullptr);
     ClickItem(S(10106) + " it");
     EXPECT_EQ(Sent().size(), 1u);
+}
+
+// The tree variant: the item under the pointer when the selection changes
+// drives the command list.
+TEST_F(CmdListViewTest, TheObjectTreeHandsThePickedObjectToTheList) {
+    Show({{20, S(10106) + " it"}});
+    CComObj other;
+    other.CreateEx(901, Describe({{21, S(10280) + " other"}, {22, S(10104) + " other"}}), &owner);
+    CCmdObjTree tree;
+    tree.SetCmdListView(&view);
+    for (CComObj* o : {&obj, &other}) {
+        auto* item = new QTreeWidgetItem(&tree, {QStringLiteral("object")});
+        item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(o)));
+    }
+    tree.resize(200, 200);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    const QPoint at = tree.visualItemRect(tree.topLevelItem(1)).center();
+    QCursor::setPos(tree.viewport()->mapToGlobal(at));
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(view.GetObj(), &other);
+    EXPECT_EQ(view.count(), 2);
+    ASSERT_NE(view.ContextMenu(), nullptr);
+    EXPECT_EQ(view.ContextMenu()->actions().size(), 2);
 }
 
 }  // namespace

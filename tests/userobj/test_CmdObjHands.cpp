@@ -5,12 +5,14 @@
 // and the switch asked afterwards what changed.
 #include "Operator.h"
 
+#include <QJsonArray>
 #include <QPlainTextEdit>
 
 #include "CmdCategories.h"
 #include "CmdListView.h"
 #include "CmdObjListView.h"
 #include "HostStrings.h"
+#include "WindowDump.h"
 
 using op::COperatorTest;
 using op::Property;
@@ -258,6 +260,27 @@ TEST_F(CmdObjHands, PickingAnotherObjectReplacesIconsAndMenu) {
     // And back.
     PickObject(0);
     EXPECT_EQ(MenuTexts(), menuBefore);
+}
+
+
+// The window dump names each icon's image, the current object and the menu.
+TEST_F(CmdObjHands, TheDumpListsObjectsAndOperationsWithTheirImages) {
+    OpenCmdWindow(11);
+    const QJsonObject win = host::DumpWindows(*m_main)["windows"].toArray().at(0).toObject();
+    const QJsonArray objects = win["objects"]["items"].toArray();
+    ASSERT_EQ(objects.size(), 1);
+    EXPECT_EQ(objects[0]["image"].toString(), "cmdobj");
+    EXPECT_TRUE(objects[0]["current"].toBool());
+    const QJsonArray ops = win["operations"]["items"].toArray();
+    ASSERT_EQ(ops.size(), cmds->count());
+    for (int i = 0; i < ops.size(); ++i) {
+        EXPECT_EQ(ops[i]["text"].toString(), cmds->item(i)->text());
+        EXPECT_EQ(ops[i]["image"].toString(), cmds->item(i)->data(kImageNameRole).toString());
+    }
+    EXPECT_EQ(ops[0]["image"].toString(), "cmd_add");
+    const QJsonArray menu = win["operations"]["menu"].toArray();
+    ASSERT_EQ(menu.size(), MenuTexts().size());
+    for (int i = 0; i < menu.size(); ++i) EXPECT_EQ(menu[i].toString(), MenuTexts().at(i));
 }
 
 }  // namespace
