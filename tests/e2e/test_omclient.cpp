@@ -38,6 +38,18 @@ Outcome Client(const QStringList& args, const QString& dumpFile) {
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardError()), dump};
 }
 
+// The switch's report on one command over the database (mmlswitch --exec);
+// empty, with a failure noted, when the switch does not answer.
+QString SwitchAnswer(const QStringList& args) {
+    QProcess sw;
+    sw.start(Bin("mmlswitch"), args);
+    if (!sw.waitForFinished(60000) || sw.exitCode() != 0) {
+        ADD_FAILURE() << "mmlswitch " << args.join(' ').toStdString() << " failed";
+        return {};
+    }
+    return QString::fromUtf8(sw.readAllStandardOutput());
+}
+
 }  // namespace
 
 TEST(OmClient, EveryConfigurationTypeOpensAndDescribesItsWindow) {
@@ -203,11 +215,8 @@ TEST(MmlSwitch, ExecPrintsTheReportAndItsOutcome) {
 TEST(OmClient, V5WindowsShowTheSwitchsInterfacesByGroup) {
     QTemporaryDir dir;
     const QString db = dir.filePath("v5.db");
-    QProcess sw;
-    sw.start(Bin("mmlswitch"), {"--db", db, "--seed", "demo", "--subscribers", "1500", "--exec", "LST V5IF:;"});
-    ASSERT_TRUE(sw.waitForFinished(60000));
-    ASSERT_EQ(sw.exitCode(), 0);
-    const QString report = QString::fromUtf8(sw.readAllStandardOutput());
+    const QString report = SwitchAnswer({"--db", db, "--seed", "demo", "--subscribers", "1500", "--exec", "LST V5IF:;"});
+    ASSERT_FALSE(report.isEmpty());
     static const QRegularExpression record("V5IID = (\\d+)\\n(?:.*\\n)*?GROUP = (\\d+)");
     QStringList order;
     std::map<QString, QStringList> members;
@@ -243,14 +252,12 @@ TEST(OmClient, V5WindowsShowTheSwitchsInterfacesByGroup) {
 TEST(OmClient, SegmentAndCentrexWindowsDescribeTheSwitchsSegmentsAndGroups) {
     QTemporaryDir dir;
     const QString db = dir.filePath("seg.db");
-    QProcess sw;
-    sw.start(Bin("mmlswitch"), {"--db", db, "--seed", "demo", "--subscribers", "1500", "--exec", "LST DNSEG:;"});
-    ASSERT_TRUE(sw.waitForFinished(60000));
-    ASSERT_EQ(sw.exitCode(), 0);
+    const QString report = SwitchAnswer({"--db", db, "--seed", "demo", "--subscribers", "1500", "--exec", "LST DNSEG:;"});
+    ASSERT_FALSE(report.isEmpty());
     static const QRegularExpression segment("SEGIDX = (\\d+)\\n(?:.*\\n)*?BGNDN = (\\d+)\\nENDDN = (\\d+)");
     QStringList segments;
     std::vector<long long> sizes;
-    for (auto it = segment.globalMatch(QString::fromUtf8(sw.readAllStandardOutput())); it.hasNext();) {
+    for (auto it = segment.globalMatch(report); it.hasNext();) {
         const auto m = it.next();
         segments << m.captured(1) + ":" + m.captured(2) + "-" + m.captured(3);
         sizes.push_back(m.captured(3).toLongLong() - m.captured(2).toLongLong() + 1);
@@ -271,9 +278,7 @@ TEST(OmClient, SegmentAndCentrexWindowsDescribeTheSwitchsSegmentsAndGroups) {
         EXPECT_EQ(blocks.size(), n > 1000 ? static_cast<int>((n + 999) / 1000) : 0) << segments[i].toStdString();
     }
 
-    sw.start(Bin("mmlswitch"), {"--db", db, "--exec", "LST CXGRP:;"});
-    ASSERT_TRUE(sw.waitForFinished(60000));
-    const int groups = static_cast<int>(QString::fromUtf8(sw.readAllStandardOutput()).count("[CXGRP]"));
+    const int groups = static_cast<int>(SwitchAnswer({"--db", db, "--exec", "LST CXGRP:;"}).count("[CXGRP]"));
     ASSERT_GT(groups, 0);
     r = Client({"--switch-db", db, "--config", "2"}, dir.filePath("dump2.json"));
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
