@@ -170,9 +170,14 @@ bool WriteSheet(const std::string& path, const std::string& sheetName, size_t ro
         error = "The sheet could not be written to a temporary file (disk full?).";
         return false;
     }
-    const zip_int64_t index = zip_name_locate(zip.get(), part.c_str(), 0);
+    // The sheet goes in as a new entry: a replaced entry that was deflated
+    // before is deflated again at the library's best level whatever level is
+    // asked for, and that level takes over half a minute on a million rows.
+    const zip_int64_t old = zip_name_locate(zip.get(), part.c_str(), 0);
     zip_source_t* src = zip_source_file(zip.get(), sheetFile.fileName().toLocal8Bit().constData(), 0, -1);
-    if (index < 0 || !src || zip_file_replace(zip.get(), static_cast<zip_uint64_t>(index), src, ZIP_FL_ENC_UTF_8) < 0) {
+    zip_int64_t index = -1;
+    if (old < 0 || !src || zip_delete(zip.get(), static_cast<zip_uint64_t>(old)) < 0 ||
+        (index = zip_file_add(zip.get(), part.c_str(), src, ZIP_FL_ENC_UTF_8)) < 0) {
         if (src) zip_source_free(src);
         error = std::string("The sheet cannot be replaced: ") + zip_strerror(zip.get());
         return false;

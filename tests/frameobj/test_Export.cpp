@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "ClientRoot.h"
 #include "ExportData.h"
 #include "ExportWriters.h"
@@ -37,16 +39,20 @@ public:
     long long RowCount() const override { return static_cast<long long>(m_rows.size()); }
     bool IsRemote() const override { return m_later; }
     void FetchRows(long long first, int count, RowsDone done) override {
-        ++fetches;
+        ++counts->fetches;
         Table part(m_rows.begin() + first, m_rows.begin() + first + count);
         if (failAt >= 0 && first >= failAt) return Answer([done] { done(false, {}, "1011 query expired"); });
         if (silent) return;
         Answer([done, part] { done(true, part, {}); });
     }
-    void CancelFetch() override { ++cancels; }
+    void CancelFetch() override { ++counts->cancels; }
     QWidget* Owner() const override { return m_owner; }
 
-    int fetches = 0, cancels = 0;
+    // Outlive the source, which goes with its export job.
+    struct Counts {
+        int fetches = 0, cancels = 0;
+    };
+    std::shared_ptr<Counts> counts = std::make_shared<Counts>();
     long long failAt = -1;
     bool silent = false;  // the switch never answers
 
@@ -206,14 +212,14 @@ TEST_F(ExportTest, RowsFromTheSwitchComePageByPageUnderAProgressDialog) {
     for (int i = 0; i < 2500; ++i) rows.push_back({std::to_string(20000000 + i), "n" + std::to_string(i)});
     m_owner.show();
     auto source = std::make_unique<CFakeSource>(std::vector<std::string>{"DN", "Name"}, rows, &m_owner, true);
-    CFakeSource* s = source.get();
+    const auto counts = source->counts;
     bool ended = false, result = false;
     CExportData::ExportToExcel(std::move(source), "x", [&](bool ok) { ended = true, result = ok; }, Path("paged.xlsx"));
     EXPECT_FALSE(ended);  // the rows come later, from the event loop
     EXPECT_NE(m_owner.findChild<QProgressDialog*>(), nullptr);
     ASSERT_TRUE(WaitFor([&] { return ended; }, 20000));
     EXPECT_TRUE(result);
-    EXPECT_EQ(s->fetches, 3);  // 1000 records a page
+    EXPECT_EQ(counts->fetches, 3);  // 1000 records a page
     const Table back = Rows(Path("paged.xlsx"));
     ASSERT_EQ(back.size(), 2502u);
     EXPECT_EQ(back[2], rows[0]);
@@ -231,7 +237,7 @@ TEST_F(ExportTest, CancelOrAFailedPageLeavesNoFile) {
         SCOPED_TRACE(workbook);
         auto source = std::make_unique<CFakeSource>(std::vector<std::string>{"DN"}, Table(3000, {"1"}), &m_owner, true);
         source->silent = true;
-        CFakeSource* s = source.get();
+        const auto counts = source->counts;
         bool ended = false, result = true;
         const std::string target = Path(workbook ? "cancel.xlsx" : "keep.txt");
         if (workbook) CExportData::ExportToExcel(std::move(source), "x", [&](bool ok) { ended = true, result = ok; }, target);
@@ -246,7 +252,7 @@ TEST_F(ExportTest, CancelOrAFailedPageLeavesNoFile) {
         QTest::mouseClick(cancel, Qt::LeftButton);
         ASSERT_TRUE(WaitFor([&] { return ended; }, 5000));
         EXPECT_FALSE(result);
-        EXPECT_GE(s->cancels, 1);
+        EXPECT_GE(counts->cancels, 1);
     }
     EXPECT_EQ(Bytes(Path("keep.txt")), "before");
     // A page the switch refuses (an expired query) ends it the same way, and says so.

@@ -90,6 +90,29 @@ TEST(SpreadSheet, WhatIsWrittenReadsBackTheSameAndNeverAsAFormula) {
     EXPECT_EQ(fields, data[1]);
 }
 
+// A sheet of a million rows is some 700 MB of XML: at the best (slowest)
+// deflate level its writing alone takes over half a minute, so the sheet is
+// compressed at the fast level while the small parts keep theirs.
+TEST(SpreadSheet, TheWrittenSheetIsDeflatedAtTheFastLevel) {
+    QTemporaryDir dir;
+    const std::string path = TemplateCopy(dir);
+    {
+        CSpreadSheet s(path, "Vexil Quenlow MGC");
+        ASSERT_TRUE(s.Open());
+        s.BeginBatch();
+        ASSERT_TRUE(s.PutHeaders({"DN", "Codec"}));
+        for (int i = 0; i < 2000; ++i) ASSERT_TRUE(s.PutRow({std::to_string(8000 + i), "G.711 A-law"}, i + 2));
+        ASSERT_TRUE(s.Flush());
+    }
+    sheettest::ExpectSoundPackage(path);
+    EXPECT_EQ(Rows(path).size(), 2001u);
+    // unzip -v names the deflate level an entry was written with: X best, N normal, F fast, S fastest.
+    const QStringList listing = sheettest::Run("unzip", {"-v", QString::fromStdString(path)}).split('\n');
+    const QStringList sheet = listing.filter("xl/worksheets/sheet1.xml");
+    ASSERT_EQ(sheet.size(), 1) << listing.join('\n').toStdString();
+    EXPECT_TRUE(sheet.front().contains("Defl:F") || sheet.front().contains("Defl:S")) << sheet.front().toStdString();
+}
+
 TEST(SpreadSheet, DoubledSingleQuotesAreOneQuoteInTheWorkbook) {
     QTemporaryDir dir;
     const std::string path = TemplateCopy(dir);
