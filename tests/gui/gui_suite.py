@@ -14,6 +14,8 @@ import shutil
 import sys
 import time
 import traceback
+import xml.etree.ElementTree as ET
+import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from xclient import StepFailed, XClient, center, have_tools  # noqa: E402
@@ -23,6 +25,35 @@ MAIN_LIST = 10194
 SECONDARY_LIST = 10195
 CAPTION = 10196
 SUBSCRIBERS = 20000
+
+
+def read_sheet(path, name):
+    """The rows of a workbook's sheet as texts, read with nothing but the standard library."""
+    ns = {"m": "http://schemas.openxmlformats.org/spreadsheetml/2006/main",
+          "r": "http://schemas.openxmlformats.org/officeDocument/2006/relationships"}
+    with zipfile.ZipFile(path) as z:
+        if z.testzip() is not None:
+            raise StepFailed("the workbook %s has a damaged part" % path)
+        book = ET.fromstring(z.read("xl/workbook.xml"))
+        sheet = book.find("m:sheets/m:sheet[@name='%s']" % name, ns)
+        if sheet is None:
+            raise StepFailed("the workbook has no sheet '%s'" % name)
+        rid = sheet.get("{%s}id" % ns["r"])
+        rels = ET.fromstring(z.read("xl/_rels/workbook.xml.rels"))
+        target = next(r.get("Target") for r in rels if r.get("Id") == rid)
+        part = target.lstrip("/") if target.startswith("/") else "xl/" + target
+        root = ET.fromstring(z.read(part))
+    rows = []
+    for row in root.iterfind("m:sheetData/m:row", ns):
+        texts = {}
+        for c in row.iterfind("m:c", ns):
+            col = "".join(ch for ch in c.get("r", "") if ch.isalpha())
+            index = 0
+            for ch in col:
+                index = index * 26 + ord(ch) - ord("A") + 1
+            texts[index - 1] = "".join(t.text or "" for t in c.iterfind(".//m:t", ns))
+        rows.append([texts.get(i, "") for i in range(max(texts) + 1)] if texts else [])
+    return rows
 
 
 class Session:
@@ -246,15 +277,16 @@ class Session:
         if codecs != {"G.729"}:
             raise StepFailed("filtered rows show codecs %s" % sorted(codecs))
 
-    def export_the_list(self):
+    def export_through_the_menu(self, entry, name):
+        """Exports the list through its context menu and the save dialog; returns the file's path."""
         s = self.x.state()
-        out = os.path.join(self.x.workdir, "export.txt")
+        out = os.path.join(self.x.workdir, name)
         row = self.main_list(s)["rows"][0]
         self.x.click(row["rect"], button=3)
         self.x.choose("Export")
-        self.x.choose("Text File...")
+        self.x.choose(entry)
         s = self.x.wait_for(lambda s: self.x.window(s, "QFileDialog"), 10, "the save dialog")
-        self.x.shot("save-dialog")
+        self.x.shot("save-dialog-" + name)
         self.x.key("ctrl+a", "BackSpace")
         self.x.type(out)
         self.x.key("Return")
@@ -265,6 +297,11 @@ class Session:
         self.no_message_box(s)
         if not os.path.exists(out):
             raise StepFailed("no export file %s" % out)
+        return out
+
+    def export_the_list(self):
+        out = self.export_through_the_menu("Text File...", "export.txt")
+        s = self.x.state()
         with open(out, encoding="utf-8", errors="replace") as f:
             lines = [line.split("\t") for line in f.read().splitlines() if line.strip()]
         titles = [t for t in lines[0] if t]
@@ -279,6 +316,20 @@ class Session:
         numbers = {r[0] for r in rows}
         if len(numbers) != expected:
             raise StepFailed("the export repeats numbers: %d distinct of %d" % (len(numbers), expected))
+        self.exported = rows
+
+    def export_to_a_workbook(self):
+        out = self.export_through_the_menu("Workbook...", "export.xlsx")
+        rows = read_sheet(out, "Vexil Quenlow MGC")
+        if len(rows) < 2 or any(rows[1]):
+            raise StepFailed("the workbook's first rows are not the titles and an empty row: %s" % rows[:2])
+        if "Codec" not in rows[0]:
+            raise StepFailed("the workbook's titles are %s" % rows[0])
+        data = [[v for v in r if v] for r in rows[2:]]
+        if data != self.exported:
+            raise StepFailed("the workbook holds %d rows, the text export %d; first differing: %s"
+                             % (len(data), len(self.exported),
+                                next(((a, b) for a, b in zip(data, self.exported) if a != b), None)))
 
 
 STEPS = [
@@ -289,6 +340,7 @@ STEPS = [
     "add_and_remove_a_subscriber",
     "choose_a_saved_filter",
     "export_the_list",
+    "export_to_a_workbook",
 ]
 
 
