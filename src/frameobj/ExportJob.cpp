@@ -12,6 +12,10 @@ CExportJob::CExportJob(std::unique_ptr<IExportSource> source, std::unique_ptr<IE
     : QObject(parent), m_source(std::move(source)), m_writer(std::move(writer)), m_done(std::move(done)) {}
 
 CExportJob::~CExportJob() {
+    if (m_writing.joinable()) {
+        m_writing.join();
+        QApplication::restoreOverrideCursor();
+    }
     if (m_source) m_source->CancelFetch();
     if (m_progress) m_progress->deleteLater();  // a dialog of the job's that outlived it
 }
@@ -78,6 +82,7 @@ void CExportJob::OnRows(bool ok, std::vector<IExportSource::Row> rows, const std
 }
 
 void CExportJob::Cancel() {
+    if (m_writing.joinable()) m_bDiscard = true;  // the written file is thrown away
     if (m_bEnded) return;
     m_source->CancelFetch();
     End(false);
@@ -86,11 +91,31 @@ void CExportJob::Cancel() {
 void CExportJob::End(bool ok) {
     if (m_bEnded) return;
     m_bEnded = true;
-    if (ok) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ok = m_writer->Finish();
+    if (!ok) return Close(false);
+    m_writer->Prepare();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!m_source->IsRemote()) {  // the rows a list holds itself are few: written at once
+        const bool written = m_writer->Write();
         QApplication::restoreOverrideCursor();
+        return Close(m_writer->Conclude(written));
     }
+    if (m_progress) {
+        m_progress->setRange(0, 0);  // no count for the writing: the bar just moves
+        m_progress->setLabelText(QString::fromStdString(platform::Format(HostString(252).c_str(), m_writer->Path().c_str())));
+    }
+    m_writing = std::thread([this] {
+        const bool written = m_writer->Write();
+        QMetaObject::invokeMethod(this, [this, written] { OnWritten(written); }, Qt::QueuedConnection);
+    });
+}
+
+void CExportJob::OnWritten(bool written) {
+    m_writing.join();
+    QApplication::restoreOverrideCursor();
+    Close(!m_bDiscard && m_writer->Conclude(written));
+}
+
+void CExportJob::Close(bool ok) {
     m_writer.reset();  // unfinished: no file
     if (m_progress) {
         m_progress->disconnect(this);

@@ -2,7 +2,11 @@
 // batches and hands them to its writer; rows that come from the switch come
 // page by page through the event loop, so the client stays responsive, a
 // progress dialog counts them and its Cancel button stops the export, which
-// then leaves no file. The job deletes itself when it is done.
+// then leaves no file. Such a file is written on a worker thread (a
+// million-row workbook takes seconds to compress) while the dialog says so;
+// the rows a list holds itself are written at once.
+// The job deletes itself when it is done; destroyed earlier (its window
+// closed), it waits for a write under way and leaves no file.
 #pragma once
 
 #include <QObject>
@@ -11,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "ExportSource.h"
 #include "ExportWriters.h"
@@ -28,7 +33,7 @@ public:
     ~CExportJob() override;
 
     // Writes the titles and starts taking rows. A source that gives its
-    // rows at once is written before Start returns.
+    // rows at once has given them all before Start returns.
     void Start();
     // Stops the export; nothing is written.
     void Cancel();
@@ -38,6 +43,8 @@ private:
     void Next();
     void OnRows(bool ok, std::vector<IExportSource::Row> rows, const std::string& error);
     void End(bool ok);
+    void OnWritten(bool written);
+    void Close(bool ok);
 
     std::unique_ptr<IExportSource> m_source;
     std::unique_ptr<IExportWriter> m_writer;
@@ -49,4 +56,7 @@ private:
     bool m_bWaiting = false;   // a fetch is on its way
     bool m_bInNext = false;    // rows that come at once continue the loop in Next
     bool m_bEnded = false;
+    bool m_bDiscard = false;  // cancelled while the file was being written
+    // Declared last: joined before the writer it uses goes.
+    std::thread m_writing;
 };

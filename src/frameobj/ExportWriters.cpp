@@ -49,14 +49,15 @@ void CTextExportWriter::WriteRecord(const std::vector<std::string>& fields, size
 
 void CTextExportWriter::AddRow(const std::vector<std::string>& cells) { WriteRecord(cells, 0); }
 
-bool CTextExportWriter::Finish() {
+bool CTextExportWriter::Write() {
     m_file.write(m_buffer.data(), static_cast<qint64>(m_buffer.size()));
     m_buffer.clear();
-    if (!m_file.commit()) {
-        if (!HostString(242).empty()) Tell(m_pOwner, m_strPath + " " + HostString(242));
-        return false;
-    }
-    return true;
+    return m_file.commit();
+}
+
+bool CTextExportWriter::Conclude(bool written) {
+    if (!written && !HostString(242).empty()) Tell(m_pOwner, m_strPath + " " + HostString(242));
+    return written;
 }
 
 // ---- workbook ---------------------------------------------------------------------
@@ -134,12 +135,16 @@ void CWorkbookExportWriter::AddRow(const std::vector<std::string>& cells) {
     }
 }
 
-bool CWorkbookExportWriter::Finish() {
-    if (!m_sheet) return false;
+void CWorkbookExportWriter::Prepare() {
+    if (!m_sheet) return;
     if (m_nRefused) Tell(m_pOwner, HostString(243) + m_strRefused);
     if (m_bCut) Tell(m_pOwner, HostString(244));
-    const bool written = m_sheet->Flush();
-    m_sheet.reset();
+}
+
+bool CWorkbookExportWriter::Write() { return m_sheet && m_sheet->Flush(); }
+
+bool CWorkbookExportWriter::Conclude(bool written) {
+    m_sheet.reset();  // its temporary files go on the thread that made them
     if (!written) {
         Tell(m_pOwner, m_strPath + " " + HostString(242));
         return false;

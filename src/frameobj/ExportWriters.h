@@ -23,8 +23,17 @@ public:
     // False ends the export (the operator has been told why).
     virtual bool Begin(const std::vector<std::string>& titles) = 0;
     virtual void AddRow(const std::vector<std::string>& cells) = 0;
-    // Writes the file; false when that failed (the operator has been told).
-    virtual bool Finish() = 0;
+    // Writing the file comes in three steps so that the long middle one can
+    // run off the GUI thread: Prepare tells the operator what the rows lost
+    // on the way, Write writes (it shows nothing and may run on any thread),
+    // Conclude gives the file its name and says when writing failed.
+    virtual void Prepare() {}
+    virtual bool Write() = 0;
+    virtual bool Conclude(bool written) = 0;
+    // The three steps at once; false when writing failed (the operator has been told).
+    bool Finish() { return Prepare(), Conclude(Write()); }
+    // The file's name, for the operator.
+    virtual const std::string& Path() const = 0;
 };
 
 class UO_FRAME_API CTextExportWriter : public IExportWriter {
@@ -34,7 +43,9 @@ public:
     CTextExportWriter(std::string path, QWidget* owner);
     bool Begin(const std::vector<std::string>& titles) override;
     void AddRow(const std::vector<std::string>& cells) override;
-    bool Finish() override;
+    bool Write() override;
+    bool Conclude(bool written) override;
+    const std::string& Path() const override { return m_strPath; }
 
 private:
     void WriteRecord(const std::vector<std::string>& fields, size_t room);
@@ -52,7 +63,10 @@ public:
     ~CWorkbookExportWriter() override;
     bool Begin(const std::vector<std::string>& titles) override;
     void AddRow(const std::vector<std::string>& cells) override;
-    bool Finish() override;
+    void Prepare() override;
+    bool Write() override;
+    bool Conclude(bool written) override;
+    const std::string& Path() const override { return m_strPath; }
 
     // A cell as the workbook stores it: single quotes doubled, then cut to
     // 250 characters, never in the middle of a doubled quote.

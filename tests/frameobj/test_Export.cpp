@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -14,14 +15,18 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "ClientRoot.h"
 #include "ExportData.h"
+#include "ExportJob.h"
 #include "ExportWriters.h"
 #include "HostStrings.h"
 #include "SpreadSheet.h"
 #include "SheetFiles.h"
+#include "TextHelpers.h"
 #include "UiService.h"
 #include "WaitFor.h"
 
@@ -224,6 +229,92 @@ TEST_F(ExportTest, RowsFromTheSwitchComePageByPageUnderAProgressDialog) {
     ASSERT_EQ(back.size(), 2502u);
     EXPECT_EQ(back[2], rows[0]);
     EXPECT_EQ(back[2501], rows[2499]);
+}
+
+// A writer whose writing waits until the test lets it go, and which notes
+// the thread each step ran on.
+class CHeldWriter : public IExportWriter {
+public:
+    struct Log {
+        std::promise<void> go;
+        std::thread::id writtenOn, concludedOn;
+        int rows = 0;
+        bool concluded = false;
+    };
+    explicit CHeldWriter(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
+    bool Begin(const std::vector<std::string>&) override { return true; }
+    void AddRow(const std::vector<std::string>&) override { ++m_log->rows; }
+    bool Write() override {
+        m_log->go.get_future().wait();
+        m_log->writtenOn = std::this_thread::get_id();
+        return true;
+    }
+    bool Conclude(bool written) override {
+        m_log->concludedOn = std::this_thread::get_id();
+        m_log->concluded = true;
+        return written;
+    }
+    const std::string& Path() const override { return m_path; }
+
+private:
+    std::shared_ptr<Log> m_log;
+    std::string m_path = "/somewhere/held.xlsx";
+};
+
+TEST_F(ExportTest, ThePagedListsFileIsWrittenOffTheGuiThreadWhileTheDialogSaysSo) {
+    m_owner.show();
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel);
+        auto log = std::make_shared<CHeldWriter::Log>();
+        auto source = std::make_unique<CFakeSource>(std::vector<std::string>{"DN"}, Table(1500, {"1"}), &m_owner, true);
+        bool ended = false, result = !cancel;
+        auto* job = new CExportJob(std::move(source), std::make_unique<CHeldWriter>(log),
+                                   [&](bool ok) { ended = true, result = ok; }, &m_owner);
+        job->Start();
+        QProgressDialog* progress = m_owner.findChild<QProgressDialog*>();
+        ASSERT_NE(progress, nullptr);
+        const QString writing = QString::fromStdString(platform::Format(HostString(252).c_str(), "/somewhere/held.xlsx"));
+        // Every row is in; the file is being written and the event loop goes on meanwhile.
+        ASSERT_TRUE(WaitFor([&] { return progress->labelText() == writing; }));
+        EXPECT_EQ(log->rows, 1500);
+        bool ticked = false;
+        QTimer::singleShot(0, [&] { ticked = true; });
+        EXPECT_TRUE(WaitFor([&] { return ticked; }));
+        EXPECT_FALSE(ended);
+        if (cancel) {
+            auto* button = progress->findChild<QAbstractButton*>();
+            ASSERT_NE(button, nullptr);
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
+        log->go.set_value();
+        ASSERT_TRUE(WaitFor([&] { return ended; }));
+        EXPECT_EQ(result, !cancel);
+        EXPECT_NE(log->writtenOn, std::this_thread::get_id());
+        // Naming the file (and saying it failed) happens on the GUI thread, and not at all when cancelled.
+        EXPECT_EQ(log->concluded, !cancel);
+        if (!cancel) {
+            EXPECT_EQ(log->concludedOn, std::this_thread::get_id());
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // The window closed while its file is written: the job waits for the writing and leaves.
+    auto log = std::make_shared<CHeldWriter::Log>();
+    auto window = std::make_unique<QWidget>();
+    auto* job = new CExportJob(std::make_unique<CFakeSource>(std::vector<std::string>{"DN"}, Table(10, {"1"}),
+                                                             window.get(), true),
+                               std::make_unique<CHeldWriter>(log), [](bool) {}, window.get());
+    QPointer<CExportJob> alive(job);
+    job->Start();
+    ASSERT_TRUE(WaitFor([&] { return log->rows == 10; }));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        log->go.set_value();
+    });
+    window.reset();
+    release.join();
+    EXPECT_TRUE(alive.isNull());
+    EXPECT_FALSE(log->concluded);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(ExportTest, CancelOrAFailedPageLeavesNoFile) {
