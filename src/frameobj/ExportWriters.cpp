@@ -68,6 +68,7 @@ CWorkbookExportWriter::CWorkbookExportWriter(std::string path, std::string templ
 CWorkbookExportWriter::~CWorkbookExportWriter() = default;  // an unfinished copy goes with m_work
 
 std::string CWorkbookExportWriter::CellText(const std::string& text, bool& cut) {
+    if (text.size() <= kMaxCellChars && text.find('\'') == std::string::npos) return text;
     std::string out;
     size_t chars = 0;
     for (size_t i = 0; i < text.size();) {

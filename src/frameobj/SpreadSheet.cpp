@@ -44,6 +44,7 @@ std::string ShowQuotes(const std::string& stored) {
 // The caller writes a workbook cell's single quotes doubled, as a statement
 // literal takes them; the cell holds them single.
 std::string SingleQuotes(const std::string& text) {
+    if (text.find("''") == std::string::npos) return text;
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {

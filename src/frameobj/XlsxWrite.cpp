@@ -37,15 +37,31 @@ bool HasOuterBlank(std::string_view t) {
     return !t.empty() && (blank(t.front()) || blank(t.back()));
 }
 
-void AppendRow(std::string& out, size_t number, const std::vector<std::string>& fields) {
+// Most cells are printable ASCII that neither XML nor the sheet's own
+// escapes touch: they go in as they are.
+bool IsPlain(std::string_view t) {
+    for (char c : t)
+        if (c < 0x20 || c > 0x7E || c == '&' || c == '<' || c == '>' || c == '_') return false;
+    return !HasOuterBlank(t);
+}
+
+// columns caches the columns' names as they are needed.
+void AppendRow(std::string& out, size_t number, const std::vector<std::string>& fields,
+               std::vector<std::string>& columns) {
     const std::string n = std::to_string(number);
-    out += "<row r=\"" + n + "\">";
+    out.append("<row r=\"").append(n).append("\">");
     for (size_t c = 0; c < fields.size(); ++c) {
-        if (fields[c].empty()) continue;
-        out += "<c r=\"" + sheet::ColumnName(static_cast<int>(c)) + n + "\" t=\"inlineStr\"><is><t";
-        if (HasOuterBlank(fields[c])) out += " xml:space=\"preserve\"";
-        out += '>';
-        AppendXmlText(out, sheet::EncodeCellText(fields[c]));
+        const std::string& text = fields[c];
+        if (text.empty()) continue;
+        while (columns.size() <= c) columns.push_back(sheet::ColumnName(static_cast<int>(columns.size())));
+        out.append("<c r=\"").append(columns[c]).append(n).append("\" t=\"inlineStr\"><is><t");
+        if (IsPlain(text)) {
+            out.append(">").append(text);
+        } else {
+            if (HasOuterBlank(text)) out += " xml:space=\"preserve\"";
+            out += '>';
+            AppendXmlText(out, sheet::EncodeCellText(text));
+        }
         out += "</t></is></c>";
     }
     out += "</row>";
@@ -119,23 +135,31 @@ bool WriteSheet(const std::string& path, const std::string& sheetName, size_t ro
     const std::string part = SheetPart(zip.get(), sheetName, error);
     if (part.empty()) return false;
 
-    // The rows go to a temporary file first; the package takes it whole when closed.
-    QTemporaryFile rowsFile(QDir::tempPath() + QStringLiteral("/omclient-sheet-XXXXXX"));
-    if (!rowsFile.open()) {
+    // The sheet is written to a temporary file that the package takes whole
+    // when it is closed. Its head (everything before the rows) names the
+    // sheet's extent, known only after the rows: room for the longest head
+    // is kept at the start and filled last, the rest padded with blanks
+    // between two elements, where XML allows them.
+    std::string head, tail;
+    if (!SheetFrame(zip.get(), part, "A1:XFD1048576", head, tail)) {
+        error = "The sheet \"" + sheetName + "\" cannot be read.";
+        return false;
+    }
+    const size_t room = head.size();
+    QTemporaryFile sheetFile(QDir::tempPath() + QStringLiteral("/omclient-sheet-XXXXXX"));
+    if (!sheetFile.open()) {
         error = "No temporary file for the sheet can be created.";
         return false;
     }
-    std::string buffer;
-    auto spill = [&](bool always) {
-        if (!always && buffer.size() < (1u << 20)) return true;
-        const bool ok = rowsFile.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
-                        static_cast<qint64>(buffer.size());
-        buffer.clear();
-        return ok;
+    bool ok = true;
+    auto put = [&](const std::string& bytes) {
+        ok = ok && sheetFile.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
     };
+    put(std::string(room, ' '));
+    std::string buffer;
     size_t widest = 0;
-    std::vector<std::string> fields;
-    for (size_t i = 0; i < rowCount; ++i) {
+    std::vector<std::string> fields, columns;
+    for (size_t i = 0; i < rowCount && ok; ++i) {
         fields.clear();
         if (!source(i, fields)) {
             error = "The rows of the sheet could not be collected.";
@@ -146,26 +170,23 @@ bool WriteSheet(const std::string& path, const std::string& sheetName, size_t ro
             return false;
         }
         widest = std::max(widest, fields.size());
-        AppendRow(buffer, i + 1, fields);
-        if (!spill(false)) break;
+        AppendRow(buffer, i + 1, fields, columns);
+        if (buffer.size() >= (1u << 20)) put(buffer), buffer.clear();
     }
-    std::string head, tail;
+    put(buffer);
+    put(tail);
     const std::string dimension =
         rowCount && widest ? "A1:" + sheet::ColumnName(static_cast<int>(widest) - 1) + std::to_string(rowCount) : "A1";
-    if (!SheetFrame(zip.get(), part, dimension, head, tail)) {
+    constexpr std::string_view kRowsStart = "<sheetData>";
+    if (ok && (!SheetFrame(zip.get(), part, dimension, head, tail) || head.size() > room || head.size() < kRowsStart.size() ||
+               head.compare(head.size() - kRowsStart.size(), kRowsStart.size(), kRowsStart) != 0)) {
         error = "The sheet \"" + sheetName + "\" cannot be read.";
         return false;
     }
-    // The head goes before the rows: the rows file is written anew with it.
-    QTemporaryFile sheetFile(QDir::tempPath() + QStringLiteral("/omclient-sheet-XXXXXX"));
-    bool ok = spill(true) && sheetFile.open() && rowsFile.seek(0) &&
-              sheetFile.write(head.data(), static_cast<qint64>(head.size())) == static_cast<qint64>(head.size());
-    for (QByteArray chunk; ok && !(chunk = rowsFile.read(1 << 20)).isEmpty();)
-        ok = sheetFile.write(chunk) == chunk.size();
-    ok = ok && sheetFile.write(tail.data(), static_cast<qint64>(tail.size())) == static_cast<qint64>(tail.size()) &&
-         sheetFile.flush();
-    rowsFile.close();
-    rowsFile.remove();
+    head.insert(head.size() - kRowsStart.size(), room - head.size(), ' ');
+    ok = ok && sheetFile.seek(0);
+    put(head);
+    ok = ok && sheetFile.flush();
     if (!ok) {
         error = "The sheet could not be written to a temporary file (disk full?).";
         return false;

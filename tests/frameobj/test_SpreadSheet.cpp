@@ -78,6 +78,7 @@ TEST(SpreadSheet, WhatIsWrittenReadsBackTheSameAndNeverAsAFormula) {
     EXPECT_FALSE(xml.contains("<f>"));
     EXPECT_FALSE(xml.contains("<f "));
     EXPECT_EQ(xml.count("t=\"inlineStr\""), 15);
+    EXPECT_TRUE(xml.contains("<dimension ref=\"A1:C5\"/>")) << xml.left(600).toStdString();
 
     // Opened again, the sheet has its header row and its rows.
     CSpreadSheet again(path, "Vexil Quenlow MGC");
