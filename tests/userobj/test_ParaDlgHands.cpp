@@ -343,6 +343,36 @@ TEST_F(ParaDlgHands, CancelAfterARefusalDropsTheEntries) {
     EXPECT_EQ(Subscriber(existing), existingBefore);
 }
 
+// A password typed into an add the switch refuses is not repeated in what
+// the operator is shown, though the switch's answer echoes the command.
+TEST_F(ParaDlgHands, ARefusalNeverShowsTheSecretThatWasTyped) {
+    StartClient();
+    m_wnd = Open(6);
+    ASSERT_NE(m_wnd, nullptr);
+    CObjListCtrl* list = Dialog(m_wnd)->MainList();
+    ASSERT_GT(list->GetItemCount(), 1);
+    const std::string existing = list->Model().CellText(1, 0);
+    int round = 0;
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& dlg = Active(d);
+        if (++round == 1) {
+            Edit(dlg, "Directory Number", QString::fromStdString(existing));
+            Edit(dlg, "SIP URI", "sip:new@ims.example.net");
+            Edit(dlg, "Password", "Sesame 4711");
+        }
+        PressButton(d, round == 1 ? "ctl1" : "ctl2");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Add"));
+    ASSERT_TRUE(WaitFor([&] { return round == 2; }, 10000));
+    ASSERT_TRUE(Settle(m_wnd));
+    ASSERT_FALSE(m_ui->boxes.empty());
+    EXPECT_NE(m_ui->boxes.front().details.find("PASSWORD=******"), std::string::npos) << m_ui->boxes.front().details;
+    for (const auto& box : m_ui->boxes)
+        for (const std::string& shown : {box.text, box.details})
+            for (const char* piece : {"Sesame", "4711"})
+                EXPECT_EQ(shown.find(piece), std::string::npos) << piece << " in: " << shown;
+}
+
 // The host hears of a parameter dialog once when it opens and once when it
 // closes; a dialog that ends at once (nothing to enter, or no command) was
 // never open and says nothing.
