@@ -41,6 +41,12 @@ std::string CExportData::AskForFile(QWidget* owner, const std::string& objectNam
     return platform::Ui().GetSaveFileName(owner, request);
 }
 
+bool CExportData::MayReplace(QWidget* owner, const std::string& chosen, const std::string& file) {
+    if (file == chosen || !QFileInfo::exists(QString::fromStdString(file))) return true;
+    return platform::Ui().MessageBox(owner, platform::Format(HostString(253).c_str(), file.c_str()), HostString(241),
+                                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 bool CExportData::Start(std::unique_ptr<IExportSource> source, std::unique_ptr<IExportWriter> writer, Done done) {
     // The job belongs to the list's window: closing it ends the export, with no file.
     QWidget* owner = source->Owner();
@@ -53,10 +59,12 @@ bool CExportData::ExportToExcel(std::unique_ptr<IExportSource> source, const std
                                 const std::string& path) {
     std::string file = path;
     if (file.empty()) {
-        file = AskForFile(source->Owner(), objectName, 246, "xlsx");
-        if (file.empty()) return false;
+        const std::string chosen = AskForFile(source->Owner(), objectName, 246, "xlsx");
+        if (chosen.empty()) return false;
         // Only a workbook name makes a workbook.
+        file = chosen;
         if (!QString::fromStdString(file).endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) file += ".xlsx";
+        if (!MayReplace(source->Owner(), chosen, file)) return false;
     }
     auto writer = std::make_unique<CWorkbookExportWriter>(file, TemplatePath(), source->Owner());
     return Start(std::move(source), std::move(writer), std::move(done));
@@ -66,9 +74,11 @@ bool CExportData::ExportToText(std::unique_ptr<IExportSource> source, const std:
                                const std::string& path) {
     std::string file = path;
     if (file.empty()) {
-        file = AskForFile(source->Owner(), objectName, 247, "txt");
-        if (file.empty()) return false;
+        const std::string chosen = AskForFile(source->Owner(), objectName, 247, "txt");
+        if (chosen.empty()) return false;
+        file = chosen;
         if (QFileInfo(QString::fromStdString(file)).suffix() != QStringLiteral("txt")) file += ".txt";
+        if (!MayReplace(source->Owner(), chosen, file)) return false;
     }
     auto writer = std::make_unique<CTextExportWriter>(file, source->Owner());
     return Start(std::move(source), std::move(writer), std::move(done));

@@ -31,6 +31,10 @@ public:
 
 private:
     static bool Start(std::unique_ptr<IExportSource> source, std::unique_ptr<class IExportWriter> writer, Done done);
+    // The save dialog asked before replacing the name chosen there; an
+    // extension added after it makes another name, and a file of that name
+    // is replaced only when the operator says so.
+    static bool MayReplace(QWidget* owner, const std::string& chosen, const std::string& file);
     static std::string AskForFile(QWidget* owner, const std::string& objectName, int filterString,
                                   const char* defaultExt);
 };

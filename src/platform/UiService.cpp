@@ -48,14 +48,17 @@ public:
     }
     int ExecDialog(QDialog& dialog) override { return dialog.exec(); }
     std::string GetSaveFileName(QWidget* parent, const SaveFileRequest& r) override {
-        QString start = QString::fromStdString(r.directory);
-        if (!r.fileName.empty()) start += "/" + QString::fromStdString(r.fileName);
-        QString path = QFileDialog::getSaveFileName(parent, QString::fromStdString(r.caption),
-                                                    start, QString::fromStdString(r.filter));
-        if (path.isEmpty()) return {};
-        if (QFileInfo(path).suffix().isEmpty() && !r.defaultExt.empty())
-            path += "." + QString::fromStdString(r.defaultExt);
-        return path.toStdString();
+        // The dialog adds the default extension itself, so that its question
+        // before replacing a file is about the name the file will have.
+        // Without a folder it starts in its own default one.
+        QFileDialog dialog(parent, QString::fromStdString(r.caption), QString::fromStdString(r.directory),
+                           QString::fromStdString(r.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!r.defaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(r.defaultExt));
+        if (!r.fileName.empty()) dialog.selectFile(QString::fromStdString(r.fileName));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        return dialog.selectedFiles().front().toStdString();
     }
 };
 

@@ -133,6 +133,17 @@ TEST_F(ExportTest, TheSaveDialogProposesATimeStampedNameInTheOutputFolder) {
     EXPECT_TRUE(QRegularExpression(R"(^MGCP Subscriber--\d\d-\d\d-\d\d-\d\d-\d\d-\d\d$)")
                     .match(QString::fromStdString(r.fileName)).hasMatch()) << r.fileName;
     EXPECT_EQ(m_ui->saveRequests[2].filter, HostString(246));
+    // The dialog asked about report.TXT; report.TXT.txt exists now, and the
+    // operator is asked before it is replaced.
+    m_ui->saveAnswers = {Path("report.TXT"), Path("report.TXT")};
+    m_ui->boxAnswers = {IDNO, IDYES};
+    const auto more = [&] { return std::make_unique<CFakeSource>(std::vector<std::string>{"B"}, Table{{"2"}}, &m_owner); };
+    EXPECT_FALSE(CExportData::ExportToText(more(), "MGCP Subscriber"));
+    EXPECT_EQ(Bytes(Path("report.TXT.txt")), "A\t\t\t\t\r\n\r\n1\t\t\t\t\r\n\r\n");
+    ASSERT_FALSE(m_ui->boxes.empty());
+    EXPECT_NE(m_ui->boxes.back().text.find(Path("report.TXT.txt")), std::string::npos) << m_ui->boxes.back().text;
+    EXPECT_TRUE(CExportData::ExportToText(more(), "MGCP Subscriber"));
+    EXPECT_EQ(Bytes(Path("report.TXT.txt")), "B\t\t\t\t\r\n\r\n2\t\t\t\t\r\n\r\n");
     EXPECT_EQ(m_ui->saveRequests[2].defaultExt, "xlsx");
     ExpectOnly({"report.TXT.txt", "plain.txt"});
 }
