@@ -50,14 +50,17 @@ void CTextExportWriter::WriteRecord(const std::vector<std::string>& fields, size
 void CTextExportWriter::AddRow(const std::vector<std::string>& cells) { WriteRecord(cells, 0); }
 
 bool CTextExportWriter::Write() {
-    m_file.write(m_buffer.data(), static_cast<qint64>(m_buffer.size()));
+    const bool ok = m_file.write(m_buffer.data(), static_cast<qint64>(m_buffer.size())) ==
+                    static_cast<qint64>(m_buffer.size());
     m_buffer.clear();
-    return m_file.commit();
+    return ok;
 }
 
 bool CTextExportWriter::Conclude(bool written) {
-    if (!written && !HostString(242).empty()) Tell(m_pOwner, m_strPath + " " + HostString(242));
-    return written;
+    // Only now does the file take its name: a writer dropped before leaves none.
+    if (written && m_file.commit()) return true;
+    if (!HostString(242).empty()) Tell(m_pOwner, m_strPath + " " + HostString(242));
+    return false;
 }
 
 // ---- workbook ---------------------------------------------------------------------
@@ -145,9 +148,10 @@ void CWorkbookExportWriter::Prepare() {
 bool CWorkbookExportWriter::Write() { return m_sheet && m_sheet->Flush(); }
 
 bool CWorkbookExportWriter::Conclude(bool written) {
+    const std::string why = m_sheet ? m_sheet->LastError() : std::string();
     m_sheet.reset();  // its temporary files go on the thread that made them
     if (!written) {
-        Tell(m_pOwner, m_strPath + " " + HostString(242));
+        Tell(m_pOwner, m_strPath + " " + HostString(242) + (why.empty() ? "" : "\n" + why));
         return false;
     }
     std::error_code ec;

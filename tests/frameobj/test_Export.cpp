@@ -188,6 +188,29 @@ TEST_F(ExportTest, TitlesTheWorkbookRefusesEndTheExportWithNothingWritten) {
     ExpectOnly({});
 }
 
+// A file takes its name only when the export concludes: a writer dropped
+// after writing (the export was cancelled while its file was written)
+// leaves the file of that name as it was.
+TEST_F(ExportTest, AWriterDroppedBeforeItConcludesLeavesTheOldFile) {
+    for (const char* name : {"kept.txt", "kept.xlsx"}) {
+        SCOPED_TRACE(name);
+        QFile old(QString::fromStdString(Path(name)));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("before");
+        old.close();
+        std::unique_ptr<IExportWriter> writer;
+        if (QString(name).endsWith(".txt")) writer = std::make_unique<CTextExportWriter>(Path(name), &m_owner);
+        else writer = std::make_unique<CWorkbookExportWriter>(Path(name), CExportData::TemplatePath(), &m_owner);
+        ASSERT_TRUE(writer->Begin({"DN"}));
+        writer->AddRow({"8001"});
+        writer->Prepare();
+        EXPECT_TRUE(writer->Write());
+        writer.reset();
+        EXPECT_EQ(Bytes(Path(name)), "before");
+    }
+    ExpectOnly({"kept.txt", "kept.xlsx"});
+}
+
 TEST_F(ExportTest, RowsBelowTheExportedOnesInTheTemplateStay) {
     // A template whose sheet holds a header row of three and five rows below it.
     const std::string tpl = sheettest::TemplateCopy(m_dir, "tpl.xlsx");
