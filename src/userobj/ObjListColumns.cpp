@@ -1,7 +1,8 @@
 // The object list: its columns and their widths. A column is as wide as its
 // title and the values of the first records it shows, up to a cap; a width
 // the operator sets (dragging a divider, or a double click on it, which fits
-// the column to the loaded records) is kept for the list key.
+// the column to the loaded records) is kept for the list key, written once
+// when the drag ends rather than at every step of it.
 #include <QHeaderView>
 
 #include "ColumnSettings.h"
@@ -24,6 +25,7 @@ void CObjListCtrl::ConnectColumnSizing() {
                SLOT(resizeColumnToContents(int)));
     connect(m_wndHeader, &QHeaderView::sectionHandleDoubleClicked, this, &CObjListCtrl::FitColumn);
     connect(m_wndHeader, &QHeaderView::sectionResized, this, &CObjListCtrl::OnSectionResized);
+    connect(m_wndHeader, &CSortHeaderCtrl::pressReleased, this, &CObjListCtrl::SavePendingWidths);
 }
 
 int CObjListCtrl::FittedWidth(int column, int cap) const {
@@ -61,7 +63,19 @@ void CObjListCtrl::OnSectionResized(int column, int, int newWidth) {
         return;
     const std::string& title = m_model.Titles()[static_cast<size_t>(column)];
     m_mapColumnWidth[title] = newWidth;
-    columns::RememberWidth(m_strListKey, title, newWidth);
+    m_setPendingWidths.insert(title);
+    // A drag resizes at every mouse move; it is written when the button goes up.
+    if (!m_wndHeader->IsPressed()) SavePendingWidths();
+}
+
+void CObjListCtrl::SavePendingWidths() {
+    for (const std::string& title : m_setPendingWidths) {
+        const auto width = m_mapColumnWidth.find(title);
+        if (width == m_mapColumnWidth.end()) continue;
+        columns::RememberWidth(m_strListKey, title, width->second);
+        ++m_nWidthWrites;
+    }
+    m_setPendingWidths.clear();
 }
 
 void CObjListCtrl::BuildColumns() {

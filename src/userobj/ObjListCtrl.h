@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "MsgTarget.h"
@@ -58,6 +59,8 @@ public:
     // The widest a column is fitted to when the list first shows records.
     int MaxFittedWidth() const;
     bool IsPaged() const;
+    // How often this list wrote a column width to the user's settings.
+    int WidthWrites() const { return m_nWidthWrites; }
     // The row where record i of the loaded page stands.
     int RowOfPageRecord(int i) const;
 
@@ -175,6 +178,8 @@ private:
     void ConnectColumnSizing();
     // A column width the operator set is remembered for the list key.
     void OnSectionResized(int column, int oldWidth, int newWidth);
+    // A divider drag is over: its last width is written once.
+    void SavePendingWidths();
 
     CObjListModel m_model;
     int m_nControlId;
@@ -187,4 +192,6 @@ private:
     // the columns keep them over pages and refreshes.
     std::map<std::string, int> m_mapColumnWidth;
     bool m_bSizingColumns = false;  // widths being set by the list, not the operator
+    std::set<std::string> m_setPendingWidths;  // titles dragged, not yet written
+    int m_nWidthWrites = 0;
 };

@@ -1,6 +1,7 @@
 // The list header with its sort arrow.
 #include "SortHeaderCtrl.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 CSortHeaderCtrl::CSortHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
@@ -14,6 +15,18 @@ void CSortHeaderCtrl::SetSortArrow(int column, bool ascending) {
     m_nSortColumn = column;
     m_bSortAscending = ascending;
     viewport()->update();
+}
+
+void CSortHeaderCtrl::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) m_bPressed = true;
+    QHeaderView::mousePressEvent(e);
+}
+
+void CSortHeaderCtrl::mouseReleaseEvent(QMouseEvent* e) {
+    QHeaderView::mouseReleaseEvent(e);
+    if (e->button() != Qt::LeftButton || !m_bPressed) return;
+    m_bPressed = false;
+    emit pressReleased();
 }
 
 void CSortHeaderCtrl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {

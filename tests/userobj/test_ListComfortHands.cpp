@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 
+#include "ColumnSettings.h"
 #include "PropertyDisplayView.h"
 
 using op::COperatorTest;
@@ -100,8 +101,13 @@ TEST_F(ListComfortHands, ColumnsFitTheirValuesAndKeepTheOperatorsWidths) {
     const int fitted = list->columnWidth(endpoint);
     EXPECT_GT(fitted, QFontMetrics(list->font()).horizontalAdvance("Endpoint") + 20);
 
+    // The drag resizes the column at every step and writes its width once,
+    // when the button goes up: the last width.
+    const int writes = list->WidthWrites();
     DragDivider(list, endpoint, -(fitted - 40));
     EXPECT_EQ(list->columnWidth(endpoint), 40);
+    EXPECT_EQ(list->WidthWrites(), writes + 1);
+    EXPECT_EQ(columns::RememberedWidth(list->m_strListKey, "Endpoint"), 40);
     // A later page keeps the operator's width.
     Wheel(list, 200);
     ASSERT_TRUE(Settle(w));
@@ -115,6 +121,7 @@ TEST_F(ListComfortHands, ColumnsFitTheirValuesAndKeepTheOperatorsWidths) {
 
     DoubleClickDivider(other, Column(other, "Endpoint"));
     EXPECT_GE(other->columnWidth(Column(other, "Endpoint")), fitted);
+    EXPECT_EQ(columns::RememberedWidth(list->m_strListKey, "Endpoint"), other->columnWidth(Column(other, "Endpoint")));
     ExpectValuesFit(other);
     CUserObjWnd* third = Open(3);
     ASSERT_NE(third, nullptr);
