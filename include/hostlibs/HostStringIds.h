@@ -20,6 +20,7 @@ inline constexpr int HS_CAPTION_FILTERED_OF = 10282;  // filtered list caption: 
 inline constexpr int HS_CAPTION_FILTERED = 10283;     // the same while the unfiltered count is unknown
 inline constexpr int HS_FILTER_SAVE_FAILED = 10284;   // the filter file (path) could not be written
 inline constexpr int HS_FILTER_NOT_SENT = 10285;      // a saved filter (name, text) is no command to send
+inline constexpr int HS_FILTER_NAME_CASE = 10292;     // a new name (saved, typed) differs from a saved one in case only
 // Restrictions.
 inline constexpr int HS_CX_GROUPNAME = 10015;   // Centrex group restriction entry dropped on click
 inline constexpr int HS_SEG_FORMAT = 10035;     // format of the segment index

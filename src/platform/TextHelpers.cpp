@@ -1,6 +1,7 @@
 // Small text helpers shared by every library of the client.
 #include "TextHelpers.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -26,6 +27,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (Upper(a[i]) != Upper(b[i])) return false;
     return true;
+}
+
+bool LessNoCase(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+        if (Upper(a[i]) != Upper(b[i])) return Upper(a[i]) < Upper(b[i]);
+    return a.size() < b.size();
 }
 
 std::string ToUpper(std::string_view s) {

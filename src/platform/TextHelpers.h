@@ -14,6 +14,13 @@ UO_PLATFORM_API std::string_view TrimView(std::string_view s);
 UO_PLATFORM_API std::string Trim(std::string_view s);
 // ASCII comparison without regard to case.
 UO_PLATFORM_API bool EqualsNoCase(std::string_view a, std::string_view b);
+// Ordering without regard to case (ASCII), for maps keyed as profile files
+// key their sections and keys.
+UO_PLATFORM_API bool LessNoCase(std::string_view a, std::string_view b);
+struct NoCaseLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return LessNoCase(a, b); }
+};
 UO_PLATFORM_API std::string ToUpper(std::string_view s);
 UO_PLATFORM_API std::string ToLower(std::string_view s);
 // Pieces between the separator; empty pieces are kept.

@@ -145,16 +145,33 @@ void CCustomizeFilterDlg::OnAddOrChange() {
     if (m_strCommand.find('=') == std::string::npos) return refuse(HostString(10128), nullptr);
     if (m_pMapCmd)
         for (const auto& [name, command] : *m_pMapCmd)
-            if (command == m_strCommand && name != m_strName)
+            if (command == m_strCommand && !platform::EqualsNoCase(name, m_strName))
                 return refuse(platform::Format(HostString(10127).c_str(), m_strName.c_str()),
                               nullptr);
-    // A filter of the same name takes the new command.
-    const QList<QTreeWidgetItem*> same =
-        m_listFilter->findItems(Q(m_strName), Qt::MatchExactly | Qt::MatchCaseSensitive, 0);
-    if (!same.isEmpty())
+    // Names are the file's keys, which do not tell case apart: a name that
+    // differs from a saved one only in case is that filter, renamed once the
+    // operator agrees.
+    if (m_pMapCmd) {
+        const auto saved = m_pMapCmd->find(m_strName);
+        if (saved != m_pMapCmd->end() && saved->first != m_strName) {
+            const std::string question =
+                platform::Format(HostString(HS_FILTER_NAME_CASE).c_str(), saved->first.c_str(), m_strName.c_str());
+            if (platform::Ui().MessageBox(this, question, windowTitle().toStdString(),
+                                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+                m_editName->setFocus();
+                return;
+            }
+            m_pMapCmd->erase(saved);
+        }
+    }
+    // A filter of the same name takes the new command (and the name as typed).
+    const QList<QTreeWidgetItem*> same = m_listFilter->findItems(Q(m_strName), Qt::MatchFixedString, 0);
+    if (!same.isEmpty()) {
+        same.front()->setText(0, Q(m_strName));
         same.front()->setText(1, Q(m_strCommand));
-    else
+    } else {
         AddRow(m_strName, m_strCommand);
+    }
     if (!m_pMapCmd) {
         // The list's first filter starts its section.
         auto& section = FilterTable().Sections()[m_strListKey];

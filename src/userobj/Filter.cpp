@@ -13,8 +13,15 @@ void CFilter::FilterInit() {
     m_mapSections.clear();
     for (const std::string& section : platform::ProfileSectionNames(m_strPath)) {
         auto filters = std::make_unique<FilterMap>();
-        for (const std::string& name : platform::ProfileKeyNames(m_strPath, section.c_str()))
-            (*filters)[name] = platform::ProfileString(m_strPath, section.c_str(), name.c_str());
+        for (const std::string& name : platform::ProfileKeyNames(m_strPath, section.c_str())) {
+            const auto [it, added] = filters->try_emplace(name);
+            if (!added) {
+                W2L_FAIL("Filter \"%s\" of [%s] is the key of \"%s\" again; it is dropped.", name.c_str(),
+                         section.c_str(), it->first.c_str());
+                continue;
+            }
+            it->second = platform::ProfileString(m_strPath, section.c_str(), name.c_str());
+        }
         m_mapSections[section] = std::move(filters);
     }
 }

@@ -559,3 +559,97 @@ TEST_F(FilterHands, AFailedSaveKeepsTheOldFileAndSaysSo) {
     EXPECT_EQ(shipped.readAll(), bytes);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"Filter.ini"});
 }
+
+// The file's keys do not tell case apart, so neither do filter names: a
+// file holding "Blocked lines" and "blocked LINES" loads as one filter (the
+// value the file gives for that key); a new name that differs from a saved
+// one only in case asks before it replaces that filter; deleting goes by
+// the name whatever its case; the file never holds two keys of one name.
+TEST_F(FilterHands, NamesThatDifferOnlyInCaseAreOneFilter) {
+    {
+        QFile file(QString::fromStdString(m_file));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(file.readAll());
+        file.close();
+        text.replace("Blocked lines=LST MGCPSUB: STATUS=BLOCKED;\n",
+                     "Blocked lines=LST MGCPSUB: STATUS=BLOCKED;\nblocked LINES=LST MGCPSUB: STATUS=IDLE;\n");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+    }
+    FilterTable().FilterInit(m_file);
+    CUserObjWnd* w = OpenMgcp(500);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    ASSERT_TRUE(Choose(w, "Blocked lines"));
+    EXPECT_EQ(Entries(w->m_pCbxFilter), (QStringList{"Blocked lines", "G.729 lines"}));
+    EXPECT_EQ(list->m_strFilterCommand, kBlocked);
+    EXPECT_EQ(DnsIn(list), DnsIn(OnSwitch(kBlocked)));
+
+    const std::string idle = "LST MGCPSUB: STATUS=IDLE;";
+    OnDialog([&](QDialog& d) {
+        auto* dlg = dynamic_cast<CCustomizeFilterDlg*>(&d);
+        ASSERT_NE(dlg, nullptr);
+        QTreeWidget* rows = dlg->FilterList();
+        ASSERT_EQ(rows->topLevelItemCount(), 2);
+        const std::string question =
+            platform::Format(HostString(HS_FILTER_NAME_CASE).c_str(), "Blocked lines", "BLOCKED LINES");
+        // Answered No: nothing changes.
+        TypeOver(dlg->NameEdit(), "BLOCKED LINES");
+        TypeOver(dlg->CommandEdit(), QString::fromStdString(idle));
+        m_ui->boxAnswers = {IDNO};
+        PressButton(d, "ctl10217");
+        ASSERT_EQ(m_ui->boxes.size(), 1u);
+        EXPECT_EQ(m_ui->boxes.back().text, question);
+        EXPECT_EQ(m_ui->boxes.back().style & 0xF0F, MB_YESNO | MB_DEFBUTTON2);
+        ASSERT_EQ(rows->topLevelItemCount(), 2);
+        ASSERT_NE(Row(rows, "Blocked lines"), nullptr);
+        EXPECT_EQ(Row(rows, "Blocked lines")->text(1).toStdString(), kBlocked);
+        EXPECT_EQ(FilterTable().Section("MGCP Subscriber")->at("Blocked lines"), kBlocked);
+        // Answered Yes: the filter takes the name as typed and the command.
+        m_ui->boxes.clear();
+        m_ui->boxAnswers = {IDYES};
+        PressButton(d, "ctl10217");
+        EXPECT_EQ(m_ui->boxes.size(), 1u);
+        ASSERT_EQ(rows->topLevelItemCount(), 2);
+        EXPECT_EQ(Row(rows, "Blocked lines"), nullptr);
+        ASSERT_NE(Row(rows, "BLOCKED LINES"), nullptr);
+        EXPECT_EQ(Row(rows, "BLOCKED LINES")->text(1).toStdString(), idle);
+        // The same command under a name of another case is that filter, not
+        // a second one with its command.
+        m_ui->boxes.clear();
+        TypeOver(dlg->NameEdit(), "g.729 Lines");
+        TypeOver(dlg->CommandEdit(), QString::fromStdString(kG729));
+        m_ui->boxAnswers = {IDNO};
+        PressButton(d, "ctl10217");
+        ASSERT_EQ(m_ui->boxes.size(), 1u);
+        EXPECT_EQ(m_ui->boxes.back().text,
+                  platform::Format(HostString(HS_FILTER_NAME_CASE).c_str(), "G.729 lines", "g.729 Lines"));
+        // Delete by the name in the field, in another case than saved.
+        m_ui->boxes.clear();
+        ClickRow(rows, "BLOCKED LINES");
+        TypeOver(dlg->NameEdit(), "blocked lines");
+        m_ui->boxAnswers = {IDYES};
+        PressButton(d, "ctl10219");
+        EXPECT_EQ(rows->topLevelItemCount(), 1);
+        EXPECT_EQ(FilterTable().Section("MGCP Subscriber")->count("Blocked lines"), 0u);
+        // And added again: one filter.
+        m_ui->boxes.clear();
+        TypeOver(dlg->NameEdit(), "Idle lines");
+        TypeOver(dlg->CommandEdit(), QString::fromStdString(idle));
+        PressButton(d, "ctl10217");
+        EXPECT_TRUE(m_ui->boxes.empty());
+        PressButton(d, "ctl1");
+    });
+    ClickTool(w, ids::ID_CUSTOMIZE_FILTER);
+    EXPECT_TRUE(m_ui->boxes.empty());
+
+    const auto onDisk = FiltersOnDisk(m_file);
+    const std::map<std::string, std::string> mgcp = {{"G.729 lines", kG729}, {"Idle lines", idle}};
+    EXPECT_EQ(onDisk.at("MGCP Subscriber"), mgcp);
+    QFile file(QString::fromStdString(m_file));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(QString::fromUtf8(file.readAll()).contains("blocked", Qt::CaseInsensitive));
+    ASSERT_TRUE(Choose(w, "Idle lines"));
+    EXPECT_EQ(Entries(w->m_pCbxFilter), (QStringList{"G.729 lines", "Idle lines"}));
+    EXPECT_EQ(DnsIn(list), DnsIn(OnSwitch(idle)));
+}
