@@ -4,6 +4,9 @@
 #include <QHeaderView>
 #include <QLocale>
 
+#include <algorithm>
+#include <functional>
+
 #include "hostlibs/FrmDatabase.h"
 #include "hostlibs/ObjData.h"
 #include "hostlibs/ObjDescText.h"
@@ -24,9 +27,47 @@ CPropertyDisplayView::CPropertyDisplayView(QWidget* parent) : CWndT(parent) {
     setObjectName(QStringLiteral("propertyView"));
     setColumnCount(2);
     setHeaderLabels({QStringLiteral("Property"), QStringLiteral("Value")});
-    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // The names column is fitted by the panel (FitNameColumn), the values
+    // stretch over the rest; the operator may still drag the divider.
+    header()->setSectionResizeMode(0, QHeaderView::Interactive);
+    header()->setStretchLastSection(true);
+    header()->setMinimumSectionSize(fontMetrics().averageCharWidth() * 4);
+    setIndentation(fontMetrics().averageCharWidth() * 2);
     setRootIsDecorated(true);
     setAlternatingRowColors(true);
+    setTextElideMode(Qt::ElideRight);
+}
+
+int CPropertyDisplayView::MaxNameWidth() const {
+    return std::max(viewport()->width() / 2, header()->minimumSectionSize());
+}
+
+void CPropertyDisplayView::FitNameColumn() {
+    // Widest name and value of the rows, with the indentation of their level;
+    // a group row (one with rows below it) has no value and spans both columns.
+    const QFontMetrics fm(font());
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
+    int names = header()->sectionSizeHint(0), values = 0;
+    std::function<void(QTreeWidgetItem*, int)> measure = [&](QTreeWidgetItem* item, int depth) {
+        const bool group = item->childCount() > 0;
+        item->setFirstColumnSpanned(group);
+        if (!group) {
+            names = std::max(names, indentation() * depth + fm.horizontalAdvance(item->text(0)) + margin);
+            values = std::max(values, fm.horizontalAdvance(item->text(1)) + margin);
+        }
+        for (int c = 0; c < item->childCount(); ++c) measure(item->child(c), depth + 1);
+    };
+    for (int i = 0; i < topLevelItemCount(); ++i) measure(topLevelItem(i), rootIsDecorated() ? 1 : 0);
+    // The names as wide as they need, within half the panel, or more when
+    // the values need less than the other half.
+    const int room = viewport()->width();
+    const int cap = std::max(MaxNameWidth(), room - values);
+    header()->resizeSection(0, std::clamp(names, header()->minimumSectionSize(), std::max(cap, 1)));
+}
+
+void CPropertyDisplayView::resizeEvent(QResizeEvent* e) {
+    CWndT::resizeEvent(e);
+    FitNameColumn();
 }
 
 namespace {
@@ -68,6 +109,9 @@ static QTreeWidgetItem* Row(QTreeWidget* tree, QTreeWidgetItem* parent, const st
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
     item->setText(0, QString::fromStdString(name));
     item->setText(1, QString::fromStdString(value));
+    // What a narrow panel cuts can be read in the tip.
+    item->setToolTip(0, item->text(0));
+    item->setToolTip(1, item->text(1));
     return item;
 }
 
@@ -79,9 +123,10 @@ LRESULT CPropertyDisplayView::OnShowDetail(WPARAM, LPARAM lParam) {
     if (sel->obj) Row(this, nullptr, "Object", sel->obj->GetDesc().displayName);
     if (sel->index < 0) {
         new CRecordCountItem(this, sel->data);
-        return 1;
+    } else {
+        ShowRecord(*sel->data, sel->index);
     }
-    ShowRecord(*sel->data, sel->index);
+    FitNameColumn();
     return 1;
 }
 
@@ -91,6 +136,7 @@ LRESULT CPropertyDisplayView::OnShowInstance(WPARAM, LPARAM lParam) {
     if (index < 0) return 0;
     clear();
     ShowRecord(*m_pLastData, index);
+    FitNameColumn();
     return 1;
 }
 

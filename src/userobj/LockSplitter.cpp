@@ -99,29 +99,50 @@ void CLockSplitter::ApplyShares() {
     // The shares divide the room the columns have between the bars.
     const int room = reference - handleWidth() * (count() - 1);
     for (int i = 0; i < m_shareIdeal.size(); ++i)
-        SetColumnInfo(i, room * m_shareIdeal[i] / total, room * m_shareMin.value(i) / total);
+        SetColumnInfo(i, std::max(room * m_shareIdeal[i] / total, m_shareMin.value(i)), m_shareMin.value(i));
 }
 
 void CLockSplitter::RecalcLayout() {
     if (m_aIdeal.isEmpty() || count() == 0 || !isVisible()) return;
     const int n = count();
-    int left = std::max(
-        0, (orientation() == Qt::Horizontal ? width() : height()) - handleWidth() * (n - 1));
-    QList<int> sizes(n, 0);
-    for (int i = 0; i < n && left > 0; ++i) {
-        const int minimum = m_aMin.value(i);
-        if (i > 0 && left < minimum) {
-            // Too narrow to be of use: hidden, its room goes to the column before.
-            sizes[i - 1] += left;
-            left = 0;
+    const int room = std::max(0, (orientation() == Qt::Horizontal ? width() : height()) - handleWidth() * (n - 1));
+    // The columns shown: from the first, as long as their minimums fit.
+    int shown = n, minimums = 0;
+    for (int i = 0; i < n; ++i) {
+        minimums += m_aMin.value(i);
+        if (i > 0 && minimums > room) {
+            shown = i;
             break;
         }
-        const int ideal = m_aIdeal.value(i);
-        const int want = i == n - 1 ? left : (ideal < minimum ? 0 : ideal);
-        sizes[i] = std::min(want, left);
-        left -= sizes[i];
     }
-    if (left > 0) sizes[n - 1] += left;
+    QList<int> sizes = this->sizes();  // one entry per column
+    sizes.fill(0);
+    int ideals = 0, slack = 0;
+    for (int i = 0; i < shown; ++i) {
+        sizes[i] = std::max(m_aIdeal.value(i), m_aMin.value(i));
+        ideals += sizes[i];
+        slack += sizes[i] - m_aMin.value(i);
+    }
+    const int shortage = ideals - room;
+    if (shortage > 0 && slack > 0) {
+        // Each column gives up its share of the shortage, in proportion to
+        // its room above its minimum; what rounding leaves, the column with the
+        // most room above its minimum gives.
+        int given = 0;
+        for (int i = 0; i < shown; ++i) {
+            const int part = static_cast<int>(static_cast<long long>(shortage) * (sizes[i] - m_aMin.value(i)) / slack);
+            sizes[i] -= part;
+            given += part;
+        }
+        int most = 0;
+        for (int i = 1; i < shown; ++i)
+            if (sizes[i] - m_aMin.value(i) > sizes[most] - m_aMin.value(most)) most = i;
+        sizes[most] = std::max(0, sizes[most] - (shortage - given));
+    }
+    int used = 0;
+    for (int i = 0; i < shown; ++i) used += sizes[i];
+    // The last column shown takes what is left (or gives up what is over).
+    sizes[shown - 1] = std::max(0, sizes[shown - 1] + room - used);
     if (sizes != this->sizes()) setSizes(sizes);
 }
 
@@ -139,12 +160,12 @@ void CLockSplitter::TrackBar(int index, int pos) {
     s[index - 1] = first;
     s[index] = pair - first;
     setSizes(s);
-    // The dragged width becomes the column's ideal.
-    while (m_aIdeal.size() < index) {
+    // The widths the drag leaves become the columns' ideals.
+    while (m_aIdeal.size() <= index) {
         m_aIdeal.push_back(0);
         m_aMin.push_back(0);
     }
     m_aIdeal[index - 1] = first;
-    if (index < m_aIdeal.size() && index < count() - 1) m_aIdeal[index] = s[index];
+    m_aIdeal[index] = s[index];
     emit splitterMoved(start + first, index);
 }

@@ -1,9 +1,11 @@
 // The object window's splitter: columns with an ideal and a minimum width,
-// bars that can be locked against dragging. The first column keeps its
-// ideal width while there is room, the last takes the rest; a column that
-// would be narrower than its minimum is hidden and its room goes to its
-// neighbour, so the window itself can be made as small as the operator
-// wants. A drag keeps both columns at their minimums at least.
+// bars that can be locked against dragging. With room for every ideal the
+// columns get their ideals and the last takes what is left; with less, each
+// column gives up room above its minimum in proportion to what it has above
+// it; when even the minimums do not fit, the columns at the end are hidden
+// and their room goes to the ones before, so the window itself can be made
+// as small as the operator wants. A drag keeps both columns at their
+// minimums at least, and the widths it leaves become the columns' ideals.
 #pragma once
 
 #include <QList>
@@ -19,10 +21,10 @@ public:
     void SetColumnInfo(int column, int ideal, int minimum);
     int ColumnIdeal(int column) const { return m_aIdeal.value(column); }
     int ColumnMin(int column) const { return m_aMin.value(column); }
-    // The columns' ideal and minimum widths as shares of the width of a
-    // maximised window, taken when the splitter is first shown in a shown
-    // frame (a window opened before the frame is shown is created at a
-    // width it never has). Column info set later wins.
+    // The columns' ideal widths as shares of the width of a maximised
+    // window, taken when the splitter is first shown in a shown frame (a
+    // window opened before the frame is shown is created at a width it never
+    // has), and their minimum widths in pixels. Column info set later wins.
     void SetShares(QList<int> ideal, QList<int> minimum);
     // Lays the columns out on the current width by their ideal and minimum.
     void RecalcLayout();

@@ -26,6 +26,11 @@
 
 namespace {
 
+// The narrowest the form view and the property panel are laid out, in
+// average characters: below both the panel is hidden.
+constexpr int kViewMinChars = 40;
+constexpr int kPanelMinChars = 30;
+
 // Command objects of the command-object configurations: index into
 // m_aComObj, object type; then the items of the object list.
 struct CmdObjItem {
@@ -177,11 +182,15 @@ BOOL CUserObjWnd::OnCreateClient(QWidget* client, int w, int h) {
         left->setObjectName(QStringLiteral("leftPane"));
         m_wndSplitter->addWidget(left);
         m_wndSplitter->addWidget(detail);
-        // Each column's ideal width is also its minimum.
-        m_wndSplitter->SetColumnInfo(0, w * 16 / 20, w * 16 / 20);
-        m_wndSplitter->SetColumnInfo(1, w * 4 / 20, w * 4 / 20);
+        // Four fifths for the view, one for the panel while there is room;
+        // a narrower window narrows both down to minimums that keep the
+        // lists and the panel's names and values readable.
+        const int viewMin = fontMetrics().averageCharWidth() * kViewMinChars;
+        const int panelMin = fontMetrics().averageCharWidth() * kPanelMinChars;
+        m_wndSplitter->SetColumnInfo(0, std::max(w * 16 / 20, viewMin), viewMin);
+        m_wndSplitter->SetColumnInfo(1, std::max(w * 4 / 20, panelMin), panelMin);
         m_wndSplitter->setSizes({w * 16 / 20, w * 4 / 20});
-        m_wndSplitter->SetShares({16, 4}, {16, 4});
+        m_wndSplitter->SetShares({16, 4}, {viewMin, panelMin});
         m_pDetailView = detail;
     } else if (m_bCmdObjCfg) {
         m_pCmdObjListView = new CCmdObjListView;

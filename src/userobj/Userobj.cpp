@@ -1,4 +1,6 @@
 // Entry of the module: the host calls ExternMain once per object window.
+#include <QMdiArea>
+
 #include <memory>
 
 #include "CmdParaDlg.h"
@@ -41,6 +43,10 @@ extern "C" __attribute__((visibility("default"))) void* ExternMain(void* hostFra
     }
     if (!wnd->Create(static_cast<QObject*>(hostFrame))) return nullptr;
     CUserObjWnd* w = wnd.release();  // from now on the MDI area owns the window
+    // Restored, the window keeps three quarters of the area (of the frame
+    // while it is not shown yet): room for its lists and the property panel.
+    if (const QMdiArea* area = w->mdiArea())
+        w->resize((area->isVisible() ? area->viewport()->size() : area->window()->size()) * 3 / 4);
     w->showMaximized();
     return w;
 }

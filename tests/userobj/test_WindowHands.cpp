@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "BusyIndicator.h"
+#include "PropertyDisplayView.h"
 
 using op::COperatorTest;
 
@@ -34,18 +35,21 @@ protected:
         return Mdi()->activeSubWindow() ? Mdi()->activeSubWindow()->property("configType").toInt()
                                         : 0;
     }
-    // A drag with the left button held, in steps, as a hand moves.
+    // A drag with the left button held, in steps, as a hand moves: the
+    // points are where they were on the screen when the button went down,
+    // wherever the widget under the hand has moved since.
     static void Drag(QWidget* w, QPoint from, QPoint to) {
         Hover(w, from);
+        const QPoint origin = w->mapToGlobal(QPoint(0, 0));
         QTest::mousePress(w, Qt::LeftButton, {}, from);
         for (int i = 1; i <= 8; ++i) {
-            const QPoint p = from + (to - from) * i / 8;
-            QCursor::setPos(w->mapToGlobal(p));
-            QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(w->mapToGlobal(p)),
-                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            const QPoint screen = origin + from + (to - from) * i / 8;
+            QCursor::setPos(screen);
+            QMouseEvent move(QEvent::MouseMove, QPointF(w->mapFromGlobal(screen)), QPointF(screen), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(w, &move);
         }
-        QTest::mouseRelease(w, Qt::LeftButton, {}, to);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, w->mapFromGlobal(origin + to));
     }
     // A click on the Window menu's title; the menu once it is open.
     QMenu* OpenWindowMenu() {
@@ -176,6 +180,73 @@ TEST_F(WindowHands, AnObjectWindowCanBeMadeNarrow) {
     EXPECT_GE(split->sizes()[1], panelMin);
 }
 
+// At the client's default size the maximised window gives the property
+// panel a fifth; restored and made narrower by a hand, both the lists and
+// the panel stay, and the panel shows a picked subscriber with a names
+// column that leaves the values at least half of it.
+TEST_F(WindowHands, ThePanelStaysReadableInANormalWindow) {
+    StartClient(300);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    CLockSplitter* split = w->m_wndSplitter;
+    ASSERT_TRUE(w->isMaximized());
+    EXPECT_NEAR(split->sizes()[1], (split->width() - split->handleWidth()) / 5, 2);
+    auto value = [panel](const std::string& name) {
+        for (const auto& [n, v] : panel->Rows())
+            if (n == name) return v;
+        return std::string("?");
+    };
+    // Names as wide as they need up to half the panel; the values the rest,
+    // so a directory number is never cut.
+    auto expectReadable = [panel](const std::string& dn) {
+        const int room = panel->viewport()->width();
+        const int names = panel->columnWidth(0);
+        const QFontMetrics fm(panel->font());
+        EXPECT_GE(names, std::min(fm.horizontalAdvance("Gateway") + panel->indentation(), room / 2));
+        EXPECT_GE(room - names, room / 2);
+        EXPECT_LE(fm.horizontalAdvance(QString::fromStdString(dn)) + 8, room - names);
+    };
+
+    w->showNormal();
+    EXPECT_NEAR(w->width(), Mdi()->viewport()->width() * 3 / 4, 2);  // restored: three quarters
+    ASSERT_GT(split->sizes()[1], split->ColumnMin(1));
+    // The bottom right corner dragged left, to a window of 600 pixels.
+    const QPoint corner(w->width() - 2, w->height() - 2);
+    Drag(w, corner, QPoint(598, corner.y()));
+    ASSERT_LE(w->width(), 602);
+    EXPECT_GE(split->sizes()[1], split->ColumnMin(1));  // the panel stays
+    EXPECT_GE(split->sizes()[0], split->ColumnMin(0));
+
+    Click(list, 3);
+    const std::string dn = list->Model().CellText(3, 0);
+    EXPECT_EQ(value("Directory Number"), dn);
+    EXPECT_EQ(value("Gateway"), list->Model().CellText(3, 1));
+    expectReadable(dn);
+
+    // The switch's detail: the groups span both columns.
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, CellCentre(list, 4));
+    ASSERT_TRUE(Settle(w));
+    const std::string opened = list->Model().CellText(4, 0);
+    EXPECT_EQ(value("Directory Number"), opened);
+    ASSERT_GT(panel->topLevelItemCount(), 1);
+    QTreeWidgetItem* group = panel->topLevelItem(1);
+    EXPECT_GT(group->childCount(), 0);
+    EXPECT_TRUE(group->isFirstColumnSpanned());
+    expectReadable(opened);
+
+    // Maximised again with a double click on its title bar: a fifth again.
+    const QPoint title(w->width() / 2, w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w) / 2);
+    Hover(w, title);
+    QTest::mouseDClick(w, Qt::LeftButton, {}, title);
+    ASSERT_TRUE(WaitFor([w] { return w->isMaximized(); }, 2000));
+    QTest::qWait(20);
+    EXPECT_NEAR(split->sizes()[1], (split->width() - split->handleWidth()) / 5, 2);
+    expectReadable(opened);
+}
+
 // The splitter bar keeps both columns at their minimums: dragged past
 // either limit it stops there.
 TEST_F(WindowHands, TheSplitterBarStopsAtTheColumnsMinimums) {
@@ -184,10 +255,12 @@ TEST_F(WindowHands, TheSplitterBarStopsAtTheColumnsMinimums) {
     ASSERT_NE(w, nullptr);
     CLockSplitter* split = w->m_wndSplitter;
     const QList<int> start = split->sizes();
-    ASSERT_EQ(start[0], split->ColumnMin(0));  // the ideal width is the minimum
+    ASSERT_GT(start[0], split->ColumnMin(0) + 120);
 
-    DragBar(split, -120);  // the view may not get narrower
-    EXPECT_EQ(split->sizes(), start);
+    DragBar(split, -120);  // the view gives the panel room
+    EXPECT_EQ(split->sizes()[0], start[0] - 120);
+    EXPECT_EQ(split->sizes()[1], start[1] + 120);
+    EXPECT_EQ(split->ColumnIdeal(1), start[1] + 120);
 
     // More room: the panel grows; the bar moves right until the panel is
     // at its minimum.
@@ -199,7 +272,7 @@ TEST_F(WindowHands, TheSplitterBarStopsAtTheColumnsMinimums) {
     const int moved = split->sizes()[0];
     EXPECT_GT(moved, start[0]);
     EXPECT_EQ(split->ColumnIdeal(0), moved);  // the dragged width is kept
-    DragBar(split, -1000);
+    DragBar(split, -moved);
     EXPECT_EQ(split->sizes()[0], split->ColumnMin(0));
 
     // Locked, the bar does not move.
