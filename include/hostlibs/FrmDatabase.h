@@ -9,6 +9,10 @@
 #include "hostlibs/HostLibsApi.h"
 #include "hostlibs/ObjDesc.h"
 
+// The return code of a page fetch or release whose paged query the switch
+// no longer holds (it expired unused, or was released).
+inline constexpr int RC_QUERY_GONE = 1011;
+
 class UO_HOSTLIBS_API IFrmDatabase {
 public:
     virtual ~IFrmDatabase() = default;

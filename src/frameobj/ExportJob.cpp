@@ -71,12 +71,15 @@ void CExportJob::OnRows(bool ok, std::vector<IExportSource::Row> rows, const std
     }
     for (const auto& row : rows) m_writer->AddRow(row);
     // Records removed since the query began leave a page short: the next
-    // page still starts where this one ended.
+    // page still starts where this one ended. A query the source had to
+    // run again may count differently.
     m_nNext += m_nAsked;
+    m_nTotal = m_source->RowCount();
     if (m_progress && m_nTotal > 0) {
-        m_progress->setValue(static_cast<int>(m_nNext * 1000 / m_nTotal));
-        m_progress->setLabelText(QString::fromStdString(platform::Format(
-            HostString(250).c_str(), platform::GroupDigits(m_nNext).c_str(), platform::GroupDigits(m_nTotal).c_str())));
+        m_progress->setValue(static_cast<int>(std::min(m_nNext, m_nTotal) * 1000 / m_nTotal));
+        m_progress->setLabelText(QString::fromStdString(
+            platform::Format(HostString(250).c_str(), platform::GroupDigits(std::min(m_nNext, m_nTotal)).c_str(),
+                             platform::GroupDigits(m_nTotal).c_str())));
     }
     if (!m_bInNext) Next();
 }

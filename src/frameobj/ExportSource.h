@@ -18,7 +18,8 @@ public:
     virtual ~IExportSource() = default;
     // The column titles, whole, in column order.
     virtual std::vector<std::string> Titles() const = 0;
-    // The rows to export.
+    // The rows to export; asked again after each batch (a source that had
+    // to run its query again may count differently).
     virtual long long RowCount() const = 0;
     // True when rows come from the switch: the export then shows its
     // progress and can be cancelled.

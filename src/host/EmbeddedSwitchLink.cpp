@@ -35,6 +35,7 @@ public:
         return m_ready;
     }
     std::vector<std::string> Execute(const std::string& command) { return m_sw.Execute(command); }
+    void SetQueryTtl(int64_t ms) { m_sw.SetQueryTtl(ms); }
     bool WaitReady(std::string& error) {
         std::unique_lock lock(m_mutex);
         m_cv.wait(lock, [this] { return m_ready; });
@@ -103,6 +104,11 @@ std::vector<std::string> CEmbeddedSwitchLink::ExecuteNow(const std::string& comm
     QMetaObject::invokeMethod(w, [w, &reports, command] { reports = w->Execute(command); },
                               Qt::BlockingQueuedConnection);
     return reports;
+}
+
+void CEmbeddedSwitchLink::SetQueryTtl(qint64 ms) {
+    CSwitchWorker* w = m_worker;
+    QMetaObject::invokeMethod(w, [w, ms] { w->SetQueryTtl(ms); }, Qt::BlockingQueuedConnection);
 }
 
 void CEmbeddedSwitchLink::Send(QObject* window, const std::string& command) {

@@ -28,6 +28,9 @@ public:
     // Runs one command on the switch and waits for its reports, outside the
     // windows' traffic: for checks of what the switch holds (tests, tools).
     std::vector<std::string> ExecuteNow(const std::string& command);
+    // How long a paged query may stay unused before the switch forgets it
+    // (mmlswitch --query-ttl).
+    void SetQueryTtl(qint64 ms);
 
 signals:
     // Seeding a new database goes on: the share done, 0 to 100.

@@ -7,27 +7,34 @@
 #include "HostStrings.h"
 #include "ObjListCtrl.h"
 #include "TextHelpers.h"
+#include "Trace.h"
 #include "UserObjWnd.h"
 #include "hostlibs/DisplayValues.h"
 #include "hostlibs/HostStringIds.h"
 
 namespace {
 
-// The page fetch command of the object, for records first .. last of the query.
-std::string PageCommand(const CComObj& obj, const std::string& qid, long long first, long long last) {
+// The command of the object whose name contains host string nameId
+// (the page fetch, the query release), with these parameters.
+std::string CommandNamed(const CComObj& obj, int nameId, const std::map<std::string, std::string>& params) {
     std::vector<DWORD> codes;
     std::vector<std::string> names;
     obj.EnumCmd(codes, names);
-    const std::map<std::string, std::string> params{{HostString(HS_QID), qid},
-                                                    {HostString(HS_PAGE_BEGIN), std::to_string(first)},
-                                                    {HostString(HS_PAGE_END), std::to_string(last)}};
     for (DWORD code : codes) {
-        if (obj.GetCmdTable().at(code).text2.find(HostString(HS_PAGE_CMD)) == std::string::npos) continue;
+        if (obj.GetCmdTable().at(code).text2.find(HostString(nameId)) == std::string::npos) continue;
         CCmd cmd;
         obj.GetCmdByOpID(cmd, code);
         return cmd.Format(params);
     }
     return {};
+}
+
+// The page fetch command of the object, for records first .. last of the query.
+std::string PageCommand(const CComObj& obj, const std::string& qid, long long first, long long last) {
+    return CommandNamed(obj, HS_PAGE_CMD,
+                        {{HostString(HS_QID), qid},
+                         {HostString(HS_PAGE_BEGIN), std::to_string(first)},
+                         {HostString(HS_PAGE_END), std::to_string(last)}});
 }
 
 std::string ObjectName(const CObjListCtrl& list) {
@@ -40,7 +47,10 @@ CListExportSource::CListExportSource(CObjListCtrl& list) : m_list(&list), m_wnd(
     const int total = list.m_nTotalRecords;
     m_bRemote = list.IsPaged() && total > CObjListCtrl::kPageSize;
     m_nTotal = m_bRemote ? total : list.GetItemCount();
-    if (m_bRemote) m_strQid = list.m_mapQueryInfo[HostString(HS_QID)];
+    if (m_bRemote) {
+        m_strQid = list.m_mapQueryInfo[HostString(HS_QID)];
+        m_strQuery = list.QueryCommand();
+    }
 }
 
 CListExportSource::~CListExportSource() { CancelFetch(); }
@@ -75,49 +85,110 @@ void CListExportSource::FetchRows(long long first, int count, RowsDone done) {
     done(true, std::move(rows), {});
 }
 
+bool CListExportSource::Send(const std::string& command, std::function<void(const CObjArray*)> tap) {
+    m_strPending = command;
+    if (m_wnd && !command.empty() && m_wnd->SendTapped(command, std::move(tap))) return true;
+    m_strPending.clear();
+    return false;
+}
+
+bool CListExportSource::RowsOf(const CObjArray& report, std::vector<Row>& rows) const {
+    CObjDescData* desc = m_list ? m_list->m_obj : nullptr;
+    if (!desc || !m_wnd) return false;
+    std::string block;
+    desc->GetListCmdReportBlockName(0, block);
+    std::vector<std::string> header;
+    CDataTable table;
+    if (m_wnd->GetReportBlock(report, block, header, table) == -1) return false;
+    // The page's columns, found by the titles the list shows.
+    const CDisplayValues display(header, desc->GetComObj()->GetDesc());
+    std::vector<int> columnOf;
+    for (const std::string& t : Titles()) {
+        const auto& shown = display.DisplayHeader();
+        const auto at = std::find(shown.begin(), shown.end(), t);
+        columnOf.push_back(at == shown.end() ? -1 : static_cast<int>(at - shown.begin()));
+    }
+    rows.reserve(table.Rows().size());
+    for (const CDataRow& record : table.Rows()) {
+        std::vector<std::vector<std::string>> fields = record;
+        display.Convert(fields);
+        Row& row = rows.emplace_back();
+        for (int c : columnOf)
+            row.push_back(c >= 0 && c < static_cast<int>(fields.size()) ? platform::Join(fields[static_cast<size_t>(c)])
+                                                                        : std::string());
+    }
+    return true;
+}
+
+namespace {
+
+// Why a report gives no rows, for the operator; empty when it succeeded.
+std::string Refusal(CUserObjWnd* wnd, const CObjArray* report) {
+    if (!report || !wnd) return "The switch did not answer.";
+    IFrmDatabase* db = wnd->HostLink() ? wnd->HostLink()->GetDatabase() : nullptr;
+    if (!db || !db->IsReturnCodeSuccessful(report->GetRetCode()))
+        return report->GetCommand() + " " + report->GetResultText();
+    return {};
+}
+
+}  // namespace
+
 void CListExportSource::FetchPage(long long first, int count, RowsDone done) {
-    CObjDescData* desc = m_list->m_obj;
-    CComObj* obj = desc ? desc->GetComObj() : nullptr;
+    if (!m_list) return done(false, {}, "The list is gone.");
+    CComObj* obj = m_list->m_obj ? m_list->m_obj->GetComObj() : nullptr;
     const std::string command = obj ? PageCommand(*obj, m_strQid, first, first + count - 1) : std::string();
-    if (!m_wnd || command.empty()) return done(false, {}, "The list cannot fetch pages.");
-    const std::vector<std::string> titles = Titles();
-    auto tap = [this, desc, obj, titles, done](const CObjArray* report) {
+    auto tap = [this, first, count, done](const CObjArray* report) {
         m_strPending.clear();
-        IFrmDatabase* db = m_wnd && m_wnd->HostLink() ? m_wnd->HostLink()->GetDatabase() : nullptr;
-        if (!report || !m_wnd) return done(false, {}, "The switch did not answer.");
-        if (!db || !db->IsReturnCodeSuccessful(report->GetRetCode()))
-            return done(false, {}, report->GetCommand() + " " + report->GetResultText());
-        std::string block;
-        desc->GetListCmdReportBlockName(0, block);
-        std::vector<std::string> header;
-        CDataTable table;
-        if (m_wnd->GetReportBlock(*report, block, header, table) == -1)
-            return done(false, {}, report->GetCommand() + " " + report->GetResultText());
-        // The page's columns, found by the titles the list shows.
-        const CDisplayValues display(header, obj->GetDesc());
-        std::vector<int> columnOf;
-        for (const std::string& t : titles) {
-            const auto& shown = display.DisplayHeader();
-            const auto at = std::find(shown.begin(), shown.end(), t);
-            columnOf.push_back(at == shown.end() ? -1 : static_cast<int>(at - shown.begin()));
-        }
+        // Forgotten by the switch (left unused too long): asked for anew,
+        // once; lost again at once, the export stops as on any refusal.
+        if (report && m_wnd && report->GetRetCode() == RC_QUERY_GONE && !m_bRenewed && !m_strQuery.empty())
+            return RenewQuery(first, count, done);
+        if (const std::string why = Refusal(m_wnd, report); !why.empty()) return done(false, {}, why);
+        m_bRenewed = false;
         std::vector<Row> rows;
-        rows.reserve(table.Rows().size());
-        for (const CDataRow& record : table.Rows()) {
-            std::vector<std::vector<std::string>> fields = record;
-            display.Convert(fields);
-            Row& row = rows.emplace_back();
-            for (int c : columnOf)
-                row.push_back(c >= 0 && c < static_cast<int>(fields.size()) ? platform::Join(fields[static_cast<size_t>(c)])
-                                                                          : std::string());
-        }
+        if (!RowsOf(*report, rows)) return done(false, {}, report->GetCommand() + " " + report->GetResultText());
+        if (first + count >= m_nTotal) ReleaseOwnQuery();
         done(true, std::move(rows), {});
     };
-    m_strPending = command;
-    if (!m_wnd->SendTapped(command, std::move(tap))) {
+    if (!Send(command, std::move(tap))) done(false, {}, "The list cannot fetch pages.");
+}
+
+void CListExportSource::RenewQuery(long long first, int count, RowsDone done) {
+    m_bRenewed = true;
+    W2L(2, __FILE_NAME__, __LINE__, "export: query %s is gone at record %lld, asking for the list again",
+        m_strQid.c_str(), first);
+    auto tap = [this, first, count, done](const CObjArray* report) {
         m_strPending.clear();
-        done(false, {}, "The command cannot be sent to the switch.");
-    }
+        if (const std::string why = Refusal(m_wnd, report); !why.empty()) return done(false, {}, why);
+        std::map<std::string, std::string> head;
+        if (m_wnd->ReadQueryHead(*report, head)) {
+            // The same list in the same order: the records go on where they stopped.
+            m_strQid = head[HostString(HS_QID)];
+            m_nTotal = std::strtoll(head[HostString(HS_TOTAL_RECS)].c_str(), nullptr, 10);
+            m_bOwnQuery = true;
+            if (first >= m_nTotal) {
+                ReleaseOwnQuery();
+                return done(true, {}, {});  // the records that were still to come are gone
+            }
+            return FetchPage(first, count, done);
+        }
+        // So few records are left that they came whole: those from first on.
+        std::vector<Row> rows;
+        if (!RowsOf(*report, rows)) return done(false, {}, report->GetCommand() + " " + report->GetResultText());
+        m_nTotal = static_cast<long long>(rows.size());
+        rows.erase(rows.begin(), rows.begin() + static_cast<long>(std::min<long long>(first, m_nTotal)));
+        if (static_cast<long long>(rows.size()) > count) rows.resize(static_cast<size_t>(count));
+        done(true, std::move(rows), {});
+    };
+    if (!Send(m_strQuery, std::move(tap))) done(false, {}, "The list cannot be asked for again.");
+}
+
+void CListExportSource::ReleaseOwnQuery() {
+    CComObj* obj = m_list && m_list->m_obj ? m_list->m_obj->GetComObj() : nullptr;
+    if (!m_bOwnQuery || !obj || !m_wnd) return;
+    m_bOwnQuery = false;
+    // Its answer concerns nobody.
+    m_wnd->SendTapped(CommandNamed(*obj, HS_RELEASE_CMD, {{HostString(HS_QID), m_strQid}}), {});
 }
 
 void CListExportTools::ExportText(CObjListCtrl& list, const std::string& objectName) {

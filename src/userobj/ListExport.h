@@ -11,6 +11,7 @@
 
 #include "ExportSource.h"
 #include "ListTools.h"
+#include "hostlibs/ObjArray.h"
 
 class CObjListCtrl;
 class CUserObjWnd;
@@ -28,12 +29,25 @@ public:
 
 private:
     void FetchPage(long long first, int count, RowsDone done);
+    // The switch forgot the query: the list's query is run again and the
+    // reading goes on from first under the new one.
+    void RenewQuery(long long first, int count, RowsDone done);
+    // Sends a command whose report goes to the tap; false when it cannot go out.
+    bool Send(const std::string& command, std::function<void(const CObjArray*)> tap);
+    // The rows of the records block of a page or a whole result, in the
+    // list's columns; false when the block does not hold together.
+    bool RowsOf(const CObjArray& report, std::vector<Row>& rows) const;
+    // Gives the switch back the query the export opened for itself.
+    void ReleaseOwnQuery();
     QPointer<CObjListCtrl> m_list;
     QPointer<CUserObjWnd> m_wnd;
     bool m_bRemote = false;
     long long m_nTotal = 0;
     std::string m_strQid;
-    std::string m_strPending;  // the page command on its way
+    std::string m_strQuery;    // asks the switch for the list as it stands
+    std::string m_strPending;  // the command on its way
+    bool m_bRenewed = false;   // the query was renewed and has given no page yet
+    bool m_bOwnQuery = false;  // the query is the export's, not the list's
 };
 
 // The list menu's export entries.

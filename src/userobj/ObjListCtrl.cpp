@@ -140,6 +140,7 @@ void CObjListCtrl::DisplayAllData() {
 }
 
 LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
+    m_bRenewingQuery = m_bQueryRenewed = false;  // records came: a later loss may be renewed again
     m_model.RemoveAllRows();
     m_bSizingColumns = true;  // the header's sections go and come: no width of the operator's
     m_model.RemoveAllColumns();
@@ -328,15 +329,25 @@ void CObjListCtrl::OnDoubleClick() {
 
 void CObjListCtrl::Refresh() {
     if (!m_obj) return;
-    if (m_nSortColumn != -1 && parentWidget()) {
-        if (CUserObjWnd* w = ObjectWindow()) w->ExecuteCmd(m_strSortCommand, m_obj->GetComObj());
-    } else if (!m_bFilterActive) {
-        m_obj->InvokeUpdate();
+    const bool own = (m_nSortColumn == -1 || !parentWidget()) && !m_bFilterActive;
+    AskQueryAgain();
+    if (own) {
         m_nCursorRecord = 0;
         m_strFilterCommand.clear();
-    } else if (CUserObjWnd* w = ObjectWindow()) {
-        w->ExecuteCmd(m_strFilterCommand, m_obj->GetComObj());
     }
+}
+
+std::string CObjListCtrl::QueryCommand() const {
+    if (!m_obj) return {};
+    if (m_nSortColumn != -1 && parentWidget()) return m_strSortCommand;
+    return m_bFilterActive ? m_strFilterCommand : OwnQueryCommand();
+}
+
+bool CObjListCtrl::AskQueryAgain() {
+    if (!m_obj) return false;
+    if ((m_nSortColumn == -1 || !parentWidget()) && !m_bFilterActive) return m_obj->InvokeUpdate();
+    CUserObjWnd* w = ObjectWindow();
+    return w && w->ExecuteCmd(QueryCommand(), m_obj->GetComObj());
 }
 
 void CObjListCtrl::resizeEvent(QResizeEvent* e) {

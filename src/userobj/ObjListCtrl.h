@@ -77,12 +77,24 @@ public:
     void FetchShownPage();
     // A result without a paged head replaces the paged query it followed.
     void ForgetQuery();
+    // The switch no longer holds the query of the page fetch on its way:
+    // the list asks for itself again, as a refresh would, so that the head
+    // fetches the page the operator was going to. False (and nothing sent)
+    // when the query lost was already such a renewed one.
+    bool RenewQuery();
+    // The first page a paged head of [total] records fetches: 0 to 499, or
+    // while the list renews its query the page that was lost, kept within
+    // the new total.
+    void FirstPageOfQuery(int total, int& begin, int& end);
     void PlacePage();
     int TopRow() const;
     int RowsPerPage() const;
 
     // ---- operations ----
     void Refresh();
+    // The command that asks the switch for this list as it stands: its sort
+    // command when sorted, its filter when filtered, else the object's own query.
+    std::string QueryCommand() const;
     void OnEnterKey();
     void OnInsertKey();
     void OnDeleteKey();
@@ -173,6 +185,9 @@ private:
     // The lists of this key and object in the other windows of this client.
     std::vector<CObjListCtrl*> Peers() const;
     bool IsOwnQuery(const std::string& command) const;
+    std::string OwnQueryCommand() const;
+    // Sends what QueryCommand names; true when it went out.
+    bool AskQueryAgain();
     void ScheduleShownPageCheck();
     int TotalRecords() const { return m_nTotalRecords; }
     void ConnectColumnSizing();
@@ -188,6 +203,8 @@ private:
     bool m_bShownCheckPending = false;
     int m_nViewTop = 0;  // the top row a PAGE_VIEW fetch keeps
     bool m_bOwnQueryResult = false;  // the records shown answer the object's own query
+    bool m_bRenewingQuery = false;   // asked for again: its head fetches the page that was lost
+    bool m_bQueryRenewed = false;    // the query in force was renewed and has shown no records yet
     // Column widths by title, once fitted to records or set by the operator;
     // the columns keep them over pages and refreshes.
     std::map<std::string, int> m_mapColumnWidth;

@@ -179,11 +179,15 @@ void CObjListCtrl::NoteResultCommand(const std::string& command) {
     m_bOwnQueryResult = IsOwnQuery(command);
 }
 
+std::string CObjListCtrl::OwnQueryCommand() const {
+    if (!m_obj) return {};
+    const CComObj* obj = m_obj->GetComObj();
+    return obj->GetUpdateCommand().empty() ? obj->GetKeyString() : obj->GetUpdateCommand();
+}
+
 bool CObjListCtrl::IsOwnQuery(const std::string& command) const {
     if (!m_obj) return false;
-    const CComObj* obj = m_obj->GetComObj();
-    const std::string own =
-        obj->GetUpdateCommand().empty() ? obj->GetKeyString() : obj->GetUpdateCommand();
+    const std::string own = OwnQueryCommand();
     std::map<std::string, std::string> asked, ownParams;
     if (!ParseAssignments(command, asked) || !ParseAssignments(own, ownParams)) return false;
     // Sorted, the object's own query still counts every record.

@@ -82,6 +82,34 @@ void CObjListCtrl::ForgetQuery() {
     m_bPageRequested = FALSE;
 }
 
+bool CObjListCtrl::RenewQuery() {
+    if (m_bQueryRenewed || !m_obj) {
+        // Lost again before it showed a record: told as any refusal, and
+        // the next move of the operator may renew it once more.
+        m_bRenewingQuery = m_bQueryRenewed = false;
+        return false;
+    }
+    m_bRenewingQuery = m_bQueryRenewed = true;
+    W2L(2, __FILE_NAME__, __LINE__, "%s: query %s is gone, asking for the list again", m_strListKey.c_str(),
+        m_mapQueryInfo[HostString(HS_QID)].c_str());
+    if (AskQueryAgain()) return true;
+    m_bRenewingQuery = m_bQueryRenewed = false;
+    return false;
+}
+
+void CObjListCtrl::FirstPageOfQuery(int total, int& begin, int& end) {
+    int b = 0;
+    if (m_bRenewingQuery) {
+        // The page that was lost, moved back as far as the records that are
+        // gone since; the cursor moves with it.
+        m_bRenewingQuery = false;
+        b = std::max(0, std::min(m_nPageBegin, total - kPageSize));
+        m_nCursorRecord = std::max(0, std::min(m_nCursorRecord + b - m_nPageBegin, total - 1));
+    }
+    begin = b;
+    end = std::max(0, std::min(b + kPageSize, total) - 1);
+}
+
 void CObjListCtrl::PageCheckKey(int key) {
     const int total = m_nTotalRecords;
     if (!IsPaged() || total <= kPageSize) return;

@@ -61,6 +61,10 @@ public:
     int GetReportBlock(const CObjArray& report, const std::string& block,
                        std::vector<std::string>& header, CDataTable& table);
     BOOL CheckPagedQuery(const CObjArray& report, CObjListCtrl* list);
+    // The head of a paged query (block host string 10099) as key and value,
+    // the query identifier in double quotes unless "-1"; FALSE when the
+    // report holds none.
+    BOOL ReadQueryHead(const CObjArray& report, std::map<std::string, std::string>& info);
     static BOOL IsQueryCmd(const std::string& command);
     LRESULT ShowReport(WPARAM kind, LPARAM flag);
     void ViewOpMenuRslt(const std::string& text);
@@ -136,6 +140,11 @@ private:
     void AfterResult();
     void ClearBatchState();
     void ProcessDetail(const CObjArray& report, CObjDescData& desc, const std::string& cmd, bool ok);
+    // One report (or a given-up command) less outstanding, never below none.
+    void CountOffReport();
+    // A page fetch answered that its query is gone: true when its list asked
+    // for itself again (once; the second loss in a row is refused as usual).
+    bool RenewLostQuery(const CObjArray& report, CObjDescData& desc, const std::string& cmd);
 
     std::map<int, QAction*> m_mapToolButtons;  // by command
     QPointer<QWidget> m_lastFocus;

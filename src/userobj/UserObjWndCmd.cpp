@@ -150,7 +150,7 @@ void CUserObjWnd::UpdateBusyState() {
 }
 
 void CUserObjWnd::KillCmdNotify(const char* command) {
-    --m_nMMLCount;
+    CountOffReport();
     UpdateBusyState();
     const std::string text = command ? command : "";
     if (DeliverToTap(text, nullptr)) return;

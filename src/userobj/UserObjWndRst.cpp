@@ -62,28 +62,53 @@ int CUserObjWnd::GetReportBlock(const CObjArray& report, const std::string& bloc
     return n;
 }
 
-BOOL CUserObjWnd::CheckPagedQuery(const CObjArray& report, CObjListCtrl* list) {
+BOOL CUserObjWnd::ReadQueryHead(const CObjArray& report, std::map<std::string, std::string>& info) {
     std::vector<std::string> header;
     CDataTable table;
     if (GetReportBlock(report, HostString(HS_QUERY_HEAD), header, table) == -1) return FALSE;
-    list->m_bResultSeen = TRUE;
-    list->m_mapQueryInfo.clear();
+    info.clear();
     for (size_t k = 0; k < header.size(); ++k) {
         std::string value;
         if (table.GetSize() > 0 && k < table[0].size() && !table[0][k].empty())
             value = platform::Trim(table[0][k].front());
-        if (header[k] == HostString(HS_QID)) {
-            if (value != "-1") value = "\"" + value + "\"";
-            m_listQid.push_back({list, value});
-        }
-        list->m_mapQueryInfo[header[k]] = value;
+        if (header[k] == HostString(HS_QID) && value != "-1") value = "\"" + value + "\"";
+        info[header[k]] = value;
     }
+    return TRUE;
+}
+
+BOOL CUserObjWnd::CheckPagedQuery(const CObjArray& report, CObjListCtrl* list) {
+    std::map<std::string, std::string> info;
+    if (!ReadQueryHead(report, info)) return FALSE;
+    list->m_bResultSeen = TRUE;
+    list->m_mapQueryInfo = std::move(info);
+    if (auto q = list->m_mapQueryInfo.find(HostString(HS_QID)); q != list->m_mapQueryInfo.end())
+        m_listQid.push_back({list, q->second});
     list->m_nTotalRecords = static_cast<int>(std::strtol(list->m_mapQueryInfo[HostString(HS_TOTAL_RECS)].c_str(), nullptr, 10));
     return TRUE;
 }
 
+bool CUserObjWnd::RenewLostQuery(const CObjArray& report, CObjDescData& desc, const std::string& cmd) {
+    if (report.GetRetCode() != RC_QUERY_GONE) return false;
+    auto* list = dynamic_cast<CObjListCtrl*>(desc.GetDynData()->GetWnd());
+    const std::string qid = GetParaValue(cmd, HostString(HS_QID));
+    if (!list || qid.empty() || !list->IsPaged()) return false;
+    const std::string held = list->m_mapQueryInfo[HostString(HS_QID)];
+    if (qid != held && "\"" + qid + "\"" != held) return false;  // not the query the list holds
+    // The switch has forgotten it: nothing to release on close.
+    m_listQid.remove_if([&](const QidList& q) { return q.list == list && q.qid == held; });
+    return list->RenewQuery();
+}
+
+void CUserObjWnd::CountOffReport() {
+    // Every report counts, a partial one too; so an answer in several
+    // reports would leave the count below zero and the next command would
+    // then neither lock the window nor show it busy.
+    m_nMMLCount = std::max(0, m_nMMLCount - 1);
+}
+
 void CUserObjWnd::ProcessRst(const char* reportText) {
-    --m_nMMLCount;
+    CountOffReport();
     const std::string report = reportText ? reportText : "";
     CObjArray parsed;
     const bool parseOk = Parse(report, 1, parsed) >= 0;
@@ -119,6 +144,12 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
     WORD actType = 0;
     if (!desc->GetOpIDAndActID(cmd, opId, actType)) return UpdateBusyState();
 
+    // A page whose query the switch forgot: the list asks for itself again
+    // and the page comes with the new query, without a word to the operator.
+    if (!retOk && parseOk && actType == ACT_BROWSER && RenewLostQuery(parsed, *desc, cmd)) {
+        desc->ProcessCmdRslt(cmd, FALSE, {}, {});
+        return UpdateBusyState();
+    }
     if (!retOk) {
         ClearBatchState();
         m_bCentrexRefresh = FALSE;
@@ -174,8 +205,7 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
             list->m_fRowScale = total > CObjListCtrl::kMaxRows
                                     ? static_cast<float>(total / static_cast<double>(CObjListCtrl::kMaxRows))
                                     : 1.0f;
-            list->m_nPageBegin = 0;
-            list->m_nPageEnd = std::max(0, std::min(total, CObjListCtrl::kPageSize) - 1);
+            list->FirstPageOfQuery(total, list->m_nPageBegin, list->m_nPageEnd);
             std::map<std::string, std::string> params{
                 {HostString(HS_QID), list->m_mapQueryInfo[HostString(HS_QID)]},
                 {HostString(HS_PAGE_BEGIN), platform::Format("%d", list->m_nPageBegin)},

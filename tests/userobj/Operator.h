@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTableWidget>
@@ -28,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "CentrexDlg.h"
 #include "CmdParaDlg.h"
@@ -92,11 +94,68 @@ public:
     std::vector<LPARAM> notices;
 };
 
+// The embedded switch with the test's hand on it: it forgets the paged
+// query of each page fetch the test picks just before that fetch arrives,
+// as if the query had expired meanwhile (the fetch then answers 1011), and
+// it holds back the commands sent while hold is set until Release.
+class CScriptedSwitch : public host::CEmbeddedSwitchLink {
+public:
+    using CEmbeddedSwitchLink::CEmbeddedSwitchLink;
+    void Send(QObject* window, const std::string& command) override {
+        if (hold) {
+            held.emplace_back(window, command);
+            return;
+        }
+        const size_t at = command.find("QID=");
+        if (at != std::string::npos && forget && forget(command)) {
+            const size_t end = command.find_first_of(",;", at);
+            const size_t verb = command.find(' ');
+            const std::string object = command.substr(verb + 1, command.find(':') - verb - 1);
+            ExecuteNow("RLS " + object + ": " + command.substr(at, end - at) + ";");
+            ++forgotten;
+        }
+        CEmbeddedSwitchLink::Send(window, command);
+    }
+    // Sends what was held back, in order, and holds nothing more.
+    void Release() {
+        hold = false;
+        for (auto& [window, command] : std::exchange(held, {}))
+            if (window) Send(window, command);
+    }
+    std::function<bool(const std::string& pageFetch)> forget;
+    int forgotten = 0;
+    bool hold = false;
+    std::vector<std::pair<QPointer<QObject>, std::string>> held;
+};
+
+// How many of the commands sent contain that text.
+inline size_t CountSent(const std::vector<std::string>& sent, const std::string& what) {
+    size_t n = 0;
+    for (const std::string& s : sent) n += s.find(what) != std::string::npos;
+    return n;
+}
+
+// Picks the first page fetch that pick picks, and no other.
+inline std::function<bool(const std::string&)> Once(std::function<bool(const std::string&)> pick) {
+    return [pick, done = false](const std::string& page) mutable {
+        if (done || !pick(page)) return false;
+        done = true;
+        return true;
+    };
+}
+
 class COperatorTest : public ::testing::Test {
 protected:
     // The client on a fresh switch of that many MGCP subscribers.
-    void StartClient(long long subscribers = 2000) {
-        auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", subscribers);
+    void StartClient(long long subscribers = 2000) { StartClientWith<host::CEmbeddedSwitchLink>(subscribers); }
+    // The same on a switch the test has its hand on.
+    CScriptedSwitch* StartScriptedClient(long long subscribers) {
+        StartClientWith<CScriptedSwitch>(subscribers);
+        return static_cast<CScriptedSwitch*>(m_link);
+    }
+    template <class Link>
+    void StartClientWith(long long subscribers) {
+        auto link = std::make_unique<Link>(":memory:", subscribers);
         std::string error;
         ASSERT_TRUE(link->WaitReady(error)) << error;
         m_link = link.get();
@@ -402,6 +461,28 @@ protected:
         for (const std::string& r : m_link->ExecuteNow(command)) all += r;
         return all;
     }
+    // The numbers the switch lists for a list command of a paged object,
+    // in its order, read through a paged query of our own.
+    std::vector<std::string> SwitchNumbers(const std::string& list = "LST MGCPSUB:;") {
+        std::vector<std::string> numbers;
+        const std::string head = OnSwitch(list);
+        const size_t q = head.find("QID = ");
+        if (q == std::string::npos) return numbers;
+        const std::string qid = head.substr(q + 6, head.find('\n', q) - q - 6);
+        const std::string verb = list.substr(0, list.find(':'));
+        for (int begin = 0;; begin += 1000) {
+            const std::string page = OnSwitch(verb + ": QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) +
+                                              ", END=" + std::to_string(begin + 999) + ";");
+            const size_t before = numbers.size();
+            for (size_t at = page.find("\nDN = "); at != std::string::npos; at = page.find("\nDN = ", at + 1))
+                numbers.push_back(page.substr(at + 6, page.find('\n', at + 6) - at - 6));
+            if (numbers.size() - before < 1000) break;
+        }
+        return numbers;
+    }
+    // The switch forgets a paged query unused for that long (the client's
+    // queries included).
+    void SetQueryTtl(qint64 ms) { m_link->SetQueryTtl(ms); }
 
     platform::CRecordingUiGuard m_ui;
     std::unique_ptr<host::CHostMainWindow> m_main;

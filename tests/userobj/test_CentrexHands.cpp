@@ -8,6 +8,7 @@
 #include "PropertyDisplayView.h"
 
 using op::COperatorTest;
+using op::CountSent;
 
 namespace {
 
@@ -20,12 +21,6 @@ std::vector<std::string> ValuesIn(const std::string& report, const std::string& 
         values.push_back(report.substr(from, report.find('\n', from) - from));
     }
     return values;
-}
-
-size_t CountSent(const std::vector<std::string>& sent, const std::string& what) {
-    size_t n = 0;
-    for (const std::string& s : sent) n += s.find(what) != std::string::npos;
-    return n;
 }
 
 class CentrexHands : public COperatorTest {

@@ -5,6 +5,7 @@
 #include <QProgressDialog>
 #include <QTemporaryDir>
 
+#include "HostStrings.h"
 #include "Operator.h"
 #include "XlsxBook.h"
 
@@ -30,23 +31,6 @@ protected:
             records.push_back(out);
         }
         return records;
-    }
-    // The numbers the switch lists, in its order, read through a paged query of our own.
-    std::vector<std::string> SwitchNumbers() {
-        std::vector<std::string> numbers;
-        const std::string head = OnSwitch("LST MGCPSUB:;");
-        const size_t q = head.find("QID = ");
-        if (q == std::string::npos) return numbers;
-        const std::string qid = head.substr(q + 6, head.find('\n', q) - q - 6);
-        for (int begin = 0;; begin += 1000) {
-            const std::string page = OnSwitch("LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) +
-                                              ", END=" + std::to_string(begin + 999) + ";");
-            const size_t before = numbers.size();
-            for (size_t at = page.find("\nDN = "); at != std::string::npos; at = page.find("\nDN = ", at + 1))
-                numbers.push_back(page.substr(at + 6, page.find('\n', at + 6) - at - 6));
-            if (numbers.size() - before < 1000) break;
-        }
-        return numbers;
     }
     QTemporaryDir m_dir;
 };
@@ -126,6 +110,70 @@ TEST_F(ExportHands, CancelInTheProgressDialogStopsTheExportWithNoFileAndTheWindo
     ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath("after.txt")); }, 30000));
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(TextRecords(Path("after.txt")).size(), 30001u);
+}
+
+// Left alone until the switch forgot the list's query, the list is
+// exported: the export asks for the list again and writes every record
+// once, in the switch's order, without a word to the operator.
+TEST_F(ExportHands, AnExportAfterTheQueryExpiredHoldsEveryRecordOnce) {
+    StartClient(2600);
+    SetQueryTtl(700);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    ASSERT_TRUE(list->IsPaged());
+    QTest::qWait(1100);
+    m_ui->saveAnswers = {Path("idle.txt")};
+    ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath("idle.txt")); }, 30000));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
+    const Table records = TextRecords(Path("idle.txt"));
+    ASSERT_EQ(records.size(), 2601u);
+    std::vector<std::string> numbers;
+    for (size_t i = 1; i < records.size(); ++i) numbers.push_back(records[i].at(0));
+    EXPECT_EQ(numbers, SwitchNumbers());
+    EXPECT_FALSE(w->IsBusy());
+}
+
+// The query lost half-way: the export goes on from the record it had
+// reached. Lost again at once, it stops as it always did, with no file.
+TEST_F(ExportHands, AQueryLostHalfWayGoesOnFromTheRecordReachedAndTwiceStops) {
+    op::CScriptedSwitch* sw = StartScriptedClient(3500);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    sw->forget = op::Once([](const std::string& page) { return page.find("BEGIN=2000,") != std::string::npos; });
+    m_ui->saveAnswers = {Path("halfway.xlsx"), Path("twice.txt")};
+    Sent();
+    ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Workbook"));
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath("halfway.xlsx")); }, 30000));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(sw->forgotten, 1);
+    // The list asked for again once; the query the export opened so is given back.
+    const std::vector<std::string> sent = Sent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "LST MGCPSUB:;"), 1);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back().rfind("RLS MGCPSUB: QID=", 0), 0u) << sent.back();
+    EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
+    Table rows;
+    int columns = 0;
+    std::string error;
+    ASSERT_TRUE(xlsx::ReadSheet(Path("halfway.xlsx"), "Vexil Quenlow MGC", rows, columns, error)) << error;
+    std::vector<std::string> numbers;
+    for (size_t i = 2; i < rows.size(); ++i) numbers.push_back(rows[i].at(0));
+    EXPECT_EQ(numbers, SwitchNumbers());
+
+    sw->forget = [](const std::string& page) { return page.find("BEGIN=1000,") != std::string::npos; };
+    ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
+    ASSERT_TRUE(WaitFor([&] { return !m_ui->boxes.empty(); }, 30000));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(sw->forgotten, 3);
+    ASSERT_EQ(m_ui->boxes.size(), 1u);
+    EXPECT_EQ(m_ui->boxes[0].text.rfind(HostString(251), 0), 0u) << m_ui->boxes[0].text;
+    EXPECT_NE(m_ui->boxes[0].text.find("QID="), std::string::npos) << m_ui->boxes[0].text;
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("twice.txt")));
+    EXPECT_FALSE(w->IsBusy());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "PropertyDisplayView.h"
 
 using op::COperatorTest;
+using op::CountSent;
 
 namespace {
 
@@ -29,16 +30,13 @@ std::vector<std::string> NumbersIn(const std::string& report) {
     return dns;
 }
 
-size_t CountSent(const std::vector<std::string>& sent, const std::string& what) {
-    size_t n = 0;
-    for (const std::string& s : sent) n += s.find(what) != std::string::npos;
-    return n;
-}
-
 class SegmentHands : public COperatorTest {
 protected:
-    void OpenSegments(long long subscribers = 2000) {
-        StartClient(subscribers);
+    void OpenSegments(long long subscribers = 2000, bool scripted = false) {
+        if (scripted)
+            sw = StartScriptedClient(subscribers);
+        else
+            StartClient(subscribers);
         // Segments of the sizes that matter, one of them above 2^32.
         ASSERT_NE(OnSwitch("RMV DNSEG: SEGIDX=0;").find("RETCODE = 0"), std::string::npos);
         for (const char* add :
@@ -77,6 +75,7 @@ protected:
         menu->close();
         return false;
     }
+    op::CScriptedSwitch* sw = nullptr;
     CUserObjWnd* w = nullptr;
     CDnSegDlg* dlg = nullptr;
     CDnSegTreeCtrl* tree = nullptr;
@@ -179,6 +178,41 @@ TEST_F(SegmentHands, ABlockListsItsNumbersAndComesBackFromTheCache) {
 
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(dlg->ListCache().Size(), 0u);
+}
+
+// A block of 1000 numbers comes in two reports; each counts off the
+// outstanding commands, but the count stops at none, so the next command
+// locks the window again until its answer is in.
+TEST_F(SegmentHands, AfterAnAnswerInSeveralReportsTheNextCommandLocksTheWindow) {
+    OpenSegments(2000, true);
+    QTreeWidgetItem* seg = Segment("2");
+    ASSERT_NE(seg, nullptr);
+    ASSERT_EQ(seg->childCount(), 10);
+    ClickItem(tree, seg->child(0));
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(dlg->List()->GetItemCount(), 1000);  // more than one report holds
+    EXPECT_FALSE(w->IsBusy());
+    EXPECT_TRUE(w->widget()->isEnabled());
+
+    // What the hand does sends one command: the window is busy until its
+    // answer is in, and free again after.
+    auto lockedWhileOut = [&](const std::function<void()>& hand, const std::string& command) {
+        sw->hold = true;
+        hand();
+        ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
+        EXPECT_NE(sw->held.front().second.find(command), std::string::npos) << sw->held.front().second;
+        EXPECT_TRUE(w->IsBusy());
+        EXPECT_FALSE(w->widget()->isEnabled());
+        sw->Release();
+        ASSERT_TRUE(Settle(w));
+        EXPECT_FALSE(w->IsBusy());
+        EXPECT_TRUE(w->widget()->isEnabled());
+    };
+    lockedWhileOut([&] { ClickItem(tree, seg->child(1)); }, "LST DNINFO: SEGIDX=2, BGNDN=20001000");
+    EXPECT_EQ(dlg->List()->GetItemCount(), 1000);
+    EXPECT_EQ(dlg->List()->Model().CellText(0, 0), "20001000");
+    // And again after that second answer in two reports: F5 in the tree.
+    lockedWhileOut([&] { Key(tree, Qt::Key_F5); }, "LST DNSEG");
 }
 
 // The detail view follows the control clicked last: the list once, then
