@@ -329,7 +329,7 @@ void CObjListCtrl::OnDoubleClick() {
 
 void CObjListCtrl::Refresh() {
     if (!m_obj) return;
-    const bool own = (m_nSortColumn == -1 || !parentWidget()) && !m_bFilterActive;
+    const bool own = ShowsOwnQuery();
     AskQueryAgain();
     if (own) {
         m_nCursorRecord = 0;
@@ -337,15 +337,17 @@ void CObjListCtrl::Refresh() {
     }
 }
 
+bool CObjListCtrl::ShowsOwnQuery() const { return (m_nSortColumn == -1 || !parentWidget()) && !m_bFilterActive; }
+
 std::string CObjListCtrl::QueryCommand() const {
     if (!m_obj) return {};
-    if (m_nSortColumn != -1 && parentWidget()) return m_strSortCommand;
-    return m_bFilterActive ? m_strFilterCommand : OwnQueryCommand();
+    if (ShowsOwnQuery()) return OwnQueryCommand();
+    return m_nSortColumn != -1 && parentWidget() ? m_strSortCommand : m_strFilterCommand;
 }
 
 bool CObjListCtrl::AskQueryAgain() {
     if (!m_obj) return false;
-    if ((m_nSortColumn == -1 || !parentWidget()) && !m_bFilterActive) return m_obj->InvokeUpdate();
+    if (ShowsOwnQuery()) return m_obj->InvokeUpdate();
     CUserObjWnd* w = ObjectWindow();
     return w && w->ExecuteCmd(QueryCommand(), m_obj->GetComObj());
 }

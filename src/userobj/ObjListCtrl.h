@@ -186,6 +186,8 @@ private:
     std::vector<CObjListCtrl*> Peers() const;
     bool IsOwnQuery(const std::string& command) const;
     std::string OwnQueryCommand() const;
+    // Neither sorted nor filtered: a refresh runs the object's own query.
+    bool ShowsOwnQuery() const;
     // Sends what QueryCommand names; true when it went out.
     bool AskQueryAgain();
     void ScheduleShownPageCheck();
