@@ -50,6 +50,14 @@ CListExportSource::CListExportSource(CObjListCtrl& list) : m_list(&list), m_wnd(
     if (m_bRemote) {
         m_strQid = list.m_mapQueryInfo[HostString(HS_QID)];
         m_strQuery = list.QueryCommand();
+        // The switch keeps the query's records as they were when it ran; the
+        // list's count follows what was added and removed since. Then the
+        // export asks for the list anew rather than read an outdated query.
+        const auto queried = list.m_mapQueryInfo.find(HostString(HS_TOTAL_RECS));
+        if (queried != list.m_mapQueryInfo.end()) {
+            m_nTotal = std::strtoll(queried->second.c_str(), nullptr, 10);
+            m_bStale = m_nTotal != total && !m_strQuery.empty();
+        }
     }
 }
 
@@ -135,6 +143,7 @@ std::string Refusal(CUserObjWnd* wnd, const CObjArray* report) {
 
 void CListExportSource::FetchPage(long long first, int count, RowsDone done) {
     if (!m_list) return done(false, {}, "The list is gone.");
+    if (std::exchange(m_bStale, false)) return RenewQuery(first, count, std::move(done), "changed since it ran");
     CComObj* obj = m_list->m_obj ? m_list->m_obj->GetComObj() : nullptr;
     const std::string command = obj ? PageCommand(*obj, m_strQid, first, first + count - 1) : std::string();
     auto tap = [this, first, count, done](const CObjArray* report) {
@@ -142,7 +151,7 @@ void CListExportSource::FetchPage(long long first, int count, RowsDone done) {
         // Forgotten by the switch (left unused too long): asked for anew,
         // once; lost again at once, the export stops as on any refusal.
         if (report && m_wnd && report->GetRetCode() == RC_QUERY_GONE && !m_bRenewed && !m_strQuery.empty())
-            return RenewQuery(first, count, done);
+            return RenewQuery(first, count, done, "gone");
         if (const std::string why = Refusal(m_wnd, report); !why.empty()) return done(false, {}, why);
         m_bRenewed = false;
         std::vector<Row> rows;
@@ -153,10 +162,10 @@ void CListExportSource::FetchPage(long long first, int count, RowsDone done) {
     if (!Send(command, std::move(tap))) done(false, {}, "The list cannot fetch pages.");
 }
 
-void CListExportSource::RenewQuery(long long first, int count, RowsDone done) {
+void CListExportSource::RenewQuery(long long first, int count, RowsDone done, const char* why) {
     m_bRenewed = true;
-    W2L(2, __FILE_NAME__, __LINE__, "export: query %s is gone at record %lld, asking for the list again",
-        m_strQid.c_str(), first);
+    W2L(2, __FILE_NAME__, __LINE__, "export: query %s is %s at record %lld, asking for the list again",
+        m_strQid.c_str(), why, first);
     auto tap = [this, first, count, done](const CObjArray* report) {
         m_strPending.clear();
         if (const std::string why = Refusal(m_wnd, report); !why.empty()) return done(false, {}, why);

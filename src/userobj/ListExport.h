@@ -29,9 +29,9 @@ public:
 
 private:
     void FetchPage(long long first, int count, RowsDone done);
-    // The switch forgot the query: the list's query is run again and the
-    // reading goes on from first under the new one.
-    void RenewQuery(long long first, int count, RowsDone done);
+    // The switch forgot the query, or it is outdated: the list's query is
+    // run again and the reading goes on from first under the new one.
+    void RenewQuery(long long first, int count, RowsDone done, const char* why);
     // Sends a command whose report goes to the tap; false when it cannot go out.
     bool Send(const std::string& command, std::function<void(const CObjArray*)> tap);
     // The rows of the records block of a page or a whole result, in the
@@ -48,6 +48,7 @@ private:
     std::string m_strPending;  // the command on its way
     bool m_bRenewed = false;   // the query was renewed and has given no page yet
     bool m_bOwnQuery = false;  // the query is the export's, not the list's
+    bool m_bStale = false;     // records were added or removed since the query ran
 };
 
 // The list menu's export entries.

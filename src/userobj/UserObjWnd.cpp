@@ -12,6 +12,7 @@
 #include "CmdListView.h"
 #include "CmdObjListView.h"
 #include "ControlIds.h"
+#include "ExportJob.h"
 #include "FormViews.h"
 #include "HostStrings.h"
 #include "ModuleState.h"
@@ -93,7 +94,11 @@ const MsgMap* CUserObjWnd::MessageMap() {
 
 CUserObjWnd::CUserObjWnd() { setAttribute(Qt::WA_DeleteOnClose, false); }
 
-CUserObjWnd::~CUserObjWnd() = default;
+CUserObjWnd::~CUserObjWnd() {
+    // Exports under way go while the window is whole: a job that ends drops
+    // the page it waits for from this window's maps.
+    qDeleteAll(findChildren<CExportJob*>(Qt::FindDirectChildrenOnly));
+}
 
 void CUserObjWnd::RegisterObjDesc(CComObj* obj, CObjDescData* desc) { m_mapObjDesc[obj] = desc; }
 

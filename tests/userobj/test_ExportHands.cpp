@@ -2,6 +2,7 @@
 // (answered through the UI service), every record of a paged list read
 // page by page from the switch, the progress dialog's Cancel.
 #include <QFile>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 
@@ -12,6 +13,7 @@
 namespace {
 
 using Table = std::vector<std::vector<std::string>>;
+using op::Property;
 
 class ExportHands : public op::COperatorTest {
 protected:
@@ -110,6 +112,74 @@ TEST_F(ExportHands, CancelInTheProgressDialogStopsTheExportWithNoFileAndTheWindo
     ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath("after.txt")); }, 30000));
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(TextRecords(Path("after.txt")).size(), 30001u);
+}
+
+// Subscribers removed and added in the list since its query ran are
+// exported as the switch has them now: none that exists is left out, none
+// that is gone is written, and the added one is there.
+TEST_F(ExportHands, RemovesAndAddsSinceTheQueryRanAreInTheExport) {
+    StartClient(2600);
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    ASSERT_TRUE(list->IsPaged());
+    for (int row : {3, 7}) {
+        const std::string dn = list->Model().CellText(row, 0);
+        Click(list, row);
+        ASSERT_TRUE(Settle(w));
+        Key(list, Qt::Key_Delete);  // answered Yes
+        ASSERT_TRUE(Settle(w));
+        ASSERT_EQ(Property(OnSwitch("LST MGCPSUB: DN=" + dn + ";"), "DN"), "");
+    }
+    m_ui->boxes.clear();  // the remove questions
+    m_ui->saveAnswers = {Path("removed.txt"), Path("added.txt")};
+    ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath("removed.txt")); }, 30000));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
+    auto numbers = [this](const char* name) {
+        std::vector<std::string> out;
+        const Table records = TextRecords(Path(name));
+        for (size_t i = 1; i < records.size(); ++i) out.push_back(records[i].at(0));
+        return out;
+    };
+    EXPECT_EQ(numbers("removed.txt"), SwitchNumbers());
+    EXPECT_EQ(numbers("removed.txt").size(), 2598u);
+
+    OnParameterDialog([](QDialog& d) {
+        ASSERT_TRUE(TypeParameter(d, "Directory Number", "29990042"));
+        ASSERT_TRUE(TypeParameter(d, "Gateway", "mgw-new"));
+        ASSERT_TRUE(TypeParameter(d, "Endpoint", "aaln/9@mgw-new"));
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 0, "Add"));
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(Property(OnSwitch("LST MGCPSUB: DN=29990042;"), "DN"), "29990042");
+    m_ui->boxes.clear();
+    ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath("added.txt")) || !m_ui->boxes.empty(); }, 30000));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
+    EXPECT_EQ(numbers("added.txt"), SwitchNumbers());
+    EXPECT_EQ(numbers("added.txt").size(), 2599u);
+}
+
+// The client goes (quit, or the end of the session) while an export waits
+// for a page: the window and its export go with it, no file is left, and
+// the page that comes later reaches nobody.
+TEST_F(ExportHands, TheClientQuittingDuringAnExportLeavesNoFile) {
+    StartClient(30000);
+    QPointer<CUserObjWnd> w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    m_ui->saveAnswers = {Path("closed.xlsx")};
+    ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Workbook"));
+    auto* progress = w->findChild<QProgressDialog*>();
+    ASSERT_TRUE(progress && progress->isVisible());
+    m_main.reset();
+    EXPECT_TRUE(w.isNull());
+    QTest::qWait(300);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
 
 // Left alone until the switch forgot the list's query, the list is
