@@ -130,12 +130,14 @@ bool CListExportSource::RowsOf(const CObjArray& report, std::vector<Row>& rows) 
 
 namespace {
 
+// What the switch said of a command, for the operator.
+std::string Said(const CObjArray& report) { return report.GetCommand() + " " + report.GetResultText(); }
+
 // Why a report gives no rows, for the operator; empty when it succeeded.
 std::string Refusal(CUserObjWnd* wnd, const CObjArray* report) {
     if (!report || !wnd) return "The switch did not answer.";
     IFrmDatabase* db = wnd->HostLink() ? wnd->HostLink()->GetDatabase() : nullptr;
-    if (!db || !db->IsReturnCodeSuccessful(report->GetRetCode()))
-        return report->GetCommand() + " " + report->GetResultText();
+    if (!db || !db->IsReturnCodeSuccessful(report->GetRetCode())) return Said(*report);
     return {};
 }
 
@@ -155,7 +157,7 @@ void CListExportSource::FetchPage(long long first, int count, RowsDone done) {
         if (const std::string why = Refusal(m_wnd, report); !why.empty()) return done(false, {}, why);
         m_bRenewed = false;
         std::vector<Row> rows;
-        if (!RowsOf(*report, rows)) return done(false, {}, report->GetCommand() + " " + report->GetResultText());
+        if (!RowsOf(*report, rows)) return done(false, {}, Said(*report));
         if (first + count >= m_nTotal) ReleaseOwnQuery();
         done(true, std::move(rows), {});
     };
@@ -183,7 +185,7 @@ void CListExportSource::RenewQuery(long long first, int count, RowsDone done, co
         }
         // So few records are left that they came whole: those from first on.
         std::vector<Row> rows;
-        if (!RowsOf(*report, rows)) return done(false, {}, report->GetCommand() + " " + report->GetResultText());
+        if (!RowsOf(*report, rows)) return done(false, {}, Said(*report));
         m_nTotal = static_cast<long long>(rows.size());
         rows.erase(rows.begin(), rows.begin() + static_cast<long>(std::min<long long>(first, m_nTotal)));
         if (static_cast<long long>(rows.size()) > count) rows.resize(static_cast<size_t>(count));
