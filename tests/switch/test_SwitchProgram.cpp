@@ -98,3 +98,29 @@ TEST_F(ProgramTest, RefusesAFileThatIsNoDatabase) {
     EXPECT_TRUE(said.contains("not a database")) << said.toStdString();
     EXPECT_TRUE(said.contains("notes.txt")) << said.toStdString();
 }
+
+TEST_F(ProgramTest, ExecRefusesControlCharactersAndBlanksInPlainValues) {
+    const QString db = dir.path() + "/switch.db";
+    QProcess seed;
+    seed.start(program, {"--db", db, "--seed", "demo", "--subscribers", "200"});
+    ASSERT_TRUE(seed.waitForFinished(60000));
+    ASSERT_EQ(seed.exitCode(), 0);
+    auto exec = [&](const QString& command, const QStringList& more = {}) {
+        QProcess p;
+        p.start(program, QStringList{"--db", db, "--exec", command} + more);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return std::make_pair(p.exitCode(), p.readAllStandardOutput() + p.readAllStandardError());
+    };
+    auto [rc, out] = exec("MOD MGCPSUB: DN=20000001, DESC=\"a\rb\";");
+    EXPECT_EQ(rc, 1);
+    EXPECT_TRUE(out.contains("RETCODE = 1005")) << out.toStdString();
+    std::tie(rc, out) = exec("MOD MGCPSUB: DN=20000001, DESC=a b;");
+    EXPECT_EQ(rc, 1);
+    EXPECT_TRUE(out.contains("RETCODE = 1003")) << out.toStdString();
+    std::tie(rc, out) = exec("DSP MGCPSUB: DN=20000001;", {"--synchronous", "normal"});
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(out.contains("DESC = \n")) << out.toStdString();
+    std::tie(rc, out) = exec("DSP MGCPSUB: DN=20000001;", {"--synchronous", "off"});
+    EXPECT_EQ(rc, 2);
+    EXPECT_TRUE(out.contains("--synchronous")) << out.toStdString();
+}

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 
+#include "BlockingClient.h"
 #include "SwitchFixture.h"
 #include "SwitchServer.h"
 #include "TcpClient.h"
@@ -86,4 +87,21 @@ TEST(ListenAddress, LoopbackUnlessToldOtherwise) {
     EXPECT_EQ(a, QHostAddress(QHostAddress::AnyIPv4));
     EXPECT_FALSE(ParseListenAddress("host:notaport", a, p));
     EXPECT_FALSE(ParseListenAddress("1.2.3.4:70000", a, p));
+}
+
+TEST_F(SwitchServerTest, TheEchoIsTheLineAsSentAndControlCharactersInValuesAreRefused) {
+    Client c(server.Port());
+    c.socket.write("  DSP V5IF: V5IID=1;  \r\n");
+    const char withNul[] = "MOD MGCPSUB: DN=20000003, DESC=\"a\0b\";";
+    c.Send(QByteArray(withNul, sizeof withNul - 1));
+    c.Send("MOD MGCPSUB: DN=20000003, DESC=\"a\rb\";");
+    c.Send("MOD MGCPSUB: DN=20000003, DESC=a b;");
+    c.Send("DSP MGCPSUB: DN=20000003;");
+    const std::string was = ReportField(sw.Execute("DSP MGCPSUB: DN=20000003;").front(), "DESC");
+    ASSERT_TRUE(WaitFor([&] { return c.Reports() == 5; }));
+    EXPECT_EQ(c.Report(0).rfind("%%  DSP V5IF: V5IID=1;  %%\n", 0), 0u) << c.Report(0);
+    EXPECT_EQ(RetCode(c.Report(1)), RC_BAD_VALUE);
+    EXPECT_EQ(RetCode(c.Report(2)), RC_BAD_VALUE);
+    EXPECT_EQ(RetCode(c.Report(3)), RC_SYNTAX);
+    EXPECT_EQ(c.Field(4, "DESC"), was);
 }

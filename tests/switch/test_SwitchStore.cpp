@@ -124,3 +124,15 @@ TEST_F(StoreTest, AReaderAnswersHeadsWhosePagesTheSwitchServesAndSeesItsChanges)
     ASSERT_TRUE(memory.Open(":memory:", error));
     EXPECT_EQ(memory.OpenReader(error), nullptr);
 }
+
+TEST_F(StoreTest, AnAcknowledgedChangeIsOnTheDiskUnlessFasterCommitsWereAskedFor) {
+    auto level = [&] {
+        auto s = sw.Db().Prepared("PRAGMA synchronous");
+        return s->Step() ? s->Int(0) : -1;
+    };
+    EXPECT_EQ(level(), 2);  // FULL: the log is synced at every commit
+    sw.SetFullSync(false);
+    EXPECT_EQ(level(), 1);  // NORMAL
+    sw.SetFullSync(true);
+    EXPECT_EQ(level(), 2);
+}
