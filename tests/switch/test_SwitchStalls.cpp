@@ -64,7 +64,7 @@ TEST_F(StallTest, KeyLookupsDoNotQueueBehindScanningHeads) {
     TcpClient lookups(Port());
     for (int k = 0; k < 10; ++k) lookups.Send("LST MGCPSUB: DN=2000000" + QByteArray::number(k) + ";");
     ASSERT_TRUE(WaitFor([&] { return lookups.Reports() == 10; }, 60000));
-    EXPECT_LT(answered(), 150);
+    EXPECT_LT(answered(), 150) << "heads answered before the ten lookups";
     for (int k = 0; k < 10; ++k) {
         EXPECT_EQ(lookups.Field(k, "RETCODE"), "0");
         EXPECT_EQ(lookups.Field(k, "DN"), "2000000" + std::to_string(k));
