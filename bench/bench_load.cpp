@@ -14,8 +14,9 @@
 // after the other for the whole run, and the clients only look subscribers
 // up by key (LST by the key, DSP), to show that lookups never wait behind
 // scans. Memory: `--pagers` connections open a list and send 100 page
-// fetches each without reading an answer, then close; the switch's resident
-// memory is shown before, while they wait, and after they went.
+// fetches each without reading an answer, then close; the switch's own
+// resident memory (not the mapped database file) is shown before, while
+// they wait, and after they went.
 //
 // The switch runs as its own process (mmlswitch beside this program) on a
 // database file, seeded first when the file does not exist yet.
@@ -242,12 +243,14 @@ SStats Scan(int id, uint16_t port, Clock::time_point end) {
     return stats;
 }
 
-// Resident memory of a process in MiB.
+// Resident memory of a process in MiB that is its own (heap and stacks),
+// not pages of the database file it maps, which the system takes back
+// whenever it needs them.
 double ResidentMiB(qint64 pid) {
     std::ifstream f("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(f, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024;
+        if (line.rfind("RssAnon:", 0) == 0) return std::stod(line.substr(8)) / 1024;
     return 0;
 }
 
@@ -272,7 +275,7 @@ void Pagers(int n, uint16_t port, qint64 pid) {
     const double waiting = ResidentMiB(pid);
     pagers.clear();
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    std::printf("%zu pagers that do not read: switch resident %.0f MiB before, %.0f MiB while they wait, "
+    std::printf("%zu pagers that do not read: switch's own resident memory %.0f MiB before, %.0f MiB while they wait, "
                 "%.0f MiB 3 s after they closed\n",
                 static_cast<size_t>(n), before, waiting, ResidentMiB(pid));
 }

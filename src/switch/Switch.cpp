@@ -213,6 +213,12 @@ bool CSwitch::IsLongRead(std::string_view command) const {
     return !custom && cmd.verb == "LST" && !cmd.Find(HostString(HS_QID)) && !IsKeyLookup(cmd, *obj);
 }
 
+bool CSwitch::IsRead(std::string_view command) {
+    const std::string word = MmlCommandWord(command);
+    const std::string verb = word.substr(0, word.find(' '));
+    return verb == "LST" || verb == "DSP" || verb == "RLS";
+}
+
 bool CSwitch::IsKeyLookup(const SMmlCommand& cmd, const SComObj& obj) {
     bool keyed = false;
     for (const SAttributeItem& a : obj.attributes) {

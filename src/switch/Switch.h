@@ -95,6 +95,9 @@ public:
     // every key attribute with a whole value finds at most one record at
     // once and is none.
     bool IsLongRead(std::string_view command) const;
+    // Commands that only read (LST, DSP, RLS): nobody needs them carried out
+    // for a connection that closed.
+    static bool IsRead(std::string_view command);
     // Releases the session's queries.
     void CloseSession(SessionId session);
     // The answer to a command longer than kMaxCommand, given its start.

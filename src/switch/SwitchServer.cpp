@@ -208,11 +208,11 @@ void CSwitchServer::Run() {
             continue;
         }
         std::string text = line.text.toStdString();
+        if (c.closed && CSwitch::IsRead(text)) {
+            Deliver(c, {});  // a read nobody will see changes nothing
+            continue;
+        }
         if (m_sw.IsLongRead(text)) {
-            if (c.closed) {
-                Deliver(c, {});  // a read nobody will see changes nothing
-                continue;
-            }
             if (m_pool) {
                 c.busy = true;
                 m_pool->Post(id, std::move(text));
