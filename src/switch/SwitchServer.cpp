@@ -97,7 +97,9 @@ size_t CSwitchServer::Readers() const { return m_pool ? m_pool->Threads() : 0; }
 void CSwitchServer::OnConnection() {
     while (QTcpSocket* s = m_server.nextPendingConnection()) {
         if (Connections() >= m_options.maxConnections) {
-            // One report says why, then the connection closes.
+            // One report says why, then the connection closes; what it
+            // sends meanwhile is not kept.
+            s->setReadBufferSize(1024);
             for (const std::string& r : m_sw.RefuseConnection(m_options.maxConnections))
                 s->write(r.data(), static_cast<qint64>(r.size()));
             connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
