@@ -7,12 +7,12 @@ SECONDS_EACH=${1:-30}
 OUT=build-fuzz
 mkdir -p "$OUT"
 CXXFLAGS=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-          -Iinclude -Isrc/platform -Isrc/userobj)
+          -Iinclude -Isrc/platform -Isrc/userobj/filters)
 
 clang++ "${CXXFLAGS[@]}" fuzz/fuzz_report.cpp src/hostlibs/ObjArray.cpp -o "$OUT/fuzz_report"
 # Profile files are saved through Qt's save file: the text target links Qt Core.
 read -r -a QTCORE <<<"$(pkg-config --cflags --libs Qt6Core)"
-clang++ "${CXXFLAGS[@]}" -fPIC fuzz/fuzz_cmdtext.cpp src/userobj/CmdText.cpp src/hostlibs/Cmd.cpp \
+clang++ "${CXXFLAGS[@]}" -fPIC fuzz/fuzz_cmdtext.cpp src/userobj/filters/CmdText.cpp src/hostlibs/Cmd.cpp \
     src/hostlibs/MmlText.cpp src/platform/TextHelpers.cpp src/platform/Trace.cpp \
     src/platform/ClientRoot.cpp src/platform/ProfileFile.cpp src/platform/HostStrings.cpp "${QTCORE[@]}" -o "$OUT/fuzz_cmdtext"
 

@@ -1,10 +1,10 @@
 // Paints the images of the command-object views and writes them as PNG
 // files: one 64-pixel image per operation category and the 32-pixel image
-// of a managed object. The files are committed under src/userobj/icons and
+// of a managed object. The files are committed under src/userobj/cmdviews/icons and
 // compiled into the module from CmdIcons.qrc; run this again only to change
 // their look:
 //   cmake --build build --target make_cmd_icons
-//   build/bin/make_cmd_icons src/userobj/icons
+//   build/bin/make_cmd_icons src/userobj/cmdviews/icons
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>

@@ -29,6 +29,35 @@ DWORD PortTypeOf(DWORD subscriberType) {
 
 DWORD SubscriberTypeOfPort(DWORD portType) { return portType == 326 ? 327 : portType == 334 ? 335 : 0; }
 
+std::vector<std::string> RequiredByRelation(const SCmd& op, const SParaDesc& control, const std::string& value) {
+    std::string shown = value;
+    for (const SChoice& c : control.choices)
+        if (c.value == value) shown = c.text;
+    const std::string& rel = control.relation;
+    std::vector<std::string> names;
+    size_t at = 1;
+    while (at < rel.size()) {
+        const size_t end = std::min(rel.find(';', at), rel.size() - 1);
+        const std::string clause = rel.substr(at, end - at);
+        at = end + 1;
+        const size_t eq = clause.find('=');
+        if (eq == std::string::npos || clause.substr(0, eq) != shown) continue;
+        const size_t comma = clause.find(',', eq);
+        if (comma == std::string::npos) continue;
+        std::string number;
+        for (size_t i = comma + 1; i <= clause.size(); ++i) {
+            if (i < clause.size() && clause[i] != ' ') {
+                number += clause[i];
+                continue;
+            }
+            for (const SParaDesc& d : op.params)
+                if (!number.empty() && std::to_string(d.number) == number) names.push_back(d.mmlName);
+            number.clear();
+        }
+    }
+    return names;
+}
+
 bool ParseInt(std::string_view s, int64_t& v) {
     const size_t start = !s.empty() && s[0] == '-' ? 1 : 0;
     if (s.size() == start || s.size() - start > 18) return false;

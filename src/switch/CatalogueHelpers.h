@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hostlibs/ObjDesc.h"
 
@@ -25,12 +26,22 @@ inline constexpr DWORD kSegmentType = 305;     // number segments
 inline constexpr DWORD kNumberType = 316;      // the number table
 inline constexpr DWORD kStatisticsType = 341;  // subscriber statistics, counted live
 inline constexpr DWORD kBatchJobType = 340;    // subscriber batch jobs
+inline constexpr DWORD kGroupType = 303;       // Centrex groups
+inline constexpr DWORD kMemberType = 329;      // Centrex members
+inline constexpr DWORD kBraType = 313;         // ISDN BRA subscribers
+inline constexpr DWORD kMsnType = 318;         // their multiple subscriber numbers
+inline constexpr DWORD kV5Type = 327;          // V5 subscribers
+inline constexpr DWORD kV5MaintenanceType = 332;  // a V5 subscriber's line maintenance
 
 // The port table whose L3 address ranges carry a V5 subscriber kind; 0 for
 // other objects.
 DWORD PortTypeOf(DWORD subscriberType);
 // The V5 subscriber kind carried by a port table; 0 for other objects.
 DWORD SubscriberTypeOfPort(DWORD portType);
+
+// The attributes the operation's relations require when the controlling
+// parameter has the value (stored form): HOTLINE=YES requires HOTDN.
+std::vector<std::string> RequiredByRelation(const SCmd& op, const SParaDesc& control, const std::string& value);
 
 // A decimal integer of up to 18 digits with an optional minus sign.
 bool ParseInt(std::string_view s, int64_t& v);

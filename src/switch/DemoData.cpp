@@ -87,15 +87,15 @@ void Seed(CSwitch& sw, const SDemoSize& size) {
             addSegment(b, b + 9999, "FIXED", std::string(r.subtype) + " " + Num(b));
 
     CInserter dn(sw, 316);
-    auto number = [&](int64_t d, const char* subtype, const char* state) {
+    auto number = [&](int64_t d, const char* subtype, const char* state, const std::string& csc) {
         // Segments are 10000 numbers from each range's base, in range order.
-        dn.Set("DN", Num(d)).Set("SUBTYPE", subtype).Set("STATUS", state).Set("CSC", "0").Set("DESC", "");
+        dn.Set("DN", Num(d)).Set("SUBTYPE", subtype).Set("STATUS", state).Set("CSC", csc).Set("DESC", "");
         return dn;
     };
     // SEGIDX of a number: looked up once per segment as numbers go in order.
     CStatement segOf(db.Handle(), "SELECT SEGIDX FROM o305 WHERE CAST(BGNDN AS INTEGER) <= ?1 AND CAST(ENDDN AS INTEGER) >= ?1");
     int64_t segLo = 1, segHi = 0, segCur = 0;
-    auto addNumber = [&](int64_t d, const char* subtype, const char* state) {
+    auto addNumber = [&](int64_t d, const char* subtype, const char* state, const std::string& csc = "0") {
         if (d < segLo || d > segHi) {
             segOf.Reset();
             segOf.Bind(1, d);
@@ -104,7 +104,7 @@ void Seed(CSwitch& sw, const SDemoSize& size) {
             segLo = d - (d % 10000);
             segHi = segLo + 9999;
         }
-        number(d, subtype, state).Set("SEGIDX", Num(segCur)).Insert();
+        number(d, subtype, state, csc).Set("SEGIDX", Num(segCur)).Insert();
     };
 
     // The MGCP subscribers are most of the work; the rest is told as one step.
@@ -126,7 +126,7 @@ void Seed(CSwitch& sw, const SDemoSize& size) {
             .Set("DESC", "Line " + Num(i % 24 + 1) + " of " + gw).Set("HOTLINE", i % 50 ? "NO" : "YES")
             .Set("HOTDN", i % 50 ? "" : "1100").Set("HOTDELAY", i % 50 ? "" : "5");
         mgcp.Insert();
-        addNumber(d, "MGCP", state);
+        addNumber(d, "MGCP", state, Num(i % 3));
     }
     CInserter mgcpSrv(sw, 309);
     static const char* const kServices[] = {"CFU", "CW", "CLIP", "CFB", "DND"};
@@ -192,7 +192,7 @@ void Seed(CSwitch& sw, const SDemoSize& size) {
             addNumber(d, "V5", kStates[k % 10]);
             if ((i - 1) * v5PerIf + k < 200)
                 mnt.Set("DN", Num(d)).Set("V5IID", Num(i)).Set("L3ADDR", Num(k)).Set("LINESTATE", "IDLE")
-                    .Set("BLOCKED", "NO").Set("TESTRESULT", "").Insert();
+                    .Set("BLOCKED", k % 10 == 7 ? "YES" : "NO").Set("TESTRESULT", "").Insert();
         }
     }
     for (int i = 7; i <= 8; ++i) {

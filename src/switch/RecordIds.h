@@ -1,10 +1,12 @@
-// The record ids of one list result in result order. Ids of tables that
-// never grew past four thousand million rows take four bytes each, half of
-// what a paged query over a million records would otherwise hold.
+// The record ids of one list result in result order, and the condition
+// they were selected by. Ids of tables that never grew past four thousand
+// million rows take four bytes each, half of what a paged query over a
+// million records would otherwise hold.
 #pragma once
 
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace mmlsw {
@@ -28,8 +30,19 @@ public:
         m_narrow.shrink_to_fit();
         m_wide.shrink_to_fit();
     }
+    // The SQL condition on the object's table (empty: every record) and
+    // the values bound to its parameters: a page shows only the records
+    // that still meet it.
+    void SetCondition(std::string where, std::vector<std::string> binds) {
+        m_where = std::move(where);
+        m_binds = std::move(binds);
+    }
+    const std::string& Where() const { return m_where; }
+    const std::vector<std::string>& Binds() const { return m_binds; }
 
 private:
+    std::string m_where;
+    std::vector<std::string> m_binds;
     std::vector<uint32_t> m_narrow;
     std::vector<int64_t> m_wide;  // used once an id does not fit four bytes
 };

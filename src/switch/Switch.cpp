@@ -84,10 +84,14 @@ void CSwitch::CreateTables() {
     for (DWORD type : m_cat.Types()) {
         const SComObj& o = *m_cat.Find(type);
         const std::string t = Table(type);
-        std::string sql = "CREATE TABLE IF NOT EXISTS " + t + " (rid INTEGER PRIMARY KEY";
+        // Record ids are never used twice: a paged query holds them, and a
+        // record added later must not stand in for one removed meanwhile.
+        std::string sql = " (rid INTEGER PRIMARY KEY AUTOINCREMENT";
         for (const SAttributeItem& a : o.attributes)
             sql += ", " + QuoteIdent(a.name) + (a.para.kind == PK_NUMBER ? " INTEGER" : " TEXT");
-        m_db.Exec(sql + ")");
+        sql += ")";
+        MigrateToUniqueIds(t, sql);
+        m_db.Exec("CREATE TABLE IF NOT EXISTS " + t + sql);
         std::string keys, parent;
         for (const SAttributeItem& a : o.attributes)
             if (a.key) keys += (keys.empty() ? "" : ", ") + QuoteIdent(a.name);
@@ -98,7 +102,39 @@ void CSwitch::CreateTables() {
             m_db.Exec("CREATE UNIQUE INDEX IF NOT EXISTS " + t + "_key ON " + t + " (" + keys + ")");
         if (!parent.empty())
             m_db.Exec("CREATE INDEX IF NOT EXISTS " + t + "_parent ON " + t + " (" + parent + ")");
+        // Numbers are looked up by their value wherever they are held.
+        if (type == kMsnType) m_db.Exec("CREATE INDEX IF NOT EXISTS " + t + "_msn ON " + t + " (MSN)");
+        if (type == kMemberType) m_db.Exec("CREATE INDEX IF NOT EXISTS " + t + "_short ON " + t + " (CGNO, SHORTNO)");
     }
+}
+
+void CSwitch::MigrateToUniqueIds(const std::string& table, const std::string& columns) {
+    // A table of an older store hands out the ids of removed records again;
+    // it is copied once into one that does not, ids kept.
+    std::string old;
+    {
+        auto s = m_db.Prepared("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?");
+        s->Bind(1, table);
+        if (!s->Step()) return;
+        old = std::string(s->Text(0));
+    }
+    if (old.find("AUTOINCREMENT") != std::string::npos) return;
+    std::string common;
+    {
+        auto info = m_db.Prepared("SELECT name FROM pragma_table_info(?)");
+        info->Bind(1, table);
+        while (info->Step()) {
+            const std::string name(info->Text(0));
+            if (columns.find(QuoteIdent(name)) != std::string::npos || name == "rid")
+                common += (common.empty() ? "" : ", ") + QuoteIdent(name);
+        }
+    }
+    CTransaction tx(m_db);
+    m_db.Exec("ALTER TABLE " + table + " RENAME TO " + table + "_old");
+    m_db.Exec("CREATE TABLE " + table + columns);
+    m_db.Exec("INSERT INTO " + table + " (" + common + ") SELECT " + common + " FROM " + table + "_old");
+    m_db.Exec("DROP TABLE " + table + "_old");
+    tx.Commit();
 }
 
 int64_t CSwitch::Count(DWORD type) {

@@ -197,15 +197,38 @@ private:
     bool RemoveRecord(const SComObj& obj, int64_t rid, Failure& fail);
 
     // Rules between objects (SwitchRules.cpp).
+    // Who holds a number: a subscriber by its number, or the ISDN BRA
+    // subscriber one of whose MSNs it is; type 0 when nobody does.
+    struct SOwner {
+        DWORD type = 0;
+        std::string dn, csc, status;
+    };
+    SOwner OwnerOf(const std::string& number);
     bool CheckRules(const SComObj& obj, const Values& row, Failure& fail);
     bool CheckRemoveRules(const SComObj& obj, int64_t rid, Failure& fail);
+    // The numbers whose number table rows follow the record: a subscriber's
+    // number (and an ISDN BRA subscriber's MSNs), an MSN.
+    std::vector<std::string> NumbersOf(const SComObj& obj, const Values& row);
     void RecordAdded(const SComObj& obj, const Values& row);
-    void RecordRemoved(const SComObj& obj, const Values& row);
-    // The subscriber kind whose instance holds the number; 0 if none.
-    DWORD HolderOf(const std::string& dn);
-    void NumberAdded(DWORD type, const std::string& dn, const std::string& csc);
-    void NumberRemoved(DWORD type, const std::string& dn);
+    // Makes the number table's row of each number what its owner and the
+    // segments say: there, with the owner's kind, CSC and state, or gone.
+    void SyncNumbers(const std::vector<std::string>& numbers);
+    void SyncNumber(const std::string& number);
     void AddUsed(int64_t segIdx, int delta);
+
+    // Relations the catalogue and the operators' rules set between records
+    // (SwitchRelations.cpp). A record as it is to be after an ADD (rid 0) or
+    // a MOD; given are the values the command carried.
+    bool CheckRelations(const SComObj& obj, const Values& row, const Values& given, int64_t rid, Failure& fail);
+    // What names a key that is taken already.
+    std::string DuplicateText(const SComObj& obj, const Values& row);
+    // Other records that still refer to the record; false with 1009 naming one.
+    bool CheckReferences(const SComObj& obj, const Values& row, Failure& fail);
+    // Records that go with it (a V5 subscriber's maintenance row).
+    void RemoveDependents(const SComObj& obj, const Values& row);
+    // BLK, UBL and TST of a V5 subscriber's line; the result text.
+    bool MaintainV5Line(const std::string& verb, const Values& values, std::string& text, Failure& fail);
+    Reports CountMembers(const std::string& echo, const Values& values);
 
     // Rows (SwitchChanges.cpp).
     bool ChildCondition(const SComObj& child, const SComObj& parent, int64_t rid, SCondition& c);
@@ -219,6 +242,9 @@ private:
     void SetValue(const SComObj& obj, int64_t rid, const std::string& attr, const std::string& value);
 
     void CreateTables();
+    // Copies a table made before record ids were kept unique into one that
+    // keeps them so (same ids, same values).
+    void MigrateToUniqueIds(const std::string& table, const std::string& columns);
     int64_t Now() const { return m_clock(); }
     CResultCache& Results();
     CQueryRegistry& Queries();
@@ -226,6 +252,13 @@ private:
     // is over, after its commit (see ResultCache.h).
     void Touch(DWORD type, const std::string& column = {});
     void EndChanges();
+
+public:
+    // Every violation of the store's invariants, one text each; empty when
+    // the data agrees with itself (SwitchCheck.cpp).
+    std::vector<std::string> CheckInvariants();
+
+private:
 
     const CFrmDatabase& m_cat;
     Clock m_clock;

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "CatalogueHelpers.h"
+#include "Numbers.h"
 #include "ResultCache.h"
 #include "Switch.h"
 #include "TextHelpers.h"
@@ -65,7 +66,7 @@ bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op, const SComObj&
             const std::string shown = a && a->secret ? desc->mmlName : desc->mmlName + "=" + ShownValue(p.value);
             return fail = {RC_BAD_VALUE, "(" + shown + ": " + why + ")"}, false;
         }
-        values[desc->mmlName] = stored;
+        values[desc->mmlName] = IsDirectoryNumber(desc->mmlName) ? CanonicalNumber(stored) : stored;
     }
     for (const SParaDesc& d : op.params) {
         auto it = values.find(d.mmlName);
@@ -181,7 +182,8 @@ void CSwitch::SetValue(const SComObj& obj, int64_t rid, const std::string& attr,
 // ---- one instance in, one instance out ----------------------------------------
 
 bool CSwitch::AddRecord(const SComObj& obj, const Values& given, Failure& fail) {
-    if (obj.parentType && !ParentExists(obj, given)) return fail = {RC_NO_PARENT, {}}, false;
+    // A Centrex member's group is named in its relations' own words.
+    if (obj.parentType && obj.type != kMemberType && !ParentExists(obj, given)) return fail = {RC_NO_PARENT, {}}, false;
     Values row;
     for (const SAttributeItem& a : obj.attributes) {
         auto it = given.find(a.name);
@@ -197,8 +199,8 @@ bool CSwitch::AddRecord(const SComObj& obj, const Values& given, Failure& fail) 
         }
         row[a.name] = v;
     }
-    if (FindByKey(obj, row)) return fail = {RC_DUPLICATE, {}}, false;
-    if (!CheckRules(obj, row, fail)) return false;
+    if (FindByKey(obj, row)) return fail = {RC_DUPLICATE, DuplicateText(obj, row)}, false;
+    if (!CheckRules(obj, row, fail) || !CheckRelations(obj, row, given, 0, fail)) return false;
     InsertRaw(obj, row);
     RecordAdded(obj, row);
     return true;
@@ -222,10 +224,12 @@ bool CSwitch::RemoveRecord(const SComObj& obj, int64_t rid, Failure& fail) {
         if (cnt->Step() && cnt->Int(0) > 0)
             return fail = {RC_IN_USE, "(" + std::to_string(cnt->Int(0)) + " " + child.displayName + ")"}, false;
     }
-    for (const auto& [child, c] : dependent) DeleteWhere(*child, c);
     const Values row = Record(obj, rid);
+    const std::vector<std::string> numbers = NumbersOf(obj, row);
+    for (const auto& [child, c] : dependent) DeleteWhere(*child, c);
+    RemoveDependents(obj, row);
     DeleteWhere(obj, {"rid = ?", {std::to_string(rid)}});
-    RecordRemoved(obj, row);
+    SyncNumbers(numbers);
     return true;
 }
 
@@ -271,6 +275,7 @@ CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd
                                                  "; remove it and add it anew to change that)");
     }
     const SCmd* add = OpOf(obj, 3);
+    Values after = current;
     for (const auto& [name, given] : values) {
         const SAttributeItem* a = Attr(obj, name);
         if (!a || a->key || IsRestriction(obj, a->name) || a->name == obj.rangeAttr) continue;
@@ -284,8 +289,13 @@ CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd
             if (required) return Fail(echo, RC_BAD_VALUE, "(" + a->name + " cannot be empty)");
             StoredValue(a->para, a->para.defaultValue, value);
         }
-        if (value != current.at(a->name)) SetValue(obj, rid, a->name, value);
+        after[a->name] = value;
     }
+    Failure fail;
+    if (!CheckRelations(obj, after, values, rid, fail)) return Fail(echo, fail);
+    for (const auto& [name, value] : after)
+        if (value != current.at(name)) SetValue(obj, rid, name, value);
+    SyncNumbers(NumbersOf(obj, after));
     tx.Commit();
     return Ok(echo);
 }
@@ -348,6 +358,13 @@ CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd
     const bool changes = cmd.verb == "BLK" || cmd.verb == "UBL" || cmd.verb == "TST";
     std::optional<CTransaction> tx;
     if (changes) tx.emplace(m_db);
+    if (cmd.object == "CXGRPCNT") return CountMembers(echo, values);
+    if (owner.type == kV5MaintenanceType && changes) {
+        std::string done;
+        if (!MaintainV5Line(cmd.verb, values, done, fail)) return Fail(echo, fail);
+        tx->Commit();
+        return Ok(echo, done);
+    }
     const int64_t rid = keyed ? FindByKey(owner, values) : 0;
     if (keyed && !rid) return Fail(echo, RC_NOT_FOUND);
     std::string text = ResultText(RC_OK);
@@ -357,6 +374,7 @@ CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd
         if (const SAttributeItem* st = Attr(owner, "STATUS"))
             SetValue(owner, rid, st->name, block ? "BLOCKED" : st->para.choices.front().value);
         if (Attr(owner, "BLOCKED")) SetValue(owner, rid, "BLOCKED", block ? "YES" : "NO");
+        SyncNumbers(NumbersOf(owner, Record(owner, rid)));
         text = block ? "Blocked." : "Unblocked.";
     } else if (cmd.verb == "TST") {
         text = "Test passed: loop 412 ohm, insulation above 20 Mohm, ringer present.";

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "CatalogueHelpers.h"
+#include "Numbers.h"
 #include "HostStrings.h"
 #include "ResultCache.h"
 #include "Switch.h"
@@ -75,6 +76,7 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
                 continue;
             }
             if (!StoredValue(a->para, value, v, why)) return fail = {RC_BAD_VALUE, "(" + a->name + ": " + why + ")"}, false;
+            if (IsDirectoryNumber(a->name)) v = CanonicalNumber(v);
             if (v.empty()) {
                 And(sql.where, "(" + col + " IS NULL OR " + col + " = '')");
             } else {
@@ -123,6 +125,7 @@ std::shared_ptr<const CRecordIds> CSwitch::ListIds(const SComObj& obj, const SLi
         while (s->Step()) ids->Push(s->Int(0));
     }
     ids->ShrinkToFit();
+    ids->SetCondition(sql.where, sql.binds);
     if (obj.paged && static_cast<int64_t>(ids->size()) > kPageRecords) Results().Store(key, stamp, ids);
     return ids;
 }
@@ -180,8 +183,34 @@ CSwitch::Reports CSwitch::Page(const std::string& echo, const SMmlCommand& cmd, 
         return Fail(echo, RC_BAD_VALUE, "(records 0 to " + std::to_string(total - 1) + ", at most " +
                                             std::to_string(kMaxPage) + " at once)");
     end = std::min(end, total - 1);
-    CReportWriter w(echo, RC_OK, ResultText(RC_OK));
-    for (int64_t i = begin; i <= end; ++i) WriteRecord(w, obj, obj.mmlName, (*ids)[static_cast<size_t>(i)]);
+    // Positions stand as the head counted them. A record removed since, or
+    // changed so that it no longer meets the list's conditions, keeps its
+    // place as an object whose every property is empty.
+    std::vector<std::string> records;
+    int64_t gone = 0;
+    {
+        auto s = m_db.Prepared("SELECT * FROM " + Table(obj.type) + " WHERE rid = ?" +
+                               (ids->Where().empty() ? "" : " AND (" + ids->Where() + ")"));
+        for (int64_t i = begin; i <= end; ++i) {
+            s->Reset();
+            s->Bind(1, (*ids)[static_cast<size_t>(i)]);
+            for (size_t k = 0; k < ids->Binds().size(); ++k) s->Bind(static_cast<int>(k) + 2, ids->Binds()[k]);
+            const bool there = s->Step();
+            gone += !there;
+            for (size_t a = 0; a < obj.attributes.size(); ++a)
+                records.emplace_back(!there ? std::string_view() : obj.attributes[a].secret ? std::string_view("******")
+                                                                                         : s->Text(static_cast<int>(a) + 1));
+        }
+    }
+    std::string text = ResultText(RC_OK);
+    if (gone)
+        text += " " + std::to_string(gone) + " of these records were removed or changed since the query ran" +
+                " and are shown empty.";
+    CReportWriter w(echo, RC_OK, text);
+    for (size_t r = 0; r < records.size(); r += obj.attributes.size()) {
+        w.BeginObject(obj.mmlName);
+        for (size_t a = 0; a < obj.attributes.size(); ++a) w.Add(obj.attributes[a].name, records[r + a]);
+    }
     return {w.Finish()};
 }
 

@@ -1,6 +1,8 @@
 // The switch simulator: rules that tie rows of different objects together.
-// A number belongs to one subscriber of one kind and, inside a segment, to
-// the number table, whose rows the segment's USED counts; V5 subscribers
+// A number (see Numbers.h) belongs to one owner — a subscriber of one kind,
+// or an ISDN BRA subscriber as one of its MSNs — and, inside a segment, to
+// the number table, whose rows the segment's USED counts and which follows
+// every change of its owner; V5 subscribers
 // sit on free L3 addresses of a port of their interface; ports and segments
 // are ranges that never overlap.
 #include "CatalogueHelpers.h"
@@ -9,18 +11,31 @@
 
 namespace mmlsw {
 
-DWORD CSwitch::HolderOf(const std::string& dn) {
-    for (const auto& [type, name] : SubscriberTypes())
-        if (FindByKey(*m_cat.Find(type), {{"DN", dn}})) return type;
-    return 0;
+CSwitch::SOwner CSwitch::OwnerOf(const std::string& number) {
+    for (const auto& [type, name] : SubscriberTypes()) {
+        auto s = m_db.Prepared("SELECT DN, CSC, STATUS FROM " + Table(type) + " WHERE DN = ?");
+        s->Bind(1, number);
+        if (s->Step()) return {type, std::string(s->Text(0)), std::string(s->Text(1)), std::string(s->Text(2))};
+    }
+    auto msn = m_db.Prepared("SELECT m.DN, m.CSC, b.STATUS FROM " + Table(kMsnType) + " m JOIN " + Table(kBraType) +
+                             " b ON b.DN = m.DN WHERE m.MSN = ? LIMIT 1");
+    msn->Bind(1, number);
+    if (msn->Step()) return {kBraType, std::string(msn->Text(0)), std::string(msn->Text(1)), std::string(msn->Text(2))};
+    return {};
 }
 
 bool CSwitch::CheckRules(const SComObj& obj, const Values& row, Failure& fail) {
-    if (SubscriberTypes().count(obj.type)) {
-        const DWORD holder = HolderOf(row.at("DN"));
-        if (holder && holder != obj.type)
-            return fail = {RC_DUPLICATE, "(number " + row.at("DN") + " is held by a subscriber of kind " +
-                                             SubscriberTypes().at(holder) + ")"},
+    // One number, one owner: a subscriber's number and an MSN alike.
+    const bool subscriber = SubscriberTypes().count(obj.type) != 0;
+    if (subscriber || obj.type == kMsnType) {
+        const std::string& number = row.at(subscriber ? "DN" : "MSN");
+        const SOwner owner = OwnerOf(number);
+        const bool own = obj.type == kMsnType && owner.type == kBraType && owner.dn == row.at("DN");
+        if (owner.type && !own)
+            return fail = {RC_DUPLICATE, "(number " + number + " is held by " +
+                                             (owner.dn == number ? "a subscriber of kind " + SubscriberTypes().at(owner.type)
+                                                                 : "BRA subscriber " + owner.dn + " as an MSN") +
+                                             ")"},
                    false;
     }
     if (const DWORD port = PortTypeOf(obj.type)) {
@@ -59,6 +74,7 @@ bool CSwitch::CheckRules(const SComObj& obj, const Values& row, Failure& fail) {
 }
 
 bool CSwitch::CheckRemoveRules(const SComObj& obj, int64_t rid, Failure& fail) {
+    if (!CheckReferences(obj, Record(obj, rid), fail)) return false;
     const DWORD subs = SubscriberTypeOfPort(obj.type);
     if (!subs) return true;
     const Values port = Record(obj, rid);
@@ -71,28 +87,35 @@ bool CSwitch::CheckRemoveRules(const SComObj& obj, int64_t rid, Failure& fail) {
     return true;
 }
 
+std::vector<std::string> CSwitch::NumbersOf(const SComObj& obj, const Values& row) {
+    if (obj.type == kMsnType) return {row.at("MSN")};
+    if (!SubscriberTypes().count(obj.type)) return {};
+    std::vector<std::string> numbers{row.at("DN")};
+    if (obj.type == kBraType) {
+        auto s = m_db.Prepared("SELECT MSN FROM " + Table(kMsnType) + " WHERE DN = ? AND MSN <> DN");
+        s->Bind(1, row.at("DN"));
+        while (s->Step()) numbers.emplace_back(s->Text(0));
+    }
+    return numbers;
+}
+
 void CSwitch::RecordAdded(const SComObj& obj, const Values& row) {
-    if (SubscriberTypes().count(obj.type)) NumberAdded(obj.type, row.at("DN"), row.count("CSC") ? row.at("CSC") : "");
+    SyncNumbers(NumbersOf(obj, row));
     if (obj.type != kSegmentType) return;
     // A new segment takes in the numbers already in use within it.
     int64_t first = 0, last = 0;
     ParseInt(row.at("BGNDN"), first);
     ParseInt(row.at("ENDDN"), last);
+    std::vector<std::string> numbers;
     for (const auto& [type, name] : SubscriberTypes()) {
-        std::vector<std::pair<std::string, std::string>> numbers;
-        {
-            const SComObj& o = *m_cat.Find(type);
-            auto s = m_db.Prepared("SELECT DN, " + std::string(Attr(o, "CSC") ? "CSC" : "''") + " FROM " + Table(type) +
-                                   " WHERE CAST(DN AS INTEGER) BETWEEN ? AND ?");
-            s->Bind(1, first).Bind(2, last);
-            while (s->Step()) numbers.emplace_back(s->Text(0), s->Text(1));
-        }
-        for (const auto& [dn, csc] : numbers) NumberAdded(type, dn, csc);
+        auto s = m_db.Prepared("SELECT DN FROM " + Table(type) + " WHERE CAST(DN AS INTEGER) BETWEEN ? AND ?");
+        s->Bind(1, first).Bind(2, last);
+        while (s->Step()) numbers.emplace_back(s->Text(0));
     }
-}
-
-void CSwitch::RecordRemoved(const SComObj& obj, const Values& row) {
-    if (SubscriberTypes().count(obj.type)) NumberRemoved(obj.type, row.at("DN"));
+    auto msn = m_db.Prepared("SELECT MSN FROM " + Table(kMsnType) + " WHERE MSN <> DN AND CAST(MSN AS INTEGER) BETWEEN ? AND ?");
+    msn->Bind(1, first).Bind(2, last);
+    while (msn->Step()) numbers.emplace_back(msn->Text(0));
+    SyncNumbers(numbers);
 }
 
 void CSwitch::AddUsed(int64_t segIdx, int delta) {
@@ -103,46 +126,53 @@ void CSwitch::AddUsed(int64_t segIdx, int delta) {
     s->Exec();
 }
 
-void CSwitch::NumberAdded(DWORD type, const std::string& dn, const std::string& csc) {
-    int64_t n = 0;
-    if (!ParseInt(dn, n)) return;
-    int64_t segIdx = 0;
-    {
+void CSwitch::SyncNumbers(const std::vector<std::string>& numbers) {
+    for (const std::string& n : numbers) SyncNumber(n);
+}
+
+void CSwitch::SyncNumber(const std::string& number) {
+    // What the row should be: the owner's, inside the segment that holds it.
+    const SOwner owner = OwnerOf(number);
+    int64_t segIdx = -1, n = 0;
+    if (owner.type && ParseInt(number, n)) {
         auto seg = m_db.Prepared("SELECT SEGIDX FROM " + Table(kSegmentType) +
                                  " WHERE CAST(BGNDN AS INTEGER) <= ?1 AND CAST(ENDDN AS INTEGER) >= ?1 LIMIT 1");
         seg->Bind(1, n);
-        if (!seg->Step()) return;  // a number outside every segment is not counted
-        segIdx = seg->Int(0);
+        if (seg->Step()) segIdx = seg->Int(0);
     }
-    // A row some other program left for the number gives way, with its count.
-    std::vector<std::pair<int64_t, int64_t>> stale;
-    {
-        auto old = m_db.Prepared("SELECT rid, SEGIDX FROM " + Table(kNumberType) + " WHERE DN = ?");
-        old->Bind(1, dn);
-        while (old->Step()) stale.emplace_back(old->Int(0), old->Int(1));
-    }
-    const SComObj& numbers = *m_cat.Find(kNumberType);
-    for (const auto& [rid, seg] : stale) {
-        DeleteWhere(numbers, {"rid = ?", {std::to_string(rid)}});
-        AddUsed(seg, -1);
-    }
-    InsertRaw(numbers, {{"DN", dn}, {"SEGIDX", std::to_string(segIdx)}, {"SUBTYPE", SubscriberTypes().at(type)},
-                        {"STATUS", "IDLE"}, {"CSC", csc.empty() ? "0" : csc}, {"DESC", ""}});
-    AddUsed(segIdx, +1);
-}
+    const SComObj& table = *m_cat.Find(kNumberType);
+    const SAttributeItem* st = Attr(table, "STATUS");
+    std::string status = st->para.choices.front().value;  // a state the number table has no name for: idle
+    for (const SChoice& c : st->para.choices)
+        if (c.value == owner.status) status = c.value;
+    const std::string kind = owner.type ? SubscriberTypes().at(owner.type) : "";
+    const std::string csc = owner.csc.empty() ? "0" : owner.csc;
 
-void CSwitch::NumberRemoved(DWORD type, const std::string& dn) {
-    // Only the kind's own row: a row of another kind is not this number's.
-    std::vector<std::pair<int64_t, int64_t>> rows;
+    struct SRow {
+        int64_t rid, seg;
+        std::string kind, status, csc;
+    };
+    std::vector<SRow> rows;
     {
-        auto s = m_db.Prepared("SELECT rid, SEGIDX FROM " + Table(kNumberType) + " WHERE DN = ? AND SUBTYPE = ?");
-        s->Bind(1, dn).Bind(2, SubscriberTypes().at(type));
-        while (s->Step()) rows.emplace_back(s->Int(0), s->Int(1));
+        auto s = m_db.Prepared("SELECT rid, SEGIDX, SUBTYPE, STATUS, CSC FROM " + Table(kNumberType) + " WHERE DN = ?");
+        s->Bind(1, number);
+        while (s->Step())
+            rows.push_back({s->Int(0), s->Int(1), std::string(s->Text(2)), std::string(s->Text(3)), std::string(s->Text(4))});
     }
-    for (const auto& [rid, seg] : rows) {
-        DeleteWhere(*m_cat.Find(kNumberType), {"rid = ?", {std::to_string(rid)}});
-        AddUsed(seg, -1);
+    if (segIdx >= 0 && rows.size() == 1 && rows[0].seg == segIdx && rows[0].kind == kind) {
+        // The same number of the same owner: its state and call source follow.
+        if (rows[0].status != status) SetValue(table, rows[0].rid, "STATUS", status);
+        if (rows[0].csc != csc) SetValue(table, rows[0].rid, "CSC", csc);
+        return;
     }
+    for (const SRow& r : rows) {
+        DeleteWhere(table, {"rid = ?", {std::to_string(r.rid)}});
+        AddUsed(r.seg, -1);
+    }
+    if (segIdx < 0) return;  // nobody's, or outside every segment: not in the table
+    InsertRaw(table, {{"DN", number}, {"SEGIDX", std::to_string(segIdx)}, {"SUBTYPE", kind}, {"STATUS", status},
+                      {"CSC", csc}, {"DESC", ""}});
+    AddUsed(segIdx, +1);
 }
 
 }  // namespace mmlsw

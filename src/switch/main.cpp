@@ -94,8 +94,11 @@ int main(int argc, char* argv[]) {
     QCommandLineOption catalogue(QStringLiteral("catalogue"),
                                  QStringLiteral("Object catalogue (default: data/objects.json of the client root)."),
                                  QStringLiteral("FILE"));
-    parser.addOptions(
-        {db, seed, subs, exec, listen, remote, ttl, busy, idle, line, readers, maxConnections, sync, catalogue});
+    QCommandLineOption check(QStringLiteral("check"),
+                             QStringLiteral("Check that the data agrees with itself; print every violation "
+                                            "and exit 1 when there is one."));
+    parser.addOptions({db, seed, subs, exec, listen, remote, ttl, busy, idle, line, readers, maxConnections,
+                       sync, catalogue, check});
     parser.process(app);
 
     long long ttlS = 0, busyMs = 0, idleS = 0, lineS = 0, threads = 0;
@@ -133,6 +136,12 @@ int main(int argc, char* argv[]) {
         if (parser.value(seed) != QLatin1String("demo") || !Number(parser, subs, 1, 5000000, n))
             return Refuse("--seed takes \"demo\", --subscribers 1 to 5000000");
         if (!mmlsw::SeedDemo(sw, {n}, error)) return Refuse(error);
+    }
+    if (parser.isSet(check)) {
+        const std::vector<std::string> violations = sw.CheckInvariants();
+        for (const std::string& v : violations) std::printf("%s\n", v.c_str());
+        std::fprintf(stderr, "mmlswitch: %zu violations\n", violations.size());
+        return violations.empty() ? 0 : 1;
     }
     if (parser.isSet(exec)) {
         int rc = 0;

@@ -54,8 +54,11 @@ TEST_F(SwitchTest, EveryObjectListsDisplaysAndTakesItsChanges) {
                 for (const std::string& k : p.restrictKeys) parent[k] = Value(last, k);
         }
         // A V5 subscriber needs a free address on a port of its interface.
-        if (o.mmlName == "V5SUB") parent = {{"V5IID", "1"}, {"L3ADDR", "99"}};
-        if (o.mmlName == "V5BRASUB") parent = {{"V5IID", "7"}, {"L3ADDR", "49"}};
+        // (The window's range 0-0: the whole interface.)
+        if (o.mmlName == "V5SUB") parent = {{"V5IID", "1"}, {"L3ADDR", "99"}, {"BGNL3ADDR", "0"}, {"ENDL3ADDR", "0"}};
+        if (o.mmlName == "V5BRASUB") parent = {{"V5IID", "7"}, {"L3ADDR", "49"}, {"BGNL3ADDR", "0"}, {"ENDL3ADDR", "0"}};
+        // A Centrex member is a subscriber's number, in no other group.
+        if (o.mmlName == "CXMEM") parent["DN"] = "20001100";
         std::string add = o.commands.at(3).mml + ":", keys;
         bool firstParam = true;
         ++seed;
@@ -112,21 +115,21 @@ TEST(SwitchCatalogue, EveryReturnCodeOfTheSwitchHasItsTextForTheClient) {
 }
 
 TEST_F(SwitchTest, RemovingASubscriberTakesItsServicesAndItsNumber) {
-    ASSERT_EQ(Code("LST MGCPSRV: DN=20000002;"), 0);
+    ASSERT_EQ(Code("LST MGCPSRV: DN=20001002;"), 0);
     EXPECT_GT(parsed.GetObjectCount(), 0);
-    Run("DSP DNINFO: DN=20000002;");
+    Run("DSP DNINFO: DN=20001002;");
     ASSERT_EQ(parsed.GetRetCode(), 0);
     const std::string seg = Value(0, "SEGIDX");
     Run("DSP DNSEG: SEGIDX=" + seg + ";");
     const int used = std::stoi(Value(0, "USED"));
-    ASSERT_EQ(Code("RMV MGCPSUB: DN=20000002;"), 0);
-    EXPECT_EQ(Code("LST MGCPSRV: DN=20000002;"), 0);
+    ASSERT_EQ(Code("RMV MGCPSUB: DN=20001002;"), 0);
+    EXPECT_EQ(Code("LST MGCPSRV: DN=20001002;"), 0);
     EXPECT_EQ(parsed.GetObjectCount(), 0);
-    EXPECT_EQ(Code("DSP DNINFO: DN=20000002;"), RC_NOT_FOUND);
+    EXPECT_EQ(Code("DSP DNINFO: DN=20001002;"), RC_NOT_FOUND);
     Run("DSP DNSEG: SEGIDX=" + seg + ";");
     EXPECT_EQ(std::stoi(Value(0, "USED")), used - 1);
-    ASSERT_EQ(Code("ADD MGCPSUB: DN=20000002, MGWNAME=\"gw\", EID=\"e\", CODEC=G729;"), 0);
-    Run("DSP MGCPSUB: DN=20000002;");
+    ASSERT_EQ(Code("ADD MGCPSUB: DN=20001002, MGWNAME=\"gw\", EID=\"e\", CODEC=G729;"), 0);
+    Run("DSP MGCPSUB: DN=20001002;");
     EXPECT_EQ(Value(0, "CODEC"), "G729");
     EXPECT_EQ(Value(0, "STATUS"), "IDLE");    // the first state of a kept attribute
     EXPECT_EQ(Value(0, "CSC"), "0");          // the catalogue's default

@@ -148,7 +148,8 @@ TEST_F(SwitchTest, SegmentsAndPortsAreRangesThatNeverOverlap) {
 }
 
 TEST_F(SwitchTest, ADisplaySaysWhenItShowsOnlySomeSubObjects) {
-    // Group 1 has 40 members; 70 more make 110.
+    // Group 1 has 40 members; 70 more subscribers' numbers make 110.
+    ASSERT_EQ(Code("ADD SUBBATCH: SUBTYPE=MGCP, BGNDN=28000000, ENDDN=28000069;"), 0);
     for (int k = 0; k < 70; ++k)
         ASSERT_EQ(Code("ADD CXMEM: CGNO=1, CGNAME=\"Company A\", DN=" + std::to_string(28000000 + k) + ", SHORTNO=" +
                        std::to_string(9000 + k) + ", KIND=SUB;"),

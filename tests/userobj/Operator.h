@@ -461,6 +461,16 @@ protected:
         for (const std::string& r : m_link->ExecuteNow(command)) all += r;
         return all;
     }
+    // Takes the demo subscribers' numbers out of their Centrex groups (as
+    // members and night service numbers), so that they can be removed.
+    void FreeFromCentrex(const std::vector<std::string>& dns) {
+        for (const std::string& dn : dns) {
+            const std::string group = Property(OnSwitch("LST CXMEM: DN=" + dn + ";"), "CGNO");
+            if (!group.empty()) OnSwitch("RMV CXMEM: CGNO=" + group + ", DN=" + dn + ";");
+            const std::string night = Property(OnSwitch("LST CXGRP: NIGHTDN=" + dn + ";"), "CGNO");
+            if (!night.empty()) OnSwitch("MOD CXGRP: CGNO=" + night + ", NIGHTDN=\"\";");
+        }
+    }
     // The numbers the switch lists for a list command of a paged object,
     // in its order, read through a paged query of our own.
     std::vector<std::string> SwitchNumbers(const std::string& list = "LST MGCPSUB:;") {

@@ -125,6 +125,7 @@ TEST_F(ExportHands, RemovesAndAddsSinceTheQueryRanAreInTheExport) {
     ASSERT_TRUE(list->IsPaged());
     for (int row : {3, 7}) {
         const std::string dn = list->Model().CellText(row, 0);
+        FreeFromCentrex({dn});
         Click(list, row);
         ASSERT_TRUE(Settle(w));
         Key(list, Qt::Key_Delete);  // answered Yes

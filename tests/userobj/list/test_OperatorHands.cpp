@@ -131,6 +131,7 @@ TEST_F(OperatorHands, MovingTheViewSelectsNothingOnTheOperatorsBehalf) {
 TEST_F(OperatorHands, TheRemoveQuestionNamesTheSubscribers) {
     OpenSubscribers(600);
     const std::string dn = list->Model().CellText(4, 0);
+    FreeFromCentrex({dn, list->Model().CellText(6, 0)});
     Click(list, 4);
     ASSERT_TRUE(Settle(w));
     m_ui->boxAnswers.push_back(IDNO);
@@ -265,6 +266,7 @@ TEST_F(OperatorHands, TheRecordTipShowsOnlyAbove500Records) {
     ASSERT_TRUE(Settle(w));
     Click(list, 0);
     ASSERT_TRUE(Settle(w));
+    FreeFromCentrex({list->Model().CellText(0, 0)});
     Key(list, Qt::Key_Delete);  // removed, as the operator confirms
     ASSERT_TRUE(Settle(w));
     ASSERT_EQ(list->m_nTotalRecords, 500);

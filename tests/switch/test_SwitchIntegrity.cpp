@@ -1,0 +1,210 @@
+// One truth after any change: record ids that are never handed out twice,
+// pages that show only what still matches, one owner per number, a number
+// table that follows every change, no reference left dangling, and the
+// relations the catalogue sets held on the switch itself.
+#include <QTemporaryDir>
+
+#include "SwitchFixture.h"
+
+using namespace mmlsw;
+
+namespace {
+
+class IntegrityTest : public SwitchTest {
+protected:
+    // Opens a paged query in the session; its QID.
+    std::string Head(const std::string& cmd, SessionId session) {
+        Run(cmd, session);
+        EXPECT_EQ(parsed.GetRetCode(), 0) << Text();
+        return Value(0, "QID");
+    }
+    std::vector<std::string> Page(const std::string& object, const std::string& qid, int begin, int end,
+                                  SessionId session) {
+        Run("LST " + object + ": QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) + ", END=" + std::to_string(end) +
+                ";",
+            session);
+        EXPECT_EQ(parsed.GetRetCode(), 0) << Text();
+        std::vector<std::string> dns;
+        for (int o = 0; o < parsed.GetObjectCount(); ++o) dns.push_back(Value(o, "DN"));
+        return dns;
+    }
+    std::vector<std::string> Violations() { return sw.CheckInvariants(); }
+    std::string Used(int segIdx) { return ValueOf("DSP DNSEG: SEGIDX=" + std::to_string(segIdx) + ";", "USED"); }
+    std::string Number(const std::string& dn, const std::string& key) {
+        return ValueOf("LST DNINFO: DN=" + dn + ";", key);
+    }
+    const std::string mgcp = ", MGWNAME=\"gw\", EID=\"e\";";
+};
+
+}  // namespace
+
+TEST_F(IntegrityTest, APageShowsOnlyWhatStillMatchesAndPositionsStay) {
+    const std::string all = Head("LST MGCPSUB: DN=2000*;", 1);
+    const std::vector<std::string> before = Page("MGCPSUB", all, 1195, 1199, 1);
+    ASSERT_EQ(before.back(), "20001199");
+    // Another session moves the last record away and adds another number.
+    ASSERT_EQ(Code("RMV MGCPSUB: DN=20001199;", 2), 0);
+    ASSERT_EQ(Code("ADD MGCPSUB: DN=1777" + mgcp, 2), 0);
+    std::vector<std::string> after = Page("MGCPSUB", all, 1195, 1199, 1);
+    ASSERT_EQ(after.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(after.begin(), after.end() - 1),
+              std::vector<std::string>(before.begin(), before.end() - 1));
+    EXPECT_EQ(after.back(), "");  // in its place, empty: not 1777
+    EXPECT_NE(Text().find("1 of these records were removed or changed"), std::string::npos) << Text();
+
+    // A record changed so that it no longer meets the condition is not shown either.
+    const std::string pcma = Head("LST MGCPSUB: CODEC=PCMA;", 1);
+    const std::vector<std::string> first = Page("MGCPSUB", pcma, 0, 2, 1);
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=" + first[1] + ", CODEC=G729;", 2), 0);
+    EXPECT_EQ(Page("MGCPSUB", pcma, 0, 2, 1), (std::vector<std::string>{first[0], "", first[2]}));
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=" + first[1] + ", CODEC=PCMA;", 2), 0);
+    EXPECT_EQ(Page("MGCPSUB", pcma, 0, 2, 1), first);
+    EXPECT_EQ(Text(), "Operation succeeded.");
+}
+
+TEST(IntegrityStore, AStoreWhoseTablesHandedOutIdsAgainIsMigratedOnceWithItsIds) {
+    QTemporaryDir dir;
+    const std::string file = dir.path().toStdString() + "/old.db";
+    const SComObj& obj = *HostDatabase().Find(308);
+    {
+        CDatabase old;
+        std::string error;
+        ASSERT_TRUE(old.Open(file, CDatabase::Mode::ReadWrite, 1000, error)) << error;
+        std::string cols;
+        for (const SAttributeItem& a : obj.attributes) cols += ", " + QuoteIdent(a.name) + " TEXT";
+        old.Exec("CREATE TABLE o308 (rid INTEGER PRIMARY KEY" + cols + ")");
+        for (int i = 1; i <= 3; ++i)
+            old.Exec("INSERT INTO o308 (rid, DN, MGWNAME, EID, CSC) VALUES (" + std::to_string(i * 10) + ", '2900000" +
+                     std::to_string(i) + "', 'gw', 'e', '0')");
+    }
+    CSwitch sw(HostDatabase());
+    std::string error;
+    ASSERT_TRUE(sw.Open(file, error)) << error;
+    auto scalar = [&](const std::string& sql) {
+        CStatement s(sw.Db().Handle(), sql);
+        return s.Step() ? std::string(s.Text(0)) : std::string();
+    };
+    EXPECT_NE(scalar("SELECT sql FROM sqlite_master WHERE name = 'o308'").find("AUTOINCREMENT"), std::string::npos);
+    EXPECT_EQ(scalar("SELECT rid FROM o308 WHERE DN = '29000003'"), "30");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM o308"), "3");
+    ASSERT_NE(sw.Execute("RMV MGCPSUB: DN=29000003;").front().find("RETCODE = 0"), std::string::npos);
+    ASSERT_NE(sw.Execute("ADD MGCPSUB: DN=29000009, MGWNAME=\"gw\", EID=\"e\";").front().find("RETCODE = 0"),
+              std::string::npos);
+    EXPECT_EQ(scalar("SELECT rid FROM o308 WHERE DN = '29000009'"), "31");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sqlite_master WHERE name = 'o308_old'"), "0");
+}
+
+TEST_F(IntegrityTest, ANumberIsItsDigitsValueAndHasOneOwnerMsnsIncluded) {
+    const std::string used = Used(2);  // the segment of 20000000-20009999
+    EXPECT_EQ(Code("ADD SIPSUB: DN=020000001, URI=\"sip:a@b\", PASSWORD=\"secret\";"), RC_DUPLICATE);
+    EXPECT_NE(Text().find("MGCP"), std::string::npos) << Text();
+    EXPECT_EQ(Code("ADD H248SUB: DN=0020000001, MGWID=1, TID=\"t\";"), RC_DUPLICATE);
+    EXPECT_EQ(Code("ADD IPNSUB: DN=00020000001, IPADDR=10.0.0.1, MASK=255.0.0.0;"), RC_DUPLICATE);
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=020000001" + mgcp), RC_DUPLICATE);
+    EXPECT_EQ(Used(2), used);
+    // Leading zeros are no part of a number: it is stored and found without them.
+    ASSERT_EQ(Code("ADD MGCPSUB: DN=0020005000" + mgcp), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=020005000;", "DN"), "20005000");
+    EXPECT_EQ(Number("20005000", "SUBTYPE"), "MGCP");
+
+    // An MSN is owned like a subscriber's number.
+    EXPECT_EQ(Code("ADD BRAMSN: DN=60000000, MSN=62000001;"), RC_DUPLICATE);  // 60000001's
+    EXPECT_NE(Text().find("60000001"), std::string::npos) << Text();
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=62000001" + mgcp), RC_DUPLICATE);
+    EXPECT_EQ(Code("ADD BRAMSN: DN=60000000, MSN=20000005;"), RC_DUPLICATE);
+    // One inside a segment is in the number table, and goes with its subscriber.
+    ASSERT_EQ(Code("ADD BRAMSN: DN=60000000, MSN=020006000, CSC=4;"), 0);
+    EXPECT_EQ(Number("20006000", "SUBTYPE"), "BRA");
+    EXPECT_EQ(Number("20006000", "CSC"), "4");
+    EXPECT_EQ(Code("ADD SIPSUB: DN=20006000, URI=\"sip:a@b\", PASSWORD=\"secret\";"), RC_DUPLICATE);
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+    ASSERT_EQ(Code("RMV BRASUB: DN=60000000;"), 0);
+    EXPECT_EQ(Code("LST DNINFO: DN=20006000;"), 0);
+    EXPECT_EQ(parsed.GetObjectCount(), 0);
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+}
+
+TEST_F(IntegrityTest, TheNumberTableFollowsEveryChangeOfItsOwner) {
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000003, CSC=9;"), 0);
+    EXPECT_EQ(Number("20000003", "CSC"), "9");
+    ASSERT_EQ(Code("BLK MGCPSUB: DN=20000003;"), 0);
+    EXPECT_EQ(Number("20000003", "STATUS"), "BLOCKED");
+    ASSERT_EQ(Code("UBL MGCPSUB: DN=20000003;"), 0);
+    EXPECT_EQ(Number("20000003", "STATUS"), "IDLE");
+    ASSERT_EQ(Code("BLK V5SUBMNT: DN=70000001;"), 0);
+    EXPECT_EQ(ValueOf("DSP V5SUB: DN=70000001;", "STATUS"), "BLOCKED");
+    EXPECT_EQ(Number("70000001", "STATUS"), "BLOCKED");
+    // The demo's number table carries its subscribers' call sources.
+    EXPECT_EQ(Number("20000002", "CSC"), "2");
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+}
+
+TEST_F(IntegrityTest, NoReferenceIsLeftDanglingAndTheCatalogueRulesHold) {
+    // Group 1 has members 20000000-20000039 and 20000000 as night service.
+    EXPECT_EQ(Code("RMV MGCPSUB: DN=20000005;"), RC_IN_USE);
+    EXPECT_NE(Text().find("member of Centrex group 1"), std::string::npos) << Text();
+    EXPECT_EQ(Code("RMV SUBBATCHDN: BGNDN=20000004, ENDDN=20000006;"), RC_IN_USE);
+    ASSERT_EQ(Code("RMV CXMEM: CGNO=1, DN=20000000;"), 0);
+    EXPECT_EQ(Code("RMV MGCPSUB: DN=20000000;"), RC_IN_USE);
+    EXPECT_NE(Text().find("night service number of Centrex group 1"), std::string::npos) << Text();
+    EXPECT_EQ(Code("MOD CXGRP: CGNO=1, NIGHTDN=29999999;"), RC_NO_PARENT);
+    ASSERT_EQ(Code("MOD CXGRP: CGNO=1, NIGHTDN=20000001;"), 0);
+    ASSERT_EQ(Code("RMV MGCPSUB: DN=20000000;"), 0);
+
+    // Members: a subscriber's number, in one group, named by its group's
+    // own name, with a short number of its own, no more than MAXMEM.
+    const std::string member = "ADD CXMEM: CGNO=1, CGNAME=\"Company A\", KIND=SUB, ";
+    EXPECT_EQ(Code("ADD CXMEM: CGNO=1, CGNAME=\"Company Z\", KIND=SUB, DN=20000900, SHORTNO=990;"), RC_NO_PARENT);
+    EXPECT_NE(Text().find("named \"Company A\""), std::string::npos) << Text();
+    EXPECT_EQ(Code(member + "DN=29999999, SHORTNO=990;"), RC_NO_PARENT);
+    EXPECT_EQ(Code(member + "DN=20000045, SHORTNO=990;"), RC_DUPLICATE);
+    EXPECT_NE(Text().find("member of Centrex group 2"), std::string::npos) << Text();
+    EXPECT_EQ(Code(member + "DN=20000900, SHORTNO=801;"), RC_DUPLICATE);
+    EXPECT_NE(Text().find("short number 801"), std::string::npos) << Text();
+    EXPECT_EQ(Code("MOD CXMEM: CGNO=1, DN=20000002, SHORTNO=801;"), RC_DUPLICATE);
+    EXPECT_EQ(Code("MOD CXGRP: CGNO=1, MAXMEM=1;"), RC_BAD_VALUE);
+    ASSERT_EQ(Code("MOD CXGRP: CGNO=1, MAXMEM=39;"), 0);  // 39 members now
+    EXPECT_EQ(Code(member + "DN=20000900, SHORTNO=990;"), RC_BAD_VALUE);
+    EXPECT_NE(Text().find("MAXMEM"), std::string::npos) << Text();
+    Run("DSP CXGRPCNT: CGNO=1;");
+    EXPECT_EQ(Value(0, "MEMBERS"), "39");
+    EXPECT_EQ(Value(0, "MAXMEM"), "39");
+
+    // HOTLINE=YES needs its number, on ADD and on MOD.
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=29000001, MGWNAME=\"gw\", EID=\"e\", HOTLINE=YES;"), RC_MISSING);
+    EXPECT_NE(Text().find("HOTDN"), std::string::npos) << Text();
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTLINE=YES;"), RC_MISSING);
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTLINE=YES, HOTDN=1100;"), 0);
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTDN=\"\";"), RC_MISSING);
+
+    // A V5 subscriber's maintenance row lives and goes with it.
+    EXPECT_EQ(Code("BLK V5SUBMNT: DN=29999999;"), RC_NOT_FOUND);
+    ASSERT_EQ(Code("RMV V5SUB: DN=70000002;"), 0);
+    EXPECT_EQ(Code("BLK V5SUBMNT: DN=70000002;"), RC_NOT_FOUND);
+    EXPECT_EQ(Code("DSP V5LINESTAT: DN=70000002;"), RC_NOT_FOUND);
+    // An L3 address outside the window's range is refused.
+    EXPECT_EQ(Code("ADD V5SUB: DN=79500000, V5IID=1, BGNL3ADDR=0, ENDL3ADDR=1, L3ADDR=2;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("ADD V5SUB: DN=79500000, V5IID=1, BGNL3ADDR=2, ENDL3ADDR=2, L3ADDR=2;"), 0);
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+}
+
+TEST_F(IntegrityTest, TheCheckerNamesWhatDisagrees) {
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+    sw.Db().Exec("UPDATE o305 SET USED = USED + 1 WHERE SEGIDX = 2");
+    sw.Db().Exec("UPDATE o316 SET CSC = '7' WHERE DN = '20000010'");
+    sw.Db().Exec("DELETE FROM o308 WHERE DN = '20000020'");  // a member, a number
+    sw.Db().Exec("INSERT INTO o311 (DN, STATUS, CSC) VALUES ('020000030', 'REG', '0')");
+    sw.Db().Exec("UPDATE o308 SET HOTLINE = 'YES', HOTDN = '' WHERE DN = '20000031'");
+    sw.Db().Exec("DELETE FROM o327 WHERE DN = '70000003'");
+    const std::vector<std::string> found = Violations();
+    auto says = [&](const std::string& part) {
+        return std::any_of(found.begin(), found.end(), [&](const std::string& v) { return v.find(part) != std::string::npos; });
+    };
+    EXPECT_TRUE(says("segment 2: USED")) << ::testing::PrintToString(found);
+    EXPECT_TRUE(says("20000010 is 2/MGCP/IDLE/7")) << ::testing::PrintToString(found);
+    EXPECT_TRUE(says("20000020 belongs to nobody")) << ::testing::PrintToString(found);
+    EXPECT_TRUE(says("DN=20000020 belongs to no subscriber")) << ::testing::PrintToString(found);
+    EXPECT_TRUE(says("020000030 is not stored as a number")) << ::testing::PrintToString(found);
+    EXPECT_TRUE(says("HOTLINE=YES without HOTDN")) << ::testing::PrintToString(found);
+    EXPECT_TRUE(says("maintenance of 70000003: no such V5 subscriber")) << ::testing::PrintToString(found);
+}
