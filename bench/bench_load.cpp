@@ -6,6 +6,17 @@
 //
 //   bench_load --subscribers 1000000 --clients 100 --seconds 60               operators' pace
 //   bench_load --subscribers 1000000 --clients 100 --seconds 60 --pace 0      flat out
+//   bench_load --subscribers 1000000 --clients 10 --scanners 300 --seconds 60 stall
+//   bench_load --subscribers 1000000 --clients 10 --pagers 200 --seconds 20   memory
+//
+// Stall: besides the clients, `--scanners` connections send list heads that
+// scan every record (a condition no index serves, never the same twice), one
+// after the other for the whole run, and the clients only look subscribers
+// up by key (LST by the key, DSP), to show that lookups never wait behind
+// scans. Memory: `--pagers` connections open a list and send 100 page
+// fetches each without reading an answer, then close; the switch's own
+// resident memory (not the mapped database file) is shown before, while
+// they wait, and after they went.
 //
 // The switch runs as its own process (mmlswitch beside this program) on a
 // database file, seeded first when the file does not exist yet.
@@ -44,13 +55,16 @@ struct SOptions {
     double seconds = 3;
     int paceMin = 500, paceMax = 1500;  // ms after each answer; 0 0 for flat out
     int readers = 1;
+    int scanners = 0, pagers = 0;
+    std::string sync = "full";
     std::string db;
     std::string server;
 };
 
 // kVerify: the final reading of every change, not timed.
-enum Kind { kHead, kPage, kLookup, kModify, kReadBack, kRelease, kKinds, kVerify = kKinds };
-const char* const kKindNames[] = {"list head", "page of 500", "key lookup", "modify", "read back", "release"};
+enum Kind { kHead, kPage, kLookup, kKeyList, kModify, kReadBack, kRelease, kScan, kKinds, kVerify = kKinds };
+const char* const kKindNames[] = {"list head", "page of 500", "key lookup", "LST by key", "modify",
+                                  "read back", "release",     "scan head"};
 
 struct SStats {
     std::vector<double> ms[kKinds];
@@ -80,7 +94,15 @@ public:
     SStats Run() {
         std::string error;
         if (!m_c.Connect(m_port, error)) return Fail("connect: " + error), m_stats;
-        while (Clock::now() < m_end) {
+        while (Clock::now() < m_end && m_o.scanners > 0) {
+            // Only lookups while the scanners keep the readers busy.
+            if (Pick(0, 1))
+                Lookup();
+            else
+                KeyList();
+            Pace();
+        }
+        while (Clock::now() < m_end && m_o.scanners == 0) {
             const int r = Pick(0, 99);
             if (m_qid.empty() || r < 10)
                 Head();
@@ -161,6 +183,13 @@ private:
             Fail("lookup of " + dn + " answered " + report.substr(0, 200));
     }
 
+    void KeyList() {
+        const std::string dn = Number(std::uniform_int_distribution<int64_t>(0, m_o.subscribers - 1)(m_rng));
+        std::string report;
+        if (Ask(kKeyList, "LST MGCPSUB: DN=" + dn + ";", report) && mmlsw::ReportField(report, "DN") != dn)
+            Fail("list of " + dn + " answered " + report.substr(0, 200));
+    }
+
     // Subscribers of its own (every clients-th one): what it wrote last is
     // what the switch must have.
     void Modify() {
@@ -190,6 +219,66 @@ private:
     std::map<std::string, std::string> m_written;
     SStats m_stats;
 };
+
+// Sends list heads that scan every record, one after the other, until the
+// end; what is still unanswered then is left to the switch (the connection
+// closes). Only answered heads count.
+SStats Scan(int id, uint16_t port, Clock::time_point end) {
+    SStats stats;
+    mmlsw::CBlockingClient c;
+    std::string error, report;
+    if (!c.Connect(port, error)) {
+        ++stats.errors;
+        stats.samples.push_back("scanner " + std::to_string(id) + ": " + error);
+        return stats;
+    }
+    for (int k = 0; Clock::now() < end; ++k) {
+        const auto start = Clock::now();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
+        if (!c.Send("LST MGCPSUB: DESC=\"scan " + std::to_string(id) + " " + std::to_string(k) + "\";\n") ||
+            !c.Receive(report, static_cast<int>(std::max<int64_t>(left, 1))))
+            break;
+        stats.ms[kScan].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    return stats;
+}
+
+// Resident memory of a process in MiB that is its own (heap and stacks),
+// not pages of the database file it maps, which the system takes back
+// whenever it needs them.
+double ResidentMiB(qint64 pid) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("RssAnon:", 0) == 0) return std::stod(line.substr(8)) / 1024;
+    return 0;
+}
+
+// Connections that open a paged list and ask for 100 pages without reading
+// the answers, then close, while the switch's memory is watched.
+void Pagers(int n, uint16_t port, qint64 pid) {
+    const double before = ResidentMiB(pid);
+    std::vector<std::unique_ptr<mmlsw::CBlockingClient>> pagers;
+    std::string error, report;
+    for (int i = 0; i < n; ++i) {
+        auto c = std::make_unique<mmlsw::CBlockingClient>();
+        if (!c->Connect(port, error) || !c->Send("LST MGCPSUB:;\n") || !c->Receive(report)) break;
+        const std::string qid = mmlsw::ReportField(report, "QID");
+        std::string pages;
+        for (int k = 0; k < 100; ++k)
+            pages += "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(k * 500) + ", END=" +
+                     std::to_string(k * 500 + 499) + ";\n";
+        c->Send(pages);
+        pagers.push_back(std::move(c));
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const double waiting = ResidentMiB(pid);
+    pagers.clear();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::printf("%zu pagers that do not read: switch's own resident memory %.0f MiB before, %.0f MiB while they wait, "
+                "%.0f MiB 3 s after they closed\n",
+                static_cast<size_t>(n), before, waiting, ResidentMiB(pid));
+}
 
 double Percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
@@ -238,6 +327,9 @@ bool ParseArgs(const QStringList& args, SOptions& o) {
         else if (a == "--subscribers") o.subscribers = v.toLongLong(&ok), ++i;
         else if (a == "--seconds") o.seconds = v.toDouble(&ok), ++i;
         else if (a == "--readers") o.readers = v.toInt(&ok), ++i;
+        else if (a == "--scanners") o.scanners = v.toInt(&ok), ++i;
+        else if (a == "--pagers") o.pagers = v.toInt(&ok), ++i;
+        else if (a == "--synchronous") o.sync = v.toStdString(), ++i;
         else if (a == "--db") o.db = v.toStdString(), ++i;
         else if (a == "--server") o.server = v.toStdString(), ++i;
         else if (a == "--pace") {
@@ -248,7 +340,9 @@ bool ParseArgs(const QStringList& args, SOptions& o) {
         } else {
             return false;
         }
-        if (!ok || o.clients < 1 || o.subscribers < 1000 || o.seconds <= 0 || o.paceMin > o.paceMax) return false;
+        if (!ok || o.clients < 1 || o.subscribers < 1000 || o.seconds <= 0 || o.paceMin > o.paceMax ||
+            o.scanners < 0 || o.pagers < 0)
+            return false;
     }
     return true;
 }
@@ -261,7 +355,8 @@ int main(int argc, char* argv[]) {
     if (!ParseArgs(app.arguments(), o)) {
         std::fprintf(stderr,
                      "bench_load [--clients N] [--subscribers N] [--seconds S] [--pace MIN-MAX ms | --pace 0]\n"
-                     "           [--readers N] [--db FILE] [--server PATH]\n");
+                     "           [--readers N] [--scanners N] [--pagers N] [--synchronous full|normal]\n"
+                     "           [--db FILE] [--server PATH]\n");
         return 2;
     }
     if (o.server.empty()) o.server = (QCoreApplication::applicationDirPath() + "/mmlswitch").toStdString();
@@ -282,7 +377,9 @@ int main(int argc, char* argv[]) {
     }
     QProcess sw;
     sw.setReadChannel(QProcess::StandardError);
-    sw.start(server, {"--db", db, "--listen", "127.0.0.1:0", "--readers", QString::number(o.readers)});
+    sw.start(server, {"--db", db, "--listen", "127.0.0.1:0", "--readers", QString::number(o.readers),
+                      "--synchronous", QString::fromStdString(o.sync), "--max-connections",
+                      QString::number(o.clients + o.scanners + o.pagers + 16)});
     QString said;
     uint16_t port = 0;
     const QRegularExpression serving(QStringLiteral("serving on \\S+:(\\d+)"));
@@ -301,8 +398,12 @@ int main(int argc, char* argv[]) {
     const auto end = start + std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000));
     std::vector<SStats> results(static_cast<size_t>(o.clients));
     std::vector<std::thread> threads;
+    std::vector<SStats> scans(static_cast<size_t>(o.scanners));
+    for (int i = 0; i < o.scanners; ++i)
+        threads.emplace_back([&, i] { scans[static_cast<size_t>(i)] = Scan(i, port, end); });
     for (int i = 0; i < o.clients; ++i)
         threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = COperator(i, o, port, end).Run(); });
+    if (o.pagers > 0) Pagers(o.pagers, port, sw.processId());
     for (std::thread& t : threads) t.join();
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     std::map<std::string, double> serverCpu = ThreadCpu(sw.processId());
@@ -313,14 +414,16 @@ int main(int argc, char* argv[]) {
 
     SStats all;
     for (const SStats& s : results) all.Merge(s);
+    for (const SStats& s : scans) all.Merge(s);
     size_t commands = 0;
-    std::printf("%d clients, %lld subscribers, %.1f s, pace %s\n", o.clients, static_cast<long long>(o.subscribers),
-                wall,
+    std::printf("%d clients, %d scanners, %lld subscribers, %.1f s, synchronous %s, pace %s\n", o.clients,
+                o.scanners, static_cast<long long>(o.subscribers), wall, o.sync.c_str(),
                 o.paceMax > 0 ? (std::to_string(o.paceMin) + "-" + std::to_string(o.paceMax) + " ms").c_str()
                               : "none (flat out)");
     std::printf("%-12s %9s %9s %9s %9s\n", "command", "count", "p50 ms", "p99 ms", "max ms");
     for (int k = 0; k < kKinds; ++k) {
         const auto& v = all.ms[k];
+        if (v.empty()) continue;
         commands += v.size();
         std::printf("%-12s %9zu %9.2f %9.2f %9.2f\n", kKindNames[k], v.size(), Percentile(v, 0.5),
                     Percentile(v, 0.99), v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()));

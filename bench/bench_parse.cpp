@@ -1,9 +1,11 @@
 // Parsing a page of 500 subscriber records, against a plain newline scan of
-// the same bytes (the least any parser must do).
+// the same bytes (the least any parser must do); and parsing command lines
+// of many parameters, whose cost must grow with their length only.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 
+#include "hostlibs/MmlText.h"
 #include "hostlibs/ObjArray.h"
 #include "hostlibs/ReportWriter.h"
 
@@ -62,6 +64,21 @@ void BM_NewlineScan(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * r.size()));
 }
 BENCHMARK(BM_NewlineScan);
+
+// A command line of n parameters A1=1, A2=1, ... (13,000 fill 64 KiB).
+void BM_ParseCommandOfManyParameters(benchmark::State& state) {
+    std::string text = "LST MGCPSUB:";
+    for (int64_t i = 0; i < state.range(0); ++i) text += (i ? ", A" : " A") + std::to_string(i) + "=1";
+    text += ';';
+    SMmlCommand cmd;
+    std::string error;
+    for (auto _ : state) {
+        bool ok = ParseMml(text, cmd, error);
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["bytes"] = static_cast<double>(text.size());
+}
+BENCHMARK(BM_ParseCommandOfManyParameters)->Arg(1000)->Arg(13000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -26,8 +26,9 @@ struct SMmlCommand {
     const SMmlParam* Find(std::string_view name) const;
 };
 
-// Parses one command. Quoted values may hold any character but '"'; an
-// unquoted value ends at "," or ";". False with a reason for a text that
+// Parses one command in time linear in its length. Quoted values may hold
+// any character but '"'; an unquoted value ends at "," or ";" and holds no
+// blank and no "=" (blanks around it are not part of it). False with a reason for a text that
 // is not one well-formed command ending in ";".
 UO_HOSTLIBS_API bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error);
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "HostStrings.h"
+#include "hostlibs/MmlText.h"
 #include "TextHelpers.h"
 
 namespace {
@@ -337,7 +338,10 @@ std::string CParaItem::GetMMLValue() const {
                 if (c == ':') c = '&';
             return v;
         }
-        default: return m_value;
+        default:
+            // A name such as "Company A" taken from a record: the switch reads
+            // a plain value only up to a blank, so such a value goes quoted.
+            return MmlQuoteIfNeeded(m_value);
     }
 }
 

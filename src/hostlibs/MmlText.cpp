@@ -1,6 +1,8 @@
 // Reading MML command texts.
 #include "hostlibs/MmlText.h"
 
+#include <unordered_set>
+
 #include "TextHelpers.h"
 
 using platform::EqualsNoCase;
@@ -12,6 +14,10 @@ const SMmlParam* SMmlCommand::Find(std::string_view name) const {
         if (EqualsNoCase(p.name, name)) return &p;
     return nullptr;
 }
+
+// Blanks separate the parts of a command; any other control character is
+// part of the name or value it stands in, which then refuses it.
+static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 static bool IsNameChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -57,13 +63,16 @@ bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error) {
     rest.remove_suffix(1);  // the ";"
     size_t i = 0;
     auto skipBlanks = [&] {
-        while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t' || rest[i] == '\r' || rest[i] == '\n')) ++i;
+        while (i < rest.size() && IsBlank(rest[i])) ++i;
     };
     skipBlanks();
+    // Names seen so far: a line of 64 KiB holds thousands of parameters, and
+    // each is checked against the others in constant time.
+    std::unordered_set<std::string> names;
     while (i < rest.size()) {
         const size_t eq = rest.find('=', i);
         if (eq == std::string_view::npos) return error = "parameter without \"=\"", false;
-        std::string_view name = TrimView(rest.substr(i, eq - i));
+        std::string_view name = platform::TrimBlanksView(rest.substr(i, eq - i));
         if (name.empty()) return error = "parameter without a name", false;
         for (char c : name)
             if (!IsNameChar(c) || c == ' ') return error = "bad parameter name \"" + std::string(name) + "\"", false;
@@ -82,13 +91,16 @@ bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error) {
         } else {
             size_t end = rest.find(',', i);
             if (end == std::string_view::npos) end = rest.size();
-            std::string_view v = TrimView(rest.substr(i, end - i));
+            std::string_view v = platform::TrimBlanksView(rest.substr(i, end - i));
             if (v.find_first_of(";\"") != std::string_view::npos) return error = "bad character in a value", false;
+            // Blanks and "=" inside a plain value would leave what it is to
+            // guessing (a forgotten "," or quote): such values are quoted.
+            if (v.find_first_of(" \t=") != std::string_view::npos)
+                return error = "the value of " + ToUpper(name) + " holds blanks or \"=\": quote it", false;
             p.value = std::string(v);
             i = end;
         }
-        for (const SMmlParam& q : out.params)
-            if (q.name == p.name) return error = "parameter " + p.name + " given twice", false;
+        if (!names.insert(p.name).second) return error = "parameter " + p.name + " given twice", false;
         out.params.push_back(std::move(p));
         if (i < rest.size()) ++i;  // the ","
         skipBlanks();

@@ -22,6 +22,12 @@ std::string_view TrimView(std::string_view s) {
 
 std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
+std::string_view TrimBlanksView(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)

@@ -12,6 +12,9 @@ namespace platform {
 // White space: space, tab, CR, LF, vertical tab, form feed.
 UO_PLATFORM_API std::string_view TrimView(std::string_view s);
 UO_PLATFORM_API std::string Trim(std::string_view s);
+// Blanks only (space and tab): other control characters stay, so that what
+// holds them can refuse them.
+UO_PLATFORM_API std::string_view TrimBlanksView(std::string_view s);
 // ASCII comparison without regard to case.
 UO_PLATFORM_API bool EqualsNoCase(std::string_view a, std::string_view b);
 // Ordering without regard to case (ASCII), for maps keyed as profile files

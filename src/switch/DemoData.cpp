@@ -261,7 +261,7 @@ bool SeedDemo(CSwitch& sw, const SDemoSize& size, std::string& error) {
     } catch (const CStoreError& e) {
         error = std::string("seeding: ") + e.what();
     }
-    sw.Db().TryExec("PRAGMA synchronous=NORMAL");
+    sw.SetFullSync(sw.FullSync());  // the switch's own commits again
     sw.DataReplaced();
     return ok;
 }

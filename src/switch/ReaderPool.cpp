@@ -33,6 +33,13 @@ void CReaderPool::Post(SessionId session, std::string command) {
     m_wake.notify_one();
 }
 
+size_t CReaderPool::Cancel(SessionId session) {
+    std::lock_guard lock(m_mutex);
+    const auto before = m_queue.size();
+    std::erase_if(m_queue, [session](const auto& job) { return job.first == session; });
+    return before - m_queue.size();
+}
+
 void CReaderPool::Work(CSwitch& reader) {
     // Named, so that tools that show threads tell the readers apart.
     pthread_setname_np(pthread_self(), "mmlsw-reader");

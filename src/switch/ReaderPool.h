@@ -33,6 +33,9 @@ public:
 
     size_t Threads() const { return m_threads.size(); }
     void Post(SessionId session, std::string command);
+    // Drops the commands of a session that were posted and not begun (its
+    // connection closed: nobody would read the answers); how many.
+    size_t Cancel(SessionId session);
 
 private:
     void Work(CSwitch& reader);

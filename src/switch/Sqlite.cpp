@@ -89,10 +89,11 @@ bool CDatabase::Open(const std::string& path, Mode mode, int busyTimeoutMs, std:
         return false;
     }
     if (mode == Mode::ReadWrite) {
-        // A crash may lose the last transaction but never corrupts the file.
+        // A commit is on the disk when it is acknowledged, so that not even
+        // a power loss takes it back (SetFullSync may trade that for speed).
         // The log is checkpointed every 1000 pages and cut back to 16 MiB
         // after each complete checkpoint, so it cannot grow without end.
-        if (!TryExec("PRAGMA journal_mode=WAL") || !TryExec("PRAGMA synchronous=NORMAL") ||
+        if (!TryExec("PRAGMA journal_mode=WAL") || !TryExec("PRAGMA synchronous=FULL") ||
             !TryExec("PRAGMA wal_autocheckpoint=1000") || !TryExec("PRAGMA journal_size_limit=16777216")) {
             error = path + ": " + Error();
             m_db.reset();
@@ -120,6 +121,8 @@ std::string CDatabase::Error() const { return m_db ? sqlite3_errmsg(m_db.get()) 
 void CDatabase::SetBusyTimeout(int ms) {
     if (m_db) sqlite3_busy_timeout(m_db.get(), ms);
 }
+
+void CDatabase::SetFullSync(bool full) { Exec(full ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL"); }
 
 int64_t CDatabase::DataVersion() {
     auto s = Prepared("PRAGMA data_version");

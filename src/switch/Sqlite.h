@@ -67,6 +67,10 @@ public:
     bool TryExec(std::string_view sql);
     std::string Error() const;
     void SetBusyTimeout(int ms);
+    // Full synchronous commits (the default of a file opened to write): a
+    // committed transaction survives a power loss. Normal ones may lose the
+    // last transactions then (never the file's integrity). Throws CStoreError.
+    void SetFullSync(bool full);
     // Changes whenever another connection commits (PRAGMA data_version).
     int64_t DataVersion();
     // Copies the write-ahead log into the database as far as readers allow

@@ -20,6 +20,7 @@ struct CSwitch::SShared {
     CResultCache results;
     std::string path;
     int busyMs = kDefaultBusyMs;
+    bool fullSync = true;
 };
 
 namespace {
@@ -58,6 +59,7 @@ bool CSwitch::Open(const std::string& path, std::string& error) {
     m_dataVersion = -1;
     if (!m_db.Open(path, CDatabase::Mode::ReadWrite, m_shared->busyMs, error)) return false;
     try {
+        m_db.SetFullSync(m_shared->fullSync);
         CreateTables();
     } catch (const CStoreError& e) {
         error = path + ": " + e.what();
@@ -159,6 +161,13 @@ void CSwitch::SetQueryTtl(int64_t ms) {
 void CSwitch::SetQueryLimits(const SQueryLimits& limits) { m_shared->queries.SetLimits(limits); }
 SQueryLimits CSwitch::QueryLimits() const { return m_shared->queries.Limits(); }
 
+void CSwitch::SetFullSync(bool full) {
+    m_shared->fullSync = full;
+    if (m_db.Handle()) m_db.SetFullSync(full);
+}
+
+bool CSwitch::FullSync() const { return m_shared->fullSync; }
+
 void CSwitch::SetBusyTimeout(int ms) {
     m_shared->busyMs = ms;
     m_db.SetBusyTimeout(ms);
@@ -237,13 +246,55 @@ bool CSwitch::IsLongRead(std::string_view command) const {
     Failure fail;
     if (!ParseMml(command, cmd, error) || !Resolve(cmd, obj, custom, fail)) return false;
     if (obj->type == kStatisticsType) return cmd.verb == "DSP" || cmd.verb == "LST";
-    return !custom && cmd.verb == "LST" && !cmd.Find(HostString(HS_QID));
+    return !custom && cmd.verb == "LST" && !cmd.Find(HostString(HS_QID)) && !IsKeyLookup(cmd, *obj);
+}
+
+bool CSwitch::IsRead(std::string_view command) {
+    const std::string word = MmlCommandWord(command);
+    const std::string verb = word.substr(0, word.find(' '));
+    return verb == "LST" || verb == "DSP" || verb == "RLS";
+}
+
+bool CSwitch::IsKeyLookup(const SMmlCommand& cmd, const SComObj& obj) {
+    bool keyed = false;
+    for (const SAttributeItem& a : obj.attributes) {
+        if (!a.key) continue;
+        const SMmlParam* p = cmd.Find(a.name);
+        const std::string_view v = p ? platform::TrimBlanksView(p->value) : std::string_view();
+        if (v.empty() || v.back() == '*') return false;
+        keyed = true;
+    }
+    return keyed;
 }
 
 CSwitch::Reports CSwitch::Execute(std::string_view command, SessionId session) {
-    std::string echo(platform::TrimView(command));
-    for (char& c : echo)
-        if (c == '\n' || c == '\r' || c == '\0') c = ' ';
+    bool busy = false;
+    return Run(command, session, false, busy);
+}
+
+std::optional<CSwitch::Reports> CSwitch::TryExecute(std::string_view command, SessionId session) {
+    // No wait for the lock: the caller tries again and meanwhile serves others.
+    m_db.SetBusyTimeout(0);
+    bool busy = false;
+    Reports out = Run(command, session, true, busy);
+    m_db.SetBusyTimeout(m_shared->busyMs);
+    if (busy) return std::nullopt;
+    return out;
+}
+
+CSwitch::Reports CSwitch::RefuseBusy(std::string_view command) const {
+    return Fail(std::string(command), RC_BUSY, "(the database is locked by another program)");
+}
+
+CSwitch::Reports CSwitch::RefuseConnection(int most) const {
+    return Fail({}, RC_BUSY, "(the switch serves " + std::to_string(most) + " connections, its most: connect again later)");
+}
+
+int CSwitch::BusyTimeout() const { return m_shared->busyMs; }
+
+CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool mayDefer, bool& busy) {
+    // The echo is the command as it came (the report keeps it on one line).
+    const std::string echo(command);
     if (echo.size() > kMaxCommand) return RefuseTooLong(echo);
     if (const size_t bad = Utf8BadOffset(echo); bad != std::string::npos)
         return Fail(Utf8Repaired(echo), RC_SYNTAX, "(not UTF-8 text from byte " + std::to_string(bad) + ")");
@@ -262,8 +313,10 @@ CSwitch::Reports CSwitch::Execute(std::string_view command, SessionId session) {
         }
         out = Dispatch(echo, cmd, session);
     } catch (const CStoreError& e) {
-        if (e.Busy())
-            out = Fail(echo, RC_BUSY, "(the database is locked by another program)");
+        if (e.Busy() && mayDefer)
+            busy = true;  // each change is one transaction: nothing changed
+        else if (e.Busy())
+            out = RefuseBusy(echo);
         else if (e.Constraint())
             out = Fail(echo, RC_DUPLICATE, "(" + std::string(e.what()) + ")");
         else

@@ -81,9 +81,23 @@ public:
     // The reports answering one command; never empty.
     Reports Execute(std::string_view command) { return Execute(command, kDefaultSession); }
     Reports Execute(std::string_view command, SessionId session);
+    // As Execute, but without waiting for another program that holds the
+    // store locked: then nothing changed and there is no answer; the command
+    // may be tried again (or refused with RefuseBusy).
+    std::optional<Reports> TryExecute(std::string_view command, SessionId session);
+    // The answer to a command that found the store locked for the whole busy
+    // timeout: 1014, nothing changed.
+    Reports RefuseBusy(std::string_view command) const;
+    // The answer to a connection beyond the most the server takes.
+    Reports RefuseConnection(int most) const;
     // Commands that read much and change nothing (list heads, whole lists,
-    // live counts): a reader may answer them.
+    // live counts): a reader may answer them. A list whose condition names
+    // every key attribute with a whole value finds at most one record at
+    // once and is none.
     bool IsLongRead(std::string_view command) const;
+    // Commands that only read (LST, DSP, RLS): nobody needs them carried out
+    // for a connection that closed.
+    static bool IsRead(std::string_view command);
     // Releases the session's queries.
     void CloseSession(SessionId session);
     // The answer to a command longer than kMaxCommand, given its start.
@@ -93,6 +107,12 @@ public:
     void SetQueryLimits(const SQueryLimits& limits);
     SQueryLimits QueryLimits() const;
     void SetBusyTimeout(int ms);
+    int BusyTimeout() const;
+    // Full synchronous commits (the default): an acknowledged change
+    // survives a power loss. Without, a crash of the machine may lose the
+    // last changes, never the file.
+    void SetFullSync(bool full);
+    bool FullSync() const;
     // Frees queries unused for longer than the time to live; how many.
     size_t ExpireQueries();
     size_t OpenQueries() const;
@@ -128,6 +148,10 @@ private:
         std::vector<std::string> columns;  // attributes the result depends on
     };
 
+    // Execute; a store found locked gives no answer but `busy` when the
+    // command may be deferred.
+    Reports Run(std::string_view command, SessionId session, bool mayDefer, bool& busy);
+    static bool IsKeyLookup(const SMmlCommand& cmd, const SComObj& obj);
     Reports Fail(const std::string& echo, int code, const std::string& detail = {}) const;
     Reports Fail(const std::string& echo, const Failure& f) const { return Fail(echo, f.code, f.detail); }
     // The failure of one record of a batch, naming it.

@@ -63,7 +63,7 @@ bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op, const SComObj&
         if (!StoredValue(*desc, p.value, stored, why)) {
             const SAttributeItem* a = Attr(obj, desc->mmlName);
             // The text never repeats a secret.
-            const std::string shown = a && a->secret ? desc->mmlName : desc->mmlName + "=" + p.value;
+            const std::string shown = a && a->secret ? desc->mmlName : desc->mmlName + "=" + ShownValue(p.value);
             return fail = {RC_BAD_VALUE, "(" + shown + ": " + why + ")"}, false;
         }
         values[desc->mmlName] = IsDirectoryNumber(desc->mmlName) ? CanonicalNumber(stored) : stored;

@@ -65,7 +65,7 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
             const std::string col = QuoteIdent(a->name);
             std::string why, v;
             sql.columns.push_back(a->name);
-            const std::string value = platform::Trim(p.value);
+            const std::string value = std::string(platform::TrimBlanksView(p.value));
             if (!value.empty() && value.back() == '*') {
                 // A trailing "*" asks for every value that starts with the rest.
                 const std::string prefix = value.substr(0, value.size() - 1);
@@ -89,7 +89,8 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
     }
     int64_t lo = 0, hi = 0;
     if (!rangeFrom.empty() || !rangeTo.empty()) {
-        if (!ParseInt(platform::Trim(rangeFrom), lo) || !ParseInt(platform::Trim(rangeTo), hi) || lo > hi)
+        if (!ParseInt(platform::TrimBlanksView(rangeFrom), lo) || !ParseInt(platform::TrimBlanksView(rangeTo), hi) ||
+            lo > hi)
             return fail = {RC_BAD_VALUE, "(" + obj.rangeFrom + " and " + obj.rangeTo + ": numbers, the first not after the last)"}, false;
         if (lo != 0 || hi != 0) {
             const SAttributeItem* ra = Attr(obj, obj.rangeAttr);
@@ -174,11 +175,11 @@ CSwitch::Reports CSwitch::Page(const std::string& echo, const SMmlCommand& cmd, 
         if (&p != qid && &p != b && &p != e) return Fail(echo, RC_UNKNOWN_PARAM, p.name);
     if (!b || !e) return Fail(echo, RC_MISSING, b ? HostString(HS_PAGE_END) : HostString(HS_PAGE_BEGIN));
     const auto ids = Queries().Use(session, qid->value, obj.type, Now());
-    if (!ids) return Fail(echo, RC_NO_QUERY, "(" + qid->value + ")");
+    if (!ids) return Fail(echo, RC_NO_QUERY, "(" + ShownValue(qid->value) + ")");
     int64_t begin = 0, end = 0;
     const int64_t total = static_cast<int64_t>(ids->size());
-    if (!ParseInt(platform::Trim(b->value), begin) || !ParseInt(platform::Trim(e->value), end) || begin < 0 ||
-        begin > end || begin >= total || end - begin + 1 > kMaxPage)
+    if (!ParseInt(platform::TrimBlanksView(b->value), begin) || !ParseInt(platform::TrimBlanksView(e->value), end) ||
+        begin < 0 || begin > end || begin >= total || end - begin + 1 > kMaxPage)
         return Fail(echo, RC_BAD_VALUE, "(records 0 to " + std::to_string(total - 1) + ", at most " +
                                             std::to_string(kMaxPage) + " at once)");
     end = std::min(end, total - 1);
@@ -219,7 +220,7 @@ CSwitch::Reports CSwitch::Release(const std::string& echo, const SMmlCommand& cm
     if (!qid) return Fail(echo, RC_MISSING, HostString(HS_QID));
     if (cmd.params.size() != 1) return Fail(echo, RC_UNKNOWN_PARAM);
     if (!Queries().Release(session, qid->value, obj.type))
-        return Fail(echo, RC_NO_QUERY, "(" + qid->value + ")");
+        return Fail(echo, RC_NO_QUERY, "(" + ShownValue(qid->value) + ")");
     return Ok(echo);
 }
 

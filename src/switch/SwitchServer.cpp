@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <optional>
 
@@ -15,6 +17,7 @@ namespace {
 
 constexpr qint64 kChunk = 64 * 1024;        // bytes taken off a socket at once
 constexpr qint64 kReadBuffer = 256 * 1024;  // bytes a socket buffers before its peer must wait
+constexpr int kRetryMs = 10;                // between tries of a command that found the store locked
 
 qint64 NowMs() {
     static QElapsedTimer clock = [] {
@@ -48,6 +51,8 @@ CSwitchServer::CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject
     : QObject(parent), m_sw(sw), m_options(options) {
     connect(&m_server, &QTcpServer::newConnection, this, &CSwitchServer::OnConnection);
     connect(&m_maintenance, &QTimer::timeout, this, &CSwitchServer::Maintain);
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &CSwitchServer::Retry);
     m_maintenance.start(static_cast<int>(std::clamp<qint64>(std::min(options.idleMs, options.lineMs) / 4, 20, 1000)));
     m_pool = std::make_unique<CReaderPool>(m_sw, options.readers, [this](SessionId s, CSwitch::Reports r) {
         QMetaObject::invokeMethod(
@@ -91,6 +96,16 @@ size_t CSwitchServer::Readers() const { return m_pool ? m_pool->Threads() : 0; }
 
 void CSwitchServer::OnConnection() {
     while (QTcpSocket* s = m_server.nextPendingConnection()) {
+        if (Connections() >= m_options.maxConnections) {
+            // One report says why, then the connection closes; what it
+            // sends meanwhile is not kept.
+            s->setReadBufferSize(1024);
+            for (const std::string& r : m_sw.RefuseConnection(m_options.maxConnections))
+                s->write(r.data(), static_cast<qint64>(r.size()));
+            connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            s->disconnectFromHost();
+            continue;
+        }
         auto c = std::make_unique<SConnection>();
         c->id = m_nextSession++;
         c->socket = s;
@@ -149,6 +164,7 @@ void CSwitchServer::Fill(SConnection& c) {
         if (nl < 0) continue;
         QByteArray line = std::move(c.partial);
         c.partial.clear();
+        if (line.endsWith('\r')) line.chop(1);  // the line break was CR LF
         if (!line.trimmed().isEmpty()) c.next = SLine{std::move(line), false};
     }
     // Only a line the peer has not finished is its delay, not one waiting here.
@@ -194,20 +210,47 @@ void CSwitchServer::Run() {
             continue;
         }
         std::string text = line.text.toStdString();
+        if (c.closed && CSwitch::IsRead(text)) {
+            Deliver(c, {});  // a read nobody will see changes nothing
+            continue;
+        }
         if (m_sw.IsLongRead(text)) {
-            if (c.closed) {
-                Deliver(c, {});  // a read nobody will see changes nothing
-                continue;
-            }
             if (m_pool) {
                 c.busy = true;
                 m_pool->Post(id, std::move(text));
                 continue;
             }
         }
-        Deliver(c, m_sw.Execute(text, id));
+        if (auto reports = m_sw.TryExecute(text, id))
+            Deliver(c, *reports);
+        else
+            Defer(c, std::move(text));
     }
     if (!m_ready.empty()) ScheduleRun();
+}
+
+void CSwitchServer::Defer(SConnection& c, std::string command) {
+    // Its later commands wait behind it; other connections go on.
+    c.busy = true;
+    m_deferred.push_back({c.id, std::move(command), NowMs() + m_sw.BusyTimeout()});
+    if (!m_retry.isActive()) m_retry.start(kRetryMs);
+}
+
+void CSwitchServer::Retry() {
+    for (size_t n = m_deferred.size(); n > 0; --n) {
+        SDeferred d = std::move(m_deferred.front());
+        m_deferred.pop_front();
+        auto it = m_connections.find(d.session);
+        if (it == m_connections.end()) continue;
+        // A change of a connection that closed is still carried out.
+        if (auto reports = m_sw.TryExecute(d.command, d.session))
+            Deliver(*it->second, *reports);
+        else if (NowMs() >= d.deadline)
+            Deliver(*it->second, m_sw.RefuseBusy(d.command));
+        else
+            m_deferred.push_back(std::move(d));
+    }
+    if (!m_deferred.empty()) m_retry.start(kRetryMs);
 }
 
 void CSwitchServer::Deliver(SConnection& c, const CSwitch::Reports& reports) {
@@ -236,6 +279,8 @@ void CSwitchServer::OnClosed(SessionId session) {
     SConnection& c = *it->second;
     c.closed = true;
     m_sw.CloseSession(session);
+    // A long read waiting for a reader thread would be answered to nobody.
+    if (c.busy && m_pool && m_pool->Cancel(session)) c.busy = false;
     // What arrived before the peer went is still carried out, in order.
     c.unread += c.socket->readAll();
     disconnect(c.socket, nullptr, this, nullptr);
@@ -258,10 +303,17 @@ void CSwitchServer::Forget(SessionId session) {
         s->deleteLater();
     }
     m_connections.erase(it);
+    m_trimDue = true;
 }
 
 void CSwitchServer::Maintain() {
     m_sw.ExpireQueries();
+    if (m_trimDue) {
+        // Answers that waited unread for connections now gone may have
+        // taken hundreds of MB; the allocator would keep them otherwise.
+        m_trimDue = false;
+        malloc_trim(0);
+    }
     const qint64 now = NowMs();
     std::vector<SessionId> stale;
     for (const auto& [id, c] : m_connections) {
@@ -273,6 +325,7 @@ void CSwitchServer::Maintain() {
     // Closed by the switch: what they still sent is not carried out.
     for (SessionId id : stale) {
         SConnection& c = *m_connections.at(id);
+        if (c.busy && m_pool && m_pool->Cancel(id)) c.busy = false;
         if (c.busy) {
             c.closed = true;
             c.next.reset();

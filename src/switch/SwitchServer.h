@@ -4,9 +4,13 @@
 //
 // Service is fair and memory bounded: connections take turns, one command
 // each; long reads run on reader threads (file databases) while the event
-// loop answers the short commands; a connection whose answers pile up unread
-// is not served, nor read from, until they drain; connections idle too long,
-// or stuck halfway through a line, are closed.
+// loop answers the short commands (key lookups among them); a connection
+// whose answers pile up unread is not served, nor read from, until they
+// drain; connections idle too long, or stuck halfway through a line, are
+// closed, and those beyond the most served are refused. A command that finds
+// the store locked by another program waits off the event loop, tried again
+// until the busy timeout; the long reads of a connection that closed are
+// dropped unless begun.
 #pragma once
 
 #include <QHostAddress>
@@ -31,6 +35,7 @@ struct SServerOptions {
     qint64 idleMs = 15 * 60 * 1000;  // a connection that neither sends nor reads this long is closed
     qint64 lineMs = 30 * 1000;       // a line not finished this long after it began closes its connection
     int readers = 1;                 // threads for long reads (file databases only)
+    int maxConnections = 512;        // open connections served at once; more are refused
 };
 
 class CSwitchServer : public QObject {
@@ -68,11 +73,22 @@ private:
     void OnClosed(SessionId session);
     void Forget(SessionId session);
     void Maintain();
+    // A command that found the store locked: tried again until its deadline.
+    struct SDeferred {
+        SessionId session = 0;
+        std::string command;
+        qint64 deadline = 0;
+    };
+    void Defer(SConnection& c, std::string command);
+    void Retry();
 
     CSwitch& m_sw;
     SServerOptions m_options;
     QTcpServer m_server;
     QTimer m_maintenance;
+    QTimer m_retry;
+    std::deque<SDeferred> m_deferred;
+    bool m_trimDue = false;  // connections went: their memory goes back to the system
     std::unique_ptr<CReaderPool> m_pool;
     std::map<SessionId, std::unique_ptr<SConnection>> m_connections;
     std::deque<SessionId> m_ready;

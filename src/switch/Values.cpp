@@ -20,9 +20,18 @@ bool AllDigits(std::string_view s) {
 }
 bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
+// C0 controls (NUL, TAB, CR, ESC, ...), DEL, and the C1 controls U+0080 to
+// U+009F (C2 80 to C2 9F in well-formed UTF-8).
+bool IsControlAt(std::string_view s, size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20 || c == 0x7f) return true;
+    return c == 0xc2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) <= 0x9f &&
+           static_cast<unsigned char>(s[i + 1]) >= 0x80;
+}
+
 bool HasControl(std::string_view s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (IsControlAt(s, i)) return true;
     return false;
 }
 
@@ -86,11 +95,11 @@ bool Integer(const SParaDesc& d, std::string_view s, std::string& stored) {
 bool Bits(const SParaDesc& d, std::string_view s, std::string& stored) {
     std::vector<int> states(d.items.size(), -1);
     for (const std::string& raw : platform::Split(s, '&')) {
-        const std::string item = platform::Trim(raw);
+        const std::string item = std::string(platform::TrimBlanksView(raw));
         const size_t dash = item.rfind('-');
         if (dash == std::string::npos || dash + 2 != item.size() || (item.back() != '0' && item.back() != '1'))
             return false;
-        const std::string name = platform::Trim(item.substr(0, dash));
+        const std::string name = std::string(platform::TrimBlanksView(std::string_view(item).substr(0, dash)));
         size_t i = 0;
         while (i < d.items.size() && d.items[i] != name) ++i;
         if (i == d.items.size() || states[i] >= 0) return false;
@@ -132,6 +141,31 @@ bool Text(const SParaDesc& d, std::string_view s, std::string& why) {
 
 }  // namespace
 
+std::string ShownValue(std::string_view value) {
+    constexpr size_t kShown = 32;  // characters
+    std::string out;
+    size_t chars = 0, i = 0;
+    for (; i < value.size() && chars < kShown; ++chars) {
+        if (IsControlAt(value, i)) {
+            // Two bytes for a C1 control, one for the others.
+            const bool c1 = static_cast<unsigned char>(value[i]) == 0xc2;
+            const unsigned code = c1 ? static_cast<unsigned char>(value[i + 1]) : static_cast<unsigned char>(value[i]);
+            static const char* const hex = "0123456789abcdef";
+            out += c1 ? "\\u00" : "\\x";
+            out += hex[code >> 4];
+            out += hex[code & 15];
+            i += c1 ? 2 : 1;
+            continue;
+        }
+        size_t n = 1;
+        while (i + n < value.size() && (static_cast<unsigned char>(value[i + n]) & 0xc0) == 0x80) ++n;
+        out.append(value.substr(i, n));
+        i += n;
+    }
+    if (i < value.size()) out += "... (" + std::to_string(Utf8Length(value)) + " characters)";
+    return out;
+}
+
 bool IsDigitString(std::string_view name) {
     const std::string n = platform::ToUpper(name);
     if (n.size() >= 2 && n.compare(n.size() - 2, 2, "DN") == 0) return true;
@@ -139,7 +173,7 @@ bool IsDigitString(std::string_view name) {
 }
 
 bool StoredValue(const SParaDesc& d, std::string_view raw, std::string& stored, std::string& why) {
-    const std::string_view v = platform::TrimView(raw);
+    const std::string_view v = platform::TrimBlanksView(raw);
     stored.clear();
     if (v.empty()) return true;
     switch (d.kind) {

@@ -16,6 +16,11 @@ namespace mmlsw {
 bool StoredValue(const SParaDesc& desc, std::string_view value, std::string& stored, std::string& why);
 bool StoredValue(const SParaDesc& desc, std::string_view value, std::string& stored);
 
+// A value as a refusal may repeat it: its first 32 characters, control
+// characters written \xNN (C1 controls \u00NN), and its length when cut.
+// Bytes that are not UTF-8 are not expected (commands are checked first).
+std::string ShownValue(std::string_view value);
+
 // Whether a list condition may end in the wildcard "*" on this parameter
 // (text kinds only), and whether the part before it can start a value.
 bool CheckPrefix(const SParaDesc& desc, std::string_view prefix, std::string& why);

@@ -82,13 +82,23 @@ int main(int argc, char* argv[]) {
                                QStringLiteral("Threads answering list heads and other long reads of a database "
                                               "file (default 1)."),
                                QStringLiteral("N"), QString::number(defaults.readers));
+    QCommandLineOption maxConnections(QStringLiteral("max-connections"),
+                                      QStringLiteral("Connections served at once; one more is answered with "
+                                                     "1014 and closed (default 512)."),
+                                      QStringLiteral("N"), QString::number(defaults.maxConnections));
+    QCommandLineOption sync(QStringLiteral("synchronous"),
+                            QStringLiteral("full: a change is on the disk when it is acknowledged, even through "
+                                           "a power loss (default); normal: faster commits that a power loss "
+                                           "may take back (never the file's integrity)."),
+                            QStringLiteral("full|normal"), QStringLiteral("full"));
     QCommandLineOption catalogue(QStringLiteral("catalogue"),
                                  QStringLiteral("Object catalogue (default: data/objects.json of the client root)."),
                                  QStringLiteral("FILE"));
     QCommandLineOption check(QStringLiteral("check"),
                              QStringLiteral("Check that the data agrees with itself; print every violation "
                                             "and exit 1 when there is one."));
-    parser.addOptions({db, seed, subs, exec, listen, remote, ttl, busy, idle, line, readers, catalogue, check});
+    parser.addOptions({db, seed, subs, exec, listen, remote, ttl, busy, idle, line, readers, maxConnections,
+                       sync, catalogue, check});
     parser.process(app);
 
     long long ttlS = 0, busyMs = 0, idleS = 0, lineS = 0, threads = 0;
@@ -97,6 +107,11 @@ int main(int argc, char* argv[]) {
     if (!Number(parser, idle, 1, 7 * 86400, idleS)) return Refuse("--idle-timeout takes 1 to 604800 seconds");
     if (!Number(parser, line, 1, 86400, lineS)) return Refuse("--line-timeout takes 1 to 86400 seconds");
     if (!Number(parser, readers, 0, 16, threads)) return Refuse("--readers takes 0 to 16 threads");
+    long long most = 0;
+    if (!Number(parser, maxConnections, 1, 100000, most)) return Refuse("--max-connections takes 1 to 100000");
+    const QString syncMode = parser.value(sync);
+    if (syncMode != QLatin1String("full") && syncMode != QLatin1String("normal"))
+        return Refuse("--synchronous takes full or normal");
     QHostAddress address;
     quint16 port = 0;
     std::string message;
@@ -112,6 +127,7 @@ int main(int argc, char* argv[]) {
     if (!cat.Load(catPath)) return Refuse(cat.Error());
     mmlsw::CSwitch sw(cat);
     sw.SetBusyTimeout(static_cast<int>(busyMs));
+    sw.SetFullSync(syncMode == QLatin1String("full"));
     std::string error;
     if (!sw.Open(parser.value(db).toStdString(), error)) return Refuse(error);
     sw.SetQueryTtl(ttlS * 1000);
@@ -141,6 +157,7 @@ int main(int argc, char* argv[]) {
         options.idleMs = idleS * 1000;
         options.lineMs = lineS * 1000;
         options.readers = static_cast<int>(threads);
+        options.maxConnections = static_cast<int>(most);
         mmlsw::CStopSignals stop;
         mmlsw::CSwitchServer server(sw, options);
         if (!server.Listen(address, port, error))

@@ -26,7 +26,10 @@ TEST(MmlText, RejectsBrokenCommandsWithAReason) {
     std::string e;
     for (const char* bad : {"", "LST X: A=1", "LST X A=1;", "LST: A=1;", "LST X Y: A=1;",
                             "LST X: A;", "LST X: =1;", "LST X: A=\"open;", "LST X: A=\"q\"z;",
-                            "LST X: A=1, A=2;", "LST X: A=1,;", "LST X: A=x\"y;", "LST X: A B=1;"}) {
+                            "LST X: A=1, A=2;", "LST X: A=1,;", "LST X: A=x\"y;", "LST X: A B=1;",
+                            // blanks and "=" belong in quoted values only
+                            "LST X: DESC=Front desk;", "LST X: A=1 B=2;", "LST X: A=1\t2;", "LST X: A=b=c;",
+                            "LST X: A=1, B=2=3;"}) {
         e.clear();
         EXPECT_FALSE(ParseMml(bad, c, e)) << bad;
         EXPECT_FALSE(e.empty()) << bad;

@@ -39,6 +39,20 @@ protected:
         }
         return 0;
     }
+    // Runs the program to its end: its exit code and all it wrote.
+    std::pair<int, QByteArray> Run(const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitCode(), p.readAllStandardOutput() + p.readAllStandardError()};
+    }
+    // A store with the demo data of 600 subscribers (12 Centrex groups of
+    // 40 members: 20000000-20000479); its path.
+    QString Seeded() {
+        const QString db = dir.path() + "/switch.db";
+        EXPECT_EQ(Run({"--db", db, "--seed", "demo", "--subscribers", "600"}).first, 0);
+        return db;
+    }
     QString program, output;
     QTemporaryDir dir;
 };
@@ -97,4 +111,57 @@ TEST_F(ProgramTest, RefusesAFileThatIsNoDatabase) {
     const QByteArray said = p.readAllStandardError();
     EXPECT_TRUE(said.contains("not a database")) << said.toStdString();
     EXPECT_TRUE(said.contains("notes.txt")) << said.toStdString();
+}
+
+TEST_F(ProgramTest, ExecRefusesControlCharactersAndBlanksInPlainValues) {
+    const QString db = Seeded();
+    auto exec = [&](const QString& command, const QStringList& more = {}) {
+        return Run(QStringList{"--db", db, "--exec", command} + more);
+    };
+    auto [rc, out] = exec("MOD MGCPSUB: DN=20000001, DESC=\"a\rb\";");
+    EXPECT_EQ(rc, 1);
+    EXPECT_TRUE(out.contains("RETCODE = 1005")) << out.toStdString();
+    std::tie(rc, out) = exec("MOD MGCPSUB: DN=20000001, DESC=a b;");
+    EXPECT_EQ(rc, 1);
+    EXPECT_TRUE(out.contains("RETCODE = 1003")) << out.toStdString();
+    std::tie(rc, out) = exec("DSP MGCPSUB: DN=20000001;", {"--synchronous", "normal"});
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(out.contains("DESC = \n")) << out.toStdString();
+    std::tie(rc, out) = exec("DSP MGCPSUB: DN=20000001;", {"--synchronous", "off"});
+    EXPECT_EQ(rc, 2);
+    EXPECT_TRUE(out.contains("--synchronous")) << out.toStdString();
+}
+
+TEST_F(ProgramTest, ExecKeepsNumbersReferencesAndGroupsTrueAndSaysWhy) {
+    const QString db = Seeded();
+    struct SCase {
+        QString command;
+        int exitCode;
+        QByteArray said;  // in the report
+    };
+    const SCase cases[] = {
+        // One number, one owner, whatever leading zeros it is written with; MSNs too.
+        {"ADD SIPSUB: DN=020000001, URI=\"sip:a@b\", PASSWORD=\"secret\";", 1, "RETCODE = 1007"},
+        {"ADD MGCPSUB: DN=62000001, MGWNAME=\"gw\", EID=\"e\";", 1, "RETCODE = 1007"},
+        // A Centrex member stays a subscriber until it leaves its group.
+        {"RMV MGCPSUB: DN=20000005;", 1, "RETCODE = 1009"},
+        {"RMV MGCPSUB: DN=20000005;", 1, "member of Centrex group 1"},
+        // Clear texts: the group's own name, the group that holds a member, the count.
+        {"ADD CXMEM: CGNO=1, CGNAME=\"Company Z\", KIND=SUB, DN=20000500, SHORTNO=990;", 1, "RETCODE = 1010"},
+        {"ADD CXMEM: CGNO=1, CGNAME=\"Company Z\", KIND=SUB, DN=20000500, SHORTNO=990;", 1, "named \"Company A\""},
+        {"ADD CXMEM: CGNO=1, CGNAME=\"Company A\", KIND=SUB, DN=20000045, SHORTNO=990;", 1,
+         "(number 20000045 is a member of Centrex group 2)"},
+        {"DSP CXGRPCNT: CGNO=1;", 0, "MEMBERS = 40"},
+        {"ADD V5SUB: DN=79500000, V5IID=1, BGNL3ADDR=0, ENDL3ADDR=1, L3ADDR=50;", 1, "RETCODE = 1005"},
+        {"ADD V5SUB: DN=79500000, V5IID=1, BGNL3ADDR=0, ENDL3ADDR=1, L3ADDR=50;", 1, "L3ADDR=50 lies outside"},
+        {"ADD MGCPSUB: DN=29000001, MGWNAME=\"gw\", EID=\"e\", HOTLINE=YES;", 1, "RETCODE = 1004"},
+    };
+    for (const SCase& c : cases) {
+        const auto [rc, out] = Run({"--db", db, "--exec", c.command});
+        EXPECT_EQ(rc, c.exitCode) << c.command.toStdString();
+        EXPECT_TRUE(out.contains(c.said)) << out.toStdString();
+    }
+    // What was refused left nothing behind, and the store agrees with itself.
+    const auto [rc, out] = Run({"--db", db, "--check"});
+    EXPECT_EQ(rc, 0) << out.toStdString();
 }

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 
+#include "BlockingClient.h"
 #include "SwitchFixture.h"
 #include "SwitchServer.h"
 #include "TcpClient.h"
@@ -86,4 +87,59 @@ TEST(ListenAddress, LoopbackUnlessToldOtherwise) {
     EXPECT_EQ(a, QHostAddress(QHostAddress::AnyIPv4));
     EXPECT_FALSE(ParseListenAddress("host:notaport", a, p));
     EXPECT_FALSE(ParseListenAddress("1.2.3.4:70000", a, p));
+}
+
+TEST_F(SwitchServerTest, TheEchoIsTheLineAsSentAndControlCharactersInValuesAreRefused) {
+    Client c(server.Port());
+    c.socket.write("  DSP V5IF: V5IID=1;  \r\n");
+    const char withNul[] = "MOD MGCPSUB: DN=20000003, DESC=\"a\0b\";";
+    c.Send(QByteArray(withNul, sizeof withNul - 1));
+    c.Send("MOD MGCPSUB: DN=20000003, DESC=\"a\rb\";");
+    c.Send("MOD MGCPSUB: DN=20000003, DESC=a b;");
+    c.Send("DSP MGCPSUB: DN=20000003;");
+    const std::string was = ReportField(sw.Execute("DSP MGCPSUB: DN=20000003;").front(), "DESC");
+    ASSERT_TRUE(WaitFor([&] { return c.Reports() == 5; }));
+    EXPECT_EQ(c.Report(0).rfind("%%  DSP V5IF: V5IID=1;  %%\n", 0), 0u) << c.Report(0);
+    EXPECT_EQ(RetCode(c.Report(1)), RC_BAD_VALUE);
+    EXPECT_EQ(RetCode(c.Report(2)), RC_BAD_VALUE);
+    EXPECT_EQ(RetCode(c.Report(3)), RC_SYNTAX);
+    EXPECT_EQ(c.Field(4, "DESC"), was);
+}
+
+TEST_F(SwitchServerTest, AnOpenPageShowsOnlyMatchingRecordsAfterAnotherClientMovesOne) {
+    Client lister(server.Port()), mover(server.Port());
+    lister.Send("LST MGCPSUB: DN=2000*;");  // 1,200 records: a paged query
+    ASSERT_TRUE(WaitFor([&] { return lister.Reports() == 1; }));
+    const std::string qid = lister.Field(0, "QID");
+    ASSERT_FALSE(qid.empty()) << lister.Report(0);
+    const QByteArray page = "LST MGCPSUB: QID=\"" + QByteArray::fromStdString(qid) + "\", BEGIN=1195, END=1199;";
+    lister.Send(page);
+    ASSERT_TRUE(WaitFor([&] { return lister.Reports() == 2; }));
+    const std::string before = lister.Report(1);
+    ASSERT_NE(before.find("DN = 20001199"), std::string::npos) << before;
+
+    // Moving a subscriber is removing it and adding it under another number.
+    mover.Send("RMV MGCPSUB: DN=20001199;");
+    mover.Send("ADD MGCPSUB: DN=1777, MGWNAME=\"gw\", EID=\"e\";");
+    ASSERT_TRUE(WaitFor([&] { return mover.Reports() == 2; }));
+    ASSERT_EQ(RetCode(mover.Report(0)), 0) << mover.Report(0);
+    ASSERT_EQ(RetCode(mover.Report(1)), 0) << mover.Report(1);
+
+    lister.Send(page);
+    ASSERT_TRUE(WaitFor([&] { return lister.Reports() == 3; }));
+    const std::string after = lister.Report(2);
+    EXPECT_EQ(RetCode(after), 0) << after;
+    EXPECT_EQ(after.find("1777"), std::string::npos) << after;
+    EXPECT_NE(after.find("1 of these records were removed or changed"), std::string::npos) << after;
+    // Five objects still, the first four as they were, the fifth empty.
+    auto dns = [&](const std::string& report) {
+        EXPECT_GE(::Parse(report, 1, parsed), 0) << report;
+        std::vector<std::string> out;
+        for (int o = 0; o < parsed.GetObjectCount(); ++o) out.push_back(Value(o, "DN"));
+        return out;
+    };
+    std::vector<std::string> expected = dns(before);
+    ASSERT_EQ(expected.size(), 5u);
+    expected.back() = "";
+    EXPECT_EQ(dns(after), expected);
 }

@@ -183,3 +183,47 @@ TEST_F(SwitchTest, BatchAddedSubscribersGetValuesOfTheirKinds) {
         EXPECT_TRUE(StoredValue(a.para, Value(0, a.name), stored)) << a.name << "=" << Value(0, a.name);
     }
 }
+
+TEST_F(SwitchTest, ControlCharactersInValuesAreRefusedAndNothingIsStored) {
+    // NUL, CR, ESC, DEL and the C1 controls (U+0085 here) as TAB is.
+    const std::string mod = "MOD MGCPSUB: DN=20000003, DESC=\"";
+    const std::string was = ValueOf("DSP MGCPSUB: DN=20000003;", "DESC");
+    for (const std::string& bad : {std::string("a\0b", 3), std::string("a\rb"), std::string("a\x1b[2Jb"),
+                                   std::string("a\x7f"), std::string("a\xc2\x85z")}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(Code(mod + bad + "\";"), RC_BAD_VALUE);
+        EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000003;", "DESC"), was);
+    }
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000003, CSC=1\r;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("LST MGCPSUB: DN=\"20000003\r\";"), RC_BAD_VALUE);
+    // U+00A0 is no control: text like any other.
+    EXPECT_EQ(Code(mod + "a\xc2\xa0z\";"), 0);
+}
+
+TEST_F(SwitchTest, TheEchoIsTheCommandAsSentAndARefusalCutsAndEscapesTheValue) {
+    Run("  DSP MGCPSUB:   DN=20000001;  ");
+    EXPECT_EQ(reports.front().rfind("%%  DSP MGCPSUB:   DN=20000001;  %%\n", 0), 0u) << reports.front();
+    // 65,000 characters that begin with an escape sequence.
+    const std::string huge = "\x1b[31m" + Repeat("x", 64995);
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000003, DESC=\"" + huge + "\";"), RC_BAD_VALUE);
+    EXPECT_LT(Text().size(), 200u) << Text().substr(0, 300);
+    EXPECT_NE(Text().find("DESC=\\x1b[31mxxx"), std::string::npos) << Text();
+    EXPECT_NE(Text().find("65000 characters"), std::string::npos) << Text();
+    const std::string result = reports.front().substr(reports.front().find("\nRESULT"));
+    EXPECT_EQ(result.find('\x1b'), std::string::npos);
+}
+
+TEST_F(SwitchTest, PlainValuesHoldNoBlanksNorEqualSigns) {
+    // docs/mml.md: such values are quoted; plain, they are refused whole.
+    const std::string was = ValueOf("DSP MGCPSUB: DN=20000003;", "DESC");
+    for (const char* bad : {"MOD MGCPSUB: DN=20000003, DESC=front desk;", "MOD MGCPSUB: DN=20000003, DESC=a=b;",
+                            "MOD MGCPSUB: DN=20000003 CSC=2;", "MOD MGCPSUB: DN=20000003, DESC=a\tb;"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(Code(bad), RC_SYNTAX);
+        EXPECT_NE(Text().find("quote"), std::string::npos) << Text();
+    }
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000003;", "DESC"), was);
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000003, DESC=\"front desk\", CSC= 2 ;"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000003;", "DESC"), "front desk");
+    EXPECT_EQ(Value(0, "CSC"), "2");
+}
