@@ -21,12 +21,7 @@ using op::Property;
 
 namespace {
 
-// The dialog as the operator meets it: in front, with the keyboard focus.
-CCmdParaDlg& Active(QDialog& d) {
-    d.activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
-    return dynamic_cast<CCmdParaDlg&>(d);
-}
+using op::Active;
 
 void Type(QWidget* fallback, const QString& text) { op::TypeKeys(fallback, text); }
 void Enter(QWidget* fallback) { QTest::keyClick(op::Focused(fallback), Qt::Key_Return); }
