@@ -366,6 +366,7 @@ bool TypesACharacter(const QKeyEvent& e) {
 }  // namespace
 
 void CParaListCtrl::keyPressEvent(QKeyEvent* e) {
+    if (!e->isAutoRepeat()) m_nPassedKey = 0;  // a release that went to the editor itself is not waited for
     if (!m_pEditor && TypesACharacter(*e)) {
         if (BeginEdit(currentRow(), EOpen::Ask)) {
             PassToEditor(*e);
