@@ -10,13 +10,14 @@ struct ConfigType {
     int type;
     int titleString;          // host string number; 0 when the title is literal
     const char* literalTitle;  // used when titleString is 0
+    const char* menuTitle = nullptr;  // the host menu's words when the title is no host string
 };
 
 inline constexpr std::array<ConfigType, 13> kConfigTypes{{
     {1, 10068, nullptr},   // number segments
     {2, 10118, nullptr},   // Centrex
     {3, 10135, nullptr},   // MGCP and H.248 subscribers
-    {4, 0, "ISDN BRA SUBSCRIBER"},
+    {4, 0, "ISDN BRA SUBSCRIBER", "ISDN BRA Subscribers"},
     {5, 10134, nullptr},   // V5 subscribers
     {6, 10108, nullptr},   // SIP and H.323 subscribers
     {7, 10147, nullptr},   // IP-network subscribers

@@ -2,6 +2,7 @@
 #include "CmdParaDlg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCursor>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -188,7 +189,7 @@ void CParaListCtrl::EvaluateRelations() {
     viewport()->update();
 }
 
-bool CParaListCtrl::BeginEdit(int row) {
+bool CParaListCtrl::BeginEdit(int row, EOpen how) {
     if (m_pEditor || !m_pCmd || row < 0 || row >= rowCount()) return false;
     if (RowFlags(row) & ROW_READONLY) return false;
     const int index = ParaIndexOfRow(row);
@@ -204,7 +205,20 @@ bool CParaListCtrl::BeginEdit(int row) {
                                         m_pEditor = nullptr;  // the editor is going; another may open at once
                                         EditEnded(row, index, end, hadFocus);
                                     });
+    if (auto* choice = qobject_cast<QComboBox*>(m_pEditor.data()); choice && how == EOpen::Ask) choice->showPopup();
     return m_pEditor != nullptr;
+}
+
+void CParaListCtrl::PassToEditor(const QKeyEvent& e) {
+    QWidget* to = m_pEditor;
+    if (auto* choice = qobject_cast<QComboBox*>(to); choice && choice->view()->isVisible()) {
+        to = choice->view();
+    } else if (QWidget* focus = QApplication::focusWidget(); focus && to && to->isAncestorOf(focus)) {
+        to = focus;
+    }
+    if (!to) return;
+    QKeyEvent copy(e.type(), e.key(), e.modifiers(), e.text(), e.isAutoRepeat(), static_cast<ushort>(e.count()));
+    QApplication::sendEvent(to, &copy);
 }
 
 void CParaListCtrl::EditEnded(int row, int index, const SEditEnd& end, bool hadFocus) {
@@ -311,6 +325,19 @@ void CParaListCtrl::mousePressEvent(QMouseEvent* e) {
     if (row >= 0 && row == before) BeginEdit(row);
 }
 
+void CParaListCtrl::mouseDoubleClickEvent(QMouseEvent* e) {
+    // Any field opens on a double click; a choice drops its entries down,
+    // also when the first click of the two has opened it already.
+    const QModelIndex at = indexAt(e->position().toPoint());
+    if (e->button() != Qt::LeftButton || !at.isValid()) return QTableWidget::mouseDoubleClickEvent(e);
+    if (!m_pEditor) {
+        setCurrentCell(at.row(), at.column());
+        BeginEdit(at.row(), EOpen::Ask);
+    } else if (auto* choice = qobject_cast<QComboBox*>(m_pEditor.data()); choice && at.row() == currentRow()) {
+        choice->showPopup();
+    }
+}
+
 namespace {
 bool IsModifierKey(int key) {
     switch (key) {
@@ -328,7 +355,41 @@ bool IsModifierKey(int key) {
 }
 }  // namespace
 
+namespace {
+// A key that types a character: it opens the current row's editor and is
+// the first character of what is typed there.
+bool TypesACharacter(const QKeyEvent& e) {
+    if (e.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    const QString text = e.text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+}  // namespace
+
 void CParaListCtrl::keyPressEvent(QKeyEvent* e) {
+    if (!e->isAutoRepeat()) m_nPassedKey = 0;  // a release that went to the editor itself is not waited for
+    if (!m_pEditor && TypesACharacter(*e)) {
+        if (BeginEdit(currentRow(), EOpen::Ask)) {
+            PassToEditor(*e);
+            m_nPassedKey = e->key();
+        }
+        e->accept();
+        return;
+    }
+    if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) {
+        // Tab ends an edit and goes on to the next row (Shift+Tab: the one
+        // before); past the last row it leaves the list.
+        if (m_pEditor) setFocus();
+        const int next = currentRow() + (e->key() == Qt::Key_Tab ? 1 : -1);
+        if (next < 0 || next >= rowCount()) return e->ignore();
+        setCurrentCell(next, 1);
+        e->accept();
+        return;
+    }
+    if (!m_pEditor && e->key() == Qt::Key_F2 && e->modifiers() == Qt::NoModifier) {
+        BeginEdit(currentRow(), EOpen::Ask);
+        e->accept();
+        return;
+    }
     // A key that reaches the list past an open editor (the arrows) ends
     // the edit before the list moves. Shift, Ctrl and the like come here
     // too, as keys of their own before the key they change: they move
@@ -339,6 +400,13 @@ void CParaListCtrl::keyPressEvent(QKeyEvent* e) {
 
 void CParaListCtrl::keyReleaseEvent(QKeyEvent* e) {
     const int key = e->key();
+    if (m_nPassedKey && key == m_nPassedKey && !e->isAutoRepeat()) {
+        // The release of a key that opened the editor belongs to the editor
+        // (a check box ticks on the release of Space).
+        m_nPassedKey = 0;
+        if (m_pEditor) PassToEditor(*e);
+        return;
+    }
     if (!m_pEditor && key != Qt::Key_Tab && key != Qt::Key_Backtab && key != Qt::Key_Escape &&
         key != Qt::Key_Return && key != Qt::Key_Enter)
         BeginEdit(currentRow());

@@ -44,8 +44,12 @@ public:
     void ShowPage(CCmd* cmd, const std::vector<int>* page, int callerFlag,
                   const std::vector<std::string>* fixed);
     void EvaluateRelations();
+    // How an editor is asked for. Walk: the arrows reached the row, and a
+    // choice opens closed so that they walk on. Ask: F2, a double click or
+    // a typed key, and a choice opens with its entries dropped down.
+    enum class EOpen { Walk, Ask };
     // Opens the editor of a row; false when the row or its kind has none.
-    bool BeginEdit(int row);
+    bool BeginEdit(int row, EOpen how = EOpen::Walk);
     LRESULT OnOpenEditor(WPARAM row, LPARAM);
     int RowFlags(int row) const;
     int ParaIndexOfRow(int row) const;
@@ -66,10 +70,13 @@ public:
 protected:
     bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
+    // The rows are never searched by typing: a typed key is a value's.
+    void keyboardSearch(const QString&) override {}
 
 private:
     // A typed value the parameter refused, kept for the operator to correct.
@@ -81,6 +88,8 @@ private:
     void SetRowFlags(int row, int flags);
     void EditEnded(int row, int index, const SEditEnd& end, bool hadFocus);
     void HideTitleTip();
+    // Hands a key the list took to the open editor, as if typed into it.
+    void PassToEditor(const QKeyEvent& e);
     // The value cell's text: a refused entry, else the parameter's value.
     QString ShownText(int index) const;
     CTitleTip* m_pTitleTip;
@@ -94,6 +103,7 @@ private:
     QBasicTimer m_tipTimer;
     std::vector<SParaRelation> m_relations;
     std::map<int, SRefused> m_refused;  // by parameter index
+    int m_nPassedKey = 0;  // a key passed to the editor whose release follows it there
 };
 
 class UO_FRAME_API CCmdParaDlg : public QDialog {

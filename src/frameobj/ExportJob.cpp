@@ -70,10 +70,12 @@ void CExportJob::OnRows(bool ok, std::vector<IExportSource::Row> rows, const std
         return End(false);
     }
     for (const auto& row : rows) m_writer->AddRow(row);
-    // Records removed since the query began leave a page short: the next
-    // page still starts where this one ended. A query the source had to
-    // run again may count differently.
-    m_nNext += m_nAsked;
+    // A page that came shorter than asked for is followed by the records
+    // after those that came (a record removed since the query began still
+    // comes, empty, in its place). One that came empty moves on past what
+    // was asked, so that the reading ends. A query the source had to run
+    // again may count differently.
+    m_nNext += rows.empty() ? m_nAsked : static_cast<long long>(rows.size());
     m_nTotal = m_source->RowCount();
     if (m_progress && m_nTotal > 0) {
         m_progress->setValue(static_cast<int>(std::min(m_nNext, m_nTotal) * 1000 / m_nTotal));

@@ -55,23 +55,37 @@ public:
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
+        const bool key = e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease;
+        auto* choice = qobject_cast<QComboBox*>(m_editor);
+        const bool dropped = key && choice && choice->view()->isVisible();  // the keys are the entries'
+        if (key && !dropped) {
             auto* k = static_cast<QKeyEvent*>(e);
             if ((k->key() == Qt::Key_Up || k->key() == Qt::Key_Down) && !(k->modifiers() & Qt::AltModifier)) {
                 k->ignore();  // not ours: on to the parent
                 return true;
             }
         }
-        if (e->type() == QEvent::KeyPress) {
+        if (e->type() == QEvent::KeyPress && !dropped) {
             const int key = static_cast<QKeyEvent*>(e)->key();
             if (key == Qt::Key_Escape) return End(Drop), true;
             if (key == Qt::Key_Return || key == Qt::Key_Enter) return End(Commit), true;
+            if (key == Qt::Key_F2 && choice) return choice->showPopup(), true;
+            if ((key == Qt::Key_Left || key == Qt::Key_Right) && StepThroughBoxes(o, key == Qt::Key_Right)) return true;
         }
         if (e->type() == QEvent::FocusOut && !FocusStaysInside()) End(Leave);
         return QObject::eventFilter(o, e);
     }
 
 private:
+    // Left and Right go from check box to check box of an editor with several.
+    bool StepThroughBoxes(QObject* from, bool forward) {
+        auto* box = qobject_cast<QCheckBox*>(from);
+        if (!box) return false;
+        const QList<QCheckBox*> boxes = m_editor->findChildren<QCheckBox*>();
+        const qsizetype to = boxes.indexOf(box) + (forward ? 1 : -1);
+        if (to >= 0 && to < boxes.size()) boxes[to]->setFocus(Qt::TabFocusReason);
+        return true;
+    }
     // Focus moving inside the editor (a sub-field, its drop-down or calendar) is no end.
     bool FocusStaysInside() const {
         if (auto* c = qobject_cast<QComboBox*>(m_editor); c && c->view()->isVisible()) return true;
@@ -139,6 +153,7 @@ QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int 
             auto* e = new QLineEdit(text, parent);
             e->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("^(\\d{1,3}(\\.\\d{0,3}){0,3})?$")), e));
+            e->selectAll();  // typed over
             read = [e] { return e->text(); };
             editor = e;
             break;
@@ -179,6 +194,8 @@ QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int 
                 layout->addWidget(cb);
                 read = [cb, texts] { return QString::fromStdString(texts.at(cb->isChecked() ? 1 : 0)); };
             }
+            // The keys go to the first check box; Left and Right step on.
+            if (QCheckBox* first = box->findChild<QCheckBox*>()) box->setFocusProxy(first);
             rect.setWidth(std::max(rect.width(), box->sizeHint().width()));
             editor = box;
             break;
@@ -219,6 +236,8 @@ QWidget* CreateInPlaceEditor(QWidget* parent, const QRect& cell, CCmd& cmd, int 
     }
     editor->show();
     editor->setFocus();
+    // A date or time is typed over from its first part on.
+    if (auto* dt = qobject_cast<QDateTimeEdit*>(editor)) dt->setSelectedSection(dt->sectionAt(0));
     return editor;
 }
 

@@ -143,13 +143,18 @@ bool CSpreadSheet::ParseRow(std::vector<std::string>& fields, int n) {
     m_nCurrentRow = row + 1;
     fields.clear();
     const std::string quoted = "\"" + m_strSeparator + "\"";
-    if (!m_strSeparator.empty() && line.find(quoted) != std::string::npos) {
+    // A workbook's line is always quoted field by field (no field holds a
+    // quote of its own), so it is split inside its outer quotes whatever
+    // its fields hold: a separator at a field's start or end is text.
+    const bool wrapped = line.size() >= 2 && line.front() == '"' && line.back() == '"';
+    if ((m_bWorkbook && wrapped) || (!m_strSeparator.empty() && line.find(quoted) != std::string::npos)) {
+        // Fields are split inside the outer quotes: a line's own first and
+        // last quote never pair with a separator in the first or last field.
+        const std::string_view inner = std::string_view(line).substr(1, line.size() >= 2 ? line.size() - 2 : 0);
         size_t from = 0;
-        for (size_t at; (at = line.find(quoted, from)) != std::string::npos; from = at + quoted.size())
-            fields.push_back(line.substr(from, at - from));
-        fields.push_back(line.substr(from));
-        fields.front().erase(0, 1);
-        if (!fields.back().empty()) fields.back().pop_back();
+        for (size_t at; (at = inner.find(quoted, from)) != std::string::npos; from = at + quoted.size())
+            fields.emplace_back(inner.substr(from, at - from));
+        fields.emplace_back(inner.substr(from));
     } else if (!m_strSeparator.empty() && line.find(m_strSeparator) != std::string::npos) {
         size_t from = 0;
         for (size_t at; (at = line.find(m_strSeparator, from)) != std::string::npos; from = at + m_strSeparator.size())

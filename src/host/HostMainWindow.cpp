@@ -34,7 +34,7 @@ const MsgMap* CHostMainWindow::MessageMap() {
 }
 
 static QString ConfigTitle(const cfg::ConfigType& c) {
-    if (c.titleString == 0) return QString::fromUtf8(c.literalTitle);
+    if (c.titleString == 0) return QString::fromUtf8(c.menuTitle ? c.menuTitle : c.literalTitle);
     QString t = QString::fromStdString(HostString(c.titleString));
     return t.isEmpty() ? QStringLiteral("Configuration %1").arg(c.type) : t;
 }

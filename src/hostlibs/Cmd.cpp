@@ -357,6 +357,16 @@ CCmd& CCmd::operator=(const SCmd& templ) {
     return *this;
 }
 
+namespace {
+// A value the switch would cut short at a separator or a blank goes
+// quoted; one quoted already stays as it is.
+std::string AsWritten(const std::string& value) {
+    const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+    if (quoted || value.find_first_of(",;= \t") == std::string::npos) return value;
+    return "\"" + value + "\"";
+}
+}  // namespace
+
 std::string CCmd::Format(const std::map<std::string, std::string>& extra) const {
     std::string out = m_mml + ":";
     bool first = true;
@@ -365,7 +375,7 @@ std::string CCmd::Format(const std::map<std::string, std::string>& extra) const 
         first = false;
         out += name;
         out += '=';
-        out += value;
+        out += AsWritten(value);
     };
     for (const CParaItem& p : m_params) {
         if (!p.IsValid() || !p.HasValue() || extra.count(p.GetMMLName())) continue;

@@ -456,6 +456,26 @@ bool CFrmDatabase::LoadText(const std::string& text, const std::string& source) 
             }
         }
     }
+    // A restriction parameter that is no attribute of its object reads as
+    // the parent's attribute of that name does; a range's bounds, which
+    // the parent need not hold, as the object's that holds them (a port's
+    // first and last address).
+    auto captionOf = [&objects](const SComObj& parent, const std::string& name) {
+        for (const SAttributeItem& a : parent.attributes)
+            if (a.name == name) return a.displayName;
+        for (const SComObj& other : objects)
+            for (const SAttributeItem& a : other.attributes)
+                if (a.name == name) return a.displayName;
+        return name;
+    };
+    for (SComObj& o : objects) {
+        if (o.parentType == 0) continue;
+        const SComObj& parent = *std::find_if(objects.begin(), objects.end(),
+                                              [&](const SComObj& p) { return p.type == o.parentType; });
+        for (auto& [id, cmd] : o.commands)
+            for (SParaDesc& p : cmd.params)
+                if (p.displayName == p.mmlName) p.displayName = captionOf(parent, p.mmlName);
+    }
     m_objects = std::move(objects);
     m_returnCodes = std::move(codes);
     return true;

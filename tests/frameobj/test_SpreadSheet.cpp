@@ -276,3 +276,32 @@ TEST(RowStore, LinesSpilledToDiskComeBackAsStored) {
 }
 
 }  // namespace
+
+namespace {
+
+// A row of one cell that holds nothing but the separator (or begins or ends
+// with it) stays one cell, in a workbook and in a text file.
+TEST(SpreadSheet, ACellHoldingTheSeparatorAloneStaysOneCell) {
+    QTemporaryDir dir;
+    const std::string path = TemplateCopy(dir);
+    const std::vector<std::vector<std::string>> data{{kSep}, {kSep + "x"}, {"x" + kSep}, {kQ + kSep + kQ}};
+    {
+        CSpreadSheet s(path, "Vexil Quenlow MGC");
+        ASSERT_TRUE(s.Open());
+        s.BeginBatch();
+        ASSERT_TRUE(s.PutHeaders({"Note"}));
+        for (size_t i = 0; i < data.size(); ++i) ASSERT_TRUE(s.PutRow(data[i], static_cast<int>(i) + 2));
+        ASSERT_TRUE(s.Flush());
+    }
+    const auto rows = Rows(path);
+    ASSERT_EQ(rows.size(), data.size() + 1);
+    for (size_t i = 0; i < data.size(); ++i) EXPECT_EQ(rows[i + 1], data[i]) << "row " << i + 2;
+
+    CSpreadSheet text(dir.filePath("one.txt").toStdString(), ";");
+    ASSERT_TRUE(text.PutRow({";"}, 1));
+    std::vector<std::string> fields;
+    ASSERT_TRUE(text.ParseRow(fields, 1));
+    EXPECT_EQ(fields, std::vector<std::string>{";"});
+}
+
+}  // namespace

@@ -200,6 +200,60 @@ class Session:
             raise StepFailed("the switch holds description %r for %s, typed %r"
                              % (rec[0].get("DESC") if rec else None, self.picked, text))
 
+    # ---- typing into a clicked parameter cell ------------------------------
+
+    def type_into_a_clicked_cell(self):
+        """One click on the Endpoint's value and the text typed at once; a
+        double click on the Codec's value, Down, Return. The switch then
+        holds the typed endpoint and the next codec, and the gateway as it was."""
+        before = self.x.records("LST MGCPSUB: DN=%s;" % self.picked)
+        if not before:
+            raise StepFailed("the switch does not hold %s" % self.picked)
+        before = before[0]
+        s = self.x.state()
+        row = self.row_with(s, self.picked)
+        if not row:
+            raise StepFailed("the clicked row %s is no longer shown" % self.picked)
+        self.context_menu_on(row, "Modify MGCP Subscriber")
+        s = self.x.wait_for(lambda s: self.parameter_dialog(s, "Modify"), 10, "the 'Modify' dialog")
+
+        def value_cell(s, name):
+            table = self.x.control(s, "view", window=self.parameter_dialog(s, "Modify"), id=2902)
+            row = next((r for r in table["rows"] if r["texts"][0] == name), None)
+            if row is None:
+                raise StepFailed("no parameter '%s' in the dialog" % name)
+            x, y, w, h = row["rect"]
+            return x + w * 3 // 4, y + h // 2
+
+        endpoint = "mgw-7"
+        self.x.click(value_cell(s, "Endpoint"))
+        self.x.type(endpoint)
+        self.x.shot("endpoint-typed")
+        s = self.x.state()
+        time.sleep(0.6)  # the double click that follows is not taken for part of a triple one
+        self.x.click(value_cell(s, "Codec"), double=True)
+        self.x.wait_for(lambda s: s["screen"].get("popup")
+                        or self.x.controls(s, "combo", window=self.parameter_dialog(s, "Modify")),
+                        5, "the Codec's choices")
+        self.x.key("Down")
+        self.x.key("Return")
+        self.x.shot("codec-picked")
+        self.press("Modify", "OK")
+        s = self.x.settled()
+        self.no_message_box(s)
+        after = self.x.records("LST MGCPSUB: DN=%s;" % self.picked)[0]
+        if after.get("EID") != endpoint:
+            raise StepFailed("the switch holds endpoint %r for %s, typed %r" % (after.get("EID"), self.picked, endpoint))
+        if after.get("MGWNAME") != before.get("MGWNAME"):
+            raise StepFailed("the gateway became %r (was %r)" % (after.get("MGWNAME"), before.get("MGWNAME")))
+        codecs = ["PCMA", "PCMU", "G729", "G723"]
+        expected = codecs[min(codecs.index(before.get("CODEC")) + 1, len(codecs) - 1)]
+        if after.get("CODEC") != expected:
+            raise StepFailed("the switch holds codec %r, Down from %r picks %r"
+                             % (after.get("CODEC"), before.get("CODEC"), expected))
+
+    # ---- end of typing into a clicked parameter cell -----------------------
+
     def sort_by_a_column(self):
         """Codec sorts on the switch: each click shows one codec at the top
         of its order, and the second click the other end."""
@@ -336,6 +390,7 @@ STEPS = [
     "open_from_objects_menu",
     "wheel_down_and_click_a_row",
     "modify_description",
+    "type_into_a_clicked_cell",
     "sort_by_a_column",
     "add_and_remove_a_subscriber",
     "choose_a_saved_filter",

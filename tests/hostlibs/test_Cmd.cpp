@@ -242,3 +242,18 @@ TEST(CmdModel, TheKeysOfAModifyNameTheInstance) {
     EXPECT_FALSE(modify.FindPara("DESC")->NamesInstance());
     EXPECT_FALSE(add.FindPara("DN")->NamesInstance());
 }
+
+// A plain value that holds a blank, or a value given from outside the
+// model (a parent's key), goes quoted, as the switch reads it whole; a
+// value quoted already stays as it is.
+TEST(CmdModel, ValuesWithBlanksGoQuoted) {
+    CCmd cmd(Template());
+    ASSERT_TRUE(cmd.SetParaValue("DN", "Co B"));
+    EXPECT_EQ(cmd.Format({{"CGNAME", "Company B"}, {"QID", "\"7\""}, {"CGNO", "3"}}),
+              "ADD TESTOBJ: DN=\"Co B\", CGNAME=\"Company B\", CGNO=3, QID=\"7\";");
+    SMmlCommand parsed;
+    std::string error;
+    ASSERT_TRUE(ParseMml(cmd.Format(), parsed, error)) << error;
+    ASSERT_EQ(parsed.params.size(), 1u);
+    EXPECT_EQ(parsed.params[0].value, "Co B");
+}

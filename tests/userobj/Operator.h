@@ -68,6 +68,13 @@ inline void TypeKeys(QWidget* fallback, const QString& text) {
     }
 }
 
+// The dialog as the operator meets it: in front, with the keyboard focus.
+inline CCmdParaDlg& Active(QDialog& d) {
+    d.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+    return dynamic_cast<CCmdParaDlg&>(d);
+}
+
 // One property of the first object of a report: "KEY = value".
 inline std::string Property(const std::string& report, const std::string& key) {
     const std::string lead = "\n" + key + " = ";

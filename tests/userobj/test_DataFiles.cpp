@@ -123,3 +123,21 @@ TEST(DataFiles, TheSortKeywordEndsInAnAssignment) {
     std::string error;
     EXPECT_TRUE(ParseMml("LST MGCPSUB:" + k + "DN-ASC;", cmd, error)) << error;
 }
+
+// Every parameter of every command reads in the operator's words: one
+// that is no attribute of its object (a restriction a sub-object takes from
+// its parent) has a caption, the parent's attribute's.
+TEST(DataFiles, EveryParameterHasACaption) {
+    for (DWORD type : HostDatabase().Types()) {
+        const SComObj* obj = HostDatabase().Find(type);
+        auto own = [obj](const std::string& name) {
+            return std::any_of(obj->attributes.begin(), obj->attributes.end(),
+                               [&](const SAttributeItem& a) { return a.name == name; });
+        };
+        for (const auto& [id, cmd] : obj->commands)
+            for (const SParaDesc& p : cmd.params)
+                if (!own(p.mmlName)) {
+                    EXPECT_NE(p.displayName, p.mmlName) << obj->mmlName << " " << cmd.text2 << ": " << p.mmlName;
+                }
+    }
+}

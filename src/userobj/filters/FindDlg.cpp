@@ -44,17 +44,30 @@ CFindDlg::CFindDlg(CObjListCtrl* list, QObject* hostMainWindow, QWidget* parent)
     close->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("ctl2"));
     close->button(QDialogButtonBox::Close)->setAutoDefault(false);
 
+    // Each label names the field its mnemonic (Alt and the underlined
+    // letter) goes to.
+    auto label = [this](const char* text, QWidget* field) {
+        auto* l = new QLabel(QString::fromLatin1(text), this);
+        l->setBuddy(field);
+        return l;
+    };
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("Find &what:"), this), 0, 0);
+    grid->addWidget(label("Find &what:", m_editText), 0, 0);
     grid->addWidget(m_editText, 0, 1);
     grid->addWidget(find, 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("&Column:"), this), 1, 0);
+    grid->addWidget(label("&Column:", m_cbxColumn), 1, 0);
     grid->addWidget(m_cbxColumn, 1, 1);
     grid->addWidget(m_btnFindNext, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("&Match:"), this), 2, 0);
+    grid->addWidget(label("&Match:", m_cbxMode), 2, 0);
     grid->addWidget(m_cbxMode, 2, 1);
     grid->addWidget(close, 2, 2);
     grid->setColumnStretch(1, 1);
+    // The column box is as wide as its longest title.
+    m_cbxColumn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // The keys go to the search text from the start, in the order the fields are shown.
+    setTabOrder(m_editText, m_cbxColumn);
+    setTabOrder(m_cbxColumn, m_cbxMode);
+    m_editText->setFocus();
 
     connect(find, &QPushButton::clicked, this, &CFindDlg::OnFind);
     connect(m_btnFindNext, &QPushButton::clicked, this, &CFindDlg::OnFindNext);
@@ -65,6 +78,9 @@ CFindDlg::CFindDlg(CObjListCtrl* list, QObject* hostMainWindow, QWidget* parent)
     connect(m_cbxMode, &QComboBox::currentIndexChanged, this, stale);
     connect(m_cbxColumn, &QComboBox::currentIndexChanged, this, stale);
     connect(m_editText, &QLineEdit::textChanged, this, stale);
+    // Nothing to find in an empty text.
+    find->setEnabled(false);
+    connect(m_editText, &QLineEdit::textChanged, find, [find](const QString& t) { find->setEnabled(!t.isEmpty()); });
 }
 
 CFindDlg::~CFindDlg() {

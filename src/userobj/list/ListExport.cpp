@@ -21,7 +21,9 @@ std::string CommandNamed(const CComObj& obj, int nameId, const std::map<std::str
     std::vector<std::string> names;
     obj.EnumCmd(codes, names);
     for (DWORD code : codes) {
-        if (obj.GetCmdTable().at(code).text2.find(HostString(nameId)) == std::string::npos) continue;
+        const auto found = obj.GetCmdTable().find(code);  // an operation may come without a template
+        if (found == obj.GetCmdTable().end() || found->second.text2.find(HostString(nameId)) == std::string::npos)
+            continue;
         CCmd cmd;
         obj.GetCmdByOpID(cmd, code);
         return cmd.Format(params);
@@ -95,7 +97,16 @@ void CListExportSource::FetchRows(long long first, int count, RowsDone done) {
 
 bool CListExportSource::Send(const std::string& command, std::function<void(const CObjArray*)> tap) {
     m_strPending = command;
-    if (m_wnd && !command.empty() && m_wnd->SendTapped(command, std::move(tap))) return true;
+    m_earlier.clear();
+    // An answer in several reports: the rows of all but the last wait for it.
+    auto whole = [this, tap = std::move(tap)](const CObjArray* report) {
+        if (report && report->GetContinueFlag()) {
+            RowsOf(*report, m_earlier);
+            return;
+        }
+        tap(report);
+    };
+    if (m_wnd && !command.empty() && m_wnd->SendTapped(command, std::move(whole))) return true;
     m_strPending.clear();
     return false;
 }
@@ -156,7 +167,7 @@ void CListExportSource::FetchPage(long long first, int count, RowsDone done) {
             return RenewQuery(first, count, done, "gone");
         if (const std::string why = Refusal(m_wnd, report); !why.empty()) return done(false, {}, why);
         m_bRenewed = false;
-        std::vector<Row> rows;
+        std::vector<Row> rows = std::exchange(m_earlier, {});
         if (!RowsOf(*report, rows)) return done(false, {}, Said(*report));
         if (first + count >= m_nTotal) ReleaseOwnQuery();
         done(true, std::move(rows), {});
@@ -184,7 +195,7 @@ void CListExportSource::RenewQuery(long long first, int count, RowsDone done, co
             return FetchPage(first, count, done);
         }
         // So few records are left that they came whole: those from first on.
-        std::vector<Row> rows;
+        std::vector<Row> rows = std::exchange(m_earlier, {});
         if (!RowsOf(*report, rows)) return done(false, {}, Said(*report));
         m_nTotal = static_cast<long long>(rows.size());
         rows.erase(rows.begin(), rows.begin() + static_cast<long>(std::min<long long>(first, m_nTotal)));

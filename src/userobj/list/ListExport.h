@@ -35,7 +35,7 @@ private:
     // Sends a command whose report goes to the tap; false when it cannot go out.
     bool Send(const std::string& command, std::function<void(const CObjArray*)> tap);
     // The rows of the records block of a page or a whole result, in the
-    // list's columns; false when the block does not hold together.
+    // list's columns, added to rows; false when the block does not hold together.
     bool RowsOf(const CObjArray& report, std::vector<Row>& rows) const;
     // Gives the switch back the query the export opened for itself.
     void ReleaseOwnQuery();
@@ -49,6 +49,7 @@ private:
     bool m_bRenewed = false;   // the query was renewed and has given no page yet
     bool m_bOwnQuery = false;  // the query is the export's, not the list's
     bool m_bStale = false;     // records were added or removed since the query ran
+    std::vector<Row> m_earlier;  // rows of the reports before the last of an answer
 };
 
 // The list menu's export entries.

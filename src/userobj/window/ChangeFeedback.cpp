@@ -74,8 +74,10 @@ std::string RefusalText(const SComObj& desc, DWORD opId, const std::string& cmd,
     std::string text =
         platform::Format(HostString(11905).c_str(), OperationNamed(desc, opId, cmd).c_str());
     const std::string result = platform::Trim(resultText);
+    // The switch's text is often the meaning with its particulars after it: then it says all.
+    if (!meaning.empty() && result.rfind(meaning, 0) == 0) return text + "\n\n" + result;
     if (!meaning.empty()) text += "\n\n" + meaning;
-    if (!result.empty() && result != meaning) text += (meaning.empty() ? "\n\n" : "\n") + result;
+    if (!result.empty()) text += (meaning.empty() ? "\n\n" : "\n") + result;
     return text;
 }
 

@@ -80,7 +80,9 @@ public:
 
     // Commands whose report goes to a callback of their own instead of a
     // data set (the pages an export reads). The report is null when the
-    // command was given up or its report did not parse. They count as
+    // command was given up or its report did not parse. An answer in
+    // several reports comes to the tap report by report, the last one not
+    // marked to continue. They count as
     // outstanding commands like any other.
     using ReportTap = std::function<void(const CObjArray* report)>;
     BOOL SendTapped(const std::string& command, ReportTap tap);

@@ -205,7 +205,9 @@ int CUserObjWnd::ExecuteCmd(const std::string& text, CComObj* obj,
         obj->EnumCmd(codes, names);
         bool matched = false;
         for (DWORD code : codes) {
-            const SCmd& rec = obj->GetCmdTable().at(code);
+            const auto found = obj->GetCmdTable().find(code);
+            if (found == obj->GetCmdTable().end()) continue;  // an operation without a template sends nothing
+            const SCmd& rec = found->second;
             CCmd cmd;
             obj->GetCmdByOpID(cmd, code);
             const bool contains = rec.text2.find(text) != std::string::npos;

@@ -21,6 +21,12 @@ void CUserObjWnd::DropTap(const std::string& command) { m_mapReportTap.erase(com
 bool CUserObjWnd::DeliverToTap(const std::string& command, const CObjArray* report) {
     auto it = m_mapReportTap.find(command);
     if (it == m_mapReportTap.end()) return false;
+    if (report && report->GetContinueFlag()) {
+        // More reports of this command follow: the tap hears each and stays.
+        ReportTap part = it->second;
+        if (part) part(report);
+        return true;
+    }
     ReportTap tap = std::move(it->second);
     m_mapReportTap.erase(it);
     if (tap) tap(report);

@@ -2,6 +2,7 @@
 // whose descriptions the switch was given for the purpose.
 #include "Operator.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include "FindDlg.h"
@@ -129,4 +130,42 @@ TEST_F(FindHands, TheContextMenuOpensFind) {
     });
     ASSERT_TRUE(ChooseFromMenu(list, 0, "Find"));
     EXPECT_TRUE(opened);
+}
+
+// The dialog reads as it should and takes the keys at once: labels show
+// their mnemonics, not ampersands, and each label and column box has room
+// for its text; typing goes into the search field without a click first;
+// Find waits for a text, and Alt+C reaches the column box.
+TEST_F(FindHands, TheDialogTakesTheKeysAtOnceAndShowsItsWordsWhole) {
+    CObjListCtrl* list = Describe();
+    ASSERT_NE(list, nullptr);
+    OnDialog([&](QDialog& d) {
+        d.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        auto* text = d.findChild<QLineEdit*>("ctl10164");
+        auto* column = d.findChild<QComboBox*>("ctl10170");
+        auto* find = d.findChild<QPushButton*>("ctl10160");
+        ASSERT_TRUE(text && column && find);
+        for (QLabel* label : d.findChildren<QLabel*>()) {
+            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString() << " shows its '&'";
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString() << " is cut";
+        }
+        const QFontMetrics fm(column->font());
+        int widest = 0;
+        for (int i = 0; i < column->count(); ++i) widest = std::max(widest, fm.horizontalAdvance(column->itemText(i)));
+        EXPECT_GT(column->width(), widest) << "column titles are cut";
+        EXPECT_FALSE(find->isEnabled()) << "Find with nothing to find";
+        op::TypeKeys(&d, "Ab");
+        EXPECT_EQ(text->text(), "Ab");
+        EXPECT_TRUE(find->isEnabled());
+        op::Chord(&d, Qt::Key_Alt, Qt::AltModifier, Qt::Key_C);
+        EXPECT_EQ(QApplication::focusWidget(), column);
+        QTest::keyClick(text, Qt::Key_Backspace);
+        QTest::keyClick(text, Qt::Key_Backspace);
+        EXPECT_FALSE(find->isEnabled());
+        PressButton(d, "ctl2");
+    });
+    Key(list, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(m_ui->dialogTitles.size(), 1u);
+    EXPECT_TRUE(m_ui->boxes.empty());
 }

@@ -37,6 +37,78 @@ protected:
     QTemporaryDir m_dir;
 };
 
+// The embedded switch answering page fetches as another switch may: each
+// page in two reports, the first marked to continue, or only the first
+// records of a page (keep).
+class CPageSplittingSwitch : public host::CEmbeddedSwitchLink {
+public:
+    using CEmbeddedSwitchLink::CEmbeddedSwitchLink;
+    void Send(QObject* window, const std::string& command) override {
+        if (command.find("QID=") == std::string::npos || command.find("BEGIN=") == std::string::npos)
+            return CEmbeddedSwitchLink::Send(window, command);
+        AddPending(window, command);
+        for (const std::string& report : ExecuteNow(command))
+            for (const std::string& part : Split(report)) DeliverReport(part);
+    }
+    size_t keep = 0;
+
+private:
+    std::vector<std::string> Split(const std::string& report) const {
+        const size_t first = report.find("\n[");
+        const size_t end = report.rfind("\n---    END");
+        if (first == std::string::npos || end == std::string::npos) return {report};
+        std::vector<std::string> objects;
+        for (size_t at = first; at < end;) {
+            const size_t next = std::min(report.find("\n[", at + 1), end);
+            objects.push_back(report.substr(at, next - at));
+            at = next;
+        }
+        const std::string head = report.substr(0, first);
+        auto build = [&](size_t from, size_t to, bool more) {
+            std::string h = head;
+            h.replace(h.find("CONTINUE = 0"), 12, more ? "CONTINUE = 1" : "CONTINUE = 0");
+            const size_t n = h.find("OBJECTS = ");
+            h.replace(n, h.find('\n', n) - n, "OBJECTS = " + std::to_string(to - from));
+            for (size_t i = from; i < to; ++i) h += objects[i];
+            return h + report.substr(end);
+        };
+        if (keep) return {build(0, std::min(keep, objects.size()), false)};
+        const size_t half = objects.size() / 2;
+        return {build(0, half, true), build(half, objects.size(), false)};
+    }
+};
+
+// A page that comes in two reports is read whole, and a page shorter than
+// asked for is followed by the records after those that came: the file
+// holds every record once.
+TEST_F(ExportHands, PagesInSeveralReportsOrShortPagesLoseNoRecord) {
+    for (size_t keep : {size_t{0}, size_t{300}}) {
+        SCOPED_TRACE(keep);
+        auto link = std::make_unique<CPageSplittingSwitch>(":memory:", 2600);
+        std::string error;
+        ASSERT_TRUE(link->WaitReady(error)) << error;
+        link->keep = keep;
+        m_link = link.get();
+        StartClientOn(std::move(link));
+        CUserObjWnd* w = Open(3);
+        ASSERT_NE(w, nullptr);
+        CObjListCtrl* list = Dialog(w)->MainList();
+        ASSERT_TRUE(list->IsPaged());
+        const std::string file = keep ? "short.txt" : "split.txt";
+        m_ui->saveAnswers = {Path(file.c_str())};
+        ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
+        ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath(QString::fromStdString(file))); }, 30000));
+        ASSERT_TRUE(Settle(w));
+        const Table records = TextRecords(Path(file.c_str()));
+        ASSERT_FALSE(records.empty());
+        std::vector<std::string> numbers;
+        for (size_t i = 1; i < records.size(); ++i) numbers.push_back(records[i].at(0));
+        EXPECT_EQ(numbers, SwitchNumbers());
+        EXPECT_EQ(m_ui->boxes.size(), 0u);
+        m_main.reset();
+    }
+}
+
 TEST_F(ExportHands, TheTextFileOfAPagedListHoldsEveryRecordOnTheSwitchAndTheListStaysPut) {
     StartClient(2600);
     CUserObjWnd* w = Open(3);

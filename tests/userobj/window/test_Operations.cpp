@@ -116,3 +116,21 @@ TEST_F(OpsTest, JumpsAndWindowOperationsAskTheHostForAnotherWindow) {
     EXPECT_EQ(sw->objType, 303u);
     EXPECT_EQ(sw->command, "DSP CXGRP: CGNO=3;");
 }
+
+// An operation the catalogue lists without a command template is passed
+// over: sending by name neither throws out of the window nor stops at it.
+TEST_F(OpsTest, AnOperationWithoutATemplateIsPassedOver) {
+    SComObj desc = HostDatabase().ObjLoadAllDesc(308);
+    desc.operations[0] = {"Nothing", ACT_COMMAND, "A Command Without Template", 0};  // before the others
+    desc.commands.erase(0);
+    CComObj obj;
+    ASSERT_TRUE(obj.CreateEx(308, desc, wnd));
+    int sent = -1;
+    EXPECT_NO_THROW(sent = wnd->ExecuteCmd("A Command Without Template", &obj));
+    EXPECT_EQ(sent, 0);
+    const std::map<std::string, std::string> qid{{HostString(HS_QID), "\"7\""}};
+    EXPECT_NO_THROW(sent = wnd->ExecuteCmd(HostString(HS_RELEASE_CMD), &obj, &qid));
+    EXPECT_EQ(sent, 1);
+    ASSERT_FALSE(host.commands.empty());
+    EXPECT_EQ(host.commands.back(), "RLS MGCPSUB: QID=\"7\";");
+}

@@ -21,12 +21,7 @@ using op::Property;
 
 namespace {
 
-// The dialog as the operator meets it: in front, with the keyboard focus.
-CCmdParaDlg& Active(QDialog& d) {
-    d.activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
-    return dynamic_cast<CCmdParaDlg&>(d);
-}
+using op::Active;
 
 void Type(QWidget* fallback, const QString& text) { op::TypeKeys(fallback, text); }
 void Enter(QWidget* fallback) { QTest::keyClick(op::Focused(fallback), Qt::Key_Return); }
@@ -310,6 +305,14 @@ TEST_F(ParaDlgHands, RefusedAddOpensAgainWithTheTypedValues) {
     ASSERT_TRUE(Settle(m_wnd));
     EXPECT_EQ(round, 2);
     EXPECT_EQ(Refusals(), 1);
+    // The refusal says what it means once, with the switch's particulars.
+    for (const auto& box : m_ui->boxes) {
+        const std::string& t = box.text;
+        const std::string meaning = "The instance exists already.";
+        if (t.find(meaning) == std::string::npos) continue;
+        EXPECT_EQ(t.find(meaning), t.rfind(meaning)) << t;
+        EXPECT_NE(t.find(existing), std::string::npos) << t;
+    }
     const std::string added = Subscriber(fresh);
     EXPECT_EQ(Property(added, "MGWNAME"), "mgw-new");
     EXPECT_EQ(Property(added, "DESC"), "Typed once");

@@ -94,6 +94,23 @@ TEST_F(WindowHands, TheObjectsMenuBringsAnOpenWindowForward) {
         EXPECT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(w)));
 }
 
+// The Objects menu reads in the operator's words, none of its entries
+// shouted in capitals: the ISDN BRA entry opens its window.
+TEST_F(WindowHands, TheObjectsMenuSpeaksTheOperatorsWords) {
+    StartClient(300);
+    for (QAction* title : m_main->menuBar()->actions()) {
+        if (!title->menu() || title->text().remove('&') != "Objects") continue;
+        for (QAction* a : title->menu()->actions())
+            if (!a->isSeparator()) {
+                EXPECT_NE(a->text(), a->text().toUpper()) << a->text().toStdString();
+            }
+    }
+    ASSERT_TRUE(ChooseFromMenuBar("Objects/ISDN BRA Subscribers"));
+    EXPECT_EQ(ActiveType(), 4);
+    for (QMdiSubWindow* w : Mdi()->subWindowList())
+        EXPECT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(w)));
+}
+
 // The Window menu lists the open windows, ticks the active one and brings
 // the one chosen to the front.
 TEST_F(WindowHands, TheWindowMenuListsTheOpenWindows) {
