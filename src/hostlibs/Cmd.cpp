@@ -358,12 +358,12 @@ CCmd& CCmd::operator=(const SCmd& templ) {
 }
 
 namespace {
-// A value the switch would cut short at a separator or a blank goes
-// quoted; one quoted already stays as it is.
+// A value handed in whole by the caller (a key from a record) goes quoted
+// when the switch would cut it short at a separator or a blank; one quoted
+// already stays as it is.
 std::string AsWritten(const std::string& value) {
     const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
-    if (quoted || value.find_first_of(",;= \t") == std::string::npos) return value;
-    return "\"" + value + "\"";
+    return quoted || value.empty() ? value : MmlQuoteIfNeeded(value);
 }
 }  // namespace
 
@@ -375,13 +375,15 @@ std::string CCmd::Format(const std::map<std::string, std::string>& extra) const 
         first = false;
         out += name;
         out += '=';
-        out += AsWritten(value);
+        out += value;
     };
+    // A parameter's value is written as its kind says (GetMMLValue quotes
+    // what needs it).
     for (const CParaItem& p : m_params) {
         if (!p.IsValid() || !p.HasValue() || extra.count(p.GetMMLName())) continue;
         add(p.GetMMLName(), p.GetMMLValue());
     }
-    for (const auto& [name, value] : extra) add(name, value);
+    for (const auto& [name, value] : extra) add(name, AsWritten(value));
     out += ';';
     return out;
 }

@@ -91,17 +91,6 @@ TEST(CmdModel, FormatParsesBackToTheSameParameters) {
     EXPECT_EQ(back.Format({{"QID", "\"7\""}}), text);
 }
 
-TEST(CmdModel, APlainValueWithABlankGoesQuotedAndReadsBackWhole) {
-    CCmd cmd(Template());
-    ASSERT_TRUE(cmd.SetParaValue("DN", "80 01"));
-    const std::string text = cmd.Format();
-    EXPECT_EQ(text, "ADD TESTOBJ: DN=\"80 01\";");
-    SMmlCommand parsed;
-    std::string error;
-    ASSERT_TRUE(ParseMml(text, parsed, error)) << error;
-    EXPECT_EQ(parsed.params.at(0).value, "80 01");
-}
-
 TEST(CmdModel, RequiredParametersOnlyCountWhileValid) {
     CCmd cmd(Template());
     EXPECT_FALSE(cmd.IsMustGiveParaReady());
