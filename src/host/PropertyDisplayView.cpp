@@ -164,6 +164,9 @@ void CPropertyDisplayView::ShowRecord(const CDynData& data, int index) {
         }
         return;
     }
+    // What the switch said of its answer, such as that a long table of
+    // sub-objects came only in part.
+    if (!detail.GetNote().empty()) Row(this, nullptr, "Note", detail.GetNote());
     // The switch's detail: one group per object name.
     std::string group;
     QTreeWidgetItem* parent = nullptr;
