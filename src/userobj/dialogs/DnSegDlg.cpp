@@ -183,7 +183,13 @@ LRESULT CDnSegDlg::OnDataInitBuffer(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CDnSegDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
-    if (FromWParam<QObject>(wParam) == &m_tree) m_cache.Clear();
+    if (FromWParam<QObject>(wParam) != &m_tree) return 1;
+    // The segments were listed again: the numbers of a block listed before
+    // may no longer be the switch's, so neither the cache nor the list keeps them.
+    m_cache.Clear();
+    m_list.m_obj = nullptr;
+    m_list.ForgetQuery();
+    m_list.Model().RemoveAllRows();
     return 1;
 }
 
