@@ -13,6 +13,7 @@
 #include "HostStrings.h"
 #include "PropertyDisplayView.h"
 #include "UiService.h"
+#include "WindowArrange.h"
 #include "WindowHandles.h"
 #include "WindowMenu.h"
 #include "hostlibs/FrmDatabase.h"
@@ -178,6 +179,7 @@ bool CHostMainWindow::OpenObjectWindow(int configType) {
     auto* window = static_cast<QMdiSubWindow*>(static_cast<QObject*>(handle));
     const WORD id = m_nextObjId++;
     m_windows[id] = window;
+    KeepWholeWhenRestored(m_mdi, window);
     auto block = std::make_unique<SIdentityBlock>();
     std::memset(block.get(), 0, sizeof(SIdentityBlock));
     block->objId = id;
