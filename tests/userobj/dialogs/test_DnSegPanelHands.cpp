@@ -46,24 +46,30 @@ protected:
     CPropertyDisplayView* panel = nullptr;
 };
 
-// Every row of the panel whose text is wider than its cell (all rows
-// opened), by name.
+// Every row shown in the panel whose name is cut although the panel has
+// room for it beside the widest value shown (a note is a sentence, which
+// may be cut: its tip shows it whole).
 std::vector<std::string> CutNames(CPropertyDisplayView* panel) {
-    panel->expandAll();
     const QFontMetrics fm(panel->font());
     const int margin = 2 * (panel->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, panel) + 1);
-    std::vector<std::string> cut;
+    std::vector<QTreeWidgetItem*> shown;
     std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* item) {
-        if (item->childCount() == 0) {
-            // The names column's text starts after the item's indentation.
-            const int textLeft = panel->visualItemRect(item).left();
-            const int cellRight = panel->header()->sectionViewportPosition(0) + panel->header()->sectionSize(0);
-            if (textLeft + fm.horizontalAdvance(item->text(0)) + margin > cellRight)
-                cut.push_back(item->text(0).toStdString());
-        }
-        for (int c = 0; c < item->childCount(); ++c) walk(item->child(c));
+        if (item->childCount() == 0) shown.push_back(item);
+        if (item->isExpanded())
+            for (int c = 0; c < item->childCount(); ++c) walk(item->child(c));
     };
     for (int i = 0; i < panel->topLevelItemCount(); ++i) walk(panel->topLevelItem(i));
+    int values = 0;
+    for (QTreeWidgetItem* item : shown)
+        if (item->text(0) != "Note") values = std::max(values, fm.horizontalAdvance(item->text(1)) + margin);
+    const int cellRight = panel->header()->sectionViewportPosition(0) + panel->header()->sectionSize(0);
+    std::vector<std::string> cut;
+    for (QTreeWidgetItem* item : shown) {
+        // The names column's text starts after the item's indentation.
+        const int needed = panel->visualItemRect(item).left() + fm.horizontalAdvance(item->text(0)) + margin;
+        if (needed > cellRight && needed + values <= panel->viewport()->width())
+            cut.push_back(item->text(0).toStdString());
+    }
     return cut;
 }
 
@@ -88,9 +94,16 @@ TEST_F(DnSegPanelHands, TheSegmentClickedIsTheOneShown) {
     DoubleClick(mgcp);
     ASSERT_TRUE(Settle(w));
     EXPECT_NE(Panel("Note").find("100 of 2000"), std::string::npos) << Panel("Note");
-    // The panel made as wide as its names and values need.
-    w->m_wndSplitter->setSizes({200, 600});
-    QTest::qWait(20);
+    // The panel as the window opened: room for the names and the values
+    // (the note's sentence may be cut, its tip shows it whole).
+    EXPECT_EQ(CutNames(panel), std::vector<std::string>{});
+    // A row of the numbers' table picked with a click and opened with Right.
+    QTreeWidgetItem* first = panel->findItems(QStringLiteral("#1"), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    ASSERT_NE(first, nullptr);
+    panel->scrollToItem(first);
+    QTest::mouseClick(panel->viewport(), Qt::LeftButton, {}, panel->visualItemRect(first).center());
+    Key(panel, Qt::Key_Right);
+    ASSERT_TRUE(first->isExpanded());
     EXPECT_EQ(CutNames(panel), std::vector<std::string>{});
 
     ClickItem(tree, service);
