@@ -144,10 +144,18 @@ public:
     const Entry* Find(const std::string& objName, const std::string& key) const;
     const std::vector<Entry>& Entries() const { return m_entries; }
     bool IsEmpty() const { return m_entries.empty(); }
-    void RemoveAll() { m_entries.clear(); }
+    void RemoveAll() {
+        m_entries.clear();
+        m_note.clear();
+    }
+    // What the switch said of the detail beyond its return code, such as
+    // that only some of many sub-objects came with it.
+    void SetNote(std::string note) { m_note = std::move(note); }
+    const std::string& GetNote() const { return m_note; }
 
 private:
     std::vector<Entry> m_entries;
+    std::string m_note;
 };
 
 // A sent command and its kind: 10 for a query release, 1 otherwise.

@@ -2,6 +2,8 @@
 #include "ExportJob.h"
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QStatusBar>
 
 #include "HostStrings.h"
 #include "TextHelpers.h"
@@ -70,6 +72,7 @@ void CExportJob::OnRows(bool ok, std::vector<IExportSource::Row> rows, const std
         return End(false);
     }
     for (const auto& row : rows) m_writer->AddRow(row);
+    m_nWritten += static_cast<long long>(rows.size());
     // A page that came shorter than asked for is followed by the records
     // after those that came (a record removed since the query began still
     // comes, empty, in its place). One that came empty moves on past what
@@ -121,6 +124,7 @@ void CExportJob::OnWritten(bool written) {
 }
 
 void CExportJob::Close(bool ok) {
+    if (ok && m_writer) TellWritten(m_writer->Path());
     m_writer.reset();  // unfinished: no file
     if (m_progress) {
         m_progress->disconnect(this);
@@ -129,4 +133,13 @@ void CExportJob::Close(bool ok) {
     }
     if (m_done) m_done(ok);
     deleteLater();
+}
+
+void CExportJob::TellWritten(const std::string& path) const {
+    // The main window's status bar keeps it until something else is told.
+    QWidget* owner = m_source ? m_source->Owner() : nullptr;
+    auto* main = owner ? qobject_cast<QMainWindow*>(owner->window()) : nullptr;
+    if (!main) return;
+    const std::string rows = platform::GroupDigits(m_nWritten) + (m_nWritten == 1 ? " row" : " rows");
+    main->statusBar()->showMessage(QString::fromStdString(rows + " exported to " + path + "."));
 }

@@ -45,6 +45,8 @@ private:
     void End(bool ok);
     void OnWritten(bool written);
     void Close(bool ok);
+    // Tells in the main window's status bar how many rows went to which file.
+    void TellWritten(const std::string& path) const;
 
     std::unique_ptr<IExportSource> m_source;
     std::unique_ptr<IExportWriter> m_writer;
@@ -52,6 +54,7 @@ private:
     QPointer<QProgressDialog> m_progress;
     long long m_nTotal = 0;
     long long m_nNext = 0;
+    long long m_nWritten = 0;  // rows handed to the writer
     int m_nAsked = 0;
     bool m_bWaiting = false;   // a fetch is on its way
     bool m_bInNext = false;    // rows that come at once continue the loop in Next

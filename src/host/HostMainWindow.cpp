@@ -6,11 +6,14 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <utility>
+
 #include "BusyIndicator.h"
 #include "ClientRoot.h"
 #include "HostStrings.h"
 #include "PropertyDisplayView.h"
 #include "UiService.h"
+#include "WindowArrange.h"
 #include "WindowHandles.h"
 #include "WindowMenu.h"
 #include "hostlibs/FrmDatabase.h"
@@ -87,8 +90,7 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
     connect(m_link.get(), &CSwitchLink::OutstandingChanged, this, [this](int n) {
         m_pendingLabel->setText(QStringLiteral("Outstanding commands: %1").arg(n));
     });
-    connect(m_link.get(), &CSwitchLink::StateChanged, this,
-            [this](bool, const QString& text) { m_linkLabel->setText(QStringLiteral("Switch: ") + text); });
+    connect(m_link.get(), &CSwitchLink::StateChanged, this, &CHostMainWindow::OnLinkState);
     connect(m_link.get(), &CSwitchLink::LinkLost, this, &CHostMainWindow::OnLinkLost);
     connect(m_link.get(), &CSwitchLink::CommandTimedOut, this, &CHostMainWindow::OnCommandTimedOut);
     m_link->SetCommandTimeout(platform::GetCmdTimeOut() * 1000);
@@ -119,8 +121,19 @@ void CHostMainWindow::OnSubWindowActivated(QMdiSubWindow* window) {
     if (menu) m_moduleMenu = menuBar()->insertMenu(menuBar()->actions().value(1), menu);
 }
 
+void CHostMainWindow::OnLinkState(bool connected, const QString& text) {
+    m_linkLabel->setText(QStringLiteral("Switch: ") + text);
+    if (!connected || !m_bLinkLost) return;
+    // Back again: the loss told before is no longer true.
+    m_bLinkLost = false;
+    statusBar()->showMessage(QStringLiteral("Connected to the switch again: ") + text, 10000);
+}
+
 void CHostMainWindow::OnLinkLost(const QString& text) {
     statusBar()->showMessage(QStringLiteral("Connection to the switch lost: ") + text);
+    // One box per outage: while the switch stays away, each command that
+    // fails to reach it says so in the status bar only.
+    if (std::exchange(m_bLinkLost, true)) return;
     // Told once the current event is done, so no handler runs inside the box.
     QTimer::singleShot(0, this, [this, text] {
         platform::Ui().MessageBox(this,
@@ -166,6 +179,7 @@ bool CHostMainWindow::OpenObjectWindow(int configType) {
     auto* window = static_cast<QMdiSubWindow*>(static_cast<QObject*>(handle));
     const WORD id = m_nextObjId++;
     m_windows[id] = window;
+    KeepWholeWhenRestored(m_mdi, window);
     auto block = std::make_unique<SIdentityBlock>();
     std::memset(block.get(), 0, sizeof(SIdentityBlock));
     block->objId = id;

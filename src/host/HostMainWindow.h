@@ -55,6 +55,7 @@ public:
     int OpenDialogs() const { return static_cast<int>(m_openDialogs.size()); }
 
 private:
+    void OnLinkState(bool connected, const QString& text);
     void OnLinkLost(const QString& text);
     void OnCommandTimedOut(const QString& command);
     void OnSubWindowActivated(QMdiSubWindow* window);
@@ -71,6 +72,7 @@ private:
     std::set<WPARAM> m_openDialogs;
     QAction* m_moduleMenu = nullptr;
     bool m_bTimeoutBoxPending = false;
+    bool m_bLinkLost = false;  // lost and told; cleared when the link is up again
 };
 
 }  // namespace host

@@ -13,6 +13,11 @@
 #include "TextHelpers.h"
 #include "userobj/Messages.h"
 
+namespace {
+// Marks a row that holds a note of the switch's rather than a property.
+constexpr int kNoteRole = Qt::UserRole + 1;
+}  // namespace
+
 const MsgMap* CPropertyDisplayView::MessageMap() {
     static const MsgMapEntry e[] = {
         ON_MESSAGE(msg::WM_SHOWDETAIL, &CPropertyDisplayView::OnShowDetail),
@@ -36,6 +41,9 @@ CPropertyDisplayView::CPropertyDisplayView(QWidget* parent) : CWndT(parent) {
     setRootIsDecorated(true);
     setAlternatingRowColors(true);
     setTextElideMode(Qt::ElideRight);
+    // The rows opened or folded are measured again.
+    connect(this, &QTreeWidget::itemExpanded, this, [this] { FitNameColumn(); });
+    connect(this, &QTreeWidget::itemCollapsed, this, [this] { FitNameColumn(); });
 }
 
 int CPropertyDisplayView::MaxNameWidth() const {
@@ -43,8 +51,9 @@ int CPropertyDisplayView::MaxNameWidth() const {
 }
 
 void CPropertyDisplayView::FitNameColumn() {
-    // Widest name and value of the rows, with the indentation of their level;
-    // a group row (one with rows below it) has no value and spans both columns.
+    // Widest name and value of the rows shown, with the indentation of their
+    // level; a group row (one with rows below it) has no value and spans both
+    // columns.
     const QFontMetrics fm(font());
     const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
     int names = header()->sectionSizeHint(0), values = 0;
@@ -53,8 +62,13 @@ void CPropertyDisplayView::FitNameColumn() {
         item->setFirstColumnSpanned(group);
         if (!group) {
             names = std::max(names, indentation() * depth + fm.horizontalAdvance(item->text(0)) + margin);
-            values = std::max(values, fm.horizontalAdvance(item->text(1)) + margin);
+            // A note is a sentence: it may be cut (its tip shows it whole)
+            // rather than cut the names.
+            if (!item->data(0, kNoteRole).toBool())
+                values = std::max(values, fm.horizontalAdvance(item->text(1)) + margin);
         }
+        // Rows folded away take no room until they are opened.
+        if (!item->isExpanded()) return;
         for (int c = 0; c < item->childCount(); ++c) measure(item->child(c), depth + 1);
     };
     for (int i = 0; i < topLevelItemCount(); ++i) measure(topLevelItem(i), rootIsDecorated() ? 1 : 0);
@@ -164,6 +178,9 @@ void CPropertyDisplayView::ShowRecord(const CDynData& data, int index) {
         }
         return;
     }
+    // What the switch said of its answer, such as that a long table of
+    // sub-objects came only in part.
+    if (!detail.GetNote().empty()) Row(this, nullptr, "Note", detail.GetNote())->setData(0, kNoteRole, true);
     // The switch's detail: one group per object name.
     std::string group;
     QTreeWidgetItem* parent = nullptr;

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -171,6 +172,13 @@ void Describe(const QWidget* w, QJsonArray& out) {
         auto c = Control(w, "mdichild");
         c["title"] = sub->windowTitle();
         if (auto* area = sub->mdiArea()) c["active"] = area->activeSubWindow() == sub;
+        c["maximized"] = sub->isMaximized();
+        c["minimized"] = sub->isMinimized();
+        out.append(c);
+    } else if (auto* mdi = qobject_cast<const QMdiArea*>(w)) {
+        // The room the object windows are arranged in.
+        auto c = Control(w, "mdiarea");
+        c["rect"] = Rect(mdi->viewport());
         out.append(c);
     } else {
         bool ok = false;

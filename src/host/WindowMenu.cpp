@@ -6,14 +6,16 @@
 #include <QMenu>
 #include <QPointer>
 
+#include "WindowArrange.h"
+
 namespace host {
 
 void FillWindowMenu(QMenu* menu, QMdiArea* mdi) {
     menu->clear();
     const QList<QMdiSubWindow*> windows = mdi->subWindowList(QMdiArea::CreationOrder);
-    QAction* tile = menu->addAction(QStringLiteral("&Tile"), mdi, &QMdiArea::tileSubWindows);
-    QAction* cascade =
-        menu->addAction(QStringLiteral("&Cascade"), mdi, &QMdiArea::cascadeSubWindows);
+    // Arranged by the host: every window inside the area at a usable size.
+    QAction* tile = menu->addAction(QStringLiteral("&Tile"), mdi, [mdi] { TileWindows(mdi); });
+    QAction* cascade = menu->addAction(QStringLiteral("&Cascade"), mdi, [mdi] { CascadeWindows(mdi); });
     // Ctrl+F6 is the windows' own shortcut; a second one would make it ambiguous.
     QAction* next = menu->addAction(QStringLiteral("&Next Window\tCtrl+F6"), mdi,
                                     &QMdiArea::activateNextSubWindow);

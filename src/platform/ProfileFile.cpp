@@ -16,10 +16,18 @@ namespace {
 
 std::string Trimmed(std::string_view s) { return std::string(TrimView(s)); }
 
-std::string Unquote(std::string v) {
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        return v.substr(1, v.size() - 2);
-    return v;
+bool Quoted(std::string_view v) {
+    return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+}
+
+std::string Unquote(std::string v) { return Quoted(v) ? v.substr(1, v.size() - 2) : v; }
+
+// A value as written: reading trims blanks and takes one pair of quotes
+// off, so a value with outer blanks or quotes is written in quotes and
+// reads back as it was.
+std::string Written(const std::string& v) {
+    const bool blanks = !v.empty() && (TrimView(v).size() != v.size());
+    return blanks || Quoted(v) ? '"' + v + '"' : v;
 }
 
 }  // namespace
@@ -50,7 +58,7 @@ CProfile CProfile::Parse(std::string_view text) {
             line.kind = Line::Section;
             line.name = Trimmed(t.substr(1, close == std::string_view::npos ? t.size() - 1
                                                                           : close - 1));
-        } else if (!t.empty() && t.front() != ';' && t.front() != '#') {
+        } else if (!t.empty() && t.front() != ';') {  // only ';' starts a comment: "#1" is a key
             size_t eq = t.find('=');
             if (eq != std::string_view::npos && !TrimView(t.substr(0, eq)).empty()) {
                 line.kind = Line::Key;
@@ -120,14 +128,14 @@ void CProfile::SetValue(std::string_view section, std::string_view key,
                 m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
             } else {
                 l.value = *value;
-                l.text = l.name + "=" + *value;
+                l.text = l.name + "=" + Written(*value);
             }
             return;
         }
         lastKey = i + 1;
     }
     if (!value) return;
-    Line l{Line::Key, std::string(key) + "=" + *value, std::string(key), *value};
+    Line l{Line::Key, std::string(key) + "=" + Written(*value), std::string(key), *value};
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(lastKey), std::move(l));
 }
 

@@ -19,6 +19,7 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from xclient import StepFailed, XClient, center, have_tools  # noqa: E402
+from window_steps import WindowSteps  # noqa: E402
 
 TITLE = "MGCP and H.248 Subscribers"
 MAIN_LIST = 10194
@@ -56,7 +57,7 @@ def read_sheet(path, name):
     return rows
 
 
-class Session:
+class Session(WindowSteps):
     def __init__(self, x):
         self.x = x
         self.picked = None  # the number of the row clicked after wheeling
@@ -396,6 +397,9 @@ STEPS = [
     "choose_a_saved_filter",
     "export_the_list",
     "export_to_a_workbook",
+    # The panel of the number segment window and where the windows lie (window_steps.py).
+    "click_a_segment_and_read_the_panel",
+    "windows_stay_on_the_screen",
 ]
 
 

@@ -111,3 +111,26 @@ TEST_F(ProfileTest, ValuesKeepTheirEqualsSignsAndRepeatedSectionsReadAsOne) {
     EXPECT_TRUE(ProfileSectionNames(path).size() <= 1);
     EXPECT_EQ(GetPrivateProfileInt("x", "y", 7, path), 7);
 }
+
+// Whatever is written reads back as it was: a key that begins with '#'
+// (only ';' starts a comment), and values with outer blanks or quotes.
+TEST_F(ProfileTest, KeysAndValuesReadBackAsWritten) {
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"#1 blocked", "LST MGCPSUB: STATUS=BLOCKED;"},
+        {"blanks", "  LST MGCPSUB: STATUS=IDLE;  "},
+        {"quoted", "\"LST MGCPSUB: DESC=\"a b\";\""},
+        {"single", "'x'"},
+        {"inner", "LST SUB: DESC=\"a\";"},
+        {"one quote", "\""},
+    };
+    for (const auto& [key, value] : pairs) EXPECT_TRUE(WritePrivateProfileString("S", key.c_str(), value.c_str(), path));
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : pairs) {
+        keys.push_back(key);
+        EXPECT_EQ(ProfileString(path, "S", key.c_str()), value) << key;
+    }
+    EXPECT_EQ(ProfileKeyNames(path, "S"), keys);
+    // A file written by hand: '#' lines are keys too, ';' lines are not.
+    Write("[S]\n#2=b\n;3=c\n");
+    EXPECT_EQ(ProfileKeyNames(path, "S"), std::vector<std::string>{"#2"});
+}

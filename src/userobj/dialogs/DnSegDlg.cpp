@@ -140,8 +140,9 @@ void CDnSegDlg::OnClickListDnSeg(QPoint pos) {
     if (!item || !m_tree.visualItemRect(item).contains(pos)) return;
     SItemData data;
     const bool known = m_tree.LookupItemData(item, data);
+    // The panel shows the segment clicked at once; its details come with a double click.
     if (known && data.dwInstID != CDnSegTreeCtrl::kBlockItem && m_dataSeg.IsCreated())
-        m_dataSeg.GetComObj()->InvokeConfigDetailView(data.dwInstID, 0, 0, 1, -1);
+        m_dataSeg.GetComObj()->InvokeConfigDetailView(data.dwInstID, 0, 1, 1, -1);
     // A segment split into blocks only shows its details; its blocks bind the list.
     if (known && item->childCount() == 0) BindList(BlockRestriction(data));
 }
@@ -182,7 +183,13 @@ LRESULT CDnSegDlg::OnDataInitBuffer(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CDnSegDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
-    if (FromWParam<QObject>(wParam) == &m_tree) m_cache.Clear();
+    if (FromWParam<QObject>(wParam) != &m_tree) return 1;
+    // The segments were listed again: the numbers of a block listed before
+    // may no longer be the switch's, so neither the cache nor the list keeps them.
+    m_cache.Clear();
+    m_list.m_obj = nullptr;
+    m_list.ForgetQuery();
+    m_list.Model().RemoveAllRows();
     return 1;
 }
 

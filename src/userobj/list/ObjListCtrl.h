@@ -118,8 +118,7 @@ public:
     LRESULT OnFilterChosen(WPARAM, LPARAM index);
     LRESULT OnPredefinedQuery(WPARAM, LPARAM);
     LRESULT OnCustomizeFilter(WPARAM, LPARAM);
-    // Back to the object's own query, here and wherever the same filter is
-    // in force on a list of this key.
+    // Back to the object's own query, in this list only.
     void DropFilter();
     // The list's key has at least one saved filter.
     bool HasFilters() const;
@@ -179,10 +178,10 @@ private:
     void NotifyParent(UINT message);
     // Sends the filter; only once it went out is it the filter in force.
     bool ApplyFilter(const std::string& command);
-    void ResetFilter();
     // The object window's filter box shows what is in force on its active list.
     void ShowFilterInWindow();
-    // The lists of this key and object in the other windows of this client.
+    // The lists of this key and object in the other windows of this client:
+    // they offer the saved filters this list's dialog changed.
     std::vector<CObjListCtrl*> Peers() const;
     bool IsOwnQuery(const std::string& command) const;
     std::string OwnQueryCommand() const;

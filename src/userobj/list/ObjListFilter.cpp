@@ -1,5 +1,7 @@
-// The object list: its filter state, the filter tool bar's commands as the
-// list carries them out, and the filter shared by the lists of one key.
+// The object list: its filter state and the filter tool bar's commands as
+// the list carries them out. Each list keeps a filter of its own, so two
+// windows of one list can show two filters side by side; the saved filters
+// of a key are shared by all its lists.
 #include <QApplication>
 #include <QComboBox>
 
@@ -86,11 +88,6 @@ LRESULT CObjListCtrl::OnFilterChosen(WPARAM, LPARAM index) {
             m_strListKey, MB_OK | MB_ICONWARNING);
         return 0;
     }
-    // One filter per list key: the other windows of this list follow.
-    for (CObjListCtrl* peer : Peers()) {
-        if (peer->m_strFilterCommand == command || !peer->ApplyFilter(command)) continue;
-        peer->ShowFilterInWindow();
-    }
     return 1;
 }
 
@@ -119,20 +116,13 @@ LRESULT CObjListCtrl::OnCustomizeFilter(WPARAM, LPARAM) {
     if (!m_obj) return 0;
     CCustomizeFilterDlg dlg(this, m_strListKey, this);
     platform::Ui().ExecDialog(dlg);
-    ShowFilterInWindow();  // the box offers what the table holds now
+    // Every window of this list offers what the table holds now.
+    ShowFilterInWindow();
+    for (CObjListCtrl* peer : Peers()) peer->ShowFilterInWindow();
     return 1;
 }
 
 void CObjListCtrl::DropFilter() {
-    const std::string dropped = m_strFilterCommand;
-    const bool wasActive = m_bFilterActive;
-    ResetFilter();
-    if (!wasActive) return;
-    for (CObjListCtrl* peer : Peers())
-        if (peer->m_bFilterActive && peer->m_strFilterCommand == dropped) peer->ResetFilter();
-}
-
-void CObjListCtrl::ResetFilter() {
     if (!m_obj) {
         W2L_FAIL("m_obj is NULL!");
         return;

@@ -142,6 +142,8 @@ private:
     void AfterResult();
     void ClearBatchState();
     void ProcessDetail(const CObjArray& report, CObjDescData& desc, const std::string& cmd, bool ok);
+    // The result text of a report without its return code's own words.
+    std::string ResultNote(const CObjArray& report) const;
     // One report (or a given-up command) less outstanding, never below none.
     void CountOffReport();
     // A page fetch answered that its query is gone: true when its list asked

@@ -331,7 +331,18 @@ void CUserObjWnd::ProcessDetail(const CObjArray& report, CObjDescData& desc, con
         if (missing) break;
         i = last + 1;
     }
+    detail.SetNote(ResultNote(report));
     desc.GetDynData()->ProcessDetailViewRslt(cmd, ok, detail);
+}
+
+std::string CUserObjWnd::ResultNote(const CObjArray& report) const {
+    // The result text begins with the return code's own text; what follows
+    // it is the switch's word on this answer.
+    IFrmDatabase* db = m_pMainFrame ? m_pMainFrame->GetDatabase() : nullptr;
+    const std::string plain = db ? db->GetReturnCodeText(report.GetRetCode()) : std::string();
+    std::string_view note = report.GetResultText();
+    if (!plain.empty() && note.substr(0, plain.size()) == plain) note.remove_prefix(plain.size());
+    return std::string(platform::TrimView(note));
 }
 
 LRESULT CUserObjWnd::ShowReport(WPARAM kind, LPARAM flag) {

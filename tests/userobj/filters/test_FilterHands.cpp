@@ -134,6 +134,15 @@ protected:
         return Settle(w) && picked;
     }
 
+    // Types a filter into the customize dialog and stores it (Add or Change).
+    static void StoreInDialog(QDialog& d, const QString& name, const QString& command) {
+        auto* dlg = dynamic_cast<CCustomizeFilterDlg*>(&d);
+        ASSERT_NE(dlg, nullptr);
+        TypeOver(dlg->NameEdit(), name);
+        TypeOver(dlg->CommandEdit(), command);
+        PressButton(d, "ctl10217");
+    }
+
     QTemporaryDir m_dir;
     std::string m_shipped, m_file;
 };
@@ -271,32 +280,82 @@ TEST_F(FilterHands, TheShippedG729FilterOnAPagedList) {
               platform::Format(HostString(10153).c_str(), "MGCP Subscriber", 20000));
 }
 
-// One filter per list: chosen in one window, it is in force in the other
-// window of that list; dropped there, it is gone in both.
-TEST_F(FilterHands, AFilterIsTheSameInEveryWindowOfItsList) {
+// Two windows of one list keep a filter each, side by side: choosing and
+// dropping act on the window they were done in, while the saved filters
+// are shared (a filter saved in one window is offered in the other).
+TEST_F(FilterHands, TwoWindowsOfOneListKeepTwoFilters) {
     StartClient(2000);
     CUserObjWnd* first = Open(3);
     CUserObjWnd* second = Open(3);
     ASSERT_TRUE(first && second && first != second);
+    CObjListCtrl* firstList = Dialog(first)->MainList();
+    CObjListCtrl* secondList = Dialog(second)->MainList();
     ASSERT_EQ(m_main->MdiArea()->activeSubWindow(), second);
     ASSERT_TRUE(Choose(second, "Blocked lines"));
     ASSERT_TRUE(Settle(first));
-    const std::set<std::string> blocked = DnsIn(OnSwitch(kBlocked));
-    for (CUserObjWnd* w : {first, second}) {
-        CObjListCtrl* list = Dialog(w)->MainList();
-        EXPECT_EQ(list->m_strFilterCommand, kBlocked);
-        EXPECT_EQ(DnsIn(list), blocked);
-        EXPECT_NE(Dialog(w)->MainCaption()->text().indexOf("Blocked lines"), -1);
-    }
-    EXPECT_EQ(first->m_pCbxFilter->currentText(), "Blocked lines");
+    EXPECT_EQ(secondList->m_strFilterCommand, kBlocked);
+    EXPECT_EQ(DnsIn(secondList), DnsIn(OnSwitch(kBlocked)));
+    EXPECT_FALSE(firstList->m_bFilterActive);
+    EXPECT_EQ(firstList->m_nTotalRecords, 2000);
+    EXPECT_EQ(Dialog(first)->MainCaption()->text().indexOf("Blocked lines"), -1);
 
     m_main->MdiArea()->setActiveSubWindow(first);
+    ASSERT_TRUE(Choose(first, "G.729 lines"));
+    ASSERT_TRUE(Settle(second));
+    EXPECT_EQ(firstList->m_strFilterCommand, kG729);
+    EXPECT_EQ(DnsIn(firstList), DnsIn(OnSwitch(kG729)));
+    EXPECT_EQ(secondList->m_strFilterCommand, kBlocked);
+    EXPECT_EQ(DnsIn(secondList), DnsIn(OnSwitch(kBlocked)));
+    EXPECT_EQ(second->m_pCbxFilter->currentText(), "Blocked lines");
+
     ClickTool(first, ids::ID_DROP_FILTER);
     ASSERT_TRUE(Settle(first) && Settle(second));
-    for (CUserObjWnd* w : {first, second}) {
-        EXPECT_FALSE(Dialog(w)->MainList()->m_bFilterActive);
-        EXPECT_EQ(Dialog(w)->MainList()->m_nTotalRecords, 2000);
+    EXPECT_FALSE(firstList->m_bFilterActive);
+    EXPECT_EQ(firstList->m_nTotalRecords, 2000);
+    EXPECT_TRUE(secondList->m_bFilterActive);
+    EXPECT_EQ(DnsIn(secondList), DnsIn(OnSwitch(kBlocked)));
+    EXPECT_NE(Dialog(second)->MainCaption()->text().indexOf("Blocked lines"), -1);
+
+    // A filter saved in the first window is offered in the second.
+    OnDialog([](QDialog& d) {
+        StoreInDialog(d, "Idle lines", "LST MGCPSUB: STATUS=IDLE;");
+        PressButton(d, "ctl1");
+    });
+    ClickTool(first, ids::ID_CUSTOMIZE_FILTER);
+    m_main->MdiArea()->setActiveSubWindow(second);
+    ASSERT_TRUE(Choose(second, "Idle lines"));
+    EXPECT_EQ(secondList->m_strFilterCommand, "LST MGCPSUB: STATUS=IDLE;");
+    EXPECT_FALSE(firstList->m_bFilterActive);
+}
+
+// What the customize dialog saves comes back at the next start as it was
+// entered: a name that begins with '#', commands with outer blanks or quotes.
+TEST_F(FilterHands, SavedFiltersSurviveARestartAsEntered) {
+    CUserObjWnd* w = OpenMgcp(500);
+    ASSERT_NE(w, nullptr);
+    const std::vector<std::pair<QString, QString>> entered = {
+        {"#1 idle", "LST MGCPSUB: STATUS=IDLE;"},
+        {"Padded", "  LST MGCPSUB: STATUS=BUSY;  "},
+        {"Quoted", "\"LST MGCPSUB: STATUS=FAULT;\""},
+    };
+    OnDialog([&entered](QDialog& d) {
+        for (const auto& [name, command] : entered) StoreInDialog(d, name, command);
+        PressButton(d, "ctl1");
+    });
+    ClickTool(w, ids::ID_CUSTOMIZE_FILTER);
+    EXPECT_TRUE(m_ui->boxes.empty());
+    // The next start reads the file anew.
+    FilterTable().FilterInit(m_file);
+    const CFilter::FilterMap* section = FilterTable().Section("MGCP Subscriber");
+    ASSERT_NE(section, nullptr);
+    for (const auto& [name, command] : entered) {
+        const auto it = section->find(name.toStdString());
+        ASSERT_NE(it, section->end()) << name.toStdString();
+        EXPECT_EQ(it->second, command.toStdString());
     }
+    EXPECT_EQ(section->size(), 5u);
+    ASSERT_TRUE(Choose(w, "#1 idle"));
+    EXPECT_EQ(DnsIn(Dialog(w)->MainList()), DnsIn(OnSwitch("LST MGCPSUB: STATUS=IDLE;")));
 }
 
 // The predefined query opens the parameter dialog on the filter query; what

@@ -6,10 +6,19 @@
 #include <QMdiArea>
 #include <QSplitter>
 #include <QSplitterHandle>
+#include <QFile>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 
+#include <set>
+
 #include "BusyIndicator.h"
+#include "DemoData.h"
+#include "Switch.h"
+#include "SwitchServer.h"
+#include "TcpSwitchLink.h"
+#include "hostlibs/FrmDatabase.h"
 #include "PropertyDisplayView.h"
 
 using op::COperatorTest;
@@ -19,12 +28,34 @@ namespace {
 const QString kMgcp = QStringLiteral("MGCP and H.248 Subscribers");
 const QString kIpn = QStringLiteral("IP Network Subscribers");
 const QString kSip = QStringLiteral("SIP and H.323 Subscribers");
+const QString kSegments = QStringLiteral("Number Segments");
 
 // A switch that takes every command and never answers.
 class CSilentLink : public host::CSwitchLink {
 public:
     void Send(QObject* window, const std::string& command) override { AddPending(window, command); }
     QString Describe() const override { return QStringLiteral("silent switch"); }
+};
+
+// A switch served over TCP on a loopback port, that can be stopped and
+// started again on the same port.
+struct CServedSwitch {
+    mmlsw::CSwitch sw{HostDatabase()};
+    std::unique_ptr<mmlsw::CSwitchServer> server;
+    quint16 port = 0;
+    CServedSwitch() {
+        std::string error;
+        EXPECT_TRUE(sw.Open(":memory:", error)) << error;
+        mmlsw::SeedDemo(sw, {300}, error);
+        Start();
+    }
+    void Start() {
+        server = std::make_unique<mmlsw::CSwitchServer>(sw);
+        std::string error;
+        EXPECT_TRUE(server->Listen(QHostAddress::LocalHost, port, error)) << error;
+        port = server->Port();
+    }
+    void Stop() { server.reset(); }
 };
 
 class WindowHands : public COperatorTest {
@@ -141,24 +172,83 @@ TEST_F(WindowHands, TheWindowMenuListsTheOpenWindows) {
     EXPECT_EQ(ActiveType(), 3);
 }
 
-// Tiled and cascaded windows lie inside the MDI area and are never smaller
-// than their contents need: nothing is clipped.
-TEST_F(WindowHands, TiledAndCascadedWindowsStayWhole) {
+// Every window lies inside the MDI area and at a size its lists and panel
+// can be used at: after windows were opened while the others were
+// maximised (and then restored), after Tile, after Cascade following Tile,
+// and restored again after a maximise.
+TEST_F(WindowHands, WindowsStayInsideTheAreaAtAUsableSize) {
     StartClient(300);
-    for (int type : {3, 6, 7}) ASSERT_NE(Open(type), nullptr);
-    for (const char* arrange : {"Window/Tile", "Window/Cascade"}) {
-        SCOPED_TRACE(arrange);
-        ASSERT_TRUE(ChooseFromMenuBar(arrange));
-        QTest::qWait(50);
-        const QRect area = Mdi()->viewport()->rect();
+    for (const QString& title : {kMgcp, kSip, kIpn, kSegments})
+        ASSERT_TRUE(ChooseFromMenuBar("Objects/" + title));
+    ASSERT_EQ(Windows(), 4);
+    const QRect area = Mdi()->viewport()->rect();
+    const QSize usable(area.width() * 2 / 3, area.height() * 2 / 3);
+    auto where = [](QMdiSubWindow* w) {
+        const QRect g = w->geometry();
+        return w->windowTitle().toStdString() + " at " + std::to_string(g.x()) + "," + std::to_string(g.y()) + " " +
+               std::to_string(g.width()) + "x" + std::to_string(g.height());
+    };
+    auto inside = [&](QMdiSubWindow* w) {
+        EXPECT_TRUE(area.contains(w->geometry())) << where(w);
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << where(w);
+        EXPECT_GE(w->height(), w->minimumSizeHint().height()) << where(w);
+    };
+    auto usableSize = [&](QMdiSubWindow* w) {
+        inside(w);
+        EXPECT_GE(w->width(), usable.width()) << where(w);
+        EXPECT_GE(w->height(), usable.height()) << where(w);
+    };
+    {
+        SCOPED_TRACE("opened while the others were maximised, then restored");
         for (QMdiSubWindow* w : Mdi()->subWindowList()) {
-            SCOPED_TRACE(w->windowTitle().toStdString());
-            EXPECT_TRUE(area.contains(w->geometry()))
-                << w->geometry().x() << "," << w->geometry().y() << " " << w->width() << "x"
-                << w->height();
-            EXPECT_GE(w->width(), w->minimumSizeHint().width());
-            EXPECT_GE(w->height(), w->minimumSizeHint().height());
+            if (w->isMaximized()) {
+                EXPECT_EQ(w->geometry(), area) << where(w);
+            }
+            w->showNormal();  // the restore button of its title bar
         }
+        QTest::qWait(50);
+        for (QMdiSubWindow* w : Mdi()->subWindowList()) usableSize(w);
+    }
+    {
+        SCOPED_TRACE("Tile");
+        ASSERT_TRUE(ChooseFromMenuBar("Window/Tile"));
+        QTest::qWait(50);
+        long long covered = 0;
+        for (QMdiSubWindow* w : Mdi()->subWindowList()) {
+            inside(w);
+            EXPECT_FALSE(w->isMaximized());
+            EXPECT_GE(w->width(), area.width() / 2 - 1) << where(w);
+            EXPECT_GE(w->height(), area.height() / 2 - 1) << where(w);
+            covered += static_cast<long long>(w->width()) * w->height();
+        }
+        EXPECT_EQ(covered, static_cast<long long>(area.width()) * area.height());  // side by side, no gaps
+    }
+    QMdiSubWindow* front = Mdi()->activeSubWindow();
+    ASSERT_NE(front, nullptr);
+    {
+        SCOPED_TRACE("Cascade after Tile");
+        ASSERT_TRUE(ChooseFromMenuBar("Window/Cascade"));
+        QTest::qWait(50);
+        std::set<int> lefts;
+        for (QMdiSubWindow* w : Mdi()->subWindowList()) {
+            usableSize(w);
+            lefts.insert(w->x());
+        }
+        EXPECT_EQ(lefts.size(), 4u);  // each title bar can be reached
+        EXPECT_EQ(Mdi()->activeSubWindow(), front);
+        EXPECT_EQ(Mdi()->subWindowList(QMdiArea::StackingOrder).back(), front);
+    }
+    {
+        SCOPED_TRACE("maximised with a double click on its title, then restored");
+        // Near the left of the title bar: the pointer stays on the test's screen.
+        const QPoint title(100, front->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, front) / 2);
+        Hover(front, title);
+        QTest::mouseDClick(front, Qt::LeftButton, {}, title);
+        ASSERT_TRUE(WaitFor([front] { return front->isMaximized(); }, 2000));
+        ASSERT_TRUE(ChooseFromMenuBar("Objects/" + kMgcp));  // another window to the front, maximised
+        for (QMdiSubWindow* w : Mdi()->subWindowList()) w->showNormal();
+        QTest::qWait(50);
+        for (QMdiSubWindow* w : Mdi()->subWindowList()) usableSize(w);
     }
 }
 
@@ -334,4 +424,61 @@ TEST_F(WindowHands, ACommandWithoutAnswerCanBeGivenUp) {
     Key(dlg->MainList(), Qt::Key_F5);
     EXPECT_FALSE(Sent().empty());
     EXPECT_EQ(link->Outstanding(), 1);
+}
+
+// The switch goes away and comes back: one box for the outage however many
+// commands fail meanwhile (the status bar tells each), and once it answers
+// again the status bar no longer says it is lost. The next outage is told
+// again.
+TEST_F(WindowHands, AnOutageIsToldOnceAndItsEndClearsTheStatus) {
+    CServedSwitch served;
+    StartClientOn(std::make_unique<host::CTcpSwitchLink>(QStringLiteral("127.0.0.1"), served.port));
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    ASSERT_GT(list->GetItemCount(), 0);
+    auto lostShown = [this] {
+        return m_main->statusBar()->currentMessage().startsWith(QStringLiteral("Connection to the switch lost"));
+    };
+    for (int outage = 0; outage < 2; ++outage) {
+        SCOPED_TRACE(outage);
+        served.Stop();
+        m_ui->boxes.clear();
+        for (int i = 0; i < 3; ++i) {
+            Key(list, Qt::Key_F5);
+            ASSERT_TRUE(WaitFor([&] { return lostShown() && !w->IsBusy(); }, 5000));
+            QTest::qWait(20);
+        }
+        EXPECT_EQ(m_ui->boxes.size(), 1u);
+        served.Start();
+        Key(list, Qt::Key_F5);
+        ASSERT_TRUE(Settle(w));
+        EXPECT_FALSE(lostShown()) << m_main->statusBar()->currentMessage().toStdString();
+        EXPECT_EQ(m_ui->boxes.size(), 1u);
+        EXPECT_GT(list->GetItemCount(), 0);
+    }
+}
+
+// An export ends by telling in the status bar how many rows went to which
+// file: the rows a list holds, and the records of a paged list read from
+// the switch page by page.
+TEST_F(WindowHands, AnExportTellsHowManyRowsWentToWhichFile) {
+    QTemporaryDir dir;
+    for (const long long subscribers : {300LL, 2600LL}) {
+        SCOPED_TRACE(subscribers);
+        StartClient(subscribers);
+        CUserObjWnd* w = Open(3);
+        ASSERT_NE(w, nullptr);
+        CObjListCtrl* list = Dialog(w)->MainList();
+        const std::string path = dir.filePath(QString::number(subscribers) + ".txt").toStdString();
+        m_ui->saveAnswers = {path};
+        m_main->statusBar()->clearMessage();
+        ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
+        ASSERT_TRUE(WaitFor([&] { return QFile::exists(QString::fromStdString(path)); }, 30000));
+        ASSERT_TRUE(Settle(w));
+        const std::string rows = subscribers == 300 ? "300" : "2,600";
+        EXPECT_EQ(m_main->statusBar()->currentMessage().toStdString(), rows + " rows exported to " + path + ".");
+        EXPECT_TRUE(m_ui->boxes.empty());
+        m_main.reset();
+    }
 }
