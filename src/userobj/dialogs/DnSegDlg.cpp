@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "ControlIds.h"
+#include "GreyedInput.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -187,6 +188,7 @@ LRESULT CDnSegDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
 }
 
 bool CDnSegDlg::eventFilter(QObject* o, QEvent* e) {
+    if (!TakesInput(o)) return CWndT::eventFilter(o, e);
     if (e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         if (o == m_tree.viewport())

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "DlgControls.h"
+#include "GreyedInput.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -241,6 +242,9 @@ LRESULT CV5DialogBase::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
 LRESULT CV5DialogBase::OnNotifyOtherCtrlRefresh(WPARAM wParam, LPARAM) {
     const auto* key = FromWParam<const std::string>(wParam);
     if (!key) return 1;
+    // The root's announcement opens a build of the interfaces: the ports
+    // cached so far may have changed with them.
+    if (key->empty()) m_portCache.Clear();
     m_listSub.Model().RemoveAllRows();
     m_listSub.Model().RemoveAllColumns();
     m_bListBound = false;
@@ -288,6 +292,7 @@ void CV5DialogBase::Refresh() {
 // ---- input and layout ----
 
 bool CV5DialogBase::eventFilter(QObject* o, QEvent* e) {
+    if (!TakesInput(o)) return CUserDlg::eventFilter(o, e);
     if (e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();

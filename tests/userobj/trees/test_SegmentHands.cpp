@@ -131,7 +131,7 @@ TEST_F(SegmentHands, SegmentsSplitIntoBlocksOfAtMost1000Numbers) {
 // back to a block shows it from the cache, without a query; a segment split
 // into blocks only shows its details.
 TEST_F(SegmentHands, ABlockListsItsNumbersAndComesBackFromTheCache) {
-    OpenSegments(2000);
+    OpenSegments(400);  // fewer numbers in a block than one page holds
     QTreeWidgetItem* seg = Segment("2");  // the MGCP numbers 20000000-20009999
     ASSERT_NE(seg, nullptr);
     ASSERT_EQ(seg->childCount(), 10);
@@ -150,21 +150,21 @@ TEST_F(SegmentHands, ABlockListsItsNumbersAndComesBackFromTheCache) {
         for (int r = 0; r < dlg->List()->GetItemCount(); r += 97)
             EXPECT_EQ(dlg->List()->Model().CellText(r, 0), dns[static_cast<size_t>(r)]);
     };
-    ClickItem(tree, seg->child(1));
-    ASSERT_TRUE(Settle(w));
-    EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=2, BGNDN=20001000, ENDDN=20001999"), 1u);
-    expectBlock(seg->child(1), "20001000-20001999");
-    EXPECT_GT(dlg->List()->GetItemCount(), 0);
-
     ClickItem(tree, seg->child(0));
     ASSERT_TRUE(Settle(w));
-    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 1u);
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=2, BGNDN=20000000, ENDDN=20000999"), 1u);
     expectBlock(seg->child(0), "20000000-20000999");
+    EXPECT_EQ(dlg->List()->GetItemCount(), 400);
 
-    ClickItem(tree, seg->child(1));  // again: from the cache
+    ClickItem(tree, seg->child(1));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 1u);
+    expectBlock(seg->child(1), "20001000-20001999");
+
+    ClickItem(tree, seg->child(0));  // again: from the cache
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 0u);
-    expectBlock(seg->child(1), "20001000-20001999");
+    expectBlock(seg->child(0), "20000000-20000999");
     EXPECT_EQ(dlg->ListCache().Size(), 2u);
 
     // Numbers above 2^32 travel as they are.
@@ -281,4 +281,52 @@ TEST_F(SegmentHands, FindingASegmentWalksTheTreeBothWays) {
     EXPECT_EQ(tree->FindItemData(seg.dwInstID, true, deepest), Segment("21"));
     EXPECT_EQ(tree->FindItemData(seg.dwInstID, false, tree->topLevelItem(0)), Segment("21"));
     EXPECT_EQ(tree->FindItemData(12345678, false, nullptr), nullptr);
+}
+
+namespace {
+
+// The number of the first record a data set holds, "" when it holds none.
+std::string FirstNumberOf(const CObjDescData* data) {
+    if (!data || data->GetDynData()->GetData().empty()) return {};
+    const CDynData& d = *data->GetDynData();
+    return d.GetData().front().GetFieldText(d.ColumnOf("DN"));
+}
+
+}  // namespace
+
+// While block A's numbers are on their way the window is greyed: a click on
+// the cached block B does nothing, A's numbers are shown when they come, and
+// each block keeps its own numbers in the cache.
+TEST_F(SegmentHands, AClickInTheGreyedWindowIsIgnoredAndEachBlockKeepsItsOwnNumbers) {
+    OpenSegments(2000, true);
+    QTreeWidgetItem* seg = Segment("2");
+    ASSERT_NE(seg, nullptr);
+    ASSERT_EQ(seg->childCount(), 10);
+    QTreeWidgetItem* a = seg->child(0);
+    QTreeWidgetItem* b = seg->child(1);
+    SItemData blockA, blockB;
+    ASSERT_TRUE(tree->LookupItemData(a, blockA));
+    ASSERT_TRUE(tree->LookupItemData(b, blockB));
+    ClickItem(tree, b);
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(dlg->List()->Model().CellText(0, 0), "20001000");
+
+    sw->hold = true;
+    ClickItem(tree, a);
+    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
+    ASSERT_FALSE(w->widget()->isEnabled());
+    ClickItem(tree, b);  // greyed: nothing happens
+    EXPECT_TRUE(tree->isVisible());
+    sw->Release();
+    ASSERT_TRUE(Settle(w));
+
+    EXPECT_EQ(dlg->List()->Model().CellText(0, 0), "20000000");
+    EXPECT_EQ(FirstNumberOf(dlg->ListCache().Find(CDnSegDlg::BlockRestriction(blockA))), "20000000");
+    EXPECT_EQ(FirstNumberOf(dlg->ListCache().Find(CDnSegDlg::BlockRestriction(blockB))), "20001000");
+    // Back to B: its own numbers, from the cache.
+    Sent();
+    ClickItem(tree, b);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 0u);
+    EXPECT_EQ(dlg->List()->Model().CellText(0, 0), "20001000");
 }
