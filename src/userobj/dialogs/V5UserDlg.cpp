@@ -181,7 +181,8 @@ void CV5DialogBase::OnListClick() {
 
 void CV5DialogBase::BindPortTree(const std::string& key) {
     const CRestrictInfo restrict {{HostString(HS_V5_INTERFACE), key}};
-    if (!restrict.IsValid()) return;
+    // The root and the groups name no interface: an empty key binds nothing.
+    if (key.empty() || !restrict.IsValid()) return;
     if (const CObjDescData* cached = m_portCache.Find(restrict)) {
         // Known ports: delivered to the tree again without a query.
         m_dataPort = *cached;
@@ -206,7 +207,7 @@ void CV5DialogBase::BindSubscriberList(const std::string& groupText, const std::
     const std::string first = HostString(HS_V5_PORT_FIRST), last = HostString(HS_V5_PORT_LAST);
     const CRestrictInfo restrict {
         {HostString(HS_V5_INTERFACE), key}, {first, value1}, {last, value2}};
-    if (restrict.IsValid()) {
+    if (!key.empty() && restrict.IsValid()) {
         m_dataSub.Text().clear();
         if (groupText == HostString(m_family.typeString)) {
             const CPackageStream package(restrict);

@@ -569,4 +569,30 @@ TEST_F(V5Hands, PortsOfAnInterfaceNoLongerBoundAreNeitherShownNorCached) {
     EXPECT_EQ(PortTexts(dlg->PortCache().Find(InterfaceKey("8"))), PortsOnSwitch("V5BRAPORT", "8"));
 }
 
+// A click on the root or a group names no interface: nothing is asked for
+// and both panes keep what they show; no query ever names an empty interface.
+TEST_F(V5Hands, TheRootAndGroupLabelsBindNothing) {
+    StartClient();
+    Sent();
+    CV5DialogBase* dlg = OpenV5(5);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(CountSent(Sent(), "V5IID=\"\""), 0u);
+    PickInterface(dlg, "3");
+    const auto ports = PortTreeShows(dlg);
+    const int rows = dlg->GetSubscriberList()->GetItemCount();
+    ASSERT_GT(rows, 0);
+    Sent();
+    CV5InterfaceTree* tree = dlg->GetInterfaceTree();
+    ClickItem(tree, tree->topLevelItem(0));
+    ASSERT_TRUE(Settle(m_wnd));
+    ClickItem(tree, tree->topLevelItem(0)->child(0));
+    ASSERT_TRUE(Settle(m_wnd));
+    const std::vector<std::string> sent = Sent();
+    EXPECT_EQ(CountSent(sent, "LST V5PORT"), 0u);
+    EXPECT_EQ(CountSent(sent, "LST V5SUB"), 0u);
+    EXPECT_EQ(PortTreeShows(dlg), ports);
+    EXPECT_TRUE(dlg->ListBound());
+    EXPECT_EQ(dlg->GetSubscriberList()->GetItemCount(), rows);
+}
+
 }  // namespace
