@@ -595,4 +595,36 @@ TEST_F(V5Hands, TheRootAndGroupLabelsBindNothing) {
     EXPECT_EQ(dlg->GetSubscriberList()->GetItemCount(), rows);
 }
 
+// A double click on an interface whose state changed on the switch shows
+// the new state; the panes keep what they show and nothing is asked again.
+TEST_F(V5Hands, ADetailAnswerWithAChangedStatusLeavesThePanesAsTheyWere) {
+    CV5DialogBase* dlg = Start(5, {"4", "3"});
+    ASSERT_NE(dlg, nullptr);
+    const auto ports = PortTreeShows(dlg);
+    ASSERT_EQ(ports.first, HostString(10075) + "3");
+    const int rows = dlg->GetSubscriberList()->GetItemCount();
+    const size_t cached = dlg->PortCache().Size();
+    ASSERT_EQ(cached, 3u);
+    const std::string before = OnSwitch("LST V5IF: V5IID=3;");
+    ASSERT_NE(OnSwitch("BLK V5IF: V5IID=3;").find("RETCODE = 0"), std::string::npos);
+    ASSERT_NE(OnSwitch("LST V5IF: V5IID=3;"), before);
+    CV5InterfaceTree* tree = dlg->GetInterfaceTree();
+    QTreeWidgetItem* item = InterfaceItem(tree, "3");
+    Sent();
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    ASSERT_TRUE(Settle(m_wnd));
+    const std::vector<std::string> sent = Sent();
+    EXPECT_EQ(Count(sent, "DSP V5IF:"), 1u);
+    EXPECT_EQ(Count(sent, "LST V5PORT:"), 0u);
+    const CDynData& data = *dlg->InterfaceData().GetDynData();
+    const CInstData* rec = data.FindInst(tree->FirstInstanceOf("3"));
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->GetFieldText(data.ColumnOf("STATUS")), "Blocked");
+    EXPECT_EQ(InterfaceItem(tree, "3"), item);  // not rebuilt
+    EXPECT_EQ(PortTreeShows(dlg), ports);
+    EXPECT_TRUE(dlg->ListBound());
+    EXPECT_EQ(dlg->GetSubscriberList()->GetItemCount(), rows);
+    EXPECT_EQ(dlg->PortCache().Size(), cached);
+}
+
 }  // namespace
