@@ -177,6 +177,9 @@ void CCentrexDlg::StartSubLoad() {
 
 void CCentrexDlg::BindMembers(const CRestrictInfo& restrict, bool useCache) {
     const CObjDescData* cached = useCache ? m_cache.Find(restrict) : nullptr;
+    // The members are kept under the group's whole restriction, whatever a
+    // member click leaves of the data's own.
+    if (restrict.IsValid()) m_keyMember = restrict;
     if (!cached) {
         BindAnew(restrict, m_dataMember, kMemberType, m_descMember, m_listMember);
         return;
@@ -261,8 +264,11 @@ LRESULT CCentrexDlg::OnCountChanged(WPARAM, LPARAM) {
 }
 
 LRESULT CCentrexDlg::OnDataInitBuffer(WPARAM wParam, LPARAM) {
-    if (FromWParam<QObject>(wParam) == &m_listMember && m_dataMember.IsCreated())
-        m_cache.Store(m_dataMember.GetRestriction(), m_dataMember);
+    // A page of a longer list is not the group's members: it is not kept,
+    // and going back to the group lists it again.
+    if (FromWParam<QObject>(wParam) == &m_listMember && m_dataMember.IsCreated() &&
+        !m_listMember.IsPaged() && m_keyMember.IsValid())
+        m_cache.Store(m_keyMember, m_dataMember);
     return 1;
 }
 

@@ -192,6 +192,7 @@ void CV5DialogBase::BindPortTree(const std::string& key) {
         return;
     }
     m_dataPort.Text().clear();
+    m_treePort.Empty();
     const CPackageStream package(restrict);
     QWidget* detail = m_pFrame ? m_pFrame->m_pDetailView : nullptr;
     if (!m_dataPort.Create(m_family.portType, m_descPort, m_pFrame, &m_treePort, detail, 1, nullptr,

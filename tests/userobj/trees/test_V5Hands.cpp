@@ -627,4 +627,25 @@ TEST_F(V5Hands, ADetailAnswerWithAChangedStatusLeavesThePanesAsTheyWere) {
     EXPECT_EQ(dlg->PortCache().Size(), cached);
 }
 
+// While an interface's ports are on their way, or when their query is
+// refused or lost, the port tree shows no other interface's ports under it.
+TEST_F(V5Hands, WhileAPortQueryIsOutNoOtherInterfacesPortsAreShown) {
+    sw = StartScriptedClient(2000);
+    ASSERT_NE(OnSwitch("ADD V5PORT: V5IID=1, PTYPE=PSTN, BGNL3ADDR=200, ENDL3ADDR=299;").find("RETCODE = 0"),
+              std::string::npos);
+    CV5DialogBase* dlg = OpenV5(5);
+    ASSERT_NE(dlg, nullptr);
+    PickInterface(dlg, "2");
+    ASSERT_FALSE(PortTreeShows(dlg).second.isEmpty());
+    sw->hold = true;
+    ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), "1"));
+    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
+    EXPECT_EQ(dlg->GetPortTree()->m_strInterfaceKey, "1");
+    EXPECT_TRUE(dlg->GetPortTree()->Records().empty());
+    EXPECT_EQ(dlg->GetPortTree()->topLevelItemCount(), 0);
+    sw->Release();
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(PortTreeShows(dlg), std::make_pair(HostString(10075) + "1", PortsOnSwitch("V5PORT", "1")));
+}
+
 }  // namespace
