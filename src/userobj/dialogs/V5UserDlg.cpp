@@ -64,7 +64,10 @@ CV5DialogBase::~CV5DialogBase() {
 }
 
 void CV5DialogBase::OnInitDialog() {
-    setWindowTitle(QString::fromStdString(HostString(10084)));
+    // The tab names what the window lists: the plain twin's title is
+    // string 10084, the BRA twin's its own subscriber caption.
+    setWindowTitle(m_family.typeString == HS_V5_PORT_ISDN ? QString::fromUtf8(m_family.subscriberCaption)
+                                                          : QString::fromStdString(HostString(10084)));
     m_strCaptionBase = m_captionSub->text().toStdString();
     m_listSub.setWindowTitle(QString::fromStdString(HostString(10149)));
     m_listSub.SetListKey(HostString(10149));

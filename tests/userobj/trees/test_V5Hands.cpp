@@ -114,6 +114,14 @@ protected:
     static CRestrictInfo InterfaceKey(const std::string& key) {
         return CRestrictInfo{{HostString(HS_V5_INTERFACE), key}};
     }
+    // A V5 window on a switch the test holds answers of, interface 1 with
+    // a second port range so that its ports differ from interface 2's.
+    CV5DialogBase* StartScriptedWithTwoPortRanges() {
+        sw = StartScriptedClient(2000);
+        const std::string added = OnSwitch("ADD V5PORT: V5IID=1, PTYPE=PSTN, BGNL3ADDR=200, ENDL3ADDR=299;");
+        EXPECT_NE(added.find("RETCODE = 0"), std::string::npos) << added;
+        return OpenV5(5);
+    }
     // The first command held back is sent; the rest stay held.
     void ReleaseOne() {
         ASSERT_FALSE(sw->held.empty());
@@ -134,9 +142,9 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
         StartClient();
         CV5DialogBase* dlg = OpenV5(type);
         ASSERT_NE(dlg, nullptr);
-        EXPECT_EQ(dlg->windowTitle().toStdString(), HostString(10084));
-        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg),
-                  HostString(10084));  // never "Sheet"
+        const std::string title = type == 5 ? HostString(10084) : "V5 BRA Subscribers";
+        EXPECT_EQ(dlg->windowTitle().toStdString(), title);
+        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg), title);  // never "Sheet"
         const std::string report = OnSwitch("LST V5IF:;");
         const std::vector<std::string> ids = Values(report, "V5IID"),
                                        groups = Values(report, "GROUP");
@@ -499,10 +507,7 @@ TEST_F(V5Hands, TheBarsBetweenThePanesMoveThem) {
 // on interface 2, whose ports are cached, does nothing, interface 1's ports
 // are shown under interface 1, and each interface keeps its own ports.
 TEST_F(V5Hands, AClickInTheGreyedWindowIsIgnoredAndEachInterfaceKeepsItsOwnPorts) {
-    sw = StartScriptedClient(2000);
-    ASSERT_NE(OnSwitch("ADD V5PORT: V5IID=1, PTYPE=PSTN, BGNL3ADDR=200, ENDL3ADDR=299;").find("RETCODE = 0"),
-              std::string::npos);
-    CV5DialogBase* dlg = OpenV5(5);
+    CV5DialogBase* dlg = StartScriptedWithTwoPortRanges();
     ASSERT_NE(dlg, nullptr);
     const QStringList ports1 = PortsOnSwitch("V5PORT", "1"), ports2 = PortsOnSwitch("V5PORT", "2");
     ASSERT_FALSE(ports1.isEmpty());
@@ -630,10 +635,7 @@ TEST_F(V5Hands, ADetailAnswerWithAChangedStatusLeavesThePanesAsTheyWere) {
 // While an interface's ports are on their way, or when their query is
 // refused or lost, the port tree shows no other interface's ports under it.
 TEST_F(V5Hands, WhileAPortQueryIsOutNoOtherInterfacesPortsAreShown) {
-    sw = StartScriptedClient(2000);
-    ASSERT_NE(OnSwitch("ADD V5PORT: V5IID=1, PTYPE=PSTN, BGNL3ADDR=200, ENDL3ADDR=299;").find("RETCODE = 0"),
-              std::string::npos);
-    CV5DialogBase* dlg = OpenV5(5);
+    CV5DialogBase* dlg = StartScriptedWithTwoPortRanges();
     ASSERT_NE(dlg, nullptr);
     PickInterface(dlg, "2");
     ASSERT_FALSE(PortTreeShows(dlg).second.isEmpty());
@@ -646,6 +648,22 @@ TEST_F(V5Hands, WhileAPortQueryIsOutNoOtherInterfacesPortsAreShown) {
     sw->Release();
     ASSERT_TRUE(Settle(m_wnd));
     EXPECT_EQ(PortTreeShows(dlg), std::make_pair(HostString(10075) + "1", PortsOnSwitch("V5PORT", "1")));
+}
+
+// A window opens with the interface whose ports it shows selected, and the
+// BRA window's tab says what it lists.
+TEST_F(V5Hands, TheWindowOpensWithTheShownInterfaceSelected) {
+    for (int type : {5, 12}) {
+        CV5DialogBase* dlg = Start(type);
+        ASSERT_NE(dlg, nullptr);
+        CV5InterfaceTree* tree = dlg->GetInterfaceTree();
+        ASSERT_EQ(PortTreeShows(dlg).first, HostString(10075) + "8");
+        EXPECT_EQ(tree->currentItem(), InterfaceItem(tree, "8"));
+        EXPECT_TRUE(InterfaceItem(tree, "8")->isSelected());
+        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg),
+                  type == 5 ? "V5 Subscribers" : "V5 BRA Subscribers");
+        m_main.reset();
+    }
 }
 
 }  // namespace
