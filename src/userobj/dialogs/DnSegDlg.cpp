@@ -143,8 +143,9 @@ void CDnSegDlg::OnClickListDnSeg(QPoint pos) {
     const bool known = m_tree.LookupItemData(item, data);
     if (known && data.dwInstID != CDnSegTreeCtrl::kBlockItem && m_dataSeg.IsCreated())
         m_dataSeg.GetComObj()->InvokeConfigDetailView(data.dwInstID, 0, 0, 1, -1);
-    // A segment split into blocks only shows its details; its blocks bind the list.
-    if (known && item->childCount() == 0) BindList(BlockRestriction(data));
+    // A segment split into blocks only shows its details, and a range of
+    // blocks nothing: its blocks bind the list.
+    if (known && m_tree.IsLeaf(item)) BindList(BlockRestriction(data));
 }
 
 void CDnSegDlg::BindList(const CRestrictInfo& restrict) {
@@ -178,7 +179,10 @@ void CDnSegDlg::OnClickList() {
 }
 
 LRESULT CDnSegDlg::OnDataInitBuffer(WPARAM wParam, LPARAM) {
-    if (FromWParam<QObject>(wParam) == &m_list && m_dataList.IsCreated()) m_cache.Store(m_dataList.GetRestriction(), m_dataList);
+    // A page of a longer list is not the block's numbers: it is not kept,
+    // and going back to the block lists it again.
+    if (FromWParam<QObject>(wParam) == &m_list && m_dataList.IsCreated() && !m_list.IsPaged())
+        m_cache.Store(m_dataList.GetRestriction(), m_dataList);
     return 1;
 }
 
