@@ -353,13 +353,11 @@ class Session:
         numbers are still on their way: B's click is lost on the greyed
         window or comes after A's numbers; either way every block lists its
         own numbers, and B comes back from the cache with its own."""
-        s = self.x.state()
-        tabs = self.x.control(s, "tabs", window=self.our_window(s))
-        tab = next((t for t in tabs["items"] if t["text"] == "Number Segments"), None)
-        if tab is None:
-            raise StepFailed("no 'Number Segments' tab: %s" % [t["text"] for t in tabs["items"]])
-        self.x.click(tab["rect"])
-        s = self.x.wait_for(lambda s: self.x.controls(s, "tree", id=self.SEGMENT_TREE), 10, "the segment tree")
+        self.x.choose("Objects")
+        self.x.choose("Number Segments")
+        self.x.wait_for(lambda s: self.x.controls(s, "tree", id=self.SEGMENT_TREE) and self.segment_rows(s), 60,
+                        "the segment tree with its segments")
+        s = self.x.settled()
         segment = next((r for r in self.segment_rows(s) if r["texts"][0].startswith("2:20000000-")), None)
         if segment is None:
             raise StepFailed("no segment 2 of the MGCP numbers in the tree")

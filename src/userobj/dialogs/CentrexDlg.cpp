@@ -280,7 +280,7 @@ LRESULT CCentrexDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
 // ---- input and layout ----
 
 bool CCentrexDlg::eventFilter(QObject* o, QEvent* e) {
-    if (!TakesInput(o)) return CWndT::eventFilter(o, e);
+    if (IsGreyedClick(o, e)) return CWndT::eventFilter(o, e);
     if (e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

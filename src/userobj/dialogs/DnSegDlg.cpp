@@ -192,7 +192,7 @@ LRESULT CDnSegDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
 }
 
 bool CDnSegDlg::eventFilter(QObject* o, QEvent* e) {
-    if (!TakesInput(o)) return CWndT::eventFilter(o, e);
+    if (IsGreyedClick(o, e)) return CWndT::eventFilter(o, e);
     if (e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         if (o == m_tree.viewport())

@@ -223,7 +223,7 @@ void CSubscriberDlg::OnSecondaryClick() {
 }
 
 bool CSubscriberDlg::eventFilter(QObject* o, QEvent* e) {
-    if (!TakesInput(o)) return CUserDlg::eventFilter(o, e);
+    if (IsGreyedClick(o, e)) return CUserDlg::eventFilter(o, e);
     if (e->type() == QEvent::MouseButtonRelease) {
         // A click below the last row picks nothing, yet makes the list active.
         auto* me = static_cast<QMouseEvent*>(e);

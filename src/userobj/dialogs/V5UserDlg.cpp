@@ -297,7 +297,7 @@ void CV5DialogBase::Refresh() {
 // ---- input and layout ----
 
 bool CV5DialogBase::eventFilter(QObject* o, QEvent* e) {
-    if (!TakesInput(o)) return CUserDlg::eventFilter(o, e);
+    if (IsGreyedClick(o, e)) return CUserDlg::eventFilter(o, e);
     if (e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
