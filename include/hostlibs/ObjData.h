@@ -366,6 +366,9 @@ public:
     CRestrictInfo GetRestrictInfo(DWORD id) const;
     // The restriction this data set was created with.
     CRestrictInfo& GetRestriction() { return m_pData->m_restrict; }
+    // False when the command names a parent other than the restriction's:
+    // an answer for a parent this set was bound to before.
+    bool AnswersRestriction(const std::string& cmd) const;
 
     BOOL ProcessCmdRslt(const std::string& cmd, BOOL ok, const std::vector<std::string>& header,
                         const CDataTable& table);

@@ -122,6 +122,9 @@ BOOL CObjDescData::ProcessCmdRslt(const std::string& cmd, BOOL ok,
     if (!ok) return TRUE;  // the object window has told the operator
     switch (act) {
         case ACT_BROWSER:
+            // Bound to another parent meanwhile: the rows are not this set's,
+            // neither to show nor to keep.
+            if (!AnswersRestriction(cmd)) return TRUE;
             m_pData->SetRecords(header, table, m_pObj->GetDesc());
             if (m_pData->m_hWnd) SendMessage(m_pData->m_hWnd, msg::WM_DATA_INIT);
             return TRUE;
@@ -141,6 +144,17 @@ BOOL CObjDescData::ProcessCmdRslt(const std::string& cmd, BOOL ok,
         default:
             return TRUE;
     }
+}
+
+bool CObjDescData::AnswersRestriction(const std::string& cmd) const {
+    SMmlCommand parsed;
+    std::string error;
+    if (!ParseMml(cmd, parsed, error)) return true;
+    for (const auto& [name, value] : m_pData->m_restrict.Entries()) {
+        const SMmlParam* p = parsed.Find(name);
+        if (p && p->value != value) return false;
+    }
+    return true;
 }
 
 DWORD CObjDescData::FindRecord(const SMmlCommand& parsed) const {

@@ -386,6 +386,62 @@ class Session(WindowSteps):
                              % (len(data), len(self.exported),
                                 next(((a, b) for a, b in zip(data, self.exported) if a != b), None)))
 
+    # ---- a click in a greyed tree window (number segments) ------------------
+
+    SEGMENT_TREE = 10163
+    NUMBER_LIST = 10166
+
+    def segment_rows(self, s):
+        return self.x.control(s, "tree", id=self.SEGMENT_TREE)["rows"]
+
+    def tree_row(self, s, text):
+        row = next((r for r in self.segment_rows(s) if r["texts"][0] == text), None)
+        if row is None:
+            raise StepFailed("the segment tree shows no '%s'" % text)
+        return row
+
+    def numbers_shown(self, s):
+        return [r["texts"][0] for r in self.x.control(s, "view", id=self.NUMBER_LIST)["rows"] if r["texts"]]
+
+    def click_in_a_greyed_tree_window(self):
+        """Block B is listed, then block A is clicked and B at once, while A's
+        numbers are still on their way: B's click is lost on the greyed
+        window or comes after A's numbers; either way every block lists its
+        own numbers, and B comes back from the cache with its own."""
+        self.x.choose("Objects")
+        self.x.choose("Number Segments")
+        self.x.wait_for(lambda s: self.x.controls(s, "tree", id=self.SEGMENT_TREE) and self.segment_rows(s), 60,
+                        "the segment tree with its segments")
+        s = self.x.settled()
+        segment = next((r for r in self.segment_rows(s) if r["texts"][0].startswith("2:20000000-")), None)
+        if segment is None:
+            raise StepFailed("no segment 2 of the MGCP numbers in the tree")
+        self.x.click(segment["rect"])
+        self.x.key("Right")
+        s = self.x.settled()
+        a, b = "20000000-20000999", "20001000-20001999"
+        self.x.click(self.tree_row(s, b)["rect"])
+        s = self.x.settled()
+        if self.numbers_shown(s)[:1] != ["20001000"]:
+            raise StepFailed("block %s lists %s" % (b, self.numbers_shown(s)[:3]))
+        # Two clicks as one quick hand: A, then B before A's numbers are in.
+        ax, ay = center(self.tree_row(s, a)["rect"])
+        bx, by = center(self.tree_row(s, b)["rect"])
+        self.x.xdo("mousemove", ax, ay, "click", 1, "mousemove", bx, by, "click", 1)
+        s = self.x.settled()
+        self.x.shot("greyed-clicks")
+        if not self.x.alive():
+            raise StepFailed("the client died on the clicks")
+        shown = self.numbers_shown(s)
+        current = next((r["texts"][0] for r in self.segment_rows(s) if r.get("selected")), None)
+        if current not in (a, b) or not shown or not (current.split("-")[0] <= shown[0] <= current.split("-")[1]):
+            raise StepFailed("the tree has %s selected, the list shows %s" % (current, shown[:3]))
+        for block, first in ((a, "20000000"), (b, "20001000"), (a, "20000000")):
+            self.x.click(self.tree_row(self.x.state(), block)["rect"])
+            s = self.x.settled()
+            if self.numbers_shown(s)[:1] != [first]:
+                raise StepFailed("block %s lists %s, not its own numbers" % (block, self.numbers_shown(s)[:3]))
+
 
 STEPS = [
     "open_from_objects_menu",
@@ -400,6 +456,7 @@ STEPS = [
     # The panel of the number segment window and where the windows lie (window_steps.py).
     "click_a_segment_and_read_the_panel",
     "windows_stay_on_the_screen",
+    "click_in_a_greyed_tree_window",
 ]
 
 

@@ -91,10 +91,14 @@ TEST(EmbeddedSwitchLink, AWindowThatIsGoneGetsNothingAndBreaksNothing) {
 
 TEST(TcpSwitchLink, ContinuedReportsAllReachTheOneWindow) {
     Served s;
+    // 600 more number segments (a list that is not paged): two reports
+    // for one command.
+    for (int k = 0; k < 600; ++k)
+        s.sw.Execute("ADD DNSEG: SEGIDX=" + std::to_string(1000 + k) + ", TYPE=FIXED, BGNDN=" +
+                     std::to_string(90000000 + 10 * k) + ", ENDDN=" + std::to_string(90000009 + 10 * k) + ";");
     host::CTcpSwitchLink link(QStringLiteral("127.0.0.1"), s.server->Port());
     CWindow w;
-    // 600 numbers in one segment block: two reports for one command.
-    link.Send(&w, "LST DNINFO: SEGIDX=2, BGNDN=20000000, ENDDN=20009999;");
+    link.Send(&w, "LST DNSEG:;");
     link.Send(&w, "DSP V5IF: V5IID=1;");
     ASSERT_TRUE(WaitFor([&] { return w.got.size() == 3; }));
     EXPECT_EQ(w.Command(0), w.Command(1));

@@ -7,6 +7,7 @@
 
 #include "ControlIds.h"
 #include "FormViews.h"
+#include "GreyedInput.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -176,6 +177,9 @@ void CCentrexDlg::StartSubLoad() {
 
 void CCentrexDlg::BindMembers(const CRestrictInfo& restrict, bool useCache) {
     const CObjDescData* cached = useCache ? m_cache.Find(restrict) : nullptr;
+    // The members are kept under the group's whole restriction, whatever a
+    // member click leaves of the data's own.
+    if (restrict.IsValid()) m_keyMember = restrict;
     if (!cached) {
         BindAnew(restrict, m_dataMember, kMemberType, m_descMember, m_listMember);
         return;
@@ -260,8 +264,11 @@ LRESULT CCentrexDlg::OnCountChanged(WPARAM, LPARAM) {
 }
 
 LRESULT CCentrexDlg::OnDataInitBuffer(WPARAM wParam, LPARAM) {
-    if (FromWParam<QObject>(wParam) == &m_listMember && m_dataMember.IsCreated())
-        m_cache.Store(m_dataMember.GetRestriction(), m_dataMember);
+    // A page of a longer list is not the group's members: it is not kept,
+    // and going back to the group lists it again.
+    if (FromWParam<QObject>(wParam) == &m_listMember && m_dataMember.IsCreated() &&
+        !m_listMember.IsPaged() && m_keyMember.IsValid())
+        m_cache.Store(m_keyMember, m_dataMember);
     return 1;
 }
 
@@ -273,6 +280,7 @@ LRESULT CCentrexDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
 // ---- input and layout ----
 
 bool CCentrexDlg::eventFilter(QObject* o, QEvent* e) {
+    if (IsGreyedClick(o, e)) return CWndT::eventFilter(o, e);
     if (e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

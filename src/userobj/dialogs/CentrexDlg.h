@@ -83,6 +83,7 @@ private:
     SComObj m_descMember, m_descPrefix;
     IFrmDatabase* m_pDatabase = nullptr;
     CV5PortCache m_cache;  // the restriction cache the V5 dialogs keep their ports in
+    CRestrictInfo m_keyMember;  // the group the members were bound to
     std::atomic<int> m_nLoads{0};
     unsigned m_nLoadSeq = 0;  // the newest pick wins
 };

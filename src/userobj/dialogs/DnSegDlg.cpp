@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "ControlIds.h"
+#include "GreyedInput.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -143,8 +144,9 @@ void CDnSegDlg::OnClickListDnSeg(QPoint pos) {
     // The panel shows the segment clicked at once; its details come with a double click.
     if (known && data.dwInstID != CDnSegTreeCtrl::kBlockItem && m_dataSeg.IsCreated())
         m_dataSeg.GetComObj()->InvokeConfigDetailView(data.dwInstID, 0, 1, 1, -1);
-    // A segment split into blocks only shows its details; its blocks bind the list.
-    if (known && item->childCount() == 0) BindList(BlockRestriction(data));
+    // A segment split into blocks only shows its details, and a range of
+    // blocks nothing: its blocks bind the list.
+    if (known && m_tree.IsLeaf(item)) BindList(BlockRestriction(data));
 }
 
 void CDnSegDlg::BindList(const CRestrictInfo& restrict) {
@@ -178,7 +180,10 @@ void CDnSegDlg::OnClickList() {
 }
 
 LRESULT CDnSegDlg::OnDataInitBuffer(WPARAM wParam, LPARAM) {
-    if (FromWParam<QObject>(wParam) == &m_list && m_dataList.IsCreated()) m_cache.Store(m_dataList.GetRestriction(), m_dataList);
+    // A page of a longer list is not the block's numbers: it is not kept,
+    // and going back to the block lists it again.
+    if (FromWParam<QObject>(wParam) == &m_list && m_dataList.IsCreated() && !m_list.IsPaged())
+        m_cache.Store(m_dataList.GetRestriction(), m_dataList);
     return 1;
 }
 
@@ -194,6 +199,7 @@ LRESULT CDnSegDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
 }
 
 bool CDnSegDlg::eventFilter(QObject* o, QEvent* e) {
+    if (IsGreyedClick(o, e)) return CWndT::eventFilter(o, e);
     if (e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         if (o == m_tree.viewport())

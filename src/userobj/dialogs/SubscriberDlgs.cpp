@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 
 #include "DlgControls.h"
+#include "GreyedInput.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -222,6 +223,7 @@ void CSubscriberDlg::OnSecondaryClick() {
 }
 
 bool CSubscriberDlg::eventFilter(QObject* o, QEvent* e) {
+    if (IsGreyedClick(o, e)) return CUserDlg::eventFilter(o, e);
     if (e->type() == QEvent::MouseButtonRelease) {
         // A click below the last row picks nothing, yet makes the list active.
         auto* me = static_cast<QMouseEvent*>(e);

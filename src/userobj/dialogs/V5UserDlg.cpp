@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "DlgControls.h"
+#include "GreyedInput.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -63,7 +64,10 @@ CV5DialogBase::~CV5DialogBase() {
 }
 
 void CV5DialogBase::OnInitDialog() {
-    setWindowTitle(QString::fromStdString(HostString(10084)));
+    // The tab names what the window lists: the plain twin's title is
+    // string 10084, the BRA twin's its own subscriber caption.
+    setWindowTitle(m_family.typeString == HS_V5_PORT_ISDN ? QString::fromUtf8(m_family.subscriberCaption)
+                                                          : QString::fromStdString(HostString(10084)));
     m_strCaptionBase = m_captionSub->text().toStdString();
     m_listSub.setWindowTitle(QString::fromStdString(HostString(10149)));
     m_listSub.SetListKey(HostString(10149));
@@ -180,7 +184,8 @@ void CV5DialogBase::OnListClick() {
 
 void CV5DialogBase::BindPortTree(const std::string& key) {
     const CRestrictInfo restrict {{HostString(HS_V5_INTERFACE), key}};
-    if (!restrict.IsValid()) return;
+    // The root and the groups name no interface: an empty key binds nothing.
+    if (key.empty() || !restrict.IsValid()) return;
     if (const CObjDescData* cached = m_portCache.Find(restrict)) {
         // Known ports: delivered to the tree again without a query.
         m_dataPort = *cached;
@@ -190,6 +195,7 @@ void CV5DialogBase::BindPortTree(const std::string& key) {
         return;
     }
     m_dataPort.Text().clear();
+    m_treePort.Empty();
     const CPackageStream package(restrict);
     QWidget* detail = m_pFrame ? m_pFrame->m_pDetailView : nullptr;
     if (!m_dataPort.Create(m_family.portType, m_descPort, m_pFrame, &m_treePort, detail, 1, nullptr,
@@ -205,7 +211,7 @@ void CV5DialogBase::BindSubscriberList(const std::string& groupText, const std::
     const std::string first = HostString(HS_V5_PORT_FIRST), last = HostString(HS_V5_PORT_LAST);
     const CRestrictInfo restrict {
         {HostString(HS_V5_INTERFACE), key}, {first, value1}, {last, value2}};
-    if (restrict.IsValid()) {
+    if (!key.empty() && restrict.IsValid()) {
         m_dataSub.Text().clear();
         if (groupText == HostString(m_family.typeString)) {
             const CPackageStream package(restrict);
@@ -241,6 +247,9 @@ LRESULT CV5DialogBase::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
 LRESULT CV5DialogBase::OnNotifyOtherCtrlRefresh(WPARAM wParam, LPARAM) {
     const auto* key = FromWParam<const std::string>(wParam);
     if (!key) return 1;
+    // The root's announcement opens a build of the interfaces: the ports
+    // cached so far may have changed with them.
+    if (key->empty()) m_portCache.Clear();
     m_listSub.Model().RemoveAllRows();
     m_listSub.Model().RemoveAllColumns();
     m_bListBound = false;
@@ -288,6 +297,7 @@ void CV5DialogBase::Refresh() {
 // ---- input and layout ----
 
 bool CV5DialogBase::eventFilter(QObject* o, QEvent* e) {
+    if (IsGreyedClick(o, e)) return CUserDlg::eventFilter(o, e);
     if (e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();

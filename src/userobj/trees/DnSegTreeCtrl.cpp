@@ -60,6 +60,7 @@ CDnSegTreeCtrl::CDnSegTreeCtrl(QWidget* parent, int controlId) : CWndT(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setExpandsOnDoubleClick(true);
+    connect(this, &QTreeWidget::itemExpanded, this, &CDnSegTreeCtrl::OnItemExpanded);
 }
 
 CDnSegTreeCtrl::~CDnSegTreeCtrl() = default;
@@ -83,28 +84,46 @@ QTreeWidgetItem* CDnSegTreeCtrl::AddDnSegItem(const CInstData& inst) {
                         ToInt64(inst.GetFieldText(4)), ToInt64(inst.GetFieldText(5))};
     StoreItemData(item, seg);
     if (seg.nFirst > seg.nLast) return nullptr;
-    // Counted unsigned: the distance between any two 64-bit numbers fits.
-    const std::uint64_t count =
-        static_cast<std::uint64_t>(seg.nLast) - static_cast<std::uint64_t>(seg.nFirst) + 1;
-    if (count <= static_cast<std::uint64_t>(kBlockSize)) return item;
-    if (count == 0 || count / kBlockSize >= static_cast<std::uint64_t>(kMaxBlocks)) {
-        W2L_FAIL("Segment %ld is too long to split into blocks!", seg.nSegIndex);
-        return item;
-    }
-    std::int64_t first = seg.nFirst;
-    auto addBlock = [&](std::int64_t last) {
-        auto* child =
-            new QTreeWidgetItem(item, QStringList{QString::fromStdString(RangeText(first, last))});
-        child->setIcon(0, m_images.value(1));
-        StoreItemData(child, SItemData{kBlockItem, seg.nSegIndex, first, last});
-    };
-    while (static_cast<std::uint64_t>(seg.nLast) - static_cast<std::uint64_t>(first) + 1 >
-           static_cast<std::uint64_t>(kBlockSize)) {
-        addBlock(first + kBlockSize - 1);
-        first += kBlockSize;
-    }
-    addBlock(seg.nLast);
+    AddRanges(item, seg.nSegIndex, seg.nFirst, seg.nLast);
     return item;
+}
+
+void CDnSegTreeCtrl::AddRanges(QTreeWidgetItem* item, long segIndex, std::int64_t first,
+                               std::int64_t last) {
+    // Counted unsigned: the distance between any two 64-bit numbers fits.
+    const auto numbers = [](std::int64_t from, std::int64_t to) {
+        return static_cast<std::uint64_t>(to) - static_cast<std::uint64_t>(from) + 1;
+    };
+    const std::uint64_t count = numbers(first, last);
+    if (count == 0 || count <= static_cast<std::uint64_t>(kBlockSize)) return;
+    // The span of one child: a block, or 1000 times more until the children
+    // are few enough for one level.
+    std::uint64_t span = kBlockSize;
+    while ((count - 1) / span + 1 > static_cast<std::uint64_t>(kMaxBlocks)) span *= 1000;
+    for (std::int64_t from = first;;) {
+        const bool end = numbers(from, last) <= span;
+        const std::int64_t to = end ? last : from + static_cast<std::int64_t>(span) - 1;
+        auto* child =
+            new QTreeWidgetItem(item, QStringList{QString::fromStdString(RangeText(from, to))});
+        child->setIcon(0, m_images.value(1));
+        if (numbers(from, to) > static_cast<std::uint64_t>(kBlockSize))
+            child->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        StoreItemData(child, SItemData{kBlockItem, segIndex, from, to});
+        if (end) break;
+        from = to + 1;
+    }
+}
+
+void CDnSegTreeCtrl::OnItemExpanded(QTreeWidgetItem* item) {
+    SItemData data;
+    if (!item || item->childCount() > 0 || !item->parent() || !LookupItemData(item, data)) return;
+    AddRanges(item, data.nSegIndex, data.nFirst, data.nLast);
+    item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+bool CDnSegTreeCtrl::IsLeaf(const QTreeWidgetItem* item) const {
+    return item && item->childCount() == 0 &&
+           item->childIndicatorPolicy() != QTreeWidgetItem::ShowIndicator;
 }
 
 void CDnSegTreeCtrl::DisplayAllData() {

@@ -1,7 +1,9 @@
 // CDnSegTreeCtrl: the number segments of the switch, one top-level item per
 // segment; a segment of more than 1000 numbers is split into child blocks
 // of at most 1000 numbers, so that the subscribers of one block can be
-// listed at a time. Every item keeps its segment's instance, index and the
+// listed at a time. A segment too long for one item per block opens into
+// ranges of a million (a billion, ...) numbers first, each filled with its
+// blocks or smaller ranges when it is opened. Every item keeps its segment's instance, index and the
 // number range it stands for (SItemData). The object-data library keeps
 // the items in step (WM_USER+1400..1404); the right button offers the
 // segment object's operations, its views and a refresh.
@@ -35,8 +37,9 @@ class CDnSegTreeCtrl : public CWndT<QTreeWidget> {
 public:
     static constexpr DWORD kBlockItem = 0xFFFFFFFFu;
     static constexpr std::int64_t kBlockSize = 1000;
-    // A segment that would need more blocks than this is shown unsplit:
-    // an item per block must stay a count a tree can hold.
+    // A segment that would need more blocks than this opens into ranges of
+    // 1000 times more numbers first: the items of one level stay a count a
+    // tree can hold.
     static constexpr std::int64_t kMaxBlocks = 10000;
     static constexpr int ID_REFRESH = 3151;
 
@@ -54,6 +57,9 @@ public:
     QTreeWidgetItem* AddDnSegItem(const CInstData& inst);
     static std::string GetDnSegItemText(const CInstData& inst);
     bool LookupItemData(const QTreeWidgetItem* item, SItemData& out) const;
+    // An item that stands for its numbers itself: a segment of at most 1000
+    // numbers or a block; not a segment or range that opens into others.
+    bool IsLeaf(const QTreeWidgetItem* item) const;
     // forward: depth-first order, else its reverse; from start, else from
     // the selected item, else from the first (last) item; wraps once round.
     QTreeWidgetItem* FindItemData(DWORD id, bool forward, QTreeWidgetItem* start) const;
@@ -83,6 +89,10 @@ private:
     void Rebuild();
     void ForgetItem(QTreeWidgetItem* item);
     void StoreItemData(QTreeWidgetItem* item, const SItemData& data);
+    // The children of an item that stands for first..last of a segment:
+    // blocks, or ranges that get theirs when they are opened.
+    void AddRanges(QTreeWidgetItem* item, long segIndex, std::int64_t first, std::int64_t last);
+    void OnItemExpanded(QTreeWidgetItem* item);
 
     std::unique_ptr<QMenu> m_pMenuPopup, m_pMenuViews;
     QList<QIcon> m_images;

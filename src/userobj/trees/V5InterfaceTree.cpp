@@ -61,16 +61,20 @@ void CV5InterfaceTree::Build() {
         AddItem(root, QString::fromStdString(platform::Format(format.c_str(), static_cast<int>(g))),
                 MakeItemData(kGroup, g), true);
     const QString prefix = QString::fromStdString(HostString(10075));
+    QTreeWidgetItem* announced = nullptr;
     for (size_t i = 0; i < m_aV5.size(); ++i) {
         QTreeWidgetItem* group = nullptr;
         for (int c = 0; c < root->childCount() && !group; ++c)
             if (ItemNumber(root->child(c)) == m_aV5[i].group) group = root->child(c);
         if (!group) continue;
-        AddItem(group, prefix + QString::fromStdString(m_aV5[i].key),
-                MakeItemData(kInterface, static_cast<WORD>(i)), false);
+        announced = AddItem(group, prefix + QString::fromStdString(m_aV5[i].key),
+                            MakeItemData(kInterface, static_cast<WORD>(i)), false);
         std::string key = m_aV5[i].key;
         NotifyParent(msg::WM_V5INTERFACE_CHOSEN, ToWParam(&key), 1);
     }
+    // The port tree is bound to the interface announced last: it is the
+    // one selected, so that the panes agree.
+    if (announced) setCurrentItem(announced);
 }
 
 void CV5InterfaceTree::mouseDoubleClickEvent(QMouseEvent* e) {

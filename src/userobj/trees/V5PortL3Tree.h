@@ -22,6 +22,12 @@ public:
     LRESULT OnDataInit(WPARAM, LPARAM) override;
 
     const std::vector<L3>& Records() const { return m_aL3; }
+    // No ports shown until the next delivery: the interface's ports are
+    // on their way, and a refused query must not leave another's.
+    void Empty() {
+        clear();
+        m_aL3.clear();
+    }
     int PortGroupType() const { return m_nPortGroupType; }
     static int& s_nBusy();
 

@@ -24,15 +24,12 @@ QIcon TreeImage() {
 }  // namespace
 
 const MsgMap* CV5TreeBase::MessageMap() {
-    // A record added, removed or changed by a command of the tree's own
-    // object rebuilds the tree as a whole delivery does.
+    // Only a whole delivery rebuilds a tree. A record changed one by one
+    // (an interface's new state from its details) leaves the trees, the
+    // port tree's binding and the port cache as they are; F5 lists again.
     static const MsgMapEntry e[] = {
         ON_MESSAGE(msg::WM_BUSYLOCK, &CV5TreeBase::OnBusyLock),
-        ON_MESSAGE(msg::WM_DATA_INIT, &CV5TreeBase::OnDataChanged),
-        ON_MESSAGE(msg::WM_DATA_ADDED, &CV5TreeBase::OnDataChanged),
-        ON_MESSAGE(msg::WM_DATA_REMOVED, &CV5TreeBase::OnDataChanged),
-        ON_MESSAGE(msg::WM_DATA_MODIFIED, &CV5TreeBase::OnDataChanged),
-        ON_MESSAGE(msg::WM_DATA_UPDATED, &CV5TreeBase::OnDataChanged),
+        ON_MESSAGE(msg::WM_DATA_INIT, &CV5TreeBase::OnDataInit),
     };
     static const MsgMap m{CMsgTarget::MessageMap(), e};
     return &m;

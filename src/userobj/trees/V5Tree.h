@@ -36,7 +36,6 @@ public:
     LRESULT OnBusyLock(WPARAM count, LPARAM);
     // WM_USER+1400: rebuilds the tree from its data; 0 when it cannot.
     virtual LRESULT OnDataInit(WPARAM, LPARAM) = 0;
-    LRESULT OnDataChanged(WPARAM w, LPARAM l) { return OnDataInit(w, l); }
     QMenu* ContextMenu() const { return m_pMenu.get(); }
 
     CObjDescData* m_obj = nullptr;

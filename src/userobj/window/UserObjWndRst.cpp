@@ -194,7 +194,8 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
         // A page names its query; anything else is a query of its own.
         const bool page = !GetParaValue(cmd, HostString(HS_QID)).empty();
         if (list && !page) list->NoteResultCommand(cmd);
-        if ((m_bUserCfg || m_bCentrexCfg) && list && CheckPagedQuery(parsed, list)) {
+        // Every window's lists page: subscribers, Centrex and numbers alike.
+        if ((m_bUserCfg || m_bCentrexCfg || m_bNumSegCfg) && list && CheckPagedQuery(parsed, list)) {
             const int total = list->m_nTotalRecords;
             if (total <= 0) {
                 list->m_fRowScale = 1.0f;

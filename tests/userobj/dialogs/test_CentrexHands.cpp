@@ -158,3 +158,80 @@ TEST_F(CentrexHands, RemovingAMemberListsTheGroupsAgain) {
     EXPECT_EQ(OnSwitch("LST CXMEM: DN=" + dn + ";").find("DN = " + dn), std::string::npos);
     EXPECT_EQ(dlg->GroupCache().Size(), 0u);
 }
+
+namespace {
+
+// The row of the group list that shows that group number, -1 when none.
+int GroupRow(CObjListCtrl* groups, const std::string& cgno) {
+    for (int r = 0; r < groups->GetItemCount(); ++r)
+        if (groups->Model().CellText(r, 0) == cgno) return r;
+    return -1;
+}
+
+}  // namespace
+
+// A group of 800 members lists all 800, page by page, the first time and
+// again when it comes back from the cache.
+TEST_F(CentrexHands, AGroupOf800MembersComesBackWithAll800) {
+    StartClient(2000);
+    ASSERT_NE(OnSwitch("ADD CXGRP: CGNO=50, CGNAME=BigCo, MAXMEM=1000;").find("RETCODE = 0"),
+              std::string::npos);
+    for (int k = 0; k < 800; ++k) {
+        const std::string answer = OnSwitch("ADD CXMEM: DN=" + std::to_string(20001000 + k) +
+                                            ", CGNO=50, CGNAME=BigCo, SHORTNO=" + std::to_string(1000 + k) + ", KIND=SUB;");
+        ASSERT_NE(answer.find("RETCODE = 0"), std::string::npos) << answer;
+    }
+    w = Open(2);
+    ASSERT_NE(w, nullptr);
+    dlg = w->m_pCentrexView->m_pCentrexDlg;
+    groups = dlg->GroupList();
+    const int row = GroupRow(groups, "50");
+    ASSERT_GE(row, 0);
+    CObjListCtrl* members = dlg->MemberList();
+    auto expectAll800 = [&] {
+        EXPECT_EQ(members->GetItemCount(), 800);
+        EXPECT_EQ(dlg->Caption(1)->text().toStdString(), "Centrex Member (800 members)");
+        EXPECT_EQ(members->Model().CellText(0, 0), "20001000");
+        members->setFocus();
+        Key(members, Qt::Key_End);
+        ASSERT_TRUE(Settle(w));
+        EXPECT_EQ(members->Model().CellText(799, 0), "20001799");
+    };
+    Click(groups, row);
+    ASSERT_TRUE(Settle(w));
+    expectAll800();
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    Click(groups, row);
+    ASSERT_TRUE(Settle(w));
+    expectAll800();
+}
+
+// A click on a member keeps the group's members where the group finds
+// them: listed again after a change on the switch, they come back from
+// the cache as they were listed last.
+TEST_F(CentrexHands, AfterAMemberClickTheGroupStillFindsItsMembersInTheCache) {
+    OpenCentrex();
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    CObjListCtrl* members = dlg->MemberList();
+    const std::string dn = members->Model().CellText(0, 0);
+    Click(members, 0);
+    ASSERT_TRUE(Settle(w));
+    ASSERT_NE(OnSwitch("MOD CXMEM: DN=" + dn + ", DISPNAME=Reception;").find("RETCODE = 0"),
+              std::string::npos);
+    Key(members, Qt::Key_F5);
+    ASSERT_TRUE(Settle(w));
+    const auto& titles = members->Model().Titles();
+    const int column = static_cast<int>(std::find(titles.begin(), titles.end(), "Display Name") - titles.begin());
+    ASSERT_LT(column, static_cast<int>(titles.size()));
+    ASSERT_EQ(members->Model().CellText(0, column), "Reception");
+    EXPECT_EQ(dlg->GroupCache().Size(), 1u);
+    Click(groups, 1);
+    ASSERT_TRUE(Settle(w));
+    Sent();
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST CXMEM"), 0u);
+    EXPECT_EQ(members->Model().CellText(0, column), "Reception");
+}

@@ -131,7 +131,7 @@ TEST_F(SegmentHands, SegmentsSplitIntoBlocksOfAtMost1000Numbers) {
 // back to a block shows it from the cache, without a query; a segment split
 // into blocks only shows its details.
 TEST_F(SegmentHands, ABlockListsItsNumbersAndComesBackFromTheCache) {
-    OpenSegments(2000);
+    OpenSegments(400);  // fewer numbers in a block than one page holds
     QTreeWidgetItem* seg = Segment("2");  // the MGCP numbers 20000000-20009999
     ASSERT_NE(seg, nullptr);
     ASSERT_EQ(seg->childCount(), 10);
@@ -150,21 +150,21 @@ TEST_F(SegmentHands, ABlockListsItsNumbersAndComesBackFromTheCache) {
         for (int r = 0; r < dlg->List()->GetItemCount(); r += 97)
             EXPECT_EQ(dlg->List()->Model().CellText(r, 0), dns[static_cast<size_t>(r)]);
     };
-    ClickItem(tree, seg->child(1));
-    ASSERT_TRUE(Settle(w));
-    EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=2, BGNDN=20001000, ENDDN=20001999"), 1u);
-    expectBlock(seg->child(1), "20001000-20001999");
-    EXPECT_GT(dlg->List()->GetItemCount(), 0);
-
     ClickItem(tree, seg->child(0));
     ASSERT_TRUE(Settle(w));
-    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 1u);
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=2, BGNDN=20000000, ENDDN=20000999"), 1u);
     expectBlock(seg->child(0), "20000000-20000999");
+    EXPECT_EQ(dlg->List()->GetItemCount(), 400);
 
-    ClickItem(tree, seg->child(1));  // again: from the cache
+    ClickItem(tree, seg->child(1));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 1u);
+    expectBlock(seg->child(1), "20001000-20001999");
+
+    ClickItem(tree, seg->child(0));  // again: from the cache
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 0u);
-    expectBlock(seg->child(1), "20001000-20001999");
+    expectBlock(seg->child(0), "20000000-20000999");
     EXPECT_EQ(dlg->ListCache().Size(), 2u);
 
     // Numbers above 2^32 travel as they are.
@@ -281,4 +281,103 @@ TEST_F(SegmentHands, FindingASegmentWalksTheTreeBothWays) {
     EXPECT_EQ(tree->FindItemData(seg.dwInstID, true, deepest), Segment("21"));
     EXPECT_EQ(tree->FindItemData(seg.dwInstID, false, tree->topLevelItem(0)), Segment("21"));
     EXPECT_EQ(tree->FindItemData(12345678, false, nullptr), nullptr);
+}
+
+namespace {
+
+// The number of the first record a data set holds, "" when it holds none.
+std::string FirstNumberOf(const CObjDescData* data) {
+    if (!data || data->GetDynData()->GetData().empty()) return {};
+    const CDynData& d = *data->GetDynData();
+    return d.GetData().front().GetFieldText(d.ColumnOf("DN"));
+}
+
+}  // namespace
+
+// While block A's numbers are on their way the window is greyed: a click on
+// the cached block B does nothing, A's numbers are shown when they come, and
+// B keeps its own numbers in the cache (A's 1000 come page by page: a page
+// is not kept).
+TEST_F(SegmentHands, AClickInTheGreyedWindowIsIgnoredAndEachBlockKeepsItsOwnNumbers) {
+    OpenSegments(1400, true);
+    QTreeWidgetItem* seg = Segment("2");
+    ASSERT_NE(seg, nullptr);
+    ASSERT_EQ(seg->childCount(), 10);
+    QTreeWidgetItem* a = seg->child(0);
+    QTreeWidgetItem* b = seg->child(1);
+    SItemData blockA, blockB;
+    ASSERT_TRUE(tree->LookupItemData(a, blockA));
+    ASSERT_TRUE(tree->LookupItemData(b, blockB));
+    ClickItem(tree, b);
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(dlg->List()->Model().CellText(0, 0), "20001000");
+
+    sw->hold = true;
+    ClickItem(tree, a);
+    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
+    ASSERT_FALSE(w->widget()->isEnabled());
+    ClickItem(tree, b);  // greyed: nothing happens
+    EXPECT_TRUE(tree->isVisible());
+    sw->Release();
+    ASSERT_TRUE(Settle(w));
+
+    EXPECT_EQ(dlg->List()->Model().CellText(0, 0), "20000000");
+    EXPECT_TRUE(dlg->List()->IsPaged());
+    EXPECT_EQ(dlg->ListCache().Find(CDnSegDlg::BlockRestriction(blockA)), nullptr);
+    EXPECT_EQ(FirstNumberOf(dlg->ListCache().Find(CDnSegDlg::BlockRestriction(blockB))), "20001000");
+    // Back to B: its own numbers, from the cache.
+    Sent();
+    ClickItem(tree, b);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 0u);
+    EXPECT_EQ(dlg->List()->Model().CellText(0, 0), "20001000");
+}
+
+// A segment of 12,000,000 numbers opens into ranges of a million numbers,
+// each of them into blocks of 1000 when it is opened; one of 2,000,000 into
+// its blocks at once. A block's numbers come 500 at a time, as every long
+// list does, and End brings the last of them.
+TEST_F(SegmentHands, ATwelveMillionNumberSegmentOpensIntoBlocksAndItsNumbersPage) {
+    OpenSegments(2000);
+    for (const char* add : {"ADD DNSEG: SEGIDX=23, TYPE=FIXED, BGNDN=8000000000, ENDDN=8011999999;",
+                            "ADD DNSEG: SEGIDX=24, TYPE=FIXED, BGNDN=9000000000, ENDDN=9001999999;"}) {
+        const std::string added = OnSwitch(add);
+        ASSERT_NE(added.find("RETCODE = 0"), std::string::npos) << added;
+    }
+    Key(tree, Qt::Key_F5);
+    ASSERT_TRUE(Settle(w));
+    QTreeWidgetItem* big = Segment("23");
+    ASSERT_NE(big, nullptr);
+    ASSERT_EQ(big->childCount(), 12);
+    EXPECT_EQ(big->child(0)->text(0).toStdString(), "8000000000-8000999999");
+    EXPECT_EQ(big->child(11)->text(0).toStdString(), "8011000000-8011999999");
+    ASSERT_NE(Segment("24"), nullptr);
+    ASSERT_EQ(Segment("24")->childCount(), 2000);  // no level between
+    EXPECT_EQ(Segment("24")->child(1999)->text(0).toStdString(), "9001999000-9001999999");
+
+    // A range of a million numbers binds nothing; it opens into its blocks.
+    Sent();
+    ClickItem(tree, big->child(3));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO"), 0u);
+    EXPECT_EQ(dlg->List()->m_obj, nullptr);
+    QTest::keyClick(tree, Qt::Key_Right);
+    ASSERT_EQ(big->child(3)->childCount(), 1000);
+    EXPECT_EQ(big->child(3)->child(999)->text(0).toStdString(), "8003999000-8003999999");
+    ClickItem(tree, big->child(3)->child(2));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=23, BGNDN=8003002000, ENDDN=8003002999"), 1u);
+
+    // A block of 1000 numbers in use pages.
+    Sent();
+    ClickItem(tree, Segment("2")->child(0));
+    ASSERT_TRUE(Settle(w));
+    CObjListCtrl* list = dlg->List();
+    EXPECT_TRUE(list->IsPaged());
+    ASSERT_EQ(list->GetItemCount(), 1000);
+    EXPECT_EQ(list->Model().CellText(0, 0), "20000000");
+    list->setFocus();
+    Key(list, Qt::Key_End);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(list->Model().CellText(999, 0), "20000999");
 }

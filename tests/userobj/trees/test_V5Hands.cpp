@@ -14,6 +14,7 @@
 namespace {
 
 using op::COperatorTest;
+using op::CountSent;
 
 // The values of one property, in the order of the report's records.
 std::vector<std::string> Values(const std::string& report, const std::string& key) {
@@ -88,7 +89,50 @@ protected:
         EXPECT_TRUE(Settle(m_wnd));
         return Sent();
     }
+    // The port texts the switch holds for an interface, as the tree shows them.
+    QStringList PortsOnSwitch(const std::string& object, const std::string& key) {
+        const std::string ports = OnSwitch("LST " + object + ": V5IID=" + key + ";");
+        QStringList texts;
+        const auto first = Values(ports, "BGNL3ADDR"), last = Values(ports, "ENDL3ADDR");
+        for (size_t i = 0; i < first.size() && i < last.size(); ++i)
+            texts << QString::fromStdString(first[i] + "-" + last[i]);
+        return texts;
+    }
+    // The port tree's root text and its ports.
+    static std::pair<std::string, QStringList> PortTreeShows(CV5DialogBase* dlg) {
+        QTreeWidgetItem* root = dlg->GetPortTree()->topLevelItem(0);
+        if (!root) return {};
+        return {root->text(0).toStdString(), Texts(root->childCount() ? root->child(0) : nullptr)};
+    }
+    static QStringList PortTexts(const CObjDescData* data) {
+        QStringList texts;
+        if (!data) return texts;
+        for (const CInstData& r : data->GetDynData()->GetData())
+            texts << QString::fromStdString(r.GetFieldText(1) + "-" + r.GetFieldText(2));
+        return texts;
+    }
+    static CRestrictInfo InterfaceKey(const std::string& key) {
+        return CRestrictInfo{{HostString(HS_V5_INTERFACE), key}};
+    }
+    // A V5 window on a switch the test holds answers of, interface 1 with
+    // a second port range so that its ports differ from interface 2's.
+    CV5DialogBase* StartScriptedWithTwoPortRanges() {
+        sw = StartScriptedClient(2000);
+        const std::string added = OnSwitch("ADD V5PORT: V5IID=1, PTYPE=PSTN, BGNL3ADDR=200, ENDL3ADDR=299;");
+        EXPECT_NE(added.find("RETCODE = 0"), std::string::npos) << added;
+        return OpenV5(5);
+    }
+    // The first command held back is sent; the rest stay held.
+    void ReleaseOne() {
+        ASSERT_FALSE(sw->held.empty());
+        auto [window, command] = sw->held.front();
+        sw->held.erase(sw->held.begin());
+        sw->hold = false;
+        if (window) sw->Send(window, command);
+        sw->hold = true;
+    }
     CUserObjWnd* m_wnd = nullptr;
+    op::CScriptedSwitch* sw = nullptr;
 };
 
 // The interface tree holds one group per distinct group number, in order
@@ -98,9 +142,9 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
         StartClient();
         CV5DialogBase* dlg = OpenV5(type);
         ASSERT_NE(dlg, nullptr);
-        EXPECT_EQ(dlg->windowTitle().toStdString(), HostString(10084));
-        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg),
-                  HostString(10084));  // never "Sheet"
+        const std::string title = type == 5 ? HostString(10084) : "V5 BRA Subscribers";
+        EXPECT_EQ(dlg->windowTitle().toStdString(), title);
+        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg), title);  // never "Sheet"
         const std::string report = OnSwitch("LST V5IF:;");
         const std::vector<std::string> ids = Values(report, "V5IID"),
                                        groups = Values(report, "GROUP");
@@ -457,6 +501,169 @@ TEST_F(V5Hands, TheBarsBetweenThePanesMoveThem) {
     EXPECT_EQ(dlg->GetPortTree()->geometry().right(), ports.right() - 20);
     EXPECT_EQ(dlg->GetSubscriberList()->x(), listLeft - 20);
     EXPECT_EQ(dlg->GetPortTree()->width(), ports.width() - 50);
+}
+
+// While interface 1's ports are on their way the window is greyed: a click
+// on interface 2, whose ports are cached, does nothing, interface 1's ports
+// are shown under interface 1, and each interface keeps its own ports.
+TEST_F(V5Hands, AClickInTheGreyedWindowIsIgnoredAndEachInterfaceKeepsItsOwnPorts) {
+    CV5DialogBase* dlg = StartScriptedWithTwoPortRanges();
+    ASSERT_NE(dlg, nullptr);
+    const QStringList ports1 = PortsOnSwitch("V5PORT", "1"), ports2 = PortsOnSwitch("V5PORT", "2");
+    ASSERT_FALSE(ports1.isEmpty());
+    ASSERT_NE(ports1, ports2);
+    PickInterface(dlg, "2");
+    ASSERT_EQ(PortTreeShows(dlg).second, ports2);
+
+    sw->hold = true;
+    ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), "1"));
+    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
+    ASSERT_FALSE(m_wnd->widget()->isEnabled());
+    ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), "2"));  // greyed
+    sw->Release();
+    ASSERT_TRUE(Settle(m_wnd));
+
+    EXPECT_EQ(PortTreeShows(dlg), std::make_pair(HostString(10075) + "1", ports1));
+    EXPECT_EQ(PortTexts(dlg->PortCache().Find(InterfaceKey("1"))), ports1);
+    EXPECT_EQ(PortTexts(dlg->PortCache().Find(InterfaceKey("2"))), ports2);
+    Sent();
+    PickInterface(dlg, "2");
+    EXPECT_EQ(Count(Sent(), "LST V5PORT:"), 0u);
+    EXPECT_EQ(PortTreeShows(dlg), std::make_pair(HostString(10075) + "2", ports2));
+}
+
+// While the window opens each interface is announced in turn; the ports of
+// an interface that is no longer the port tree's are neither shown under
+// another interface's name nor cached under its key.
+TEST_F(V5Hands, PortsOfAnInterfaceNoLongerBoundAreNeitherShownNorCached) {
+    sw = StartScriptedClient(2000);
+    sw->hold = true;
+    ASSERT_TRUE(m_main->OpenObjectWindow(12));
+    m_wnd = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(m_wnd, nullptr);
+    auto* dlg = dynamic_cast<CV5DialogBase*>(m_wnd->m_pConfigView->Dialogs().at(0));
+    ASSERT_NE(dlg, nullptr);
+    auto heldPortQueries = [&] {
+        size_t n = 0;
+        for (const auto& held : sw->held) n += held.second.rfind("LST V5BRAPORT:", 0) == 0;
+        return n;
+    };
+    // Everything up to the interfaces' list goes out; their ports are held.
+    while (WaitFor([&] { return !sw->held.empty(); }, 5000) && heldPortQueries() == 0) {
+        ReleaseOne();
+        WaitFor([&] { return m_main->Link()->Outstanding() == 0; }, 5000);
+        QTest::qWait(50);
+    }
+    ASSERT_GE(heldPortQueries(), 2u);
+    while (sw->held.front().second.rfind("LST V5BRAPORT:", 0) != 0) ReleaseOne();
+    // The first interface's ports come while the tree is bound to the last.
+    const std::string first = sw->held.front().second;
+    ASSERT_EQ(first.find("V5IID=8;"), std::string::npos) << first;
+    ReleaseOne();
+    ASSERT_TRUE(WaitFor([&] { return m_main->Link()->Outstanding() == 0; }, 5000));
+    QTest::qWait(50);
+    const auto [root, shown] = PortTreeShows(dlg);
+    EXPECT_TRUE(root.empty() || (root == HostString(10075) + "8" && shown == PortsOnSwitch("V5BRAPORT", "8")))
+        << root << " shows " << shown.join(',').toStdString();
+    EXPECT_EQ(dlg->PortCache().Find(InterfaceKey("8")), nullptr);
+
+    sw->Release();
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(PortTreeShows(dlg), std::make_pair(HostString(10075) + "8", PortsOnSwitch("V5BRAPORT", "8")));
+    EXPECT_EQ(dlg->PortCache().UseCount(InterfaceKey("8")), 1u);
+    EXPECT_EQ(PortTexts(dlg->PortCache().Find(InterfaceKey("8"))), PortsOnSwitch("V5BRAPORT", "8"));
+}
+
+// A click on the root or a group names no interface: nothing is asked for
+// and both panes keep what they show; no query ever names an empty interface.
+TEST_F(V5Hands, TheRootAndGroupLabelsBindNothing) {
+    StartClient();
+    Sent();
+    CV5DialogBase* dlg = OpenV5(5);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(CountSent(Sent(), "V5IID=\"\""), 0u);
+    PickInterface(dlg, "3");
+    const auto ports = PortTreeShows(dlg);
+    const int rows = dlg->GetSubscriberList()->GetItemCount();
+    ASSERT_GT(rows, 0);
+    Sent();
+    CV5InterfaceTree* tree = dlg->GetInterfaceTree();
+    ClickItem(tree, tree->topLevelItem(0));
+    ASSERT_TRUE(Settle(m_wnd));
+    ClickItem(tree, tree->topLevelItem(0)->child(0));
+    ASSERT_TRUE(Settle(m_wnd));
+    const std::vector<std::string> sent = Sent();
+    EXPECT_EQ(CountSent(sent, "LST V5PORT"), 0u);
+    EXPECT_EQ(CountSent(sent, "LST V5SUB"), 0u);
+    EXPECT_EQ(PortTreeShows(dlg), ports);
+    EXPECT_TRUE(dlg->ListBound());
+    EXPECT_EQ(dlg->GetSubscriberList()->GetItemCount(), rows);
+}
+
+// A double click on an interface whose state changed on the switch shows
+// the new state; the panes keep what they show and nothing is asked again.
+TEST_F(V5Hands, ADetailAnswerWithAChangedStatusLeavesThePanesAsTheyWere) {
+    CV5DialogBase* dlg = Start(5, {"4", "3"});
+    ASSERT_NE(dlg, nullptr);
+    const auto ports = PortTreeShows(dlg);
+    ASSERT_EQ(ports.first, HostString(10075) + "3");
+    const int rows = dlg->GetSubscriberList()->GetItemCount();
+    const size_t cached = dlg->PortCache().Size();
+    ASSERT_EQ(cached, 3u);
+    const std::string before = OnSwitch("LST V5IF: V5IID=3;");
+    ASSERT_NE(OnSwitch("BLK V5IF: V5IID=3;").find("RETCODE = 0"), std::string::npos);
+    ASSERT_NE(OnSwitch("LST V5IF: V5IID=3;"), before);
+    CV5InterfaceTree* tree = dlg->GetInterfaceTree();
+    QTreeWidgetItem* item = InterfaceItem(tree, "3");
+    Sent();
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    ASSERT_TRUE(Settle(m_wnd));
+    const std::vector<std::string> sent = Sent();
+    EXPECT_EQ(Count(sent, "DSP V5IF:"), 1u);
+    EXPECT_EQ(Count(sent, "LST V5PORT:"), 0u);
+    const CDynData& data = *dlg->InterfaceData().GetDynData();
+    const CInstData* rec = data.FindInst(tree->FirstInstanceOf("3"));
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->GetFieldText(data.ColumnOf("STATUS")), "Blocked");
+    EXPECT_EQ(InterfaceItem(tree, "3"), item);  // not rebuilt
+    EXPECT_EQ(PortTreeShows(dlg), ports);
+    EXPECT_TRUE(dlg->ListBound());
+    EXPECT_EQ(dlg->GetSubscriberList()->GetItemCount(), rows);
+    EXPECT_EQ(dlg->PortCache().Size(), cached);
+}
+
+// While an interface's ports are on their way, or when their query is
+// refused or lost, the port tree shows no other interface's ports under it.
+TEST_F(V5Hands, WhileAPortQueryIsOutNoOtherInterfacesPortsAreShown) {
+    CV5DialogBase* dlg = StartScriptedWithTwoPortRanges();
+    ASSERT_NE(dlg, nullptr);
+    PickInterface(dlg, "2");
+    ASSERT_FALSE(PortTreeShows(dlg).second.isEmpty());
+    sw->hold = true;
+    ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), "1"));
+    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
+    EXPECT_EQ(dlg->GetPortTree()->m_strInterfaceKey, "1");
+    EXPECT_TRUE(dlg->GetPortTree()->Records().empty());
+    EXPECT_EQ(dlg->GetPortTree()->topLevelItemCount(), 0);
+    sw->Release();
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(PortTreeShows(dlg), std::make_pair(HostString(10075) + "1", PortsOnSwitch("V5PORT", "1")));
+}
+
+// A window opens with the interface whose ports it shows selected, and the
+// BRA window's tab says what it lists.
+TEST_F(V5Hands, TheWindowOpensWithTheShownInterfaceSelected) {
+    for (int type : {5, 12}) {
+        CV5DialogBase* dlg = Start(type);
+        ASSERT_NE(dlg, nullptr);
+        CV5InterfaceTree* tree = dlg->GetInterfaceTree();
+        ASSERT_EQ(PortTreeShows(dlg).first, HostString(10075) + "8");
+        EXPECT_EQ(tree->currentItem(), InterfaceItem(tree, "8"));
+        EXPECT_TRUE(InterfaceItem(tree, "8")->isSelected());
+        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg),
+                  type == 5 ? "V5 Subscribers" : "V5 BRA Subscribers");
+        m_main.reset();
+    }
 }
 
 }  // namespace
