@@ -25,11 +25,14 @@ for f in "$prefix"/bin/omclient "$prefix"/bin/mmlswitch "$prefix"/lib/userobj/li
     [ -z "$unresolved" ] || fail "$f resolves outside the tree: $unresolved"
 done
 
-# The desktop finds the client and its icon at every size.
+# The desktop finds the client and its icon at every size; man finds the pages.
 [ -f "$prefix/share/applications/omclient.desktop" ] || fail "no desktop entry"
 for size in 16 32 48 256; do
     [ -s "$prefix/share/icons/hicolor/${size}x$size/apps/omclient.png" ] || fail "no ${size}px icon"
 done
+
+[ -s "$prefix/share/man/man1/omclient.1.gz" ] && [ -s "$prefix/share/man/man8/mmlswitch.8.gz" ] ||
+    fail "manual pages missing"
 
 snapshot() { (cd "$1" && find . -printf '%p %s %T@ %m\n' | sort); }
 before=$(snapshot "$prefix")
