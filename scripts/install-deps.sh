@@ -9,7 +9,7 @@ PKGS=(cmake g++ make pkg-config ccache
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev
       python3 xvfb xdotool x11-utils imagemagick fonts-dejavu-core
-      desktop-file-utils man-db)
+      desktop-file-utils man-db systemd)
 
 missing=()
 for p in "${PKGS[@]}"; do

@@ -34,6 +34,9 @@ done
 [ -s "$prefix/share/man/man1/omclient.1.gz" ] && [ -s "$prefix/share/man/man8/mmlswitch.8.gz" ] ||
     fail "manual pages missing"
 
+grep -qx "ExecStart=$prefix/bin/mmlswitch .*" "$prefix/lib/systemd/system/mmlswitch.service" ||
+    fail "the service does not start the installed switch"
+
 snapshot() { (cd "$1" && find . -printf '%p %s %T@ %m\n' | sort); }
 before=$(snapshot "$prefix")
 
