@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QIcon>
 #include <QJsonDocument>
 #include <QStatusBar>
 
@@ -42,6 +43,12 @@ int main(int argc, char* argv[]) {
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("omclient"));
     QCoreApplication::setApplicationVersion(QStringLiteral(UO_VERSION));
+    if (qobject_cast<QApplication*>(app.get())) {
+        // The desktop ties the windows to omclient.desktop; an installed
+        // client finds its icon in the theme.
+        QGuiApplication::setDesktopFileName(QStringLiteral("omclient"));
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("omclient")));
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("O&M client of the softswitch: subscriber data windows."));
