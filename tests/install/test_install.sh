@@ -51,6 +51,18 @@ report=$("$prefix/bin/mmlswitch" --seed demo --subscribers 10 --exec 'LST MGCPSU
     fail "mmlswitch --exec: $report"
 grep -q 'RETCODE = 0' <<<"$report" || fail "mmlswitch --exec answered: $report"
 
+# A session ended by SIGTERM, as a desktop logout ends it, remembers its
+# windows in the user's settings. Its first --state description says it runs.
+"$prefix/bin/omclient" --state "$work/state.json" 2>"$work/session.err" &
+session=$!
+for _ in $(seq 600); do
+    [ -s "$work/state.json" ] || ! kill -0 $session 2>/dev/null && break
+    sleep 0.1
+done
+kill -TERM $session 2>/dev/null || true
+wait $session || fail "the session did not end cleanly: $(cat "$work/session.err")"
+grep -qi '^open *=' "$XDG_CONFIG_HOME/userobj/omclient.ini" || fail "the open windows were not remembered"
+
 [ "$(snapshot "$prefix")" = "$before" ] || fail "the run wrote below the prefix: $(diff <(echo "$before") <(snapshot "$prefix"))"
 
 cfg=$XDG_CONFIG_HOME/userobj
