@@ -8,7 +8,8 @@ PKGS=(cmake g++ make pkg-config ccache
       libsqlite3-dev libzip-dev libpugixml-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev
-      python3 xvfb xdotool x11-utils imagemagick fonts-dejavu-core)
+      python3 xvfb xdotool x11-utils imagemagick fonts-dejavu-core
+      desktop-file-utils man-db systemd)
 
 missing=()
 for p in "${PKGS[@]}"; do

@@ -14,7 +14,7 @@
 #include "UiService.h"
 
 std::string CExportData::ProposeFileName(const std::string& objectName) {
-    std::string dir = platform::GetClientRoot() + "/Output";
+    std::string dir = platform::OutputFolder();
     const QFileInfo info(QString::fromStdString(dir));
     if (!info.exists() && !QDir().mkpath(info.filePath())) dir.clear();
     else if (info.exists() && !info.isDir()) dir.clear();

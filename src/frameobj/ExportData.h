@@ -15,7 +15,8 @@ class UO_FRAME_API CExportData {
 public:
     using Done = std::function<void(bool ok)>;
 
-    // client root + "/Output/" + object name + "--" + local time; the folder
+    // the output folder (client root + "/Output/" in a build tree, the
+    // documents folder installed) + object name + "--" + local time; the folder
     // is made when missing, and left out when it cannot be.
     static std::string ProposeFileName(const std::string& objectName);
     // The template the workbook export copies: client root + "/data/ExcelTemplate.xlsx".

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QIcon>
 #include <QJsonDocument>
 #include <QStatusBar>
 
@@ -42,6 +43,12 @@ int main(int argc, char* argv[]) {
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("omclient"));
     QCoreApplication::setApplicationVersion(QStringLiteral(UO_VERSION));
+    if (qobject_cast<QApplication*>(app.get())) {
+        // The desktop ties the windows to omclient.desktop; an installed
+        // client finds its icon in the theme.
+        QGuiApplication::setDesktopFileName(QStringLiteral("omclient"));
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("omclient")));
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("O&M client of the softswitch: subscriber data windows."));
@@ -56,7 +63,8 @@ int main(int argc, char* argv[]) {
                           QStringLiteral("HOST:PORT"));
     QCommandLineOption swdb(QStringLiteral("switch-db"),
                             QStringLiteral("Database of the embedded switch (default: switch/demo.db under "
-                                           "the client root; \":memory:\" for a fresh one)."),
+                                           "the client root, under $XDG_DATA_HOME/userobj when installed; "
+                                           "\":memory:\" for a fresh one)."),
                             QStringLiteral("FILE"));
     QCommandLineOption subs(QStringLiteral("subscribers"),
                             QStringLiteral("MGCP subscribers of a newly seeded embedded switch (default 12000)."),
@@ -86,7 +94,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("windows-file"),
         QStringLiteral("Where the windows open at exit are remembered and reopened from "
                        "when no --config is given (default: data/omclient.ini under the "
-                       "client root)."),
+                       "client root, $XDG_CONFIG_HOME/userobj/omclient.ini when installed)."),
         QStringLiteral("FILE"));
     QCommandLineOption noRestore(
         QStringLiteral("no-restore"),
@@ -99,7 +107,6 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "omclient: %s\n", HostDatabase().Error().c_str());
         return 2;
     }
-    const std::string root = platform::GetClientRoot();
     std::unique_ptr<host::CSwitchLink> link;
     if (parser.isSet(sw)) {
         const QString target = parser.value(sw);
@@ -118,7 +125,8 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "omclient: --subscribers takes a positive number\n");
             return 2;
         }
-        const std::string db = parser.isSet(swdb) ? parser.value(swdb).toStdString() : root + "/switch/demo.db";
+        const std::string db =
+            parser.isSet(swdb) ? parser.value(swdb).toStdString() : platform::StateFolder() + "/switch/demo.db";
         auto embedded = std::make_unique<host::CEmbeddedSwitchLink>(db, n);
         std::string error;
         if (!host::WaitShowingProgress(*embedded, error)) {
@@ -127,7 +135,7 @@ int main(int argc, char* argv[]) {
         }
         link = std::move(embedded);
     }
-    host::CHostMainWindow window(root + "/lib/libuserobj.so", std::move(link));
+    host::CHostMainWindow window(platform::ModuleFolder() + "/libuserobj.so", std::move(link));
     if (parser.isSet(timeout)) {
         bool ok = false;
         const int seconds = parser.value(timeout).toInt(&ok);

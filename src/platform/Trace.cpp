@@ -62,7 +62,7 @@ void W2L(int level, const char* file, int line, const char* format, ...) {
         const char* env = std::getenv("USEROBJ_TRACE");
         s.toStderr = env != nullptr && std::strcmp(env, "1") == 0;
         std::error_code ec;
-        const std::filesystem::path dir = platform::GetClientRoot() + "/log";
+        const std::filesystem::path dir = platform::LogFolder();
         std::filesystem::create_directories(dir, ec);
         s.file.open(dir / "userobj.log", std::ios::app);
     }

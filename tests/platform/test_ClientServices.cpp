@@ -25,6 +25,22 @@ TEST(ClientRoot, IsTheDirectoryAboveTheExecutables) {
     EXPECT_EQ(GetClientRoot(), exeDir.absolutePath().toStdString());
 }
 
+// An installation ships share/userobj/; a build tree, even one a client was
+// installed into, has its cache file and keeps everything below its root.
+TEST(ClientRoot, AnInstallationIsToldFromABuildTree) {
+    EXPECT_FALSE(IsInstalledRoot(GetClientRoot()));
+    EXPECT_EQ(DataFile("Filter.ini"), GetClientRoot() + "/data/Filter.ini");
+    EXPECT_EQ(LogFolder(), GetClientRoot() + "/log");
+    EXPECT_EQ(OutputFolder(), GetClientRoot() + "/Output");
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    EXPECT_FALSE(IsInstalledRoot(root));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("share/userobj")));
+    EXPECT_TRUE(IsInstalledRoot(root));
+    std::ofstream(root + "/CMakeCache.txt") << "\n";
+    EXPECT_FALSE(IsInstalledRoot(root));
+}
+
 TEST(BinTimeOut, MissingFileOrKeyGivesZero) {
     QTemporaryDir dir;
     const std::string ini = dir.path().toStdString() + "/Marrowind.ini";
