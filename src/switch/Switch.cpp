@@ -9,6 +9,7 @@
 #include "ResultCache.h"
 #include "TextHelpers.h"
 #include "Utf8.h"
+#include "Values.h"
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/ReportWriter.h"
 
@@ -234,7 +235,9 @@ bool CSwitch::Resolve(const SMmlCommand& cmd, const SComObj*& obj, const SCmd*& 
     obj = m_cat.FindByMml(cmd.object);
     static const std::set<std::string> verbs = {"LST", "DSP", "ADD", "RMV", "MOD", "RLS", "ADB", "RVB",
                                                 "BLK", "UBL", "RST", "TST"};
-    if (!obj) return fail = {verbs.count(cmd.verb) ? RC_UNKNOWN_OBJECT : RC_UNKNOWN_VERB, cmd.object}, false;
+    if (!obj)
+        return fail = {verbs.count(cmd.verb) ? RC_UNKNOWN_OBJECT : RC_UNKNOWN_VERB, "(" + ShownValue(cmd.object) + ")"},
+               false;
     return true;
 }
 
@@ -302,7 +305,7 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
 
     SMmlCommand cmd;
     std::string error;
-    if (!ParseMml(echo, cmd, error)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
+    if (!ParseMml(echo, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
     Reports out;
     try {
         if (!m_reader) {
@@ -353,7 +356,7 @@ CSwitch::Reports CSwitch::Dispatch(const std::string& echo, const SMmlCommand& c
     if (cmd.verb == "MOD" && has("MOD")) return Modify(echo, cmd, *obj);
     if (cmd.verb == "ADB" && has("ADB")) return AddBatch(echo, cmd, *obj);
     if (cmd.verb == "RVB" && has("RVB")) return RemoveBatch(echo, cmd, *obj);
-    return Fail(echo, RC_UNKNOWN_VERB, cmd.verb + " is no command of " + obj->mmlName);
+    return Fail(echo, RC_UNKNOWN_VERB, "(" + ShownValue(cmd.verb) + " is no command of " + obj->mmlName + ")");
 }
 
 void BindAll(CStatement& s, const std::vector<std::string>& binds) {

@@ -58,7 +58,7 @@ bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op, const SComObj&
         const SParaDesc* desc = nullptr;
         for (const SParaDesc& d : op.params)
             if (platform::EqualsNoCase(d.mmlName, p.name)) desc = &d;
-        if (!desc) return fail = {RC_UNKNOWN_PARAM, p.name}, false;
+        if (!desc) return fail = {RC_UNKNOWN_PARAM, "(" + ShownValue(p.name) + ")"}, false;
         std::string stored, why;
         if (!StoredValue(*desc, p.value, stored, why)) {
             const SAttributeItem* a = Attr(obj, desc->mmlName);

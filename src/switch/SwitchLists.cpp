@@ -84,7 +84,7 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
                 sql.binds.push_back(v);
             }
         } else if (!IsRestriction(obj, p.name)) {
-            return fail = {RC_UNKNOWN_PARAM, p.name}, false;
+            return fail = {RC_UNKNOWN_PARAM, "(" + ShownValue(p.name) + ")"}, false;
         }
     }
     int64_t lo = 0, hi = 0;
@@ -172,7 +172,7 @@ CSwitch::Reports CSwitch::Page(const std::string& echo, const SMmlCommand& cmd, 
     const SMmlParam* b = cmd.Find(HostString(HS_PAGE_BEGIN));
     const SMmlParam* e = cmd.Find(HostString(HS_PAGE_END));
     for (const SMmlParam& p : cmd.params)
-        if (&p != qid && &p != b && &p != e) return Fail(echo, RC_UNKNOWN_PARAM, p.name);
+        if (&p != qid && &p != b && &p != e) return Fail(echo, RC_UNKNOWN_PARAM, "(" + ShownValue(p.name) + ")");
     if (!b || !e) return Fail(echo, RC_MISSING, b ? HostString(HS_PAGE_END) : HostString(HS_PAGE_BEGIN));
     const auto ids = Queries().Use(session, qid->value, obj.type, Now());
     if (!ids) return Fail(echo, RC_NO_QUERY, "(" + ShownValue(qid->value) + ")");
