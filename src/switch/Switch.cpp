@@ -2,6 +2,7 @@
 #include "Switch.h"
 
 #include <chrono>
+#include <filesystem>
 #include <set>
 
 #include "CatalogueHelpers.h"
@@ -79,6 +80,25 @@ std::unique_ptr<CSwitch> CSwitch::OpenReader(std::string& error) const {
     reader->m_reader = true;
     if (!reader->m_db.Open(m_shared->path, CDatabase::Mode::ReadOnly, m_shared->busyMs, error)) return nullptr;
     return reader;
+}
+
+bool CSwitch::OpenToCheck(const std::string& path, std::string& error) {
+    DataReplaced();
+    m_shared->path = path;
+    m_reader = true;
+    std::error_code ec;
+    if (path.empty() || path == ":memory:" || !std::filesystem::is_regular_file(path, ec))
+        return error = (path.empty() ? std::string("no database file") : path + ": no such database file"), false;
+    if (!m_db.Open(path, CDatabase::Mode::ReadOnly, m_shared->busyMs, error)) return false;
+    for (DWORD type : m_cat.Types()) {
+        auto s = m_db.Prepared("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+        s->Bind(1, Table(type));
+        if (!s->Step())
+            return error = path + ": no store of this switch (it has no table " + Table(type) + " for " +
+                           m_cat.Find(type)->mmlName + ")",
+                   false;
+    }
+    return true;
 }
 
 void CSwitch::CreateTables() {

@@ -77,6 +77,10 @@ public:
     // for long reads on another thread; it shares this switch's queries and
     // list results. Null (with a reason) for a database in memory.
     std::unique_ptr<CSwitch> OpenReader(std::string& error) const;
+    // Opens an existing database file read-only and as it is, to check it:
+    // no table is made and none converted. False with a reason when there
+    // is no such file or it is no store of this switch (a table missing).
+    bool OpenToCheck(const std::string& path, std::string& error);
 
     // The reports answering one command; never empty.
     Reports Execute(std::string_view command) { return Execute(command, kDefaultSession); }

@@ -29,6 +29,20 @@ bool Number(const QCommandLineParser& parser, const QCommandLineOption& option, 
     return ok && value >= lo && value <= hi;
 }
 
+// Checks the store the switch has open: prints every violation; the exit
+// code, 1 when there is one.
+int Check(mmlsw::CSwitch& sw) {
+    std::vector<std::string> violations;
+    try {
+        violations = sw.CheckInvariants();
+    } catch (const mmlsw::CStoreError& e) {
+        return Refuse(std::string("--check: ") + e.what());
+    }
+    for (const std::string& v : violations) std::printf("%s\n", v.c_str());
+    std::fprintf(stderr, "mmlswitch: %zu violations\n", violations.size());
+    return violations.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -95,8 +109,9 @@ int main(int argc, char* argv[]) {
                                  QStringLiteral("Object catalogue (default: data/objects.json of the client root)."),
                                  QStringLiteral("FILE"));
     QCommandLineOption check(QStringLiteral("check"),
-                             QStringLiteral("Check that the data agrees with itself; print every violation "
-                                            "and exit 1 when there is one."));
+                             QStringLiteral("Check that the data of the existing --db FILE agrees with "
+                                            "itself, reading it as it is (read-only); print every violation "
+                                            "and exit 1 when there is one, 2 when there is no such store."));
     parser.addOptions({db, seed, subs, exec, listen, remote, ttl, busy, idle, line, readers, maxConnections,
                        sync, catalogue, check});
     parser.process(app);
@@ -129,6 +144,13 @@ int main(int argc, char* argv[]) {
     sw.SetBusyTimeout(static_cast<int>(busyMs));
     sw.SetFullSync(syncMode == QLatin1String("full"));
     std::string error;
+    if (parser.isSet(check) && !parser.isSet(seed)) {
+        // The store as it is, read-only: a check changes nothing, and one of
+        // a file that is not there (or of no file) would only check nothing.
+        if (!parser.isSet(db)) return Refuse("--check needs --db FILE, an existing database file");
+        if (!sw.OpenToCheck(parser.value(db).toStdString(), error)) return Refuse("--check: " + error);
+        return Check(sw);
+    }
     if (!sw.Open(parser.value(db).toStdString(), error)) return Refuse(error);
     sw.SetQueryTtl(ttlS * 1000);
     if (parser.isSet(seed)) {
@@ -138,10 +160,10 @@ int main(int argc, char* argv[]) {
         if (!mmlsw::SeedDemo(sw, {n}, error)) return Refuse(error);
     }
     if (parser.isSet(check)) {
-        const std::vector<std::string> violations = sw.CheckInvariants();
-        for (const std::string& v : violations) std::printf("%s\n", v.c_str());
-        std::fprintf(stderr, "mmlswitch: %zu violations\n", violations.size());
-        return violations.empty() ? 0 : 1;
+        // Just seeded: checked as the file now is.
+        mmlsw::CSwitch stored(cat);
+        if (!stored.OpenToCheck(parser.value(db).toStdString(), error)) return Refuse("--check: " + error);
+        return Check(stored);
     }
     if (parser.isSet(exec)) {
         int rc = 0;

@@ -165,3 +165,47 @@ TEST_F(ProgramTest, ExecKeepsNumbersReferencesAndGroupsTrueAndSaysWhy) {
     const auto [rc, out] = Run({"--db", db, "--check"});
     EXPECT_EQ(rc, 0) << out.toStdString();
 }
+
+TEST_F(ProgramTest, CheckReadsAnExistingStoreAsItIsAndRefusesAnyOther) {
+    // No file, no --db, or a file that is no store: a clear refusal, nothing made.
+    const QString missing = dir.path() + "/missing.db";
+    for (const QStringList& args : {QStringList{"--db", missing, "--check"}, QStringList{"--check"},
+                                    QStringList{"--db", ":memory:", "--check"}}) {
+        const auto [rc, out] = Run(args);
+        EXPECT_NE(rc, 0) << args.join(' ').toStdString() << "\n" << out.toStdString();
+        EXPECT_FALSE(out.contains("0 violations")) << out.toStdString();
+        EXPECT_TRUE(out.contains("--check")) << out.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    const QString empty = dir.path() + "/empty.db";
+    {
+        CDatabase db;
+        std::string error;
+        ASSERT_TRUE(db.Open(empty.toStdString(), CDatabase::Mode::ReadWrite, 1000, error)) << error;
+    }
+    const auto [rcEmpty, saidEmpty] = Run({"--db", empty, "--check"});
+    EXPECT_NE(rcEmpty, 0) << saidEmpty.toStdString();
+    EXPECT_FALSE(saidEmpty.contains("0 violations")) << saidEmpty.toStdString();
+
+    // A store of the older id scheme is checked as it is: not converted.
+    const QString old = dir.path() + "/old.db";
+    {
+        CDatabase db;
+        std::string error;
+        ASSERT_TRUE(db.Open(old.toStdString(), CDatabase::Mode::ReadWrite, 1000, error)) << error;
+        db.Exec("CREATE TABLE o308 (rid INTEGER PRIMARY KEY, DN TEXT)");
+    }
+    const auto [rcOld, saidOld] = Run({"--db", old, "--check"});
+    EXPECT_NE(rcOld, 0) << saidOld.toStdString();
+    CDatabase db;
+    std::string error;
+    ASSERT_TRUE(db.Open(old.toStdString(), CDatabase::Mode::ReadOnly, 1000, error)) << error;
+    CStatement tables(db.Handle(), "SELECT group_concat(sql, ';') FROM sqlite_master");
+    ASSERT_TRUE(tables.Step());
+    EXPECT_EQ(std::string(tables.Text(0)), "CREATE TABLE o308 (rid INTEGER PRIMARY KEY, DN TEXT)");
+
+    // A seeded store: checked, fine.
+    const auto [rc, out] = Run({"--db", Seeded(), "--check"});
+    EXPECT_EQ(rc, 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("0 violations")) << out.toStdString();
+}
