@@ -1,5 +1,6 @@
 // The mmlswitch program: safe to start, clean to stop.
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -208,4 +209,34 @@ TEST_F(ProgramTest, CheckReadsAnExistingStoreAsItIsAndRefusesAnyOther) {
     const auto [rc, out] = Run({"--db", Seeded(), "--check"});
     EXPECT_EQ(rc, 0) << out.toStdString();
     EXPECT_TRUE(out.contains("0 violations")) << out.toStdString();
+}
+
+TEST_F(ProgramTest, ServedWithoutAFileItKeepsATemporaryOneSoThatScansRunOnReaders) {
+    // No --db: the store lives in a temporary file for the run, and list
+    // heads go to a reader thread as they do on a file of one's own.
+    QProcess p;
+    const quint16 port = Start(p, {"--listen", "127.0.0.1:0", "--seed", "demo", "--subscribers", "600"});
+    ASSERT_NE(port, 0) << output.toStdString();
+    const QRegularExpression temporary(QStringLiteral("temporary store (\\S+)"));
+    const auto m = temporary.match(output);
+    ASSERT_TRUE(m.hasMatch()) << output.toStdString();
+    const QString file = m.captured(1);
+    EXPECT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+    QStringList threads;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(p.processId());
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks + "/" + tid + "/comm");
+        if (comm.open(QIODevice::ReadOnly)) threads << QString::fromUtf8(comm.readAll()).trimmed();
+    }
+    EXPECT_TRUE(threads.contains("mmlsw-reader")) << threads.join(' ').toStdString();
+    CBlockingClient client;
+    std::string error, report;
+    ASSERT_TRUE(client.Connect(port, error)) << error;
+    ASSERT_TRUE(client.Send("LST MGCPSUB: DN=2000*;\n"));
+    ASSERT_TRUE(client.Receive(report, 30000));
+    EXPECT_NE(report.find("RETCODE = 0"), std::string::npos) << report;
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
 }
