@@ -230,6 +230,10 @@ private:
     bool CheckReferences(const SComObj& obj, const Values& row, Failure& fail);
     // Records that go with it (a V5 subscriber's maintenance row).
     void RemoveDependents(const SComObj& obj, const Values& row);
+    // Whether a record's line is blocked (BLOCKED=YES, or STATUS=BLOCKED).
+    bool IsBlocked(const SComObj& obj, int64_t rid);
+    // What a UBL of a line that is not blocked answers; nothing changes.
+    static constexpr const char* kNotBlocked = "The line is not blocked: nothing changed.";
     // BLK, UBL and TST of a V5 subscriber's line; the result text.
     bool MaintainV5Line(const std::string& verb, const Values& values, std::string& text, Failure& fail);
     Reports CountMembers(const std::string& echo, const Values& values);

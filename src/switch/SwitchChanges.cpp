@@ -66,7 +66,7 @@ bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op, const SComObj&
             const std::string shown = a && a->secret ? desc->mmlName : desc->mmlName + "=" + ShownValue(p.value);
             return fail = {RC_BAD_VALUE, "(" + shown + ": " + why + ")"}, false;
         }
-        values[desc->mmlName] = IsDirectoryNumber(desc->mmlName) ? CanonicalNumber(stored) : stored;
+        values[desc->mmlName] = stored;
     }
     for (const SParaDesc& d : op.params) {
         auto it = values.find(d.mmlName);
@@ -345,6 +345,11 @@ CSwitch::Reports CSwitch::RemoveBatch(const std::string& echo, const SMmlCommand
 
 // ---- operations of single objects ---------------------------------------
 
+bool CSwitch::IsBlocked(const SComObj& obj, int64_t rid) {
+    if (Attr(obj, "BLOCKED")) return RecordValue(obj, rid, "BLOCKED") == "YES";
+    return Attr(obj, "STATUS") && RecordValue(obj, rid, "STATUS") == "BLOCKED";
+}
+
 CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd, const SComObj& owner,
                                  const SCmd& op) {
     Values values;
@@ -369,7 +374,9 @@ CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd
     if (keyed && !rid) return Fail(echo, RC_NOT_FOUND);
     std::string text = ResultText(RC_OK);
 
-    if (cmd.verb == "BLK" || cmd.verb == "UBL") {
+    if (cmd.verb == "UBL" && !IsBlocked(owner, rid)) {
+        text = kNotBlocked;  // a line in any other state keeps it
+    } else if (cmd.verb == "BLK" || cmd.verb == "UBL") {
         const bool block = cmd.verb == "BLK";
         if (const SAttributeItem* st = Attr(owner, "STATUS"))
             SetValue(owner, rid, st->name, block ? "BLOCKED" : st->para.choices.front().value);

@@ -68,15 +68,15 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
             const std::string value = std::string(platform::TrimBlanksView(p.value));
             if (!value.empty() && value.back() == '*') {
                 // A trailing "*" asks for every value that starts with the rest.
-                const std::string prefix = value.substr(0, value.size() - 1);
+                std::string prefix = value.substr(0, value.size() - 1);
                 if (!CheckPrefix(a->para, prefix, why)) return fail = {RC_BAD_VALUE, "(" + a->name + ": " + why + ")"}, false;
+                if (IsDirectoryNumber(a->name)) prefix = NumberPrefix(prefix);
                 And(sql.where, col + " >= ? AND " + col + " < ?");
                 sql.binds.push_back(prefix);
                 sql.binds.push_back(prefix + "\xff");
                 continue;
             }
             if (!StoredValue(a->para, value, v, why)) return fail = {RC_BAD_VALUE, "(" + a->name + ": " + why + ")"}, false;
-            if (IsDirectoryNumber(a->name)) v = CanonicalNumber(v);
             if (v.empty()) {
                 And(sql.where, "(" + col + " IS NULL OR " + col + " = '')");
             } else {

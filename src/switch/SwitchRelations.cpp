@@ -155,6 +155,10 @@ bool CSwitch::MaintainV5Line(const std::string& verb, const Values& values, std:
     if (!sub) return fail = {RC_NOT_FOUND, "(no V5 subscriber has number " + dn + ")"}, false;
     const SComObj& line = *m_cat.Find(kV5MaintenanceType);
     int64_t rid = FindByKey(line, values);
+    if (verb == "UBL" && !(rid && IsBlocked(line, rid)) && !IsBlocked(*sub, subRid)) {
+        text = kNotBlocked;  // a line in any other state keeps it
+        return true;
+    }
     if (!rid) {
         // A line first maintained gets its row now.
         InsertRaw(line, {{"DN", dn}, {"V5IID", RecordValue(*sub, subRid, "V5IID")},

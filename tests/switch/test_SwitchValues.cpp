@@ -274,3 +274,15 @@ TEST_F(SwitchTest, TheEchoIsTheCommandButForWhatWouldBreakItsLine) {
     EXPECT_EQ(echo(std::string("MOD MGCPSUB: DN=2\0\r\n3;", 22)), "%%MOD MGCPSUB: DN=2   3;%%");
     EXPECT_EQ(echo("MOD MGCPSUB: DN=20000003, DESC=\"\xff\xc0\";"), "%%MOD MGCPSUB: DN=20000003, DESC=\"??\";%%");
 }
+
+TEST_F(SwitchTest, BlanksAroundAValueQuotedOrNotAreNoPartOfIt) {
+    // docs/mml.md: a report cannot carry them back, so no value keeps them.
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000003, DESC=\" a b \";"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000003;", "DESC"), "a b");
+    Run("LST MGCPSUB: DESC=\"a b\";");
+    EXPECT_EQ(parsed.GetObjectCount(), 1);
+    Run("LST MGCPSUB: DESC=\" a b \";");
+    EXPECT_EQ(parsed.GetObjectCount(), 1);
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000003, DESC= ab ;"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000003;", "DESC"), "ab");
+}
