@@ -224,6 +224,9 @@ private:
     // (SwitchRelations.cpp). A record as it is to be after an ADD (rid 0) or
     // a MOD; given are the values the command carried.
     bool CheckRelations(const SComObj& obj, const Values& row, const Values& given, int64_t rid, Failure& fail);
+    // Clears what a controlling parameter's value leaves out (HOTLINE=NO:
+    // HOTDN, HOTDELAY); false with 1005 when the command gave a value for it.
+    bool LeaveOutDisabled(const SComObj& obj, Values& row, const Values& given, Failure& fail);
     // What names a key that is taken already.
     std::string DuplicateText(const SComObj& obj, const Values& row);
     // Other records that still refer to the record; false with 1009 naming one.

@@ -200,7 +200,9 @@ bool CSwitch::AddRecord(const SComObj& obj, const Values& given, Failure& fail) 
         row[a.name] = v;
     }
     if (FindByKey(obj, row)) return fail = {RC_DUPLICATE, DuplicateText(obj, row)}, false;
-    if (!CheckRules(obj, row, fail) || !CheckRelations(obj, row, given, 0, fail)) return false;
+    if (!LeaveOutDisabled(obj, row, given, fail) || !CheckRules(obj, row, fail) ||
+        !CheckRelations(obj, row, given, 0, fail))
+        return false;
     InsertRaw(obj, row);
     RecordAdded(obj, row);
     return true;
@@ -292,7 +294,8 @@ CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd
         after[a->name] = value;
     }
     Failure fail;
-    if (!CheckRelations(obj, after, values, rid, fail)) return Fail(echo, fail);
+    if (!LeaveOutDisabled(obj, after, values, fail) || !CheckRelations(obj, after, values, rid, fail))
+        return Fail(echo, fail);
     for (const auto& [name, value] : after)
         if (value != current.at(name)) SetValue(obj, rid, name, value);
     SyncNumbers(NumbersOf(obj, after));

@@ -6,11 +6,36 @@
 // ISDN BRA subscriber holds no more MSNs than its MAXMSN; a value that the catalogue's relations make required
 // (HOTLINE=YES needs HOTDN) is there; a V5 subscriber's line maintenance
 // row belongs to a live V5 subscriber and goes with it.
+#include <algorithm>
+
 #include "CatalogueHelpers.h"
 #include "Switch.h"
 #include "hostlibs/ReportWriter.h"
 
 namespace mmlsw {
+
+bool CSwitch::LeaveOutDisabled(const SComObj& obj, Values& row, const Values& given, Failure& fail) {
+    // As the client's parameter dialog does: the parameters after a
+    // controlling one that its value's clause does not enable are left out.
+    const SCmd* add = OpOf(obj, 3);
+    if (!add) return true;
+    for (const SParaDesc& control : add->params) {
+        auto value = row.find(control.mmlName);
+        if (control.relation.empty() || value == row.end() || value->second.empty()) continue;
+        std::vector<std::string> enabled, required;
+        const bool found = RelationClause(*add, control, value->second, enabled, required);
+        for (const SParaDesc& d : add->params) {
+            if (d.number <= control.number || (found && std::count(enabled.begin(), enabled.end(), d.mmlName)))
+                continue;
+            if (auto g = given.find(d.mmlName); g != given.end() && !g->second.empty())
+                return fail = {RC_BAD_VALUE, "(" + d.mmlName + ": " + control.mmlName + "=" + value->second +
+                                                 " leaves it out)"},
+                       false;
+            if (auto it = row.find(d.mmlName); it != row.end()) it->second.clear();
+        }
+    }
+    return true;
+}
 
 bool CSwitch::CheckRelations(const SComObj& obj, const Values& row, const Values& given, int64_t rid,
                              Failure& fail) {

@@ -242,3 +242,22 @@ TEST_F(IntegrityTest, MaxmsnIsNeverBelowTheMsnsTheSubscriberHolds) {
     EXPECT_EQ(Code("ADD BRAMSN: DN=60000001, MSN=62009991;"), RC_BAD_VALUE);
     EXPECT_EQ(Violations(), std::vector<std::string>{});
 }
+
+TEST_F(IntegrityTest, WhatAHotlineOfNoLeavesOutIsNeitherTakenNorKept) {
+    // As the client's parameter dialog greys them, HOTLINE=NO leaves HOTDN
+    // and HOTDELAY out: a value given for them is refused.
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=29000001" + std::string(", MGWNAME=\"gw\", EID=\"e\", HOTLINE=NO, HOTDN=1100;")),
+              RC_BAD_VALUE);
+    EXPECT_NE(Text().find("HOTDN: HOTLINE=NO leaves it out"), std::string::npos) << Text();
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=29000001, MGWNAME=\"gw\", EID=\"e\", HOTDELAY=5;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("DSP MGCPSUB: DN=29000001;"), RC_NOT_FOUND);
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTLINE=YES, HOTDN=1100, HOTDELAY=5;"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000901;", "HOTDELAY"), "5");
+    // Turned off, the hotline keeps no number nor delay.
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTLINE=NO;"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000901;", "HOTDN"), "");
+    EXPECT_EQ(Value(0, "HOTDELAY"), "");
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTDN=1200;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTDN=\"\";"), 0);
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+}
