@@ -29,8 +29,11 @@ struct SMmlCommand {
 // Parses one command in time linear in its length. Quoted values may hold
 // any character but '"'; an unquoted value ends at "," or ";" and holds no
 // blank and no "=" (blanks around it are not part of it). False with a reason for a text that
-// is not one well-formed command ending in ";".
-UO_HOSTLIBS_API bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error);
+// is not one well-formed command ending in ";". A reason that repeats a
+// name of the text shows it through `show` (as it is without one).
+using MmlShowName = std::string (*)(std::string_view name);
+UO_HOSTLIBS_API bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error,
+                              MmlShowName show = nullptr);
 
 // "VERB OBJECT" of a command text, upper case, single space; empty when
 // the text has no such start.

@@ -43,8 +43,9 @@ std::string MmlCommandWord(std::string_view text) {
     return ToUpper(out);
 }
 
-bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error) {
+bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error, MmlShowName show) {
     out = {};
+    auto shown = [show](std::string_view name) { return show ? show(name) : std::string(name); };
     text = TrimView(text);
     if (text.empty()) return error = "empty command", false;
     if (text.back() != ';') return error = "the command does not end with \";\"", false;
@@ -75,7 +76,7 @@ bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error) {
         std::string_view name = platform::TrimBlanksView(rest.substr(i, eq - i));
         if (name.empty()) return error = "parameter without a name", false;
         for (char c : name)
-            if (!IsNameChar(c) || c == ' ') return error = "bad parameter name \"" + std::string(name) + "\"", false;
+            if (!IsNameChar(c) || c == ' ') return error = "bad parameter name \"" + shown(name) + "\"", false;
         i = eq + 1;
         skipBlanks();
         SMmlParam p;
@@ -96,11 +97,11 @@ bool ParseMml(std::string_view text, SMmlCommand& out, std::string& error) {
             // Blanks and "=" inside a plain value would leave what it is to
             // guessing (a forgotten "," or quote): such values are quoted.
             if (v.find_first_of(" \t=") != std::string_view::npos)
-                return error = "the value of " + ToUpper(name) + " holds blanks or \"=\": quote it", false;
+                return error = "the value of " + shown(ToUpper(name)) + " holds blanks or \"=\": quote it", false;
             p.value = std::string(v);
             i = end;
         }
-        if (!names.insert(p.name).second) return error = "parameter " + p.name + " given twice", false;
+        if (!names.insert(p.name).second) return error = "parameter " + shown(p.name) + " given twice", false;
         out.params.push_back(std::move(p));
         if (i < rest.size()) ++i;  // the ","
         skipBlanks();

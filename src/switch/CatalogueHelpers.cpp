@@ -29,12 +29,14 @@ DWORD PortTypeOf(DWORD subscriberType) {
 
 DWORD SubscriberTypeOfPort(DWORD portType) { return portType == 326 ? 327 : portType == 334 ? 335 : 0; }
 
-std::vector<std::string> RequiredByRelation(const SCmd& op, const SParaDesc& control, const std::string& value) {
+bool RelationClause(const SCmd& op, const SParaDesc& control, const std::string& value,
+                    std::vector<std::string>& enabled, std::vector<std::string>& required) {
+    enabled.clear();
+    required.clear();
     std::string shown = value;
     for (const SChoice& c : control.choices)
         if (c.value == value) shown = c.text;
     const std::string& rel = control.relation;
-    std::vector<std::string> names;
     size_t at = 1;
     while (at < rel.size()) {
         const size_t end = std::min(rel.find(';', at), rel.size() - 1);
@@ -42,20 +44,28 @@ std::vector<std::string> RequiredByRelation(const SCmd& op, const SParaDesc& con
         at = end + 1;
         const size_t eq = clause.find('=');
         if (eq == std::string::npos || clause.substr(0, eq) != shown) continue;
-        const size_t comma = clause.find(',', eq);
-        if (comma == std::string::npos) continue;
+        // "=13 14,13": the numbers enabled, then after "," those required.
+        std::vector<std::string>* names = &enabled;
         std::string number;
-        for (size_t i = comma + 1; i <= clause.size(); ++i) {
-            if (i < clause.size() && clause[i] != ' ') {
+        for (size_t i = eq + 1; i <= clause.size(); ++i) {
+            if (i < clause.size() && clause[i] != ' ' && clause[i] != ',') {
                 number += clause[i];
                 continue;
             }
             for (const SParaDesc& d : op.params)
-                if (!number.empty() && std::to_string(d.number) == number) names.push_back(d.mmlName);
+                if (!number.empty() && std::to_string(d.number) == number) names->push_back(d.mmlName);
             number.clear();
+            if (i < clause.size() && clause[i] == ',') names = &required;
         }
+        return true;
     }
-    return names;
+    return false;
+}
+
+std::vector<std::string> RequiredByRelation(const SCmd& op, const SParaDesc& control, const std::string& value) {
+    std::vector<std::string> enabled, required;
+    RelationClause(op, control, value, enabled, required);
+    return required;
 }
 
 bool ParseInt(std::string_view s, int64_t& v) {

@@ -39,6 +39,11 @@ DWORD PortTypeOf(DWORD subscriberType);
 // The V5 subscriber kind carried by a port table; 0 for other objects.
 DWORD SubscriberTypeOfPort(DWORD portType);
 
+// The parameters the clause of a controlling parameter's relation for the
+// value (stored form) enables and requires: HOTLINE=YES enables HOTDN and
+// HOTDELAY and requires HOTDN. False when the relation has no clause for it.
+bool RelationClause(const SCmd& op, const SParaDesc& control, const std::string& value,
+                    std::vector<std::string>& enabled, std::vector<std::string>& required);
 // The attributes the operation's relations require when the controlling
 // parameter has the value (stored form): HOTLINE=YES requires HOTDN.
 std::vector<std::string> RequiredByRelation(const SCmd& op, const SParaDesc& control, const std::string& value);

@@ -18,4 +18,9 @@ std::string CanonicalNumber(std::string_view digits) {
     return first == std::string_view::npos ? "0" : std::string(digits.substr(first));
 }
 
+std::string NumberPrefix(std::string_view digits) {
+    const size_t first = digits.find_first_not_of('0');
+    return first == std::string_view::npos ? std::string() : std::string(digits.substr(first));
+}
+
 }  // namespace mmlsw

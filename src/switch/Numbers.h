@@ -19,5 +19,9 @@ bool IsDirectoryNumber(std::string_view attribute);
 // The stored form of a number of digits: without leading zeros ("0" stays).
 // Anything that is not all digits comes back unchanged.
 std::string CanonicalNumber(std::string_view digits);
+// The stored form of the start of a number, for a wildcard: without leading
+// zeros, which any number may be written with ("0020*" asks for the numbers
+// that start with 20; "0*" for every number).
+std::string NumberPrefix(std::string_view digits);
 
 }  // namespace mmlsw

@@ -2,6 +2,7 @@
 #include "Switch.h"
 
 #include <chrono>
+#include <filesystem>
 #include <set>
 
 #include "CatalogueHelpers.h"
@@ -9,6 +10,7 @@
 #include "ResultCache.h"
 #include "TextHelpers.h"
 #include "Utf8.h"
+#include "Values.h"
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/ReportWriter.h"
 
@@ -78,6 +80,25 @@ std::unique_ptr<CSwitch> CSwitch::OpenReader(std::string& error) const {
     reader->m_reader = true;
     if (!reader->m_db.Open(m_shared->path, CDatabase::Mode::ReadOnly, m_shared->busyMs, error)) return nullptr;
     return reader;
+}
+
+bool CSwitch::OpenToCheck(const std::string& path, std::string& error) {
+    DataReplaced();
+    m_shared->path = path;
+    m_reader = true;
+    std::error_code ec;
+    if (path.empty() || path == ":memory:" || !std::filesystem::is_regular_file(path, ec))
+        return error = (path.empty() ? std::string("no database file") : path + ": no such database file"), false;
+    if (!m_db.Open(path, CDatabase::Mode::ReadOnly, m_shared->busyMs, error)) return false;
+    for (DWORD type : m_cat.Types()) {
+        auto s = m_db.Prepared("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+        s->Bind(1, Table(type));
+        if (!s->Step())
+            return error = path + ": no store of this switch (it has no table " + Table(type) + " for " +
+                           m_cat.Find(type)->mmlName + ")",
+                   false;
+    }
+    return true;
 }
 
 void CSwitch::CreateTables() {
@@ -234,7 +255,9 @@ bool CSwitch::Resolve(const SMmlCommand& cmd, const SComObj*& obj, const SCmd*& 
     obj = m_cat.FindByMml(cmd.object);
     static const std::set<std::string> verbs = {"LST", "DSP", "ADD", "RMV", "MOD", "RLS", "ADB", "RVB",
                                                 "BLK", "UBL", "RST", "TST"};
-    if (!obj) return fail = {verbs.count(cmd.verb) ? RC_UNKNOWN_OBJECT : RC_UNKNOWN_VERB, cmd.object}, false;
+    if (!obj)
+        return fail = {verbs.count(cmd.verb) ? RC_UNKNOWN_OBJECT : RC_UNKNOWN_VERB, "(" + ShownValue(cmd.object) + ")"},
+               false;
     return true;
 }
 
@@ -302,7 +325,7 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
 
     SMmlCommand cmd;
     std::string error;
-    if (!ParseMml(echo, cmd, error)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
+    if (!ParseMml(echo, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
     Reports out;
     try {
         if (!m_reader) {
@@ -353,7 +376,7 @@ CSwitch::Reports CSwitch::Dispatch(const std::string& echo, const SMmlCommand& c
     if (cmd.verb == "MOD" && has("MOD")) return Modify(echo, cmd, *obj);
     if (cmd.verb == "ADB" && has("ADB")) return AddBatch(echo, cmd, *obj);
     if (cmd.verb == "RVB" && has("RVB")) return RemoveBatch(echo, cmd, *obj);
-    return Fail(echo, RC_UNKNOWN_VERB, cmd.verb + " is no command of " + obj->mmlName);
+    return Fail(echo, RC_UNKNOWN_VERB, "(" + ShownValue(cmd.verb) + " is no command of " + obj->mmlName + ")");
 }
 
 void BindAll(CStatement& s, const std::vector<std::string>& binds) {

@@ -77,6 +77,10 @@ public:
     // for long reads on another thread; it shares this switch's queries and
     // list results. Null (with a reason) for a database in memory.
     std::unique_ptr<CSwitch> OpenReader(std::string& error) const;
+    // Opens an existing database file read-only and as it is, to check it:
+    // no table is made and none converted. False with a reason when there
+    // is no such file or it is no store of this switch (a table missing).
+    bool OpenToCheck(const std::string& path, std::string& error);
 
     // The reports answering one command; never empty.
     Reports Execute(std::string_view command) { return Execute(command, kDefaultSession); }
@@ -220,12 +224,19 @@ private:
     // (SwitchRelations.cpp). A record as it is to be after an ADD (rid 0) or
     // a MOD; given are the values the command carried.
     bool CheckRelations(const SComObj& obj, const Values& row, const Values& given, int64_t rid, Failure& fail);
+    // Clears what a controlling parameter's value leaves out (HOTLINE=NO:
+    // HOTDN, HOTDELAY); false with 1005 when the command gave a value for it.
+    bool LeaveOutDisabled(const SComObj& obj, Values& row, const Values& given, Failure& fail);
     // What names a key that is taken already.
     std::string DuplicateText(const SComObj& obj, const Values& row);
     // Other records that still refer to the record; false with 1009 naming one.
     bool CheckReferences(const SComObj& obj, const Values& row, Failure& fail);
     // Records that go with it (a V5 subscriber's maintenance row).
     void RemoveDependents(const SComObj& obj, const Values& row);
+    // Whether a record's line is blocked (BLOCKED=YES, or STATUS=BLOCKED).
+    bool IsBlocked(const SComObj& obj, int64_t rid);
+    // What a UBL of a line that is not blocked answers; nothing changes.
+    static constexpr const char* kNotBlocked = "The line is not blocked: nothing changed.";
     // BLK, UBL and TST of a V5 subscriber's line; the result text.
     bool MaintainV5Line(const std::string& verb, const Values& values, std::string& text, Failure& fail);
     Reports CountMembers(const std::string& echo, const Values& values);

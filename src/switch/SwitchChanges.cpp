@@ -58,7 +58,7 @@ bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op, const SComObj&
         const SParaDesc* desc = nullptr;
         for (const SParaDesc& d : op.params)
             if (platform::EqualsNoCase(d.mmlName, p.name)) desc = &d;
-        if (!desc) return fail = {RC_UNKNOWN_PARAM, p.name}, false;
+        if (!desc) return fail = {RC_UNKNOWN_PARAM, "(" + ShownValue(p.name) + ")"}, false;
         std::string stored, why;
         if (!StoredValue(*desc, p.value, stored, why)) {
             const SAttributeItem* a = Attr(obj, desc->mmlName);
@@ -66,7 +66,7 @@ bool CSwitch::CheckParams(const SMmlCommand& cmd, const SCmd& op, const SComObj&
             const std::string shown = a && a->secret ? desc->mmlName : desc->mmlName + "=" + ShownValue(p.value);
             return fail = {RC_BAD_VALUE, "(" + shown + ": " + why + ")"}, false;
         }
-        values[desc->mmlName] = IsDirectoryNumber(desc->mmlName) ? CanonicalNumber(stored) : stored;
+        values[desc->mmlName] = stored;
     }
     for (const SParaDesc& d : op.params) {
         auto it = values.find(d.mmlName);
@@ -200,7 +200,9 @@ bool CSwitch::AddRecord(const SComObj& obj, const Values& given, Failure& fail) 
         row[a.name] = v;
     }
     if (FindByKey(obj, row)) return fail = {RC_DUPLICATE, DuplicateText(obj, row)}, false;
-    if (!CheckRules(obj, row, fail) || !CheckRelations(obj, row, given, 0, fail)) return false;
+    if (!LeaveOutDisabled(obj, row, given, fail) || !CheckRules(obj, row, fail) ||
+        !CheckRelations(obj, row, given, 0, fail))
+        return false;
     InsertRaw(obj, row);
     RecordAdded(obj, row);
     return true;
@@ -292,7 +294,8 @@ CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd
         after[a->name] = value;
     }
     Failure fail;
-    if (!CheckRelations(obj, after, values, rid, fail)) return Fail(echo, fail);
+    if (!LeaveOutDisabled(obj, after, values, fail) || !CheckRelations(obj, after, values, rid, fail))
+        return Fail(echo, fail);
     for (const auto& [name, value] : after)
         if (value != current.at(name)) SetValue(obj, rid, name, value);
     SyncNumbers(NumbersOf(obj, after));
@@ -345,6 +348,11 @@ CSwitch::Reports CSwitch::RemoveBatch(const std::string& echo, const SMmlCommand
 
 // ---- operations of single objects ---------------------------------------
 
+bool CSwitch::IsBlocked(const SComObj& obj, int64_t rid) {
+    if (Attr(obj, "BLOCKED")) return RecordValue(obj, rid, "BLOCKED") == "YES";
+    return Attr(obj, "STATUS") && RecordValue(obj, rid, "STATUS") == "BLOCKED";
+}
+
 CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd, const SComObj& owner,
                                  const SCmd& op) {
     Values values;
@@ -369,7 +377,9 @@ CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd
     if (keyed && !rid) return Fail(echo, RC_NOT_FOUND);
     std::string text = ResultText(RC_OK);
 
-    if (cmd.verb == "BLK" || cmd.verb == "UBL") {
+    if (cmd.verb == "UBL" && !IsBlocked(owner, rid)) {
+        text = kNotBlocked;  // a line in any other state keeps it
+    } else if (cmd.verb == "BLK" || cmd.verb == "UBL") {
         const bool block = cmd.verb == "BLK";
         if (const SAttributeItem* st = Attr(owner, "STATUS"))
             SetValue(owner, rid, st->name, block ? "BLOCKED" : st->para.choices.front().value);

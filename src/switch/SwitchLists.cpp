@@ -68,15 +68,15 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
             const std::string value = std::string(platform::TrimBlanksView(p.value));
             if (!value.empty() && value.back() == '*') {
                 // A trailing "*" asks for every value that starts with the rest.
-                const std::string prefix = value.substr(0, value.size() - 1);
+                std::string prefix = value.substr(0, value.size() - 1);
                 if (!CheckPrefix(a->para, prefix, why)) return fail = {RC_BAD_VALUE, "(" + a->name + ": " + why + ")"}, false;
+                if (IsDirectoryNumber(a->name)) prefix = NumberPrefix(prefix);
                 And(sql.where, col + " >= ? AND " + col + " < ?");
                 sql.binds.push_back(prefix);
                 sql.binds.push_back(prefix + "\xff");
                 continue;
             }
             if (!StoredValue(a->para, value, v, why)) return fail = {RC_BAD_VALUE, "(" + a->name + ": " + why + ")"}, false;
-            if (IsDirectoryNumber(a->name)) v = CanonicalNumber(v);
             if (v.empty()) {
                 And(sql.where, "(" + col + " IS NULL OR " + col + " = '')");
             } else {
@@ -84,7 +84,7 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
                 sql.binds.push_back(v);
             }
         } else if (!IsRestriction(obj, p.name)) {
-            return fail = {RC_UNKNOWN_PARAM, p.name}, false;
+            return fail = {RC_UNKNOWN_PARAM, "(" + ShownValue(p.name) + ")"}, false;
         }
     }
     int64_t lo = 0, hi = 0;
@@ -172,7 +172,7 @@ CSwitch::Reports CSwitch::Page(const std::string& echo, const SMmlCommand& cmd, 
     const SMmlParam* b = cmd.Find(HostString(HS_PAGE_BEGIN));
     const SMmlParam* e = cmd.Find(HostString(HS_PAGE_END));
     for (const SMmlParam& p : cmd.params)
-        if (&p != qid && &p != b && &p != e) return Fail(echo, RC_UNKNOWN_PARAM, p.name);
+        if (&p != qid && &p != b && &p != e) return Fail(echo, RC_UNKNOWN_PARAM, "(" + ShownValue(p.name) + ")");
     if (!b || !e) return Fail(echo, RC_MISSING, b ? HostString(HS_PAGE_END) : HostString(HS_PAGE_BEGIN));
     const auto ids = Queries().Use(session, qid->value, obj.type, Now());
     if (!ids) return Fail(echo, RC_NO_QUERY, "(" + ShownValue(qid->value) + ")");

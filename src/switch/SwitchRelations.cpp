@@ -2,14 +2,40 @@
 // the operators' rules set. A Centrex member is a subscriber's number in
 // one group, with a short number of its own there, and a group takes no
 // more than MAXMEM members; a group's night service number is a
-// subscriber's; a value that the catalogue's relations make required
+// subscriber's or an MSN, and neither is removed while a group uses it; an
+// ISDN BRA subscriber holds no more MSNs than its MAXMSN; a value that the catalogue's relations make required
 // (HOTLINE=YES needs HOTDN) is there; a V5 subscriber's line maintenance
 // row belongs to a live V5 subscriber and goes with it.
+#include <algorithm>
+
 #include "CatalogueHelpers.h"
 #include "Switch.h"
 #include "hostlibs/ReportWriter.h"
 
 namespace mmlsw {
+
+bool CSwitch::LeaveOutDisabled(const SComObj& obj, Values& row, const Values& given, Failure& fail) {
+    // As the client's parameter dialog does: the parameters after a
+    // controlling one that its value's clause does not enable are left out.
+    const SCmd* add = OpOf(obj, 3);
+    if (!add) return true;
+    for (const SParaDesc& control : add->params) {
+        auto value = row.find(control.mmlName);
+        if (control.relation.empty() || value == row.end() || value->second.empty()) continue;
+        std::vector<std::string> enabled, required;
+        const bool found = RelationClause(*add, control, value->second, enabled, required);
+        for (const SParaDesc& d : add->params) {
+            if (d.number <= control.number || (found && std::count(enabled.begin(), enabled.end(), d.mmlName)))
+                continue;
+            if (auto g = given.find(d.mmlName); g != given.end() && !g->second.empty())
+                return fail = {RC_BAD_VALUE, "(" + d.mmlName + ": " + control.mmlName + "=" + value->second +
+                                                 " leaves it out)"},
+                       false;
+            if (auto it = row.find(d.mmlName); it != row.end()) it->second.clear();
+        }
+    }
+    return true;
+}
 
 bool CSwitch::CheckRelations(const SComObj& obj, const Values& row, const Values& given, int64_t rid,
                              Failure& fail) {
@@ -65,6 +91,17 @@ bool CSwitch::CheckRelations(const SComObj& obj, const Values& row, const Values
                                              std::to_string(count->Int(0)) + " members)"},
                    false;
     }
+    if (obj.type == kBraType && rid) {
+        // MAXMSN never drops below the MSNs the subscriber holds.
+        int64_t maxMsns = 0;
+        ParseInt(row.at("MAXMSN"), maxMsns);
+        auto count = m_db.Prepared("SELECT COUNT(*) FROM " + Table(kMsnType) + " WHERE DN = ?");
+        count->Bind(1, row.at("DN"));
+        if (count->Step() && count->Int(0) > maxMsns)
+            return fail = {RC_BAD_VALUE, "(MAXMSN=" + row.at("MAXMSN") + ": the subscriber has " +
+                                             std::to_string(count->Int(0)) + " MSNs)"},
+                   false;
+    }
     if (obj.type == kMsnType && !rid) {
         auto sub = m_db.Prepared("SELECT MAXMSN FROM " + Table(kBraType) + " WHERE DN = ?");
         sub->Bind(1, row.at("DN"));
@@ -102,21 +139,25 @@ std::string CSwitch::DuplicateText(const SComObj& obj, const Values& row) {
 }
 
 bool CSwitch::CheckReferences(const SComObj& obj, const Values& row, Failure& fail) {
-    if (!SubscriberTypes().count(obj.type)) return true;
-    // A subscriber's number is not taken away from a Centrex group that
-    // uses it: the member goes first, or the group's night service.
-    const std::string& dn = row.at("DN");
-    auto member = m_db.Prepared("SELECT CGNO FROM " + Table(kMemberType) + " WHERE DN = ?");
-    member->Bind(1, dn);
-    if (member->Step())
-        return fail = {RC_IN_USE, "(number " + dn + " is a member of Centrex group " + std::string(member->Text(0)) + ")"},
-               false;
-    auto night = m_db.Prepared("SELECT CGNO FROM " + Table(kGroupType) + " WHERE NIGHTDN = ? LIMIT 1");
-    night->Bind(1, dn);
-    if (night->Step())
-        return fail = {RC_IN_USE, "(number " + dn + " is the night service number of Centrex group " +
-                                      std::string(night->Text(0)) + ")"},
-               false;
+    // A number is not taken away from a Centrex group that uses it: the
+    // member goes first, or the group's night service. The numbers are the
+    // subscriber's own and its MSNs, or the MSN removed (its subscriber's
+    // own number stays with the subscriber).
+    if (obj.type == kMsnType && row.at("MSN") == row.at("DN")) return true;
+    for (const std::string& number : NumbersOf(obj, row)) {
+        auto member = m_db.Prepared("SELECT CGNO FROM " + Table(kMemberType) + " WHERE DN = ? LIMIT 1");
+        member->Bind(1, number);
+        if (member->Step())
+            return fail = {RC_IN_USE, "(number " + number + " is a member of Centrex group " +
+                                          std::string(member->Text(0)) + ")"},
+                   false;
+        auto night = m_db.Prepared("SELECT CGNO FROM " + Table(kGroupType) + " WHERE NIGHTDN = ? LIMIT 1");
+        night->Bind(1, number);
+        if (night->Step())
+            return fail = {RC_IN_USE, "(number " + number + " is the night service number of Centrex group " +
+                                          std::string(night->Text(0)) + ")"},
+                   false;
+    }
     return true;
 }
 
@@ -139,6 +180,10 @@ bool CSwitch::MaintainV5Line(const std::string& verb, const Values& values, std:
     if (!sub) return fail = {RC_NOT_FOUND, "(no V5 subscriber has number " + dn + ")"}, false;
     const SComObj& line = *m_cat.Find(kV5MaintenanceType);
     int64_t rid = FindByKey(line, values);
+    if (verb == "UBL" && !(rid && IsBlocked(line, rid)) && !IsBlocked(*sub, subRid)) {
+        text = kNotBlocked;  // a line in any other state keeps it
+        return true;
+    }
     if (!rid) {
         // A line first maintained gets its row now.
         InsertRaw(line, {{"DN", dn}, {"V5IID", RecordValue(*sub, subRid, "V5IID")},

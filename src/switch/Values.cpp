@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "Numbers.h"
 #include "TextHelpers.h"
 #include "Utf8.h"
 
@@ -213,10 +214,13 @@ bool StoredValue(const SParaDesc& d, std::string_view raw, std::string& stored, 
         case PK_IPADDR:
             if (Ipv4(v, stored)) return true;
             return why = "an IPv4 address a.b.c.d", false;
-        default:
-            if (!Text(d, v, why)) return false;
-            stored = std::string(v);
+        default: {
+            // A number is stored, and its length counted, without leading zeros.
+            const std::string text = IsDirectoryNumber(d.mmlName) ? CanonicalNumber(v) : std::string(v);
+            if (!Text(d, text, why)) return false;
+            stored = text;
             return true;
+        }
     }
 }
 

@@ -11,8 +11,9 @@ namespace mmlsw {
 
 // The stored form of a value; false with what the value must look like
 // (a text that never repeats the value) when it breaks the parameter's
-// kind or limits. Blanks around a value are not part of it; an empty value
-// stays empty.
+// kind or limits. Blanks around a value, quoted or not, are not part of it
+// (a report could not carry them back); an empty value stays empty. A
+// directory number is stored without leading zeros.
 bool StoredValue(const SParaDesc& desc, std::string_view value, std::string& stored, std::string& why);
 bool StoredValue(const SParaDesc& desc, std::string_view value, std::string& stored);
 

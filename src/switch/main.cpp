@@ -2,6 +2,7 @@
 // serves clients over TCP (--listen), on a database file or in memory.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <malloc.h>
 
@@ -29,6 +30,20 @@ bool Number(const QCommandLineParser& parser, const QCommandLineOption& option, 
     return ok && value >= lo && value <= hi;
 }
 
+// Checks the store the switch has open: prints every violation; the exit
+// code, 1 when there is one.
+int Check(mmlsw::CSwitch& sw) {
+    std::vector<std::string> violations;
+    try {
+        violations = sw.CheckInvariants();
+    } catch (const mmlsw::CStoreError& e) {
+        return Refuse(std::string("--check: ") + e.what());
+    }
+    for (const std::string& v : violations) std::printf("%s\n", v.c_str());
+    std::fprintf(stderr, "mmlswitch: %zu violations\n", violations.size());
+    return violations.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -46,7 +61,8 @@ int main(int argc, char* argv[]) {
         "  mmlswitch --db demo.db --exec \"LST MGCPSUB: DN=20000001;\"\n"
         "  mmlswitch --db demo.db --listen 127.0.0.1:7001"));
     parser.addHelpOption();
-    QCommandLineOption db(QStringLiteral("db"), QStringLiteral("Database file (default: in memory)."),
+    QCommandLineOption db(QStringLiteral("db"), QStringLiteral("Database file (default: in memory; served with --listen, a "
+                                                                   "temporary file removed when the switch stops)."),
                           QStringLiteral("FILE"), QStringLiteral(":memory:"));
     QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Replace the data with a dataset: demo."),
                             QStringLiteral("KIND"));
@@ -79,8 +95,9 @@ int main(int argc, char* argv[]) {
                                            "(default 30)."),
                             QStringLiteral("SECONDS"), QString::number(defaults.lineMs / 1000));
     QCommandLineOption readers(QStringLiteral("readers"),
-                               QStringLiteral("Threads answering list heads and other long reads of a database "
-                                              "file (default 1)."),
+                               QStringLiteral("Threads answering list heads and other long reads (default 1), so "
+                                              "that lookups and pages never wait behind them. 0: they run "
+                                              "between the other commands, and a lookup may wait behind scans."),
                                QStringLiteral("N"), QString::number(defaults.readers));
     QCommandLineOption maxConnections(QStringLiteral("max-connections"),
                                       QStringLiteral("Connections served at once; one more is answered with "
@@ -95,8 +112,9 @@ int main(int argc, char* argv[]) {
                                  QStringLiteral("Object catalogue (default: data/objects.json of the client root)."),
                                  QStringLiteral("FILE"));
     QCommandLineOption check(QStringLiteral("check"),
-                             QStringLiteral("Check that the data agrees with itself; print every violation "
-                                            "and exit 1 when there is one."));
+                             QStringLiteral("Check that the data of the existing --db FILE agrees with "
+                                            "itself, reading it as it is (read-only); print every violation "
+                                            "and exit 1 when there is one, 2 when there is no such store."));
     parser.addOptions({db, seed, subs, exec, listen, remote, ttl, busy, idle, line, readers, maxConnections,
                        sync, catalogue, check});
     parser.process(app);
@@ -129,7 +147,24 @@ int main(int argc, char* argv[]) {
     sw.SetBusyTimeout(static_cast<int>(busyMs));
     sw.SetFullSync(syncMode == QLatin1String("full"));
     std::string error;
-    if (!sw.Open(parser.value(db).toStdString(), error)) return Refuse(error);
+    // A store in memory has one connection, so long reads could not run on
+    // the readers beside it: one served without --db lives in a temporary
+    // file for the run instead, and is served as a file is.
+    std::string path = parser.value(db).toStdString();
+    QTemporaryDir temporary;
+    if (parser.isSet(listen) && !parser.isSet(db)) {
+        if (!temporary.isValid()) return Refuse("no temporary directory for the store: " + temporary.errorString().toStdString());
+        path = (temporary.path() + QStringLiteral("/switch.db")).toStdString();
+        std::fprintf(stderr, "mmlswitch: no --db: temporary store %s (removed when the switch stops)\n", path.c_str());
+    }
+    if (parser.isSet(check) && !parser.isSet(seed)) {
+        // The store as it is, read-only: a check changes nothing, and one of
+        // a file that is not there (or of no file) would only check nothing.
+        if (!parser.isSet(db)) return Refuse("--check needs --db FILE, an existing database file");
+        if (!sw.OpenToCheck(parser.value(db).toStdString(), error)) return Refuse("--check: " + error);
+        return Check(sw);
+    }
+    if (!sw.Open(path, error)) return Refuse(error);
     sw.SetQueryTtl(ttlS * 1000);
     if (parser.isSet(seed)) {
         long long n = 0;
@@ -138,10 +173,10 @@ int main(int argc, char* argv[]) {
         if (!mmlsw::SeedDemo(sw, {n}, error)) return Refuse(error);
     }
     if (parser.isSet(check)) {
-        const std::vector<std::string> violations = sw.CheckInvariants();
-        for (const std::string& v : violations) std::printf("%s\n", v.c_str());
-        std::fprintf(stderr, "mmlswitch: %zu violations\n", violations.size());
-        return violations.empty() ? 0 : 1;
+        // Just seeded: checked as the file now is.
+        mmlsw::CSwitch stored(cat);
+        if (!stored.OpenToCheck(parser.value(db).toStdString(), error)) return Refuse("--check: " + error);
+        return Check(stored);
     }
     if (parser.isSet(exec)) {
         int rc = 0;

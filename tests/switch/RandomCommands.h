@@ -14,7 +14,7 @@ public:
     explicit CRandomCommands(unsigned seed) : m_rng(seed) {}
 
     std::string Next() {
-        switch (Pick(22)) {
+        switch (Pick(24)) {
         case 0: return "ADD MGCPSUB: DN=" + Number() + ", MGWNAME=\"gw\", EID=\"e\", CSC=" + Int(0, 9) + Hotline() + ";";
         case 1: return "ADD SIPSUB: DN=" + Number() + ", URI=\"sip:x@y\", PASSWORD=\"secret\";";
         case 2: return "ADD H248SUB: DN=" + Number() + ", MGWID=1, TID=\"t\";";
@@ -55,6 +55,8 @@ public:
                    "V5IID=1, BGNL3ADDR=" + std::to_string(first) + ", ENDL3ADDR=" + std::to_string(first + static_cast<int>(Pick(5))) + ";";
         }
         case 20: return "ADD V5SUB: DN=" + Number() + ", V5IID=" + Int(1, 2) + ", L3ADDR=" + Int(0, 120) + ";";
+        case 21: return "MOD BRASUB: DN=" + Bra() + ", MAXMSN=" + Int(1, 3) + ";";
+        case 22: return "MOD CXMEM: CGNO=" + Int(1, 3) + ", DN=" + Number() + ", SHORTNO=" + Int(800, 850) + ";";
         default: return "RMV V5SUB: DN=" + V5Number() + ";";
         }
     }
@@ -62,11 +64,14 @@ public:
 private:
     unsigned Pick(unsigned n) { return std::uniform_int_distribution<unsigned>(0, n - 1)(m_rng); }
     std::string Int(int lo, int hi) { return std::to_string(lo + static_cast<int>(Pick(static_cast<unsigned>(hi - lo + 1)))); }
-    // Seeded numbers (members of groups 1 to 3 among them), new ones, some with leading zeros.
+    // Seeded numbers (members of groups 1 to 3 among them), new ones, BRA
+    // subscribers' numbers and MSNs, some with leading zeros.
     std::string Number() {
-        const unsigned r = Pick(10);
-        const std::string n = r < 4 ? std::to_string(20000000 + Pick(130)) : r < 9 ? std::to_string(29000000 + Pick(200))
-                                                                                     : std::to_string(60000000 + Pick(20));
+        const unsigned r = Pick(20);
+        const std::string n = r < 8    ? std::to_string(20000000 + Pick(130))
+                              : r < 17 ? std::to_string(29000000 + Pick(200))
+                              : r < 19 ? std::to_string(60000000 + Pick(20))
+                                       : std::to_string(62000000 + Pick(20));
         return Pick(8) ? n : "0" + n;
     }
     std::string V5Number() { return Pick(2) ? std::to_string(70000000 + Pick(24)) : std::to_string(79000000 + Pick(100)); }

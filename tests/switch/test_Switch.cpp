@@ -285,3 +285,22 @@ TEST_F(SwitchTest, ChangesCheckEveryValueAgainstItsKind) {
     EXPECT_EQ(Code("MOD SIPSUB: DN=49000000, STATUS=REG;"), RC_UNKNOWN_PARAM);  // the switch keeps it
     EXPECT_EQ(Code("ADD SUBBATCH: SUBTYPE=SIP, BGNDN=46000000, ENDDN=46999999;"), RC_BAD_VALUE);  // too many
 }
+
+TEST_F(SwitchTest, UnblockingALineThatIsNotBlockedChangesNothing) {
+    ASSERT_EQ(ValueOf("DSP MGCPSUB: DN=20000009;", "STATUS"), "FAULT");
+    EXPECT_EQ(Code("UBL MGCPSUB: DN=20000009;"), 0);
+    EXPECT_NE(Text().find("not blocked"), std::string::npos) << Text();
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000009;", "STATUS"), "FAULT");
+    EXPECT_EQ(ValueOf("LST DNINFO: DN=20000009;", "STATUS"), "FAULT");
+    ASSERT_EQ(Code("BLK MGCPSUB: DN=20000009;"), 0);
+    ASSERT_EQ(Code("UBL MGCPSUB: DN=20000009;"), 0);
+    EXPECT_EQ(Text(), "Unblocked.");
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000009;", "STATUS"), "IDLE");
+    // A V5 line likewise: told, and nothing changed.
+    EXPECT_EQ(Code("UBL V5SUBMNT: DN=70000001;"), 0);
+    EXPECT_NE(Text().find("not blocked"), std::string::npos) << Text();
+    ASSERT_EQ(Code("BLK V5SUBMNT: DN=70000001;"), 0);
+    ASSERT_EQ(Code("UBL V5SUBMNT: DN=70000001;"), 0);
+    EXPECT_EQ(Text(), "Unblocked.");
+    EXPECT_EQ(ValueOf("DSP V5SUB: DN=70000001;", "STATUS"), "IDLE");
+}

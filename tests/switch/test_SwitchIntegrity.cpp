@@ -208,3 +208,56 @@ TEST_F(IntegrityTest, TheCheckerNamesWhatDisagrees) {
     EXPECT_TRUE(says("HOTLINE=YES without HOTDN")) << ::testing::PrintToString(found);
     EXPECT_TRUE(says("maintenance of 70000003: no such V5 subscriber")) << ::testing::PrintToString(found);
 }
+
+TEST_F(IntegrityTest, AnMsnUsedByACentrexGroupStaysWhileTheGroupUsesIt) {
+    // Group 3 takes an MSN of BRA subscriber 60000004 as member and night service.
+    ASSERT_EQ(Code("ADD BRAMSN: DN=60000004, MSN=62009997;"), 0);
+    ASSERT_EQ(Code("MOD CXGRP: CGNO=3, MAXMEM=60;"), 0);
+    ASSERT_EQ(Code("ADD CXMEM: DN=62009997, CGNO=3, CGNAME=\"Company C\", SHORTNO=997, KIND=SUB;"), 0);
+    ASSERT_EQ(Code("MOD CXGRP: CGNO=3, NIGHTDN=62009997;"), 0);
+    for (const char* cmd : {"RMV BRASUB: DN=60000004;", "RMV BRAMSN: DN=60000004, MSN=62009997;"}) {
+        EXPECT_EQ(Code(cmd), RC_IN_USE) << cmd;
+        EXPECT_NE(Text().find("62009997 is a member of Centrex group 3"), std::string::npos) << Text();
+    }
+    ASSERT_EQ(Code("RMV CXMEM: CGNO=3, DN=62009997;"), 0);
+    for (const char* cmd : {"RMV BRASUB: DN=60000004;", "RMV BRAMSN: DN=60000004, MSN=62009997;"}) {
+        EXPECT_EQ(Code(cmd), RC_IN_USE) << cmd;
+        EXPECT_NE(Text().find("62009997 is the night service number of Centrex group 3"), std::string::npos) << Text();
+    }
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+    // The subscriber's own number as its main MSN goes with it as before.
+    ASSERT_EQ(Code("MOD CXGRP: CGNO=3, NIGHTDN=60000004;"), 0);
+    EXPECT_EQ(Code("RMV BRAMSN: DN=60000004, MSN=62009997;"), 0);
+    EXPECT_EQ(Code("RMV BRAMSN: DN=60000004, MSN=60000004;"), 0);
+    EXPECT_EQ(Code("RMV BRASUB: DN=60000004;"), RC_IN_USE);
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+}
+
+TEST_F(IntegrityTest, MaxmsnIsNeverBelowTheMsnsTheSubscriberHolds) {
+    // 60000001 holds its main MSN and 62000001.
+    EXPECT_EQ(Code("MOD BRASUB: DN=60000001, MAXMSN=1;"), RC_BAD_VALUE);
+    EXPECT_NE(Text().find("MAXMSN=1: the subscriber has 2 MSNs"), std::string::npos) << Text();
+    EXPECT_EQ(ValueOf("DSP BRASUB: DN=60000001;", "MAXMSN"), "8");
+    EXPECT_EQ(Code("MOD BRASUB: DN=60000001, MAXMSN=2;"), 0);
+    EXPECT_EQ(Code("ADD BRAMSN: DN=60000001, MSN=62009991;"), RC_BAD_VALUE);
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+}
+
+TEST_F(IntegrityTest, WhatAHotlineOfNoLeavesOutIsNeitherTakenNorKept) {
+    // As the client's parameter dialog greys them, HOTLINE=NO leaves HOTDN
+    // and HOTDELAY out: a value given for them is refused.
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=29000001" + std::string(", MGWNAME=\"gw\", EID=\"e\", HOTLINE=NO, HOTDN=1100;")),
+              RC_BAD_VALUE);
+    EXPECT_NE(Text().find("HOTDN: HOTLINE=NO leaves it out"), std::string::npos) << Text();
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=29000001, MGWNAME=\"gw\", EID=\"e\", HOTDELAY=5;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("DSP MGCPSUB: DN=29000001;"), RC_NOT_FOUND);
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTLINE=YES, HOTDN=1100, HOTDELAY=5;"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000901;", "HOTDELAY"), "5");
+    // Turned off, the hotline keeps no number nor delay.
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTLINE=NO;"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000901;", "HOTDN"), "");
+    EXPECT_EQ(Value(0, "HOTDELAY"), "");
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTDN=1200;"), RC_BAD_VALUE);
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTDN=\"\";"), 0);
+    EXPECT_EQ(Violations(), std::vector<std::string>{});
+}

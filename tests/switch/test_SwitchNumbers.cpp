@@ -111,3 +111,21 @@ TEST_F(NumberTableTest, CountsAgreeWithTheRowsAfterAnySequenceOfChanges) {
     ASSERT_EQ(Code("RMV DNSEG: SEGIDX=900;"), 0);
     ExpectTrue("segment gone");
 }
+
+TEST_F(SwitchTest, LeadingZerosAreNoPartOfANumberInWildcardsNorInItsLength) {
+    // docs/mml.md: a leading zero makes no other number, in a wildcard too.
+    Run("LST MGCPSUB: DN=2000000*;");
+    const int plain = parsed.GetObjectCount();
+    ASSERT_EQ(plain, 10);
+    Run("LST MGCPSUB: DN=002000000*;");
+    EXPECT_EQ(parsed.GetRetCode(), 0) << Text();
+    EXPECT_EQ(parsed.GetObjectCount(), plain);
+    EXPECT_EQ(Value(0, "DN"), "20000000");
+    // Zeros in front do not count against the 32 digits a number may have.
+    const std::string zeros(30, '0');
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=" + zeros + "20000001;", "DN"), "20000001");
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=" + zeros + "29000077, MGWNAME=\"gw\", EID=\"e\", HOTLINE=YES, HOTDN=" + zeros + "1100;"), 0)
+        << Text();
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=29000077;", "HOTDN"), "1100");
+    EXPECT_EQ(Code("DSP MGCPSUB: DN=" + std::string(33, '1') + ";"), RC_BAD_VALUE);
+}

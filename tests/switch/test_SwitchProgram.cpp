@@ -1,5 +1,6 @@
 // The mmlswitch program: safe to start, clean to stop.
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -164,4 +165,78 @@ TEST_F(ProgramTest, ExecKeepsNumbersReferencesAndGroupsTrueAndSaysWhy) {
     // What was refused left nothing behind, and the store agrees with itself.
     const auto [rc, out] = Run({"--db", db, "--check"});
     EXPECT_EQ(rc, 0) << out.toStdString();
+}
+
+TEST_F(ProgramTest, CheckReadsAnExistingStoreAsItIsAndRefusesAnyOther) {
+    // No file, no --db, or a file that is no store: a clear refusal, nothing made.
+    const QString missing = dir.path() + "/missing.db";
+    for (const QStringList& args : {QStringList{"--db", missing, "--check"}, QStringList{"--check"},
+                                    QStringList{"--db", ":memory:", "--check"}}) {
+        const auto [rc, out] = Run(args);
+        EXPECT_NE(rc, 0) << args.join(' ').toStdString() << "\n" << out.toStdString();
+        EXPECT_FALSE(out.contains("0 violations")) << out.toStdString();
+        EXPECT_TRUE(out.contains("--check")) << out.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    const QString empty = dir.path() + "/empty.db";
+    {
+        CDatabase db;
+        std::string error;
+        ASSERT_TRUE(db.Open(empty.toStdString(), CDatabase::Mode::ReadWrite, 1000, error)) << error;
+    }
+    const auto [rcEmpty, saidEmpty] = Run({"--db", empty, "--check"});
+    EXPECT_NE(rcEmpty, 0) << saidEmpty.toStdString();
+    EXPECT_FALSE(saidEmpty.contains("0 violations")) << saidEmpty.toStdString();
+
+    // A store of the older id scheme is checked as it is: not converted.
+    const QString old = dir.path() + "/old.db";
+    {
+        CDatabase db;
+        std::string error;
+        ASSERT_TRUE(db.Open(old.toStdString(), CDatabase::Mode::ReadWrite, 1000, error)) << error;
+        db.Exec("CREATE TABLE o308 (rid INTEGER PRIMARY KEY, DN TEXT)");
+    }
+    const auto [rcOld, saidOld] = Run({"--db", old, "--check"});
+    EXPECT_NE(rcOld, 0) << saidOld.toStdString();
+    CDatabase db;
+    std::string error;
+    ASSERT_TRUE(db.Open(old.toStdString(), CDatabase::Mode::ReadOnly, 1000, error)) << error;
+    CStatement tables(db.Handle(), "SELECT group_concat(sql, ';') FROM sqlite_master");
+    ASSERT_TRUE(tables.Step());
+    EXPECT_EQ(std::string(tables.Text(0)), "CREATE TABLE o308 (rid INTEGER PRIMARY KEY, DN TEXT)");
+
+    // A seeded store: checked, fine.
+    const auto [rc, out] = Run({"--db", Seeded(), "--check"});
+    EXPECT_EQ(rc, 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("0 violations")) << out.toStdString();
+}
+
+TEST_F(ProgramTest, ServedWithoutAFileItKeepsATemporaryOneSoThatScansRunOnReaders) {
+    // No --db: the store lives in a temporary file for the run, and list
+    // heads go to a reader thread as they do on a file of one's own.
+    QProcess p;
+    const quint16 port = Start(p, {"--listen", "127.0.0.1:0", "--seed", "demo", "--subscribers", "600"});
+    ASSERT_NE(port, 0) << output.toStdString();
+    const QRegularExpression temporary(QStringLiteral("temporary store (\\S+)"));
+    const auto m = temporary.match(output);
+    ASSERT_TRUE(m.hasMatch()) << output.toStdString();
+    const QString file = m.captured(1);
+    EXPECT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+    QStringList threads;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(p.processId());
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks + "/" + tid + "/comm");
+        if (comm.open(QIODevice::ReadOnly)) threads << QString::fromUtf8(comm.readAll()).trimmed();
+    }
+    EXPECT_TRUE(threads.contains("mmlsw-reader")) << threads.join(' ').toStdString();
+    CBlockingClient client;
+    std::string error, report;
+    ASSERT_TRUE(client.Connect(port, error)) << error;
+    ASSERT_TRUE(client.Send("LST MGCPSUB: DN=2000*;\n"));
+    ASSERT_TRUE(client.Receive(report, 30000));
+    EXPECT_NE(report.find("RETCODE = 0"), std::string::npos) << report;
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
 }

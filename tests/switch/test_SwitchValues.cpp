@@ -227,3 +227,62 @@ TEST_F(SwitchTest, PlainValuesHoldNoBlanksNorEqualSigns) {
     EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000003;", "DESC"), "front desk");
     EXPECT_EQ(Value(0, "CSC"), "2");
 }
+
+TEST_F(SwitchTest, ARefusalCutsAndEscapesANameItRepeatsAsItDoesAValue) {
+    const std::string longName = Repeat("X", 30000);
+    const std::string escName = "A\x1b[31m" + Repeat("Y", 100);
+    struct SCase {
+        std::string command;
+        int code;
+        std::string shown;  // how the text begins to repeat the name
+    };
+    const std::vector<SCase> cases = {
+        {"MOD MGCPSUB: DN=20000003, " + escName + "=1;", RC_SYNTAX, "A\\x1b[31mYYY"},
+        {"MOD MGCPSUB: DN=20000003, " + std::string("A\0B", 3) + "=1;", RC_SYNTAX, "A\\x00B"},
+        {"MOD MGCPSUB: DN=20000003, A\xc2\x85" "B=1;", RC_SYNTAX, "A\\u0085B"},
+        {"MOD MGCPSUB: DN=20000003, " + longName + "=1, " + longName + "=2;", RC_SYNTAX, "XXXX"},
+        {"MOD MGCPSUB: DN=20000003, " + longName + "=a b;", RC_SYNTAX, "XXXX"},
+        {"MOD MGCPSUB: DN=20000003, " + longName + "=1;", RC_UNKNOWN_PARAM, "XXXX"},
+        {"LST MGCPSUB: " + longName + "=1;", RC_UNKNOWN_PARAM, "XXXX"},
+        {"LST MGCPSUB: QID=\"1\", BEGIN=0, END=1, " + longName + "=1;", RC_UNKNOWN_PARAM, "XXXX"},
+        {"LST " + longName + ":;", RC_UNKNOWN_OBJECT, "XXXX"},
+        {"FOO " + longName + ":;", RC_UNKNOWN_VERB, "XXXX"},
+        {longName + " MGCPSUB:;", RC_UNKNOWN_VERB, "XXXX"},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.command.substr(0, 60));
+        EXPECT_EQ(Code(c.command), c.code);
+        const std::string result = reports.front().substr(reports.front().find("\nRESULT"));
+        EXPECT_LT(result.size(), 300u) << result.substr(0, 400);
+        EXPECT_NE(Text().find(c.shown), std::string::npos) << Text().substr(0, 400);
+        for (const std::string& raw : {std::string(1, '\x1b'), std::string(1, '\0'), std::string("\xc2\x85")})
+            EXPECT_EQ(result.find(raw), std::string::npos) << result.substr(0, 400);
+        if (c.shown == "XXXX") {
+            EXPECT_NE(result.find("30000 characters"), std::string::npos) << result.substr(0, 400);
+        }
+    }
+}
+
+TEST_F(SwitchTest, TheEchoIsTheCommandButForWhatWouldBreakItsLine) {
+    // docs/mml.md, "Line 1": ESC as it came; NUL, CR and line feed as blanks;
+    // bytes that are not UTF-8 as "?".
+    auto echo = [&](const std::string& cmd) {
+        reports = sw.Execute(cmd);
+        return reports.front().substr(0, reports.front().find('\n'));
+    };
+    EXPECT_EQ(echo("MOD MGCPSUB: DN=20000003, DESC=\"\x1b[2J\";"), "%%MOD MGCPSUB: DN=20000003, DESC=\"\x1b[2J\";%%");
+    EXPECT_EQ(echo(std::string("MOD MGCPSUB: DN=2\0\r\n3;", 22)), "%%MOD MGCPSUB: DN=2   3;%%");
+    EXPECT_EQ(echo("MOD MGCPSUB: DN=20000003, DESC=\"\xff\xc0\";"), "%%MOD MGCPSUB: DN=20000003, DESC=\"??\";%%");
+}
+
+TEST_F(SwitchTest, BlanksAroundAValueQuotedOrNotAreNoPartOfIt) {
+    // docs/mml.md: a report cannot carry them back, so no value keeps them.
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000003, DESC=\" a b \";"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000003;", "DESC"), "a b");
+    Run("LST MGCPSUB: DESC=\"a b\";");
+    EXPECT_EQ(parsed.GetObjectCount(), 1);
+    Run("LST MGCPSUB: DESC=\" a b \";");
+    EXPECT_EQ(parsed.GetObjectCount(), 1);
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=20000003, DESC= ab ;"), 0);
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20000003;", "DESC"), "ab");
+}
