@@ -46,6 +46,14 @@ CPropertyDisplayView::CPropertyDisplayView(QWidget* parent) : CWndT(parent) {
     connect(this, &QTreeWidget::itemCollapsed, this, [this] { FitNameColumn(); });
 }
 
+namespace {
+// A value that is a number (a directory number, an index, a count).
+bool IsNumber(const QString& text) {
+    const QString t = text.trimmed();
+    return !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) { return c.isDigit(); });
+}
+}  // namespace
+
 int CPropertyDisplayView::MaxNameWidth() const {
     return std::max(viewport()->width() / 2, header()->minimumSectionSize());
 }
@@ -56,7 +64,7 @@ void CPropertyDisplayView::FitNameColumn() {
     // columns.
     const QFontMetrics fm(font());
     const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
-    int names = header()->sectionSizeHint(0), values = 0;
+    int names = header()->sectionSizeHint(0), values = 0, numbers = 0;
     std::function<void(QTreeWidgetItem*, int)> measure = [&](QTreeWidgetItem* item, int depth) {
         const bool group = item->childCount() > 0;
         item->setFirstColumnSpanned(group);
@@ -64,18 +72,25 @@ void CPropertyDisplayView::FitNameColumn() {
             names = std::max(names, indentation() * depth + fm.horizontalAdvance(item->text(0)) + margin);
             // A note is a sentence: it may be cut (its tip shows it whole)
             // rather than cut the names.
-            if (!item->data(0, kNoteRole).toBool())
-                values = std::max(values, fm.horizontalAdvance(item->text(1)) + margin);
+            if (!item->data(0, kNoteRole).toBool()) {
+                const int value = fm.horizontalAdvance(item->text(1)) + margin;
+                values = std::max(values, value);
+                if (IsNumber(item->text(1))) numbers = std::max(numbers, value);
+            }
         }
         // Rows folded away take no room until they are opened.
         if (!item->isExpanded()) return;
         for (int c = 0; c < item->childCount(); ++c) measure(item->child(c), depth + 1);
     };
     for (int i = 0; i < topLevelItemCount(); ++i) measure(topLevelItem(i), rootIsDecorated() ? 1 : 0);
-    // The names as wide as they need, within half the panel, or more when
-    // the values need less than the other half.
+    // The names as wide as they need while the values keep what their
+    // numbers need (a number cut is a number misread) and at least a third
+    // of the panel, or all the values need when that is less; the names may
+    // always have half the panel. A text value wider than what is left is
+    // cut (its tip shows it whole), not the names.
     const int room = viewport()->width();
-    const int cap = std::max(MaxNameWidth(), room - values);
+    const int keep = std::min(std::max(numbers, std::min(values, room / 3)), room / 2);
+    const int cap = std::max(MaxNameWidth(), room - keep);
     header()->resizeSection(0, std::clamp(names, header()->minimumSectionSize(), std::max(cap, 1)));
 }
 

@@ -30,7 +30,8 @@ protected:
 
 private:
     // Fits the names column to the names, within MaxNameWidth unless the
-    // values leave more.
+    // values leave more: a name is cut only where the values would
+    // otherwise cut a number or get less than a third of the panel.
     void FitNameColumn();
     void ShowRecord(const CDynData& data, int index);
     const CDynData* m_pLastData = nullptr;

@@ -174,11 +174,12 @@ void Seed(CSwitch& sw, const SDemoSize& size) {
     }
 
     // V5: interfaces 1..6 carry PSTN ports and V5 subscribers, 7 and 8 ISDN
-    // ports and V5 BRA subscribers.
+    // ports and V5 BRA subscribers; groups of three neighbouring interfaces,
+    // so that a list in key order meets the groups in their own order.
     CInserter v5if(sw, 325), port(sw, 326), braPort(sw, 334), v5sub(sw, 327), v5bra(sw, 335),
         mnt(sw, 332), bracfg(sw, 336);
     for (int i = 1; i <= 8; ++i)
-        v5if.Set("V5IID", Num(i)).Set("NAME", "V5-" + Num(i) + (i > 6 ? " BRA" : "")).Set("GROUP", Num(i % 3))
+        v5if.Set("V5IID", Num(i)).Set("NAME", "V5-" + Num(i) + (i > 6 ? " BRA" : "")).Set("GROUP", Num(1 + (i - 1) / 3))
             .Set("MGWID", Num(100 + i)).Set("VARIANT", "0").Set("PROTOCOL", "V52").Set("LINKS", "2")
             .Set("STATUS", i == 5 ? "DOWN" : "UP").Insert();
     for (int i = 1; i <= 6; ++i) {

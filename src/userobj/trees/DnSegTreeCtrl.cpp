@@ -46,6 +46,7 @@ const MsgMap* CDnSegTreeCtrl::MessageMap() {
         ON_MESSAGE(msg::WM_DATA_UPDATED, &CDnSegTreeCtrl::OnDataUpdate),
         ON_MESSAGE(msg::WM_DATA_REMOVED, &CDnSegTreeCtrl::OnDataDel),
         ON_MESSAGE(msg::WM_DATA_ADDED, &CDnSegTreeCtrl::OnDataAdd),
+        ON_MESSAGE(msg::WM_DATA_MODIFIED, &CDnSegTreeCtrl::OnDataMod),
         ON_MESSAGE(msg::WM_BUSYLOCK, &CDnSegTreeCtrl::OnBusy),
     };
     static const MsgMap m{CMsgTarget::MessageMap(), e};
@@ -220,7 +221,26 @@ LRESULT CDnSegTreeCtrl::OnDataAdd(WPARAM id, LPARAM) {
     CInstData inst;
     if (!m_obj->GetDynData()->GetBasData(static_cast<DWORD>(id), inst)) return 0;
     AddDnSegItem(inst);
+    // A record made from the add's own values lacks what the switch counts
+    // itself (the numbers in use): the segment is read again for it.
+    if (platform::Trim(inst.GetFieldText(6)).empty())
+        m_obj->GetComObj()->InvokeConfigDetailView(inst.GetInstID(), 1, 0, 1, -1);
     return 1;
+}
+
+LRESULT CDnSegTreeCtrl::OnDataMod(WPARAM id, LPARAM) {
+    if (!m_obj) return 0;
+    CInstData inst;
+    if (!m_obj->GetDynData()->GetBasData(static_cast<DWORD>(id), inst)) return 0;
+    // Only the segment's text follows: its range, and so its blocks, is its key.
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        SItemData data;
+        if (LookupItemData(topLevelItem(i), data) && data.dwInstID == inst.GetInstID()) {
+            topLevelItem(i)->setText(0, QString::fromStdString(GetDnSegItemText(inst)));
+            return 1;
+        }
+    }
+    return 0;
 }
 
 LRESULT CDnSegTreeCtrl::OnDataDel(WPARAM id, LPARAM) {

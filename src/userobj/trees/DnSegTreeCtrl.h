@@ -51,6 +51,8 @@ public:
     LRESULT OnDataUpdate(WPARAM, LPARAM);
     LRESULT OnDataDel(WPARAM id, LPARAM);
     LRESULT OnDataAdd(WPARAM id, LPARAM);
+    // A segment's record changed (its details came): its item's text follows.
+    LRESULT OnDataMod(WPARAM id, LPARAM);
     LRESULT OnBusy(WPARAM count, LPARAM);
 
     void DisplayAllData();

@@ -20,11 +20,13 @@ CReportDlg::CReportDlg(QWidget* parent, const std::string& text, QObject* hostMa
     font.setPixelSize(16);
     font.setWeight(QFont::Normal);
     m_edit->setFont(font);
-    m_edit->setPlainText(QString::fromStdString(text));
+    SetText(text);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     resize(640, 420);
     if (m_host) SendMessage(m_host.data(), msg::WM_OBJIDENTITY, ToWParam(this), msg::IDENT_DIALOG_INIT);
 }
+
+void CReportDlg::SetText(const std::string& text) { m_edit->setPlainText(QString::fromStdString(text)); }
 
 CReportDlg::~CReportDlg() {
     if (m_host) SendMessage(m_host.data(), msg::WM_OBJIDENTITY, ToWParam(this), msg::IDENT_DIALOG_CLOSING);

@@ -14,6 +14,7 @@ public:
     CReportDlg(QWidget* parent, const std::string& text, QObject* hostMainWindow);
     ~CReportDlg() override;
     QString Text() const { return m_edit->toPlainText(); }
+    void SetText(const std::string& text);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

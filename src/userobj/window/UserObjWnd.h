@@ -18,6 +18,7 @@
 
 #include "CmdIcons.h"
 #include "LockSplitter.h"
+#include "ReportSlot.h"
 #include "ObjWnd.h"
 #include "hostlibs/ObjArray.h"
 #include "hostlibs/ObjData.h"
@@ -126,6 +127,8 @@ public:
     // A refusal of the switch in words, and the command behind it, for the
     // next report box; empty when that box shows m_strReport as it is.
     std::string m_strRefusal, m_strRefusalDetails;
+    // The report in front of the operator: one at a time.
+    CReportSlot m_report;
     CLockSplitter* m_wndSplitter = nullptr;
     std::unordered_map<std::string, ReportTap> m_mapReportTap;
 

@@ -12,7 +12,6 @@
 #include "FormViews.h"
 #include "HostStrings.h"
 #include "ObjListCtrl.h"
-#include "ReportDlg.h"
 #include "TextHelpers.h"
 #include "Trace.h"
 #include "UiService.h"
@@ -348,18 +347,19 @@ std::string CUserObjWnd::ResultNote(const CObjArray& report) const {
 
 LRESULT CUserObjWnd::ShowReport(WPARAM kind, LPARAM flag) {
     std::string text = m_strReport;
+    const std::string caption = windowTitle().toStdString();
     if (kind == 1 || kind == 2) {
         // A refusal the window could put in words shows them, the command
         // behind "Details"; anything else shows the report text.
-        const std::string details = std::exchange(m_strRefusalDetails, {});
+        std::string details = std::exchange(m_strRefusalDetails, {});
         if (!m_strRefusal.empty())
             text = std::exchange(m_strRefusal, {});
         else
             for (char& c : text)
                 if (c == ';') c = ' ';
         if (kind == 2) text += HostString(10124);
-        platform::Ui().MessageBoxDetails(this, text, details, windowTitle().toStdString(),
-                                         MB_OK | MB_ICONWARNING);
+        m_report.Show(this, nullptr,
+                      {false, std::move(text), std::move(details), caption, MB_OK | MB_ICONWARNING});
         return 1;
     }
     if (flag) {
@@ -367,13 +367,11 @@ LRESULT CUserObjWnd::ShowReport(WPARAM kind, LPARAM flag) {
     } else {
         std::string msgText;
         if (m_bCmdObjCfg && m_pCmdListView) msgText = m_pCmdListView->CurrentCmdName() + " ";
-        platform::Ui().MessageBox(this, msgText + HostString(10264), windowTitle().toStdString(),
-                                  MB_OK | MB_ICONINFORMATION);
+        m_report.Show(this, nullptr, {false, msgText + HostString(10264), {}, caption, MB_OK | MB_ICONINFORMATION});
     }
     return 1;
 }
 
 void CUserObjWnd::ViewOpMenuRslt(const std::string& text) {
-    CReportDlg dlg(this, text, m_pMainFrame ? m_pMainFrame->GetHostFrame() : nullptr);
-    platform::Ui().ExecDialog(dlg);
+    m_report.Show(this, m_pMainFrame ? m_pMainFrame->GetHostFrame() : nullptr, {true, text, {}, {}, 0});
 }

@@ -15,6 +15,7 @@
 #include "WindowDump.h"
 
 using op::COperatorTest;
+using op::CountSent;
 using op::Property;
 
 namespace {
@@ -39,6 +40,7 @@ protected:
         auto starts = [&c](const char* s) { return c.rfind(s, 0) == 0; };
         // Adds and removes work on an instance of the test's own.
         const bool mine = (starts("Add ") || starts("Remove ")) && c.find("Batch") == std::string::npos;
+        if (p == "Interface ID" && !interfaceId.isEmpty()) return interfaceId;
         if (p == "Interface ID") return mine ? "900" : c.find("BRA") != std::string::npos ? "7" : "1";
         if (p == "Call Source Code" || p == "Charging Source Code") return mine ? "200" : "1";
         if (p == "Route Number") return mine ? "500" : "1";
@@ -155,6 +157,7 @@ protected:
     CCmdObjListView* objs = nullptr;
     std::string chosen;
     int parameterDialogs = 0;
+    QString interfaceId;  // typed instead of the usual one when set
     std::vector<std::string> reports;
 };
 
@@ -231,6 +234,57 @@ TEST_F(CmdObjHands, BlockAndUnblockAV5InterfaceOnTheSwitch) {
     const std::vector<std::string> shown = Shown();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(Property(shown[0], "STATUS"), Property(OnSwitch("LST V5IF: V5IID=1;"), "STATUS"));
+}
+
+// A refused add brings the parameter dialog back over its report; confirmed
+// again and refused again, the new report takes the place of the one still
+// open instead of stacking a second report dialog on it.
+TEST_F(CmdObjHands, ARefusalWhileAReportIsOpenShowsInThatReport) {
+    OpenCmdWindow(9);
+    ASSERT_NE(OnSwitch("ADD V5IF: V5IID=900, GROUP=9, MGWID=101;").find("RETCODE = 0"), std::string::npos);
+    int open = 0, mostOpen = 0, reportDialogs = 0;
+    std::vector<std::string> lastTexts;
+    OnDialog([&](QDialog& d) {
+        if (d.objectName() != "dlg10041") {
+            // The parameter dialog: interface 900, then 1 (both there), then given up.
+            const int n = parameterDialogs;
+            if (n >= 2) {
+                ++parameterDialogs;
+                d.reject();
+                return;
+            }
+            interfaceId = n == 0 ? "900" : "1";
+            parameterDialogs = 0;
+            Hands(d);
+            parameterDialogs = n + 1;
+            return;
+        }
+        ++reportDialogs;
+        mostOpen = std::max(mostOpen, ++open);
+        auto* text = d.findChild<QPlainTextEdit*>(QStringLiteral("ctl10164"));
+        ASSERT_NE(text, nullptr);
+        // The operator reads the parameter dialog that came over the report
+        // first; the report is closed once the second answer is in.
+        WaitFor([&] { return parameterDialogs >= 2 && !w->IsBusy() && m_main->Link()->Outstanding() == 0; }, 10000);
+        QTest::qWait(50);
+        lastTexts.push_back(text->toPlainText().toStdString());
+        PressButton(d, "ctl1");
+        --open;
+    });
+    chosen = "Add V5 Interface";
+    parameterDialogs = 0;
+    QListWidgetItem* item = Icon(chosen);
+    ASSERT_NE(item, nullptr);
+    QTest::mouseClick(cmds->viewport(), Qt::LeftButton, {}, cmds->visualItemRect(item).center());
+    ASSERT_TRUE(WaitFor([&] { return reportDialogs > 0 && open == 0 && parameterDialogs >= 3; }, 20000));
+    ASSERT_TRUE(Ran());
+    EXPECT_EQ(CountSent(Sent(), "ADD V5IF"), 2u);
+    EXPECT_EQ(mostOpen, 1);
+    ASSERT_FALSE(lastTexts.empty());
+    // The report open shows the newest refusal.
+    EXPECT_NE(lastTexts.back().find("V5IID=1"), std::string::npos) << lastTexts.back();
+    EXPECT_EQ(lastTexts.back().find("V5IID=900"), std::string::npos) << lastTexts.back();
+    EXPECT_EQ(lastTexts.back().find("RETCODE = 0\n"), std::string::npos) << lastTexts.back();
 }
 
 // Picking the other object replaces the icons and the menu with its own.

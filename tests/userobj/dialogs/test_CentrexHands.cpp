@@ -235,3 +235,58 @@ TEST_F(CentrexHands, AfterAMemberClickTheGroupStillFindsItsMembersInTheCache) {
     EXPECT_EQ(CountSent(Sent(), "LST CXMEM"), 0u);
     EXPECT_EQ(members->Model().CellText(0, column), "Reception");
 }
+
+// While group A's members are on their way the window is greyed: a click on
+// the cached group B, or below the groups, does nothing; A's members are
+// shown when they come, each group is cached under its own key, and B then
+// comes back with its own members from the cache.
+TEST_F(CentrexHands, AClickInTheGreyedWindowIsIgnoredAndEachGroupKeepsItsOwnMembers) {
+    auto* sw = StartScriptedClient(2000);
+    w = Open(2);
+    ASSERT_NE(w, nullptr);
+    dlg = w->m_pCentrexView->m_pCentrexDlg;
+    groups = dlg->GroupList();
+    ASSERT_GT(groups->GetItemCount(), 2);
+    const int a = 0, b = 1;
+    Click(groups, b);
+    ASSERT_TRUE(Settle(w));
+    ExpectGroupShown(b);
+    const CRestrictInfo keyA = dlg->GroupData().GetRestrictInfo(groups->GetItemData(a));
+    const CRestrictInfo keyB = dlg->GroupData().GetRestrictInfo(groups->GetItemData(b));
+    ASSERT_NE(dlg->GroupCache().Find(keyB), nullptr);
+
+    Sent();
+    sw->hold = true;
+    Click(groups, a);
+    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
+    ASSERT_FALSE(w->widget()->isEnabled());
+    Click(groups, b);  // greyed: nothing happens
+    // Nor does a click below the groups (room made for it), which would
+    // otherwise make the list active and bind its group again.
+    m_main->resize(m_main->width(), 1600);
+    const QRect last = groups->visualRect(groups->model()->index(groups->GetItemCount() - 1, 0));
+    ASSERT_TRUE(WaitFor([&] { return last.bottom() + 10 < groups->viewport()->height(); }, 2000));
+    ClickAt(groups->viewport(), QPoint(last.center().x(), last.bottom() + 10));
+    sw->Release();
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST CXMEM"), 1u);
+    ExpectGroupShown(a);
+    const CObjDescData* cachedA = dlg->GroupCache().Find(keyA);
+    const CObjDescData* cachedB = dlg->GroupCache().Find(keyB);
+    ASSERT_TRUE(cachedA && cachedB);
+    const std::string firstOfA =
+        ValuesIn(OnSwitch("LST CXMEM: CGNO=" + groups->Model().CellText(a, 0) + ";"), "DN").front();
+    const std::string firstOfB =
+        ValuesIn(OnSwitch("LST CXMEM: CGNO=" + groups->Model().CellText(b, 0) + ";"), "DN").front();
+    ASSERT_NE(firstOfA, firstOfB);
+    ASSERT_FALSE(cachedA->GetDynData()->GetData().empty());
+    ASSERT_FALSE(cachedB->GetDynData()->GetData().empty());
+    EXPECT_EQ(cachedA->GetDynData()->GetData().front().GetFieldText(0), firstOfA);
+    EXPECT_EQ(cachedB->GetDynData()->GetData().front().GetFieldText(0), firstOfB);
+
+    // Back to B: its own members, from the cache.
+    Click(groups, b);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST CXMEM"), 0u);
+    ExpectGroupShown(b);
+}

@@ -47,7 +47,7 @@ protected:
 };
 
 // Every row shown in the panel whose name is cut although the panel has
-// room for it beside the widest value shown (a note is a sentence, which
+// room for that name beside that row's value (a note is a sentence, which
 // may be cut: its tip shows it whole).
 std::vector<std::string> CutNames(CPropertyDisplayView* panel) {
     const QFontMetrics fm(panel->font());
@@ -59,16 +59,15 @@ std::vector<std::string> CutNames(CPropertyDisplayView* panel) {
             for (int c = 0; c < item->childCount(); ++c) walk(item->child(c));
     };
     for (int i = 0; i < panel->topLevelItemCount(); ++i) walk(panel->topLevelItem(i));
-    int values = 0;
-    for (QTreeWidgetItem* item : shown)
-        if (item->text(0) != "Note") values = std::max(values, fm.horizontalAdvance(item->text(1)) + margin);
     const int cellRight = panel->header()->sectionViewportPosition(0) + panel->header()->sectionSize(0);
     std::vector<std::string> cut;
     for (QTreeWidgetItem* item : shown) {
         // The names column's text starts after the item's indentation.
         const int needed = panel->visualItemRect(item).left() + fm.horizontalAdvance(item->text(0)) + margin;
-        if (needed > cellRight && needed + values <= panel->viewport()->width())
-            cut.push_back(item->text(0).toStdString());
+        const int value = item->text(0) == "Note" ? 0 : fm.horizontalAdvance(item->text(1)) + margin;
+        if (needed > cellRight && needed + value <= panel->viewport()->width())
+            cut.push_back(item->text(0).toStdString() + " (" + std::to_string(needed) + " of " +
+                          std::to_string(cellRight) + " in " + std::to_string(panel->viewport()->width()) + ")");
     }
     return cut;
 }
@@ -78,7 +77,7 @@ std::vector<std::string> CutNames(CPropertyDisplayView* panel) {
 // A single click on a segment shows that segment in the panel, also after
 // another segment's details were asked for; the details of a segment with
 // more numbers than come with them say how many of how many are shown, and
-// no name is cut while the panel has room for names and values.
+// no name is cut while the panel has room for it beside its value.
 TEST_F(DnSegPanelHands, TheSegmentClickedIsTheOneShown) {
     OpenSegments(2000);
     QTreeWidgetItem* mgcp = Segment("2");  // 20000000-20009999, 2000 numbers in use

@@ -139,6 +139,14 @@ TEST_F(ParaDlgTyping, OneClickThenTypingFillsTheClickedCell) {
     const std::map<QString, std::string> types{{"Fixed Line", "FIXED"}, {"Centrex", "CENTREX"}, {"Service Number", "SERVICE"}};
     ASSERT_EQ(types.count(*type), 1u) << type->toStdString();
     EXPECT_EQ(Property(added, "TYPE"), types.at(*type));
+    // The new segment reads in the tree as the others do, its count of
+    // numbers in use included, without a refresh.
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->text(0).startsWith("30:")) item = tree->topLevelItem(i);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(0).toStdString(), "30:90000000-90004999[" + Property(added, "USED") + "]");
+    EXPECT_EQ(Property(added, "USED"), "0");
 }
 
 // One click on the Endpoint of Modify MGCP Subscriber and "mgw-7" typed:
