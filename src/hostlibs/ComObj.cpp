@@ -117,7 +117,12 @@ CCmd CComObj::PrepareCmd(DWORD op, const CInstData* record, bool fromRecord) con
     // Restriction parameters name the parent; they are always filled in.
     for (const auto& [name, value] : m_restrict.Entries())
         if (CParaItem* p = cmd.FindPara(name)) p->SetValueText(value);
-    if (fromRecord && record != nullptr && m_pData != nullptr) m_pData->FillPara(cmd, {}, record);
+    if (fromRecord && record != nullptr && m_pData != nullptr) {
+        m_pData->FillPara(cmd, {}, record);
+        // A modification sends what the operator changes, not the record
+        // back as it was read.
+        if (cmd.GetActType() == ACT_MODIFY) cmd.TakeAsRead();
+    }
     return cmd;
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <unordered_map>
 
 #include "MsgTarget.h"
@@ -247,4 +248,44 @@ TEST(Restriction, ServesAsAKeyOfACache) {
     CPackageStream trailing(CRestrictInfo{{"A", "1"}});
     trailing.SetBytes(trailing.Bytes() + "x");  // bytes after the last entry
     EXPECT_FALSE(trailing.Unpack(out));
+}
+
+// Modify carries the key and what the operator changed: a parameter left
+// as read is not sent, so that another operator's change to it stays, and
+// an emptied one is sent empty (cleared on the switch).
+TEST_F(ObjDataTest, ModifySendsTheKeyAndWhatChanged) {
+    struct CChange : ICmdParamEditor {
+        std::function<void(CCmd&)> hands;
+        int EditCommand(CCmd& cmd, HWND) override {
+            hands(cmd);
+            return IDOK;
+        }
+    } editor;
+    SetCmdParamEditor(&editor);
+    editor.hands = [](CCmd& cmd) { EXPECT_TRUE(cmd.SetParaValue("CODEC", "G.729")); };
+    EXPECT_TRUE(data.GetComObj()->InvokeOperation(5, {IdOf("8001")}));
+    EXPECT_EQ(owner.Sent().back(), "MOD MGCPSUB: DN=8001, CODEC=G729;");
+
+    // Nothing changed: the key alone.
+    editor.hands = [](CCmd&) {};
+    EXPECT_TRUE(data.GetComObj()->InvokeOperation(5, {IdOf("8002")}));
+    EXPECT_EQ(owner.Sent().back(), "MOD MGCPSUB: DN=8002;");
+
+    // Changed and changed back is no change; an emptied value goes empty.
+    editor.hands = [](CCmd& cmd) {
+        EXPECT_TRUE(cmd.SetParaValue("MGWNAME", "gw7"));
+        EXPECT_TRUE(cmd.SetParaValue("MGWNAME", "gw1"));
+        EXPECT_TRUE(cmd.SetParaValue("CODEC", ""));
+        EXPECT_TRUE(cmd.SetParaValue("DESC", "Lobby phone"));
+    };
+    EXPECT_TRUE(data.GetComObj()->InvokeOperation(5, {IdOf("8002")}));
+    EXPECT_EQ(owner.Sent().back(), "MOD MGCPSUB: DN=8002, CODEC=\"\", DESC=\"Lobby phone\";");
+    SetCmdParamEditor(nullptr);
+
+    // Other commands filled from a record send every value, as before.
+    CCmd add;
+    ASSERT_TRUE(data.GetComObj()->GetCmdByOpID(add, 3));
+    ASSERT_TRUE(add.SetParaValue("DN", "8009"));
+    EXPECT_FALSE(add.IsTakenAsRead());
+    EXPECT_NE(add.Format().find("CSC=0"), std::string::npos);
 }

@@ -158,6 +158,34 @@ TEST_F(ParaDlgHands, ModifyCannotRetargetAnotherSubscriber) {
     EXPECT_EQ(Subscriber(neighbour), neighbourBefore);
 }
 
+// Two operators on one subscriber: while this one has Modify open and
+// changes the description, another changes the codec on the switch. OK
+// sends the description (and the key), and the other change stays.
+TEST_F(ParaDlgHands, ModifyKeepsWhatAnotherOperatorChangedMeanwhile) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    const std::string dn = list->Model().CellText(1, 0);
+    const std::string before = Subscriber(dn);
+    const std::string codec = Property(before, "CODEC") == "G729" ? "PCMU" : "G729";
+    const std::string gateway = Property(before, "MGWNAME");
+
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& dlg = Active(d);
+        Edit(dlg, "Description", "Reception desk");
+        const std::string other = OnSwitch("MOD MGCPSUB: DN=" + dn + ", CODEC=" + codec + ";");
+        EXPECT_EQ(Property(other, "RETCODE"), "0") << other;
+        PressButton(d, "ctl1");
+    });
+    Sent();
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
+    ASSERT_TRUE(Settle(m_wnd));
+    const std::string after = Subscriber(dn);
+    EXPECT_EQ(Property(after, "DESC"), "Reception desk");
+    EXPECT_EQ(Property(after, "CODEC"), codec);
+    EXPECT_EQ(Property(after, "MGWNAME"), gateway);
+    EXPECT_EQ(op::CountSent(Sent(), "MOD MGCPSUB: DN=" + dn + ", DESC=\"Reception desk\""), 1u);
+}
+
 // A keyboard sends Shift and Ctrl as keys of their own: they pass the
 // editor on to the list, and must not end the edit there (capitals and
 // Ctrl+A used to close the editor and lose the next letter).
