@@ -220,8 +220,9 @@ TEST_F(ParaDlgHands, TheSameFieldChangedMeanwhileIsShownAndMineCanBeApplied) {
         }
         CCmdParaDlg& dlg = Active(d);
         Edit(dlg, "Description", mine);
-        if (conflicts == 0)
+        if (conflicts == 0) {
             EXPECT_EQ(Property(OnSwitch("MOD MGCPSUB: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
+        }
         PressButton(d, "ctl1");
     });
     Sent();
