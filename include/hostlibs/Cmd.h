@@ -58,6 +58,11 @@ public:
     void Clear();
     bool HasValue() const;
 
+    // The value the parameter held when its command was filled from a
+    // record; a parameter never taken so counts as changed.
+    void TakeAsRead();
+    bool IsChanged() const { return !m_bAsRead || GetValueText() != m_strAsRead; }
+
     // Kind 4: item states (-1 = not given).
     const std::vector<int>& GetItemStates() const { return m_itemStates; }
     bool SetItemState(const std::string& item, int state);
@@ -82,6 +87,8 @@ private:
     std::vector<int> m_itemStates;
     bool m_bValid = true;
     bool m_bNamesInstance = false;
+    bool m_bAsRead = false;
+    std::string m_strAsRead;
 };
 
 using CParaItemArray = std::vector<CParaItem>;
@@ -117,7 +124,9 @@ public:
 
     // "VERB OBJ: A=1, B=\"x\";" from the valid parameters that have a value,
     // then the extra parameters, written as given (an extra parameter of the
-    // same name replaces the model's).
+    // same name replaces the model's). A command taken as read (TakeAsRead)
+    // carries only what names its instance (keys, the parent, constants)
+    // and what changed since; a value emptied since is written "".
     std::string Format(const std::map<std::string, std::string>& extra = {}) const;
 
     // Sets the parameter of that MML name from a shown-form value; nonzero
@@ -150,6 +159,11 @@ public:
     WORD GetActType() const { return m_actType; }
     // In a modify command, the parameters of these names name the instance.
     void MarkInstanceKeys(const std::vector<std::string>& keyNames);
+    // The values now held are those of the record: from here on only
+    // changes are sent, so that what another operator changed meanwhile in
+    // the parameters left alone stays.
+    void TakeAsRead();
+    bool IsTakenAsRead() const { return m_bAsRead; }
 
     // While registered, every value change is reported with the parameter's index.
     void RegisterEvent(std::function<void(int)> onChange);
@@ -163,4 +177,5 @@ private:
     WORD m_actType = ACT_NONE;
     CParaItemArray m_params;
     std::function<void(int)> m_onChange;
+    bool m_bAsRead = false;
 };

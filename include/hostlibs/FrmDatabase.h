@@ -12,6 +12,9 @@
 // The return code of a page fetch or release whose paged query the switch
 // no longer holds (it expired unused, or was released).
 inline constexpr int RC_QUERY_GONE = 1011;
+// A change that carried a revision other than the record's: nothing changed;
+// the result text names what changed since and gives the record as it is.
+inline constexpr int RC_STALE_REVISION = 1018;
 
 class UO_HOSTLIBS_API IFrmDatabase {
 public:

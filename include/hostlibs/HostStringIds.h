@@ -35,3 +35,7 @@ inline constexpr int HS_V5_RANGE_FIRST = 10266; // batch add and list: first of 
 inline constexpr int HS_V5_RANGE_LAST = 10267;  // list: last of the range
 inline constexpr int HS_V5_PORT_PSTN = 10126;   // port type text of V5 ports
 inline constexpr int HS_V5_PORT_ISDN = 10158;   // port type text of V5 BRA ports
+// A change refused because the record changed meanwhile.
+inline constexpr int HS_CONFLICT_QUESTION = 11820;  // what the operator is asked
+inline constexpr int HS_CONFLICT_APPLY = 11821;     // the button that applies the operator's values
+inline constexpr int HS_CONFLICT_COLUMNS = 11822;   // the column titles, separated by "|"

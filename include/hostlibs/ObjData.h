@@ -201,6 +201,17 @@ public:
     virtual ~ICmdParamEditor() = default;
     // IDOK (1) when the operator confirmed, IDCANCEL (2) otherwise.
     virtual int EditCommand(CCmd& cmd, HWND owner) = 0;
+    // A change refused because the record changed meanwhile: the operator's
+    // values beside the record's as it is now. IDOK (1) applies the
+    // operator's values to the record as it is now, IDCANCEL (2) drops them.
+    struct SConflictRow {
+        std::string name, yours, current;
+    };
+    virtual int ResolveConflict(const std::string& title, const std::string& text,
+                                const std::vector<SConflictRow>& rows, HWND owner) {
+        (void)title, (void)text, (void)rows, (void)owner;
+        return 2;  // IDCANCEL
+    }
 };
 UO_HOSTLIBS_API void SetCmdParamEditor(ICmdParamEditor* editor);
 UO_HOSTLIBS_API ICmdParamEditor* GetCmdParamEditor();
@@ -318,6 +329,11 @@ public:
     // goes back to the operator, with what they entered, once the answer
     // has been processed.
     void CommandEnded(const std::string& sent, bool refused);
+    // A refusal of a command this object sent, before CommandEnded: true
+    // when the object answers it itself (a change refused for a revision
+    // that is not the record's goes to the operator as a conflict), so that
+    // the window need not show it.
+    bool TakeRefusal(const std::string& sent, int code, const std::string& text);
 
 private:
     friend class CObjDescData;
@@ -327,6 +343,12 @@ private:
     // "Remove the MGCP Subscriber 8001?", naming up to ten records by their keys.
     std::string RemoveQuestion(const std::vector<DWORD>& ids) const;
     BOOL EditAndSend(CCmd& cmd, bool alwaysAsk);
+    // Sends the command; one the operator entered, or one that carries the
+    // record's revision, is kept until its answer.
+    BOOL SendKept(const CCmd& cmd, bool entered);
+    // The operator's values beside the record's as the switch now has it;
+    // applied to the record as it is now, or dropped.
+    void ResolveConflict(CCmd cmd, const std::string& text, bool entered);
 
     SComObj m_desc;
     HWND m_hOwner = nullptr;
@@ -335,8 +357,14 @@ private:
     std::string m_strUpdateCmd;
     std::unique_ptr<SSwitchCmd> m_pSwitchCmd;
     bool m_bValid = false;
-    // Commands the operator completed, by the text sent, until answered.
-    std::map<std::string, CCmd> m_mapEntered;
+    // Commands kept until answered, by the text sent: those the operator
+    // completed, and those that carry the record's revision.
+    struct SKeptCmd {
+        CCmd cmd;
+        bool entered = false;
+        std::string conflict;  // the switch's text of a refusal for a stale revision
+    };
+    std::map<std::string, SKeptCmd> m_mapEntered;
     // Lets a posted reopening of the parameter entry see that this object is gone.
     std::shared_ptr<char> m_pAlive = std::make_shared<char>();
 };
@@ -388,6 +416,9 @@ private:
     DWORD FindRecord(const SMmlCommand& parsed) const;
     // Asks the switch again for the instance a maintenance command named.
     bool RereadInstance(const std::string& cmd);
+    // The object's revision attribute is of that name; the records carry one.
+    bool IsRevision(const std::string& name) const;
+    bool HasRevision() const;
 
     std::unique_ptr<CComObj> m_pObj;
     std::unique_ptr<CDynData> m_pData;

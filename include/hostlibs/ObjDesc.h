@@ -94,6 +94,11 @@ struct SAttributeItem {
     int listWidth = 0;
     bool key = false;         // identifies an instance
     bool secret = false;      // never shown: reports carry a mask
+    bool hidden = false;      // never a column of a list
+    // The record's revision: the switch raises it on every change; changes
+    // carry it back, and one made meanwhile makes the switch refuse them.
+    // Hidden, and a constant parameter of the commands that carry it.
+    bool revision = false;
     SParaDesc para;           // what its values are: kind, limits, choices
     const std::string& GetDisplayName() const { return displayName; }
 };

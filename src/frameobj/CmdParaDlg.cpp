@@ -1,5 +1,6 @@
 // The command parameter dialog.
 #include "CmdParaDlg.h"
+#include "ConflictDlg.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -508,6 +509,12 @@ void CCmdParaDlg::accept() {
     }
     platform::Ui().MessageBox(this, HostString(796), m_pCmd ? m_pCmd->GetCmdDisplayName() : std::string(),
                               MB_OK | MB_ICONWARNING);
+}
+
+int CCmdParaEditor::ResolveConflict(const std::string& title, const std::string& text,
+                                    const std::vector<SConflictRow>& rows, HWND owner) {
+    CConflictDlg dlg(title, text, rows, qobject_cast<QWidget*>(owner));
+    return platform::Ui().ExecDialog(dlg) == QDialog::Accepted ? IDOK : IDCANCEL;
 }
 
 int CCmdParaEditor::EditCommand(CCmd& cmd, HWND owner) {

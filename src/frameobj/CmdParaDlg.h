@@ -152,4 +152,6 @@ private:
 class UO_FRAME_API CCmdParaEditor : public ICmdParamEditor {
 public:
     int EditCommand(CCmd& cmd, HWND owner) override;
+    int ResolveConflict(const std::string& title, const std::string& text, const std::vector<SConflictRow>& rows,
+                        HWND owner) override;
 };

@@ -167,6 +167,11 @@ bool CParaItem::HasValue() const {
     return false;
 }
 
+void CParaItem::TakeAsRead() {
+    m_strAsRead = GetValueText();
+    m_bAsRead = true;
+}
+
 void CParaItem::Clear() {
     m_value.clear();
     m_itemStates.assign(m_desc.items.size(), -1);
@@ -354,6 +359,7 @@ CCmd& CCmd::operator=(const SCmd& templ) {
     m_params.clear();
     for (const SParaDesc& d : templ.params) m_params.emplace_back(d);
     m_onChange = nullptr;
+    m_bAsRead = false;
     return *this;
 }
 
@@ -380,8 +386,13 @@ std::string CCmd::Format(const std::map<std::string, std::string>& extra) const 
     // A parameter's value is written as its kind says (GetMMLValue quotes
     // what needs it).
     for (const CParaItem& p : m_params) {
-        if (!p.IsValid() || !p.HasValue() || extra.count(p.GetMMLName())) continue;
-        add(p.GetMMLName(), p.GetMMLValue());
+        if (!p.IsValid() || extra.count(p.GetMMLName())) continue;
+        const bool names = p.NamesInstance() || p.IsConstant() || !p.IsEditable();
+        if (m_bAsRead && !names && !p.IsChanged()) continue;
+        if (p.HasValue())
+            add(p.GetMMLName(), p.GetMMLValue());
+        else if (m_bAsRead && !names)
+            add(p.GetMMLName(), "\"\"");  // emptied: cleared on the switch
     }
     for (const auto& [name, value] : extra) add(name, AsWritten(value));
     out += ';';
@@ -471,6 +482,11 @@ void CCmd::MarkInstanceKeys(const std::vector<std::string>& keyNames) {
     for (CParaItem& p : m_params)
         p.SetNamesInstance(m_actType == ACT_MODIFY &&
                            std::find(keyNames.begin(), keyNames.end(), p.GetMMLName()) != keyNames.end());
+}
+
+void CCmd::TakeAsRead() {
+    for (CParaItem& p : m_params) p.TakeAsRead();
+    m_bAsRead = true;
 }
 
 void CCmd::RegisterEvent(std::function<void(int)> onChange) { m_onChange = std::move(onChange); }

@@ -9,8 +9,10 @@
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "UiService.h"
+#include "hostlibs/FrmDatabase.h"
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/MmlText.h"
+#include "hostlibs/ObjDescText.h"
 #include "hostlibs/ObjData.h"
 #include "userobj/Messages.h"
 
@@ -117,7 +119,12 @@ CCmd CComObj::PrepareCmd(DWORD op, const CInstData* record, bool fromRecord) con
     // Restriction parameters name the parent; they are always filled in.
     for (const auto& [name, value] : m_restrict.Entries())
         if (CParaItem* p = cmd.FindPara(name)) p->SetValueText(value);
-    if (fromRecord && record != nullptr && m_pData != nullptr) m_pData->FillPara(cmd, {}, record);
+    if (fromRecord && record != nullptr && m_pData != nullptr) {
+        m_pData->FillPara(cmd, {}, record);
+        // A modification sends what the operator changes, not the record
+        // back as it was read.
+        if (cmd.GetActType() == ACT_MODIFY) cmd.TakeAsRead();
+    }
     return cmd;
 }
 
@@ -134,28 +141,118 @@ BOOL CComObj::EditAndSend(CCmd& cmd, bool alwaysAsk) {
                                   MB_OK | MB_ICONWARNING);
         return FALSE;
     }
+    return SendKept(cmd, entered);
+}
+
+namespace {
+// The revision the command carries back; empty when it carries none.
+const CParaItem* RevisionOf(const CCmd& cmd, const SComObj& desc) {
+    for (const SAttributeItem& a : desc.attributes)
+        if (a.revision)
+            for (const CParaItem& p : cmd.GetParaArray())
+                if (p.GetMMLName() == a.name && p.HasValue()) return &p;
+    return nullptr;
+}
+
+// The record's revision now, as a refusal for a stale one gives it: the
+// last ", REV=n" of its text (the record in command form ends with it).
+std::string CurrentRevision(const std::string& text, const CParaItem& rev) {
+    const std::string lead = ", " + rev.GetMMLName() + "=";
+    const size_t at = text.rfind(lead);
+    if (at == std::string::npos) return {};
+    size_t end = at + lead.size();
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    return text.substr(at + lead.size(), end - at - lead.size());
+}
+}  // namespace
+
+BOOL CComObj::SendKept(const CCmd& cmd, bool entered) {
     const std::string text = cmd.Format();
-    if (entered) m_mapEntered[text] = cmd;
+    const bool keep = entered || RevisionOf(cmd, m_desc) != nullptr;
+    if (keep) m_mapEntered[text] = {cmd, entered, {}};
     if (SendMML(text)) return TRUE;
     m_mapEntered.erase(text);
     return FALSE;
 }
 
+bool CComObj::TakeRefusal(const std::string& sent, int code, const std::string& text) {
+    auto it = m_mapEntered.find(sent);
+    const CParaItem* rev = it == m_mapEntered.end() ? nullptr : RevisionOf(it->second.cmd, m_desc);
+    // Without the record's revision now the operator's values cannot be
+    // applied: the refusal is the window's to show.
+    if (code != RC_STALE_REVISION || !rev || m_hOwner == nullptr || CurrentRevision(text, *rev).empty())
+        return false;
+    it->second.conflict = text;
+    return true;
+}
+
 void CComObj::CommandEnded(const std::string& sent, bool refused) {
     auto it = m_mapEntered.find(sent);
     if (it == m_mapEntered.end()) return;
-    CCmd cmd = std::move(it->second);
+    SKeptCmd kept = std::move(it->second);
     m_mapEntered.erase(it);
-    if (!refused || m_hOwner == nullptr) return;
+    if (!refused || m_hOwner == nullptr || (!kept.entered && kept.conflict.empty())) return;
     // Posted: the window finishes the report (and its refusal message)
     // before the operator is asked again; a window or object gone by then
     // drops it.
     QMetaObject::invokeMethod(
         m_hOwner,
-        [this, alive = std::weak_ptr<char>(m_pAlive), cmd]() mutable {
-            if (!alive.expired()) EditAndSend(cmd, true);
+        [this, alive = std::weak_ptr<char>(m_pAlive), kept]() mutable {
+            if (alive.expired()) return;
+            if (!kept.conflict.empty())
+                ResolveConflict(std::move(kept.cmd), kept.conflict, kept.entered);
+            else
+                EditAndSend(kept.cmd, true);
         },
         Qt::QueuedConnection);
+}
+
+void CComObj::ResolveConflict(CCmd cmd, const std::string& text, bool entered) {
+    // The switch names what changed and gives the record as it is now, in
+    // the form of command parameters: "... Now: DN=8001, CODEC=G729, REV=7".
+    static const std::string kNow = "Now: ";
+    static const std::string kChanged = "Changed since ";
+    SMmlCommand now;
+    std::string error;
+    const size_t at = text.find(kNow);
+    if (at == std::string::npos || !ParseMml("MOD X: " + text.substr(at + kNow.size()) + ";", now, error))
+        now = {};
+    std::vector<std::string> changed;
+    if (const size_t c = text.find(kChanged); c != std::string::npos && c < at) {
+        const size_t colon = text.find(": ", c);
+        const size_t end = text.find('.', colon == std::string::npos ? c : colon);
+        if (colon != std::string::npos && colon < at)
+            for (const std::string& n : platform::Split(text.substr(colon + 2, end - colon - 2), ','))
+                changed.push_back(platform::Trim(n));
+    }
+    // The rows: what the operator changed and what changed meanwhile.
+    std::vector<ICmdParamEditor::SConflictRow> rows;
+    for (const CParaItem& p : cmd.GetParaArray()) {
+        if (p.IsConstant()) continue;
+        const bool theirs = std::find(changed.begin(), changed.end(), p.GetMMLName()) != changed.end();
+        const bool mine = cmd.IsTakenAsRead() && p.IsChanged();
+        if (!theirs && !mine) continue;
+        const SMmlParam* cur = now.Find(p.GetMMLName());
+        rows.push_back({p.GetDisplayName(), mine ? p.GetValueText() : std::string(),
+                        cur ? p.GetReplaceValue(cur->value) : std::string()});
+    }
+    // What changed meanwhile that the command does not carry (a state).
+    for (const SAttributeItem& a : m_desc.attributes) {
+        if (std::find(changed.begin(), changed.end(), a.name) == changed.end() || cmd.FindPara(a.name)) continue;
+        const SMmlParam* cur = now.Find(a.name);
+        rows.push_back({a.displayName, std::string(), cur ? ShownValue(m_desc, a.name, cur->value) : std::string()});
+    }
+    const CParaItem* rev = RevisionOf(cmd, m_desc);
+    const std::string current = rev ? CurrentRevision(text, *rev) : std::string();
+    ICmdParamEditor* editor = GetCmdParamEditor();
+    if (current.empty() || !editor) return;
+    const std::string question = HostString(HS_CONFLICT_QUESTION);
+    if (editor->ResolveConflict(cmd.GetCmdDisplayName(), question, rows, m_hOwner) != IDOK) return;
+    // Applied to the record as it is now: only what the operator changed
+    // goes out (a modification carries nothing else), with the record's
+    // revision.
+    cmd.SetParaValue(rev->GetMMLName(), current);
+    SendKept(cmd, entered);
 }
 
 std::string CComObj::RemoveQuestion(const std::vector<DWORD>& ids) const {
@@ -214,7 +311,7 @@ BOOL CComObj::InvokeOperation(DWORD op, const std::vector<DWORD>& ids) {
                 const CInstData* rec = m_pData->FindInst(id);
                 if (!rec) continue;
                 CCmd cmd = PrepareCmd(op, rec, true);
-                if (cmd.IsMustGiveParaReady() && SendMML(cmd.Format())) sent = TRUE;
+                if (cmd.IsMustGiveParaReady() && SendKept(cmd, false)) sent = TRUE;
             }
             return sent;
         }

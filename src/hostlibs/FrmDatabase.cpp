@@ -110,13 +110,17 @@ AttrDef ReadAttr(const QJsonObject& o) {
     a.item.listWidth = static_cast<int>(Num(o, "width", 90));
     a.item.key = Flag(o, "key");
     a.item.secret = Flag(o, "secret");
+    a.item.revision = Flag(o, "revision");
+    a.item.hidden = Flag(o, "hidden") || a.item.revision;
     a.para = ReadPara(o, a.item.name);
     a.para.required = false;
+    // The revision goes back with a change as it was read: never typed.
+    if (a.item.revision) a.para.constant = true;
     a.item.para = a.para;
     a.add = Str(o, "add");
     if (!a.add.empty() && a.add != "req" && a.add != "opt")
         throw LoadError{"\"add\" must be \"req\" or \"opt\""};
-    a.mod = Flag(o, "mod");
+    a.mod = Flag(o, "mod") || a.item.revision;
     a.filter = Flag(o, "filter");
     a.para.whiteCell = a.para.whiteCell || a.add == "req";
     auto rel = o.value(QLatin1String("relation"));
@@ -306,10 +310,14 @@ private:
         } else if (s == "remove") {
             params = Restriction(false);
             keys(true);
+            marked([](const AttrDef& a) { return a.item.revision; }, false);
             AddOp(4, "Remove", ACT_REMOVE, "Remove " + obj, "RMV " + mml, params);
         } else if (s == "modify") {
             params = Restriction(false);
             keys(true);
+            // The revision goes with the key, before any relation's
+            // controlling parameter can disable it.
+            marked([](const AttrDef& a) { return a.item.revision; }, false);
             marked([](const AttrDef& a) { return a.mod; }, false);
             AddOp(5, "Modify", ACT_MODIFY, "Modify " + obj, "MOD " + mml, params);
         } else if (s == "filter") {

@@ -176,6 +176,18 @@ DWORD CObjDescData::FindRecord(const SMmlCommand& parsed) const {
     return 0;
 }
 
+bool CObjDescData::IsRevision(const std::string& name) const {
+    for (const SAttributeItem& a : m_pObj->GetDesc().attributes)
+        if (a.revision && platform::EqualsNoCase(a.name, name)) return true;
+    return false;
+}
+
+bool CObjDescData::HasRevision() const {
+    for (const SAttributeItem& a : m_pObj->GetDesc().attributes)
+        if (a.revision && m_pData->ColumnOf(a.name) >= 0) return true;
+    return false;
+}
+
 bool CObjDescData::RereadInstance(const std::string& cmd) {
     // A maintenance command changes what the switch reports about the
     // instance it names (its state): the list reads that instance again.
@@ -216,9 +228,13 @@ bool CObjDescData::ApplyChange(const std::string& cmd, WORD act) {
         CInstData& rec = data.m_data[data.m_index[id]];
         for (const SMmlParam& p : parsed.params) {
             const int col = data.ColumnOf(p.name);
-            if (col >= 0 && col < rec.GetSize()) rec.Fields()[static_cast<size_t>(col)] = {shown(p)};
+            if (col >= 0 && col < rec.GetSize() && !IsRevision(p.name))
+                rec.Fields()[static_cast<size_t>(col)] = {shown(p)};
         }
         if (wnd) SendMessage(wnd, msg::WM_DATA_MODIFIED, id);
+        // The record's new revision (and what else the switch made of the
+        // change) is read from the switch.
+        if (HasRevision()) RereadInstance(cmd);
         return true;
     }
     // Add: a record in the columns of the list, from the command's values
@@ -232,6 +248,9 @@ bool CObjDescData::ApplyChange(const std::string& cmd, WORD act) {
         for (const auto& [name, value] : data.m_restrict.Entries())
             if (platform::EqualsNoCase(name, data.m_header[c])) fields[c] = {value};
     }
+    // A record comes in at its first revision.
+    for (size_t c = 0; c < data.m_header.size(); ++c)
+        if (IsRevision(data.m_header[c])) fields[c] = {"1"};
     if (const DWORD old = findRecord()) data.RemoveRecord(old);
     const DWORD id = data.AddRecord(std::move(fields));
     if (wnd) SendMessage(wnd, msg::WM_DATA_ADDED, id);

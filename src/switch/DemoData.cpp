@@ -32,7 +32,8 @@ public:
     // Throws CStoreError when the row does not go in.
     void Insert() {
         auto s = m_sw.Db().Prepared(m_sql);
-        for (size_t i = 0; i < m_values.size(); ++i) s->Bind(static_cast<int>(i) + 1, m_values[i]);
+        for (size_t i = 0; i < m_values.size(); ++i)
+            s->Bind(static_cast<int>(i) + 1, m_obj.attributes[i].revision && m_values[i].empty() ? "1" : m_values[i]);
         s->Exec();
         for (std::string& v : m_values) v.clear();
     }

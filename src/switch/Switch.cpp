@@ -27,6 +27,12 @@ struct CSwitch::SShared {
 
 namespace {
 
+// A table column of an attribute.
+std::string ColumnDef(const SAttributeItem& a) {
+    if (a.revision) return QuoteIdent(a.name) + " INTEGER NOT NULL DEFAULT 1";
+    return QuoteIdent(a.name) + (a.para.kind == PK_NUMBER ? " INTEGER" : " TEXT");
+}
+
 int64_t SteadyMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -108,11 +114,11 @@ void CSwitch::CreateTables() {
         // Record ids are never used twice: a paged query holds them, and a
         // record added later must not stand in for one removed meanwhile.
         std::string sql = " (rid INTEGER PRIMARY KEY AUTOINCREMENT";
-        for (const SAttributeItem& a : o.attributes)
-            sql += ", " + QuoteIdent(a.name) + (a.para.kind == PK_NUMBER ? " INTEGER" : " TEXT");
+        for (const SAttributeItem& a : o.attributes) sql += ", " + ColumnDef(a);
         sql += ")";
         MigrateToUniqueIds(t, sql);
         m_db.Exec("CREATE TABLE IF NOT EXISTS " + t + sql);
+        AddNewColumns(o);
         std::string keys, parent;
         for (const SAttributeItem& a : o.attributes)
             if (a.key) keys += (keys.empty() ? "" : ", ") + QuoteIdent(a.name);
@@ -127,6 +133,21 @@ void CSwitch::CreateTables() {
         if (type == kMsnType) m_db.Exec("CREATE INDEX IF NOT EXISTS " + t + "_msn ON " + t + " (MSN)");
         if (type == kMemberType) m_db.Exec("CREATE INDEX IF NOT EXISTS " + t + "_short ON " + t + " (CGNO, SHORTNO)");
     }
+    CreateRevisions();
+}
+
+void CSwitch::AddNewColumns(const SComObj& obj) {
+    // Attributes the catalogue gained after the store was made are columns
+    // added at the end (the catalogue adds them after the others); a
+    // record's revision starts at 1.
+    std::set<std::string> have;
+    {
+        auto info = m_db.Prepared("SELECT name FROM pragma_table_info(?)");
+        info->Bind(1, Table(obj.type));
+        while (info->Step()) have.insert(std::string(info->Text(0)));
+    }
+    for (const SAttributeItem& a : obj.attributes)
+        if (!have.count(a.name)) m_db.Exec("ALTER TABLE " + Table(obj.type) + " ADD COLUMN " + ColumnDef(a));
 }
 
 void CSwitch::MigrateToUniqueIds(const std::string& table, const std::string& columns) {
@@ -216,6 +237,7 @@ void CSwitch::EndChanges() {
             Results().ValueChanged(type, column);
     }
     m_touched.clear();
+    m_revised.clear();
 }
 
 std::string CSwitch::ResultText(int code) const {

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,7 @@ enum RetCode : int {
     RC_TOO_MANY = 1015,     // the answer would hold or send too many records
     RC_KEY_FIXED = 1016,    // a modification would change which record it addresses
     RC_SECRET = 1017,       // a secret attribute in a condition or a sort
+    RC_STALE = 1018,        // a change carried a revision the record no longer has
 };
 
 inline constexpr size_t kMaxCommand = 64 * 1024;  // longer commands are refused
@@ -252,10 +254,23 @@ private:
     void DeleteWhere(const SComObj& obj, const SCondition& c);
     void SetValue(const SComObj& obj, int64_t rid, const std::string& attr, const std::string& value);
 
+    // Revisions (SwitchRevisions.cpp). A record's revision rises once in a
+    // command that changes it, and the attributes changed at each revision
+    // are kept a while, so that a stale one can be told what changed since.
+    void CreateRevisions();
+    void Revise(const SComObj& obj, int64_t rid, const std::string& attr);
+    // A change that carries the revision (REV=n) goes through while the
+    // record still has it, or when none of the attributes it sets (touches;
+    // null: all of them, as for a removal) changed since; otherwise 1018
+    // naming what changed and giving the record as it is now, in command form.
+    bool CheckRevision(const SComObj& obj, int64_t rid, const Values& values, const std::set<std::string>* touches,
+                       Failure& fail);
+
     void CreateTables();
     // Copies a table made before record ids were kept unique into one that
     // keeps them so (same ids, same values).
     void MigrateToUniqueIds(const std::string& table, const std::string& columns);
+    void AddNewColumns(const SComObj& obj);
     int64_t Now() const { return m_clock(); }
     CResultCache& Results();
     CQueryRegistry& Queries();
@@ -279,6 +294,7 @@ private:
     int64_t m_dataVersion = -1;
     int64_t m_lastExpiry = 0;
     std::vector<std::pair<DWORD, std::string>> m_touched;
+    std::set<std::pair<DWORD, int64_t>> m_revised;  // records the command raised the revision of
     // Command words of operations that are no standard verb on their object.
     std::map<std::string, std::pair<DWORD, DWORD>> m_custom;
 };

@@ -156,7 +156,9 @@ void CSwitch::InsertRaw(const SComObj& obj, const Values& values) {
     int i = 1;
     for (const SAttributeItem& a : obj.attributes) {
         auto it = values.find(a.name);
-        if (it != values.end())
+        if (a.revision)
+            s->Bind(i++, "1");  // a record comes in at its first revision
+        else if (it != values.end())
             s->Bind(i++, it->second);
         else
             s->BindNull(i++);
@@ -177,6 +179,7 @@ void CSwitch::SetValue(const SComObj& obj, int64_t rid, const std::string& attr,
     s->Bind(1, value).Bind(2, rid);
     Touch(obj.type, attr);
     s->Exec();
+    Revise(obj, rid, attr);
 }
 
 // ---- one instance in, one instance out ----------------------------------------
@@ -254,7 +257,7 @@ CSwitch::Reports CSwitch::Remove(const std::string& echo, const SMmlCommand& cmd
     const int64_t rid = FindByKey(obj, values);
     if (!rid) return Fail(echo, RC_NOT_FOUND);
     Failure fail;
-    if (!RemoveRecord(obj, rid, fail)) return Fail(echo, fail);
+    if (!CheckRevision(obj, rid, values, nullptr, fail) || !RemoveRecord(obj, rid, fail)) return Fail(echo, fail);
     tx.Commit();
     return Ok(echo);
 }
@@ -268,6 +271,13 @@ CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd
     // it to its parent changes here.
     const int64_t rid = FindByKey(obj, values);
     if (!rid) return Fail(echo, RC_NOT_FOUND);
+    std::set<std::string> sets;  // what the modification changes
+    for (const auto& [name, value] : values) {
+        const SAttributeItem* a = Attr(obj, name);
+        if (a && !a->key && !a->revision && !IsRestriction(obj, a->name) && a->name != obj.rangeAttr)
+            sets.insert(a->name);
+    }
+    if (Failure stale; !CheckRevision(obj, rid, values, &sets, stale)) return Fail(echo, stale);
     const Values current = Record(obj, rid);
     for (const auto& [name, value] : values) {
         const SAttributeItem* a = Attr(obj, name);
@@ -280,7 +290,7 @@ CSwitch::Reports CSwitch::Modify(const std::string& echo, const SMmlCommand& cmd
     Values after = current;
     for (const auto& [name, given] : values) {
         const SAttributeItem* a = Attr(obj, name);
-        if (!a || a->key || IsRestriction(obj, a->name) || a->name == obj.rangeAttr) continue;
+        if (!a || a->key || a->revision || IsRestriction(obj, a->name) || a->name == obj.rangeAttr) continue;
         std::string value = given;
         if (value.empty()) {
             // An empty value clears an optional attribute, or sets it back
@@ -375,6 +385,9 @@ CSwitch::Reports CSwitch::Custom(const std::string& echo, const SMmlCommand& cmd
     }
     const int64_t rid = keyed ? FindByKey(owner, values) : 0;
     if (keyed && !rid) return Fail(echo, RC_NOT_FOUND);
+    static const std::set<std::string> kState = {"STATUS", "BLOCKED"};  // what maintenance changes
+    if (rid && !CheckRevision(owner, rid, values, (cmd.verb == "BLK" || cmd.verb == "UBL") ? &kState : nullptr, fail))
+        return Fail(echo, fail);
     std::string text = ResultText(RC_OK);
 
     if (cmd.verb == "UBL" && !IsBlocked(owner, rid)) {

@@ -1,9 +1,11 @@
 // The object-data library: queries on creation, results into records, and
 // the messages bound windows receive.
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <unordered_map>
 
 #include "MsgTarget.h"
@@ -247,4 +249,99 @@ TEST(Restriction, ServesAsAKeyOfACache) {
     CPackageStream trailing(CRestrictInfo{{"A", "1"}});
     trailing.SetBytes(trailing.Bytes() + "x");  // bytes after the last entry
     EXPECT_FALSE(trailing.Unpack(out));
+}
+
+// Modify carries the key and what the operator changed: a parameter left
+// as read is not sent, so that another operator's change to it stays, and
+// an emptied one is sent empty (cleared on the switch).
+TEST_F(ObjDataTest, ModifySendsTheKeyAndWhatChanged) {
+    struct CChange : ICmdParamEditor {
+        std::function<void(CCmd&)> hands;
+        int EditCommand(CCmd& cmd, HWND) override {
+            hands(cmd);
+            return IDOK;
+        }
+    } editor;
+    SetCmdParamEditor(&editor);
+    editor.hands = [](CCmd& cmd) { EXPECT_TRUE(cmd.SetParaValue("CODEC", "G.729")); };
+    EXPECT_TRUE(data.GetComObj()->InvokeOperation(5, {IdOf("8001")}));
+    EXPECT_EQ(owner.Sent().back(), "MOD MGCPSUB: DN=8001, CODEC=G729;");
+
+    // Nothing changed: the key alone.
+    editor.hands = [](CCmd&) {};
+    EXPECT_TRUE(data.GetComObj()->InvokeOperation(5, {IdOf("8002")}));
+    EXPECT_EQ(owner.Sent().back(), "MOD MGCPSUB: DN=8002;");
+
+    // Changed and changed back is no change; an emptied value goes empty.
+    editor.hands = [](CCmd& cmd) {
+        EXPECT_TRUE(cmd.SetParaValue("MGWNAME", "gw7"));
+        EXPECT_TRUE(cmd.SetParaValue("MGWNAME", "gw1"));
+        EXPECT_TRUE(cmd.SetParaValue("CODEC", ""));
+        EXPECT_TRUE(cmd.SetParaValue("DESC", "Lobby phone"));
+    };
+    EXPECT_TRUE(data.GetComObj()->InvokeOperation(5, {IdOf("8002")}));
+    EXPECT_EQ(owner.Sent().back(), "MOD MGCPSUB: DN=8002, CODEC=\"\", DESC=\"Lobby phone\";");
+    SetCmdParamEditor(nullptr);
+
+    // Other commands filled from a record send every value, as before.
+    CCmd add;
+    ASSERT_TRUE(data.GetComObj()->GetCmdByOpID(add, 3));
+    ASSERT_TRUE(add.SetParaValue("DN", "8009"));
+    EXPECT_FALSE(add.IsTakenAsRead());
+    EXPECT_NE(add.Format().find("CSC=0"), std::string::npos);
+}
+
+// Records that carry a revision send it back with every change; a change
+// the switch refuses for a stale revision goes to the operator with both
+// values, and applying sends the operator's changes again on the record's
+// revision now.
+TEST_F(ObjDataTest, ChangesCarryTheRevisionAndAStaleOneBecomesAConflict) {
+    ASSERT_TRUE(data.ProcessCmdRslt("LST MGCPSUB:;", TRUE, {"DN", "MGWNAME", "CODEC", "REV"},
+                                    Table({{"8001", "gw1", "PCMA", "3"}, {"8002", "gw1", "G729", "5"}})));
+    struct CHands : ICmdParamEditor {
+        std::vector<SConflictRow> rows;
+        int answer = IDOK;
+        int EditCommand(CCmd& cmd, HWND) override {
+            return cmd.SetParaValue("CODEC", "G.723.1") ? IDOK : IDCANCEL;
+        }
+        int ResolveConflict(const std::string&, const std::string&, const std::vector<SConflictRow>& r,
+                            HWND) override {
+            rows = r;
+            return answer;
+        }
+    } hands;
+    SetCmdParamEditor(&hands);
+    EXPECT_TRUE(data.GetComObj()->InvokeOperation(5, {IdOf("8001")}));
+    const std::string sent = owner.Sent().back();
+    EXPECT_EQ(sent, "MOD MGCPSUB: DN=8001, REV=3, CODEC=G723;");
+
+    // Refused: the object answers it itself, and asks once the report is done.
+    const std::string text =
+        "The record was changed meanwhile; nothing was changed. Changed since REV=3: CODEC, STATUS. Now: "
+        "DN=8001, MGWNAME=gw1, CODEC=PCMU, STATUS=BLOCKED, DESC=\"a, b\", REV=5";
+    EXPECT_FALSE(data.GetComObj()->TakeRefusal(sent, 1008, text));
+    EXPECT_TRUE(data.GetComObj()->TakeRefusal(sent, RC_STALE_REVISION, text));
+    data.ProcessCmdRslt(sent, FALSE, {}, {});
+    EXPECT_TRUE(hands.rows.empty());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(hands.rows.size(), 2u);
+    EXPECT_EQ(hands.rows[0].name, "Codec");
+    EXPECT_EQ(hands.rows[0].yours, "G.723.1");
+    EXPECT_EQ(hands.rows[0].current, "G.711 u-law");
+    EXPECT_EQ(hands.rows[1].name, "Status");
+    EXPECT_EQ(hands.rows[1].current, "Blocked");
+    EXPECT_EQ(owner.Sent().back(), "MOD MGCPSUB: DN=8001, REV=5, CODEC=G723;");
+
+    // Removal carries it; a conflict dropped sends nothing again.
+    platform::CRecordingUiGuard ui;
+    EXPECT_TRUE(data.GetComObj()->InvokeOperation(4, {IdOf("8002")}));
+    EXPECT_EQ(owner.Sent().back(), "RMV MGCPSUB: DN=8002, REV=5;");
+    hands.answer = IDCANCEL;
+    const size_t before = owner.Sent().size();
+    EXPECT_TRUE(data.GetComObj()->TakeRefusal("RMV MGCPSUB: DN=8002, REV=5;", RC_STALE_REVISION,
+                                              "Changed since REV=5: DESC. Now: DN=8002, DESC=x, REV=6"));
+    data.ProcessCmdRslt("RMV MGCPSUB: DN=8002, REV=5;", FALSE, {}, {});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(owner.Sent().size(), before);
+    SetCmdParamEditor(nullptr);
 }

@@ -111,7 +111,7 @@ TEST_F(SwitchTest, EachFailureHasItsReturnCode) {
 TEST(SwitchCatalogue, EveryReturnCodeOfTheSwitchHasItsTextForTheClient) {
     std::set<int> known;
     for (const auto& rc : HostDatabase().ReturnCodes()) known.insert(rc.code);
-    for (int code = RC_UNKNOWN_VERB; code <= RC_SECRET; ++code) EXPECT_TRUE(known.count(code)) << code;
+    for (int code = RC_UNKNOWN_VERB; code <= RC_STALE; ++code) EXPECT_TRUE(known.count(code)) << code;
 }
 
 TEST_F(SwitchTest, RemovingASubscriberTakesItsServicesAndItsNumber) {
@@ -303,4 +303,65 @@ TEST_F(SwitchTest, UnblockingALineThatIsNotBlockedChangesNothing) {
     ASSERT_EQ(Code("UBL V5SUBMNT: DN=70000001;"), 0);
     EXPECT_EQ(Text(), "Unblocked.");
     EXPECT_EQ(ValueOf("DSP V5SUB: DN=70000001;", "STATUS"), "IDLE");
+}
+
+// Every change raises a record's revision once; a change that carries the
+// revision it was made on goes through while the record still has it, or
+// while nothing it changes has changed since, and is otherwise refused
+// naming what changed and giving the record as it is now; a change without
+// a revision goes through as ever.
+TEST_F(SwitchTest, AChangeMadeOnAStaleRevisionIsRefusedWithTheRecordAsItIsNow) {
+    const std::string dn = "20000001";
+    const std::string dsp = "DSP MGCPSUB: DN=" + dn + ";";
+    ASSERT_EQ(ValueOf(dsp, "REV"), "1");
+    const std::string desc = Value(0, "DESC");
+    EXPECT_EQ(ValueOf("LST MGCPSUB: DN=" + dn + ";", "REV"), "1");
+
+    // Fresh: taken, and the revision rises once for the two attributes.
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=" + dn + ", CODEC=G729, CSC=5, REV=1;"), 0) << Text();
+    EXPECT_EQ(ValueOf(dsp, "REV"), "2");
+
+    // Stale for what it changes: refused, nothing changed, the text names
+    // what changed and the record now.
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=" + dn + ", CODEC=PCMU, DESC=\"Mine\", REV=1;"), RC_STALE);
+    EXPECT_NE(Text().find("Changed since REV=1: CODEC, CSC. Now: DN=" + dn + ", "), std::string::npos) << Text();
+    EXPECT_NE(Text().find("CODEC=G729, CSC=5"), std::string::npos) << Text();
+    EXPECT_NE(Text().find(", REV=2"), std::string::npos) << Text();
+    EXPECT_EQ(ValueOf(dsp, "DESC"), desc);
+    EXPECT_EQ(Value(0, "CODEC"), "G729");
+    EXPECT_EQ(Value(0, "REV"), "2");
+    // Stale, but only other attributes changed since: taken.
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=" + dn + ", DESC=\"Mine\", REV=1;"), 0) << Text();
+    EXPECT_EQ(ValueOf(dsp, "DESC"), "Mine");
+    EXPECT_EQ(Value(0, "CODEC"), "G729");
+    EXPECT_EQ(Value(0, "REV"), "3");
+    // A revision the record never had is no known one.
+    EXPECT_EQ(Code("MOD MGCPSUB: DN=" + dn + ", DESC=\"Later\", REV=9;"), RC_STALE);
+    EXPECT_NE(Text().find("Changed since REV=9: not known."), std::string::npos) << Text();
+
+    // Block and unblock conflict over the state; a removal over anything.
+    ASSERT_EQ(Code("BLK MGCPSUB: DN=" + dn + ", REV=1;"), 0) << Text();
+    EXPECT_EQ(ValueOf(dsp, "STATUS"), "BLOCKED");
+    EXPECT_EQ(Value(0, "REV"), "4");
+    EXPECT_EQ(Code("UBL MGCPSUB: DN=" + dn + ", REV=3;"), RC_STALE);
+    EXPECT_NE(Text().find("Changed since REV=3: STATUS."), std::string::npos) << Text();
+    EXPECT_EQ(ValueOf(dsp, "STATUS"), "BLOCKED");
+    EXPECT_EQ(Code("RMV MGCPSUB: DN=" + dn + ", REV=3;"), RC_STALE);
+    ASSERT_EQ(Code("UBL MGCPSUB: DN=" + dn + ", REV=4;"), 0) << Text();
+    EXPECT_EQ(ValueOf(dsp, "REV"), "5");
+
+    // Without a revision: as ever, and the revision still rises.
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=" + dn + ", DESC=\"Script\";"), 0) << Text();
+    EXPECT_EQ(ValueOf(dsp, "REV"), "6");
+    EXPECT_EQ(Value(0, "DESC"), "Script");
+    // A modification that changes nothing is no new revision.
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=" + dn + ", DESC=\"Script\", REV=6;"), 0) << Text();
+    EXPECT_EQ(ValueOf(dsp, "REV"), "6");
+    // A revision is no attribute an add takes, and a new record starts at 1.
+    EXPECT_EQ(Code("ADD MGCPSUB: DN=20009991, MGWNAME=\"gw\", EID=\"e\", REV=9;"), RC_UNKNOWN_PARAM);
+    ASSERT_EQ(Code("ADD MGCPSUB: DN=20009991, MGWNAME=\"gw\", EID=\"e\";"), 0) << Text();
+    EXPECT_EQ(ValueOf("DSP MGCPSUB: DN=20009991;", "REV"), "1");
+    EXPECT_EQ(Code("RMV MGCPSUB: DN=20009991, REV=2;"), RC_STALE);
+    ASSERT_EQ(Code("RMV MGCPSUB: DN=20009991, REV=1;"), 0) << Text();
+    EXPECT_TRUE(sw.CheckInvariants().empty());
 }

@@ -62,17 +62,26 @@ TEST_F(IntegrityTest, APageShowsOnlyWhatStillMatchesAndPositionsStay) {
     EXPECT_EQ(Text(), "Operation succeeded.");
 }
 
+namespace {
+// A store of MGCP subscribers made by an older switch: its table keyed as
+// given, its columns all text and without the record's revision.
+void OldStore(CDatabase& old, const std::string& file, const std::string& key) {
+    std::string error;
+    ASSERT_TRUE(old.Open(file, CDatabase::Mode::ReadWrite, 1000, error)) << error;
+    std::string cols;
+    for (const SAttributeItem& a : HostDatabase().Find(308)->attributes)
+        if (!a.revision) cols += ", " + QuoteIdent(a.name) + " TEXT";
+    old.Exec("CREATE TABLE o308 (rid " + key + cols + ")");
+}
+}  // namespace
+
 TEST(IntegrityStore, AStoreWhoseTablesHandedOutIdsAgainIsMigratedOnceWithItsIds) {
     QTemporaryDir dir;
     const std::string file = dir.path().toStdString() + "/old.db";
-    const SComObj& obj = *HostDatabase().Find(308);
     {
         CDatabase old;
-        std::string error;
-        ASSERT_TRUE(old.Open(file, CDatabase::Mode::ReadWrite, 1000, error)) << error;
-        std::string cols;
-        for (const SAttributeItem& a : obj.attributes) cols += ", " + QuoteIdent(a.name) + " TEXT";
-        old.Exec("CREATE TABLE o308 (rid INTEGER PRIMARY KEY" + cols + ")");
+        OldStore(old, file, "INTEGER PRIMARY KEY");
+        ASSERT_FALSE(HasFatalFailure());
         for (int i = 1; i <= 3; ++i)
             old.Exec("INSERT INTO o308 (rid, DN, MGWNAME, EID, CSC) VALUES (" + std::to_string(i * 10) + ", '2900000" +
                      std::to_string(i) + "', 'gw', 'e', '0')");
@@ -92,6 +101,29 @@ TEST(IntegrityStore, AStoreWhoseTablesHandedOutIdsAgainIsMigratedOnceWithItsIds)
               std::string::npos);
     EXPECT_EQ(scalar("SELECT rid FROM o308 WHERE DN = '29000009'"), "31");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM sqlite_master WHERE name = 'o308_old'"), "0");
+}
+
+// A store made before records carried revisions gains the column, every
+// record at revision 1, and its check stays clean.
+TEST(IntegrityStore, AStoreWithoutRevisionsGainsThemAtRevisionOne) {
+    QTemporaryDir dir;
+    const std::string file = dir.path().toStdString() + "/old.db";
+    {
+        CDatabase old;
+        OldStore(old, file, "INTEGER PRIMARY KEY AUTOINCREMENT");
+        ASSERT_FALSE(HasFatalFailure());
+        old.Exec("INSERT INTO o308 (DN, MGWNAME, EID, CSC, CODEC, OUTRIGHT, STATUS, HOTLINE, RCHS) VALUES "
+                 "('29000001', 'gw', 'e', '0', 'PCMA', 'LOCAL-1&NATIONAL-1&INTL-0&PREMIUM-0', 'IDLE', 'NO', '0')");
+    }
+    CSwitch sw(HostDatabase());
+    std::string error;
+    ASSERT_TRUE(sw.Open(file, error)) << error;
+    const std::string shown = sw.Execute("DSP MGCPSUB: DN=29000001;").front();
+    EXPECT_NE(shown.find("\nREV = 1\n"), std::string::npos) << shown;
+    EXPECT_TRUE(sw.CheckInvariants().empty());
+    ASSERT_NE(sw.Execute("MOD MGCPSUB: DN=29000001, CODEC=G729, REV=1;").front().find("RETCODE = 0"),
+              std::string::npos);
+    EXPECT_NE(sw.Execute("DSP MGCPSUB: DN=29000001;").front().find("\nREV = 2\n"), std::string::npos);
 }
 
 TEST_F(IntegrityTest, ANumberIsItsDigitsValueAndHasOneOwnerMsnsIncluded) {

@@ -89,7 +89,15 @@ void CObjListCtrl::BuildColumns() {
     const bool records = data && !data->GetData().empty();
     if (records) {
         const auto& header = data->GetDisplayHeader();
+        const auto& keys = data->GetHeader();
+        const auto& attrs = m_obj->GetComObj()->GetDesc().attributes;
+        auto hidden = [&](size_t i) {
+            for (const SAttributeItem& a : attrs)
+                if (a.hidden && i < keys.size() && platform::EqualsNoCase(a.name, keys[i])) return true;
+            return false;
+        };
         for (size_t i = 0; i < header.size(); ++i) {
+            if (hidden(i)) continue;  // the record keeps it; the operator never sees it
             titles.push_back(header[i]);
             fields.push_back(static_cast<int>(i));
             widths.push_back(extent(header[i]) + 10);

@@ -171,7 +171,10 @@ void CUserObjWnd::ProcessRst(const char* reportText) {
                 QMetaObject::invokeMethod(this, [this] { OnClose(); }, Qt::QueuedConnection);
                 return UpdateBusyState();
             }
-            SendMessage(this, msg::WM_SHOWREPORT, 1, 1);
+            // A change refused because the record changed meanwhile goes
+            // back to the operator as a conflict, not as a refusal.
+            if (!desc->GetComObj()->TakeRefusal(cmd, parsed.GetRetCode(), parsed.GetResultText()))
+                SendMessage(this, msg::WM_SHOWREPORT, 1, 1);
         }
         if (actType == ACT_DETAIL)
             desc->GetDynData()->ProcessDetailViewRslt(cmd, FALSE, CDetailData{});

@@ -9,11 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyleOptionButton>
+#include <QTableWidget>
 
 #include <map>
 #include <memory>
 
 #include "CmdParaDlg.h"
+#include "ConflictDlg.h"
 #include "userobj/Messages.h"
 
 using op::COperatorTest;
@@ -156,6 +158,98 @@ TEST_F(ParaDlgHands, ModifyCannotRetargetAnotherSubscriber) {
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(Property(Subscriber(dn), "DESC"), "Moved to room 12");
     EXPECT_EQ(Subscriber(neighbour), neighbourBefore);
+}
+
+// Two operators on one subscriber: while this one has Modify open and
+// changes the description, another changes the codec on the switch. OK
+// sends the description (and the key), and the other change stays.
+TEST_F(ParaDlgHands, ModifyKeepsWhatAnotherOperatorChangedMeanwhile) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    const std::string dn = list->Model().CellText(1, 0);
+    const std::string before = Subscriber(dn);
+    const std::string codec = Property(before, "CODEC") == "G729" ? "PCMU" : "G729";
+    const std::string gateway = Property(before, "MGWNAME");
+
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& dlg = Active(d);
+        Edit(dlg, "Description", "Reception desk");
+        const std::string other = OnSwitch("MOD MGCPSUB: DN=" + dn + ", CODEC=" + codec + ";");
+        EXPECT_EQ(Property(other, "RETCODE"), "0") << other;
+        PressButton(d, "ctl1");
+    });
+    Sent();
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
+    ASSERT_TRUE(Settle(m_wnd));
+    const std::string after = Subscriber(dn);
+    EXPECT_EQ(Property(after, "DESC"), "Reception desk");
+    EXPECT_EQ(Property(after, "CODEC"), codec);
+    EXPECT_EQ(Property(after, "MGWNAME"), gateway);
+    size_t modifications = 0;
+    for (const std::string& sent : Sent()) {
+        if (sent.rfind("MOD MGCPSUB: DN=" + dn + ",", 0) != 0) continue;
+        ++modifications;
+        EXPECT_NE(sent.find("DESC=\"Reception desk\""), std::string::npos) << sent;
+        EXPECT_EQ(sent.find("CODEC="), std::string::npos) << sent;
+        EXPECT_EQ(sent.find("MGWNAME="), std::string::npos) << sent;
+    }
+    EXPECT_EQ(modifications, 1u);
+}
+
+// Two operators change the same field: this one's OK finds the record
+// changed meanwhile and shows both values; applying puts this operator's
+// value on the record as it is now, and the list goes on from there (the
+// next Modify meets no conflict).
+TEST_F(ParaDlgHands, TheSameFieldChangedMeanwhileIsShownAndMineCanBeApplied) {
+    CObjListCtrl* list = MgcpList();
+    ASSERT_NE(list, nullptr);
+    const std::string dn = list->Model().CellText(1, 0);
+    const std::string revision = Property(Subscriber(dn), "REV");
+    ASSERT_FALSE(revision.empty());
+    int conflicts = 0;
+    std::vector<std::vector<QString>> shown;
+    QString mine = QStringLiteral("Mine");
+    OnDialog([&](QDialog& d) {
+        if (auto* conflict = dynamic_cast<CConflictDlg*>(&d)) {
+            ++conflicts;
+            QTableWidget* rows = conflict->Rows();
+            for (int r = 0; r < rows->rowCount(); ++r)
+                shown.push_back({rows->item(r, 0)->text(), rows->item(r, 1)->text(), rows->item(r, 2)->text()});
+            PressButton(d, "ctl1");
+            return;
+        }
+        CCmdParaDlg& dlg = Active(d);
+        Edit(dlg, "Description", mine);
+        if (conflicts == 0) {
+            EXPECT_EQ(Property(OnSwitch("MOD MGCPSUB: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
+        }
+        PressButton(d, "ctl1");
+    });
+    Sent();
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
+    ASSERT_TRUE(WaitFor([&] { return conflicts == 1; })) << [&] {
+        std::string seen;
+        for (const std::string& c : Sent()) seen += c + "\n";
+        for (const auto& box : m_ui->boxes) seen += "box: " + box.text + "\n";
+        return seen;
+    }();
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(shown, (std::vector<std::vector<QString>>{{"Description", "Mine", "Theirs"}}));
+    std::string after = Subscriber(dn);
+    EXPECT_EQ(Property(after, "DESC"), "Mine");
+    EXPECT_EQ(Property(after, "REV"), std::to_string(std::stoi(revision) + 2));
+    EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
+
+    // The list took the record's new revision: the next change goes through.
+    mine = QStringLiteral("Mine again");
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(conflicts, 1);
+    after = Subscriber(dn);
+    EXPECT_EQ(Property(after, "DESC"), "Mine again");
+    EXPECT_EQ(Property(after, "REV"), std::to_string(std::stoi(revision) + 3));
+    // The revision is no column the operator sees.
+    for (const std::string& title : list->Model().Titles()) EXPECT_NE(title, "Revision");
 }
 
 // A keyboard sends Shift and Ctrl as keys of their own: they pass the
