@@ -189,6 +189,7 @@ void CPropertyDisplayView::ShowRecord(const CDynData& data, int index) {
             const std::string text = rec.GetFieldText(static_cast<int>(c));
             const SAttributeItem* a =
                 own && c < keys.size() ? FindAttribute(*own, keys[c]) : nullptr;
+            if (a && a->hidden) continue;  // kept with the record, never shown
             Row(this, nullptr, header[c], a && a->secret && !text.empty() ? SecretMask() : text);
         }
         return;
@@ -209,6 +210,7 @@ void CPropertyDisplayView::ShowRecord(const CDynData& data, int index) {
             parent->setExpanded(true);
         }
         if (!e.value->IsMulti()) {
+            if (const SAttributeItem* a = desc ? FindAttribute(*desc, e.key) : nullptr; a && a->hidden) continue;
             Row(this, parent, name(desc, e.key),
                 value(desc, e.key, static_cast<const CSinglePropValue&>(*e.value).GetValue()));
             continue;

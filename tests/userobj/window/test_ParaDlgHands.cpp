@@ -16,6 +16,7 @@
 
 #include "CmdParaDlg.h"
 #include "ConflictDlg.h"
+#include "PropertyDisplayView.h"
 #include "userobj/Messages.h"
 
 using op::COperatorTest;
@@ -250,6 +251,18 @@ TEST_F(ParaDlgHands, TheSameFieldChangedMeanwhileIsShownAndMineCanBeApplied) {
     EXPECT_EQ(Property(after, "REV"), std::to_string(std::stoi(revision) + 3));
     // The revision is no column the operator sees.
     for (const std::string& title : list->Model().Titles()) EXPECT_NE(title, "Revision");
+    // Nor a line of the panel, whether it shows the list's record or the
+    // switch's detail of it.
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(m_wnd->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Display"));
+    ASSERT_TRUE(Settle(m_wnd));
+    bool described = false;
+    for (const auto& [name, value] : panel->Rows()) {
+        EXPECT_NE(name, "Revision");
+        described = described || value == "Mine again";
+    }
+    EXPECT_TRUE(described) << "the panel does not show the record";
 }
 
 // A keyboard sends Shift and Ctrl as keys of their own: they pass the
