@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <csignal>
 
@@ -222,19 +223,29 @@ TEST_F(ProgramTest, ServedWithoutAFileItKeepsATemporaryOneSoThatScansRunOnReader
     ASSERT_TRUE(m.hasMatch()) << output.toStdString();
     const QString file = m.captured(1);
     EXPECT_TRUE(QFileInfo::exists(file)) << file.toStdString();
-    QStringList threads;
-    const QString tasks = QStringLiteral("/proc/%1/task").arg(p.processId());
-    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(tasks + "/" + tid + "/comm");
-        if (comm.open(QIODevice::ReadOnly)) threads << QString::fromUtf8(comm.readAll()).trimmed();
-    }
-    EXPECT_TRUE(threads.contains("mmlsw-reader")) << threads.join(' ').toStdString();
     CBlockingClient client;
     std::string error, report;
     ASSERT_TRUE(client.Connect(port, error)) << error;
     ASSERT_TRUE(client.Send("LST MGCPSUB: DN=2000*;\n"));
     ASSERT_TRUE(client.Receive(report, 30000));
     EXPECT_NE(report.find("RETCODE = 0"), std::string::npos) << report;
+    // A reader names itself once it runs, which a slow build may not have
+    // reached when the switch says it listens.
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(p.processId());
+    auto threads = [&tasks] {
+        QStringList names;
+        for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile comm(tasks + "/" + tid + "/comm");
+            if (comm.open(QIODevice::ReadOnly)) names << QString::fromUtf8(comm.readAll()).trimmed();
+        }
+        return names;
+    };
+    QStringList names = threads();
+    for (int i = 0; i < 100 && !names.contains("mmlsw-reader"); ++i) {
+        QThread::msleep(50);
+        names = threads();
+    }
+    EXPECT_TRUE(names.contains("mmlsw-reader")) << names.join(' ').toStdString();
     ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0);
