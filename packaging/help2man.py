@@ -75,10 +75,10 @@ def main():
     if out[-1] == ".PP":
         out.pop()
     out.append(".SH OPTIONS")
-    for spec, desc in options:
-        spec = re.sub(r"(-[-\w]+)", lambda m: "\\fB" + roff(m.group(1)) + "\\fR", spec)
-        spec = re.sub(r"<([^>]+)>", r"\\fI\1\\fR", spec)
-        out += [".TP", spec, para(desc)]
+    for synopsis, desc in options:
+        synopsis = re.sub(r"(-[-\w]+)", lambda m: "\\fB" + roff(m.group(1)) + "\\fR", synopsis)
+        synopsis = re.sub(r"<([^>]+)>", r"\\fI\1\\fR", synopsis)
+        out += [".TP", synopsis, para(desc)]
     if examples:
         out += [".SH EXAMPLES", ".nf"]
         out += [roff(l.strip()) for l in examples if l.strip()]
