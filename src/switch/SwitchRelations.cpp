@@ -144,19 +144,23 @@ bool CSwitch::CheckReferences(const SComObj& obj, const Values& row, Failure& fa
     // subscriber's own and its MSNs, or the MSN removed (its subscriber's
     // own number stays with the subscriber).
     if (obj.type == kMsnType && row.at("MSN") == row.at("DN")) return true;
+    struct SUse {
+        DWORD type;
+        const char* column;
+        const char* role;
+    };
+    static constexpr SUse kUses[] = {{kMemberType, "DN", "a member"},
+                                     {kGroupType, "NIGHTDN", "the night service number"}};
     for (const std::string& number : NumbersOf(obj, row)) {
-        auto member = m_db.Prepared("SELECT CGNO FROM " + Table(kMemberType) + " WHERE DN = ? LIMIT 1");
-        member->Bind(1, number);
-        if (member->Step())
-            return fail = {RC_IN_USE, "(number " + number + " is a member of Centrex group " +
-                                          std::string(member->Text(0)) + ")"},
-                   false;
-        auto night = m_db.Prepared("SELECT CGNO FROM " + Table(kGroupType) + " WHERE NIGHTDN = ? LIMIT 1");
-        night->Bind(1, number);
-        if (night->Step())
-            return fail = {RC_IN_USE, "(number " + number + " is the night service number of Centrex group " +
-                                          std::string(night->Text(0)) + ")"},
-                   false;
+        for (const SUse& use : kUses) {
+            auto found = m_db.Prepared("SELECT CGNO FROM " + Table(use.type) + " WHERE " + use.column +
+                                       " = ? LIMIT 1");
+            found->Bind(1, number);
+            if (found->Step())
+                return fail = {RC_IN_USE, "(number " + number + " is " + use.role + " of Centrex group " +
+                                              std::string(found->Text(0)) + ")"},
+                       false;
+        }
     }
     return true;
 }
