@@ -219,7 +219,10 @@ size_t CSwitch::ExpireQueries() { return m_shared->queries.Expire(Now()); }
 size_t CSwitch::OpenQueries() const { return m_shared->queries.Count(); }
 size_t CSwitch::OpenQueries(SessionId session) const { return m_shared->queries.Count(session); }
 int64_t CSwitch::HeldRecords() const { return m_shared->queries.HeldRecords(); }
-void CSwitch::CloseSession(SessionId session) { m_shared->queries.CloseSession(session); }
+void CSwitch::CloseSession(SessionId session) {
+    m_shared->queries.CloseSession(session);
+    m_notices.Unsubscribe(session);
+}
 
 void CSwitch::Touch(DWORD type, const std::string& column) {
     if (column.empty())
@@ -297,7 +300,7 @@ bool CSwitch::IsLongRead(std::string_view command) const {
 bool CSwitch::IsRead(std::string_view command) {
     const std::string word = MmlCommandWord(command);
     const std::string verb = word.substr(0, word.find(' '));
-    return verb == "LST" || verb == "DSP" || verb == "RLS";
+    return verb == "LST" || verb == "DSP" || verb == "RLS" || word == "SUB NOTICE" || word == "USB NOTICE";
 }
 
 bool CSwitch::IsKeyLookup(const SMmlCommand& cmd, const SComObj& obj) {
@@ -369,6 +372,12 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
     } catch (const std::exception& e) {
         out = Fail(echo, RC_INTERNAL, "(" + std::string(e.what()) + ")");
     }
+    try {
+        NoteChanges(cmd, session, out);
+    } catch (const std::exception&) {
+        // The change stands and is answered; its notices are lost, as
+        // those of a subscriber that does not keep up would be.
+    }
     EndChanges();
     return out;
 }
@@ -377,6 +386,7 @@ CSwitch::Reports CSwitch::Dispatch(const std::string& echo, const SMmlCommand& c
     const SComObj* obj = nullptr;
     const SCmd* custom = nullptr;
     Failure fail;
+    if (IsNoticeCommand(cmd)) return Notices(echo, cmd, session);
     if (!Resolve(cmd, obj, custom, fail)) return Fail(echo, fail);
     // Reads see one snapshot and take the file's locks once.
     std::optional<CReadTransaction> snapshot;

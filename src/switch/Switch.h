@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Notices.h"
 #include "Queries.h"
 #include "Sqlite.h"
 #include "hostlibs/FrmDatabase.h"
@@ -104,8 +105,12 @@ public:
     // Commands that only read (LST, DSP, RLS): nobody needs them carried out
     // for a connection that closed.
     static bool IsRead(std::string_view command);
-    // Releases the session's queries.
+    // Releases the session's queries and ends its subscriptions.
     void CloseSession(SessionId session);
+    // The notices the changes since the last call left for subscribed
+    // sessions (Notices.h), to be carried to them.
+    std::vector<SNotice> TakeNotices() { return m_notices.Take(); }
+    std::set<DWORD> Subscriptions(SessionId session) const { return m_notices.Subscriptions(session); }
     // The answer to a command longer than kMaxCommand, given its start.
     Reports RefuseTooLong(std::string_view start) const;
 
@@ -168,6 +173,12 @@ private:
     // The catalogue object and operation a command names; false with the
     // failure when there is none.
     bool Resolve(const SMmlCommand& cmd, const SComObj*& obj, const SCmd*& custom, Failure& fail) const;
+
+    // Notices (SwitchNotices.cpp): SUB NOTICE and USB NOTICE, and what a
+    // successful change leaves for the sessions that subscribed.
+    static bool IsNoticeCommand(const SMmlCommand& cmd);
+    Reports Notices(const std::string& echo, const SMmlCommand& cmd, SessionId session);
+    void NoteChanges(const SMmlCommand& cmd, SessionId session, const Reports& out);
 
     // Lists, pages, details (SwitchLists.cpp).
     Reports List(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj, SessionId session);
@@ -295,6 +306,7 @@ private:
     int64_t m_lastExpiry = 0;
     std::vector<std::pair<DWORD, std::string>> m_touched;
     std::set<std::pair<DWORD, int64_t>> m_revised;  // records the command raised the revision of
+    CNoticeBoard m_notices;
     // Command words of operations that are no standard verb on their object.
     std::map<std::string, std::pair<DWORD, DWORD>> m_custom;
 };
