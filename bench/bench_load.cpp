@@ -426,8 +426,10 @@ private:
         c.base = std::atoll(mmlsw::ReportField(report, "REV").c_str());
         Pace();  // the operator fills in the dialog
         c.field = Pick(0, 1);
+        // Always another value: a change that changes nothing raises no revision.
+        const int was = std::atoi(mmlsw::ReportField(report, "CSC").c_str());
         c.value = c.field == 0 ? "op " + std::to_string(m_id) + " change " + std::to_string(++m_changes)
-                               : std::to_string(Pick(0, 255));
+                               : std::to_string((was + Pick(1, 255)) % 256);
         const std::string value = c.field == 0 ? "\"" + c.value + "\"" : c.value;
         if (!Ask(kModify, "MOD MGCPSUB: DN=" + dn + ", " + kContendedFields[c.field] + "=" + value +
                               ", REV=" + std::to_string(c.base) + ";",

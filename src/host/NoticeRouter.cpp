@@ -23,7 +23,10 @@ std::string NoticeField(const std::string& text, const std::string& key) {
 
 CNoticeRouter::CNoticeRouter(CSwitchLink& link, QObject* parent) : QObject(parent), m_link(link) {
     connect(&link, &CSwitchLink::NoticeArrived, this, &CNoticeRouter::OnNotice);
-    connect(&link, &CSwitchLink::StateChanged, this, [this](bool connected, const QString&) { OnLinkState(connected); });
+    // Queued: a link that comes up sends what waited for it first, and the
+    // answers must come in the order the commands were queued.
+    connect(&link, &CSwitchLink::StateChanged, this, [this](bool connected, const QString&) { OnLinkState(connected); },
+            Qt::QueuedConnection);
 }
 
 void CNoticeRouter::Seen(QObject* window, const std::string& command) {
@@ -38,7 +41,8 @@ void CNoticeRouter::Seen(QObject* window, const std::string& command) {
         connect(window, &QObject::destroyed, this, [this, window] { Forget(window); });
     }
     it->second.second.insert(object);
-    if (m_subscribed.insert(object).second) m_link.Send(nullptr, "SUB NOTICE: OBJ=" + object + ";");
+    m_subscribed.insert(object);
+    if (m_live.insert(object).second) m_link.Send(nullptr, "SUB NOTICE: OBJ=" + object + ";");
 }
 
 void CNoticeRouter::Forget(QObject* window) {
@@ -50,15 +54,19 @@ void CNoticeRouter::Forget(QObject* window) {
         bool wanted = false;
         for (const auto& [w, entry] : m_windows) wanted = wanted || entry.second.count(object);
         if (wanted || !m_subscribed.erase(object)) continue;
-        m_link.Send(nullptr, "USB NOTICE: OBJ=" + object + ";");
+        if (m_live.erase(object)) m_link.Send(nullptr, "USB NOTICE: OBJ=" + object + ";");
     }
 }
 
 void CNoticeRouter::OnLinkState(bool connected) {
     // A new connection is a new session of the switch: it knows of no
     // subscription of the one before.
-    if (!connected) return;
-    for (const std::string& object : m_subscribed) m_link.Send(nullptr, "SUB NOTICE: OBJ=" + object + ";");
+    if (!connected) {
+        m_live.clear();
+        return;
+    }
+    for (const std::string& object : m_subscribed)
+        if (m_live.insert(object).second) m_link.Send(nullptr, "SUB NOTICE: OBJ=" + object + ";");
 }
 
 void CNoticeRouter::OnNotice(const std::string& text) {

@@ -37,7 +37,8 @@ private:
 
     CSwitchLink& m_link;
     std::map<QObject*, std::pair<QPointer<QObject>, std::set<std::string>>> m_windows;
-    std::set<std::string> m_subscribed;
+    std::set<std::string> m_subscribed;  // wanted by a window
+    std::set<std::string> m_live;        // asked for on the link's present connection
 };
 
 }  // namespace host

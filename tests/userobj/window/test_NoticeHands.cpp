@@ -48,6 +48,9 @@ protected:
         ASSERT_TRUE(listB->IsPaged());
     }
     void TearDown() override {
+        // Whatever the two operators did, the store agrees with itself (as
+        // mmlswitch --check reads it).
+        EXPECT_EQ(sw.CheckInvariants(), std::vector<std::string>{});
         hostB.reset();
         COperatorTest::TearDown();
         server.reset();
