@@ -12,6 +12,7 @@
 #include "ConflictDlg.h"
 #include "DemoData.h"
 #include "NoticeRouter.h"
+#include "PropertyDisplayView.h"
 #include "SwitchServer.h"
 #include "TcpSwitchLink.h"
 
@@ -127,6 +128,32 @@ TEST_F(NoticeHands, AChangeInOneWindowAppearsInTheOtherWhereItsOperatorStands) {
     EXPECT_EQ(listB->SelectedIds(), selected);
     EXPECT_EQ(listB->currentIndex().row(), current);
     EXPECT_EQ(op::CountSent(hostB->commands, "LST MGCPSUB:;"), 1u) << "B listed everything again";
+}
+
+// B's property panel shows the subscriber A changes: the panel follows
+// with the row.
+TEST_F(NoticeHands, ThePanelShowingTheChangedRecordFollowsIt) {
+    const std::string dn = listB->Model().CellText(1, 0);
+    Click(listB, 1);
+    ASSERT_TRUE(SettleBoth());
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(wndB->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    auto panelSays = [panel](const std::string& text) {
+        for (const auto& [name, value] : panel->Rows())
+            if (value == text) return true;
+        return false;
+    };
+    OnParameterDialog([](QDialog& d) {
+        Active(d);
+        EXPECT_TRUE(TypeParameter(d, "Description", "Seen in the panel"));
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromMenu(listA, 1, "Modify"));
+    ASSERT_TRUE(Settle(wndA));
+    EXPECT_EQ(Property(Subscriber(dn), "DESC"), "Seen in the panel");
+    EXPECT_TRUE(WaitFor([&] { return panelSays("Seen in the panel"); }, 3000));
+    EXPECT_EQ(listB->Model().CellText(1, Column(listB, "Description")), "Seen in the panel");
+    EXPECT_EQ(listB->currentIndex().row(), 1);
 }
 
 // A adds a subscriber and removes another: B's count and caption follow,
