@@ -263,3 +263,56 @@ TEST(SwitchLink, StoppingToWaitGivesCommandsUpAndDropsTheirLateReports) {
     EXPECT_EQ(a.got[1], std::make_pair(UINT(msg::WM_REPORT), std::string("answer to B")));
     EXPECT_EQ(link.Outstanding(), 0);
 }
+
+// Notices of other sessions' changes answer no command: the link tells
+// them apart and hands them on, the windows get their own answers only.
+// Two links on one embedded switch are two sessions, as two connections
+// to a served switch are; the switch lasts while a link is on it.
+TEST(SwitchLinkNotices, TwoLinksOnOneEmbeddedSwitchHearOfEachOthersChanges) {
+    auto first = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 100);
+    std::string error;
+    ASSERT_TRUE(first->WaitReady(error)) << error;
+    host::CEmbeddedSwitchLink second(*first);
+    ASSERT_TRUE(second.WaitReady(error)) << error;
+    std::vector<std::string> heardFirst, heardSecond;
+    QObject::connect(first.get(), &host::CSwitchLink::NoticeArrived, [&](const std::string& n) { heardFirst.push_back(n); });
+    QObject::connect(&second, &host::CSwitchLink::NoticeArrived, [&](const std::string& n) { heardSecond.push_back(n); });
+    CWindow a, b;
+    second.Send(&b, "SUB NOTICE: OBJ=MGCPSUB;");
+    first.get()->Send(&a, "SUB NOTICE: OBJ=MGCPSUB;");
+    ASSERT_TRUE(WaitFor([&] { return a.got.size() == 1 && b.got.size() == 1; }));
+    first->Send(&a, "MOD MGCPSUB: DN=20000001, DESC=\"From the first\";");
+    second.Send(&b, "DSP MGCPSUB: DN=20000001;");
+    ASSERT_TRUE(WaitFor([&] { return a.got.size() == 2 && b.got.size() == 2 && heardSecond.size() == 1; }));
+    EXPECT_EQ(b.Command(1), "DSP MGCPSUB: DN=20000001;");
+    EXPECT_NE(b.got[1].second.find("DESC = From the first"), std::string::npos);
+    EXPECT_EQ(heardSecond[0].rfind("NOTICE\n", 0), 0u);
+    EXPECT_NE(heardSecond[0].find("\nDN = 20000001\n"), std::string::npos);
+    EXPECT_TRUE(heardFirst.empty());  // its own change is its answer
+    EXPECT_EQ(second.Outstanding(), 0);
+
+    // The first link goes; the switch stays for the second.
+    first.reset();
+    second.Send(&b, "DSP MGCPSUB: DN=20000001;");
+    ASSERT_TRUE(WaitFor([&] { return b.got.size() == 3; }));
+    EXPECT_NE(b.got[2].second.find("DESC = From the first"), std::string::npos);
+}
+
+TEST(SwitchLinkNotices, ANoticeBetweenACommandAndItsAnswerOverTcpGoesToNoWindow) {
+    Served served;
+    host::CTcpSwitchLink changer(QStringLiteral("127.0.0.1"), served.server->Port());
+    host::CTcpSwitchLink watcher(QStringLiteral("127.0.0.1"), served.server->Port());
+    std::vector<std::string> heard;
+    QObject::connect(&watcher, &host::CSwitchLink::NoticeArrived, [&](const std::string& n) { heard.push_back(n); });
+    CWindow a, b;
+    watcher.Send(&b, "SUB NOTICE: OBJ=MGCPSUB;");
+    ASSERT_TRUE(WaitFor([&] { return b.got.size() == 1; }));
+    // Many changes, and the watcher asking meanwhile: its answers stay its own.
+    for (int i = 0; i < 20; ++i) {
+        changer.Send(&a, "MOD MGCPSUB: DN=20000002, DESC=\"change " + std::to_string(i) + "\";");
+        watcher.Send(&b, "DSP MGCPSUB: DN=2000000" + std::to_string(3 + i % 5) + ";");
+    }
+    ASSERT_TRUE(WaitFor([&] { return a.got.size() == 20 && b.got.size() == 21 && heard.size() == 20; }));
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(b.Command(static_cast<size_t>(i) + 1), "DSP MGCPSUB: DN=2000000" + std::to_string(3 + i % 5) + ";");
+    EXPECT_EQ(watcher.Outstanding(), 0);
+}
