@@ -102,7 +102,8 @@ public:
     // every key attribute with a whole value finds at most one record at
     // once and is none.
     bool IsLongRead(std::string_view command) const;
-    // Commands that only read (LST, DSP, RLS): nobody needs them carried out
+    // Commands that only read (LST, DSP, RLS, and SUB and USB NOTICE, which
+    // change no data): nobody needs them carried out
     // for a connection that closed.
     static bool IsRead(std::string_view command);
     // Releases the session's queries and ends its subscriptions.
