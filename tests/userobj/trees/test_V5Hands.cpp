@@ -41,7 +41,6 @@ QStringList Texts(const QTreeWidgetItem* parent) {
 
 class V5Hands : public COperatorTest {
 protected:
-    // A fresh client with a window of that type open.
     // A fresh client with a window of that type open, those interfaces
     // picked in turn.
     CV5DialogBase* Start(int type, std::initializer_list<const char*> picks = {}) {
@@ -455,19 +454,22 @@ TEST_F(V5Hands, TheRefreshButtonFollowsTheLastPickedPane) {
 
 // A single add is shown at once; the list command that follows it (here
 // the list's own F5) is held back and goes out for the port range that
-// holds the new L3 address.
+// holds the new L3 address, the second of the interface's two ranges.
 TEST_F(V5Hands, AfterAnAddTheNextListCommandCoversThePortRangeOfTheNewAddress) {
-    CV5DialogBase* dlg = Start(5);
+    StartClient();
+    ASSERT_NE(OnSwitch("ADD V5PORT: V5IID=2, PTYPE=PSTN, BGNL3ADDR=100, ENDL3ADDR=199;").find("RETCODE = 0"),
+              std::string::npos);
+    CV5DialogBase* dlg = OpenV5(5);
     ASSERT_NE(dlg, nullptr);
     PickInterface(dlg, "2");
     CObjListCtrl* list = dlg->GetSubscriberList();
     const int rows = list->GetItemCount();
     ASSERT_GT(rows, 0);
     std::vector<std::string> sent = RunOperation(
-        list, "Add V5 Subscriber", {{"Directory Number", "70008000"}, {"L3 Address", "60"}});
+        list, "Add V5 Subscriber", {{"Directory Number", "70008000"}, {"L3 Address", "150"}});
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].rfind("ADD V5SUB:", 0), 0u) << sent[0];
-    EXPECT_NE(OnSwitch("LST V5SUB: DN=70008000;").find("L3ADDR = 60"), std::string::npos);
+    EXPECT_NE(OnSwitch("LST V5SUB: DN=70008000;").find("L3ADDR = 150"), std::string::npos);
     EXPECT_EQ(list->GetItemCount(), rows + 1);
     EXPECT_TRUE(m_wnd->m_bAddPending);
 
@@ -475,9 +477,10 @@ TEST_F(V5Hands, AfterAnAddTheNextListCommandCoversThePortRangeOfTheNewAddress) {
     ASSERT_TRUE(Settle(m_wnd));
     sent = Sent();
     ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(sent.back(), "LST V5SUB: V5IID=2, BGNL3ADDR=0, ENDL3ADDR=99;");
+    EXPECT_EQ(sent.back(), "LST V5SUB: V5IID=2, BGNL3ADDR=100, ENDL3ADDR=199;");
     EXPECT_FALSE(m_wnd->m_bUpdateInvoked);
-    EXPECT_EQ(list->GetItemCount(), rows + 1);
+    ASSERT_EQ(list->GetItemCount(), 1);
+    EXPECT_EQ(list->Model().CellText(0, 0), "70008000");
 }
 
 // The bars between the panes move the panes beside them: the port tree
