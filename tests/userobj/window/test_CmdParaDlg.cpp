@@ -1,7 +1,11 @@
-// The command parameter dialog's own logic: pages, list size, the open
-// request, tips, fixed rows. Filling it in is tested under an operator's
-// hands (ParaDlgHands, ParaDlgTyping).
+// The command parameter dialog's own logic: pages, list size, the model's
+// events, the open request, tips, editors in turn, fixed rows. Filling it
+// in is tested under an operator's hands (ParaDlgHands, ParaDlgTyping).
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -67,6 +71,31 @@ TEST(CmdParaDlg, OpensOnItsPagesAndClosesAtOnceWithNothingToEnter) {
     EXPECT_EQ(missing.exec(), QDialog::Rejected);
 }
 
+// What the command model changes while the dialog is open shows at once:
+// the value in its cell, and the rows its relations enable and require.
+TEST(CmdParaDlg, TheModelsValueChangesReachTheList) {
+    // The MGCP add: the hotline switch enables its number and delay and
+    // makes the number required.
+    CCmd cmd(HostDatabase().ObjLoadAllDesc(308).commands.at(3));
+    CCmdParaDlg dlg(&cmd, nullptr);
+    CParaListCtrl* list = dlg.List();
+    auto rowOf = [&](const std::string& name) {
+        for (int r = 0; r < list->rowCount(); ++r)
+            if (cmd.GetParaArray()[static_cast<size_t>(list->ParaIndexOfRow(r))].GetMMLName() == name) return r;
+        return -1;
+    };
+    ASSERT_GE(rowOf("HOTDN"), 0);
+    EXPECT_TRUE(list->RowFlags(rowOf("HOTDN")) & ROW_READONLY);  // HOTLINE=No
+    EXPECT_FALSE(cmd.FindPara("HOTDN")->IsValid());
+    ASSERT_TRUE(cmd.SetParaValue("HOTLINE", "Yes"));
+    EXPECT_EQ(list->item(rowOf("HOTLINE"), 1)->text(), "Yes");
+    EXPECT_EQ(list->RowFlags(rowOf("HOTDN")), ROW_REQUIRED);
+    EXPECT_EQ(list->RowFlags(rowOf("HOTDELAY")), 0);
+    EXPECT_TRUE(cmd.FindPara("HOTDN")->IsValid());
+    ASSERT_TRUE(cmd.SetParaValue("HOTLINE", "No"));
+    EXPECT_TRUE(list->RowFlags(rowOf("HOTDELAY")) & ROW_READONLY);
+}
+
 // A keyboard request focuses the row; a page leaves its state bits 0, so
 // no editor opens. (Clicks and typing into the editors are the operator
 // tests' part.)
@@ -80,9 +109,9 @@ TEST(CmdParaDlg, AnOpenRequestWithoutStateBitsOnlyFocusesTheRow) {
     EXPECT_EQ(list->Editor(), nullptr);
 }
 
-// Typing into each kind of editor is the operator tests' part; here the
-// tips, a kind without an editor and the rows a caller fixes.
-TEST(CmdParaDlg, TipsAKindWithoutEditorAndFixedRows) {
+// The tips, a kind without an editor, editors that open one after another,
+// and the rows a caller fixes. (Typing into each kind: ParaDlgTyping.)
+TEST(CmdParaDlg, TipsEditorsInTurnAndFixedRows) {
     SCmd c;
     c.mml = "ADD X";
     auto para = [&](const char* name, int kind) -> SParaDesc& {
@@ -98,6 +127,10 @@ TEST(CmdParaDlg, TipsAKindWithoutEditorAndFixedRows) {
     para("T", PK_TEXT).defaultValue = "abc";
     para("S", PK_STRING);
     para("F", PK_ENUMFIXED).choices = {{"A", "Alpha"}};
+    para("L", PK_ENUM).choices = {{"A", "Alpha"}, {"B", "Beta"}, {"C", "Gamma"}};
+    SParaDesc& check = para("C", PK_ENUM);
+    check.choices = {{"NO", "No"}, {"YES", "Yes"}};
+    check.checkBox = true;
     SParaDesc& n = para("N", PK_NUMBER);
     n.minValue = 1;
     n.maxValue = 9;
@@ -107,9 +140,35 @@ TEST(CmdParaDlg, TipsAKindWithoutEditorAndFixedRows) {
     CParaListCtrl* list = dlg.List();
     // Tool tips: the limit, and for plain text its default.
     EXPECT_EQ(list->item(0, 1)->toolTip().toStdString(), "Default: abc");
-    EXPECT_EQ(list->item(3, 1)->toolTip().toStdString(), "Range: 1~9");
+    EXPECT_EQ(list->item(5, 1)->toolTip().toStdString(), "Range: 1~9");
     // A kind with no editor opens nothing.
     EXPECT_FALSE(list->BeginEdit(2));
+    // Editors one after another, each opening as soon as the last one closed:
+    // the choice list opens on the current value and writes the chosen text.
+    ASSERT_TRUE(list->BeginEdit(3));
+    auto* combo = qobject_cast<QComboBox*>(list->Editor());
+    ASSERT_NE(combo, nullptr);
+    combo->setCurrentIndex(2);
+    emit combo->activated(2);
+    EXPECT_EQ(cmd.GetParaValue("L"), "Gamma");
+    QApplication::processEvents();
+    // The check box of a two-choice parameter picks the second choice.
+    ASSERT_TRUE(list->BeginEdit(4));
+    auto* box = list->Editor()->findChild<QCheckBox*>();
+    ASSERT_NE(box, nullptr);
+    box->setChecked(true);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(box, &enter);
+    EXPECT_EQ(cmd.GetParaValue("C"), "Yes");
+    QApplication::processEvents();
+    // Escape drops the edit.
+    ASSERT_TRUE(list->BeginEdit(0));
+    auto* edit = qobject_cast<QLineEdit*>(list->Editor());
+    edit->setText("changed");
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(edit, &esc);
+    EXPECT_EQ(cmd.GetParaValue("T"), "abc");
+    QApplication::processEvents();
 
     // With the caller flag clear, only the listed parameters are fixed.
     const std::vector<std::string> fixed = {"S"};
