@@ -157,15 +157,7 @@ TEST_F(ObjWndTest, CommandsAreCountedAndLockUntilTheirReports) {
     EXPECT_TRUE(w->widget()->isEnabled());
     EXPECT_TRUE(bound.got.empty());
 
-    // Three reports of one list reach the data set once, in order.
-    ++w->m_nMMLCount;
-    Deliver(w, Records("LST DNINFO:;", "DNINFO", 100, 2, true));
-    Deliver(w, Records("LST DNINFO:;", "DNINFO", 200, 2, true));
-    EXPECT_TRUE(bound.got.empty());
-    Deliver(w, Records("LST DNINFO:;", "DNINFO", 300, 1, false));
-    EXPECT_EQ(bound.got, std::vector<UINT>{msg::WM_DATA_INIT});
-    ASSERT_EQ(data.GetDynData()->GetData().size(), 5u);
-    EXPECT_EQ(data.GetDynData()->GetData()[4].GetFieldText(0), "300");
+    // (A list in several reports: AfterAnAnswerInSeveralReportsTheNextCommandLocksTheWindow.)
 
     // Sending fails without a ";": nothing counted.
     const int before = w->m_nMMLCount;
