@@ -27,12 +27,6 @@ std::vector<std::string> Values(const std::string& report, const std::string& ke
     return out;
 }
 
-size_t Count(const std::vector<std::string>& sent, const std::string& prefix) {
-    size_t n = 0;
-    for (const std::string& s : sent) n += s.rfind(prefix, 0) == 0;
-    return n;
-}
-
 QStringList Texts(const QTreeWidgetItem* parent) {
     QStringList out;
     for (int i = 0; parent && i < parent->childCount(); ++i) out << parent->child(i)->text(0);
@@ -199,7 +193,7 @@ TEST_F(V5Hands, PickingAnInterfaceShowsItsPortsAndSubscribersAndCachesThePorts) 
     Sent();
     PickInterface(dlg, "7");
     std::vector<std::string> sent = Sent();
-    EXPECT_EQ(Count(sent, "LST V5BRAPORT:"), 1u);
+    EXPECT_EQ(CountSent(sent, "LST V5BRAPORT:"), 1u);
     const std::string ports = OnSwitch("LST V5BRAPORT: V5IID=7;");
     QTreeWidgetItem* root = dlg->GetPortTree()->topLevelItem(0);
     ASSERT_NE(root, nullptr);
@@ -224,9 +218,9 @@ TEST_F(V5Hands, PickingAnInterfaceShowsItsPortsAndSubscribersAndCachesThePorts) 
     PickInterface(dlg, "2");
     PickInterface(dlg, "7");
     sent = Sent();
-    EXPECT_EQ(Count(sent, "LST V5BRAPORT: V5IID=2"), 1u);
-    EXPECT_EQ(Count(sent, "LST V5BRAPORT: V5IID=7"), 0u);  // from the cache
-    EXPECT_EQ(Count(sent, "LST V5BRASUB: V5IID=7"), 1u);
+    EXPECT_EQ(CountSent(sent, "LST V5BRAPORT: V5IID=2"), 1u);
+    EXPECT_EQ(CountSent(sent, "LST V5BRAPORT: V5IID=7"), 0u);  // from the cache
+    EXPECT_EQ(CountSent(sent, "LST V5BRASUB: V5IID=7"), 1u);
     EXPECT_EQ(Texts(dlg->GetPortTree()->topLevelItem(0)->child(0)), expected);
     EXPECT_EQ(static_cast<size_t>(dlg->GetSubscriberList()->GetItemCount()), subscribers);
 }
@@ -258,16 +252,16 @@ TEST_F(V5Hands, TheTwentySecondInterfaceEvictsTheLeastUsedPorts) {
     ASSERT_EQ(least, 1u);
     Sent();
     PickInterface(dlg, keys[20]);
-    EXPECT_EQ(Count(Sent(), "LST V5PORT: V5IID=" + keys[20]), 1u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5PORT: V5IID=" + keys[20]), 1u);
     EXPECT_EQ(dlg->PortCache().Size(), 21u);
     EXPECT_EQ(dlg->PortCache().Find(victim), nullptr);
     EXPECT_NE(dlg->PortCache().Find(CRestrictInfo{{HostString(HS_V5_INTERFACE), keys[0]}}),
               nullptr);
     const std::string victimKey = victim.Entries().front().second;
     PickInterface(dlg, keys[0]);
-    EXPECT_EQ(Count(Sent(), "LST V5PORT:"), 0u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5PORT:"), 0u);
     PickInterface(dlg, victimKey);
-    EXPECT_EQ(Count(Sent(), "LST V5PORT: V5IID=" + victimKey), 1u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5PORT: V5IID=" + victimKey), 1u);
 }
 
 // F5 in the interface tree lists the interfaces again and empties the port
@@ -285,11 +279,11 @@ TEST_F(V5Hands, F5InTheInterfaceTreeReloadsItAndEmptiesThePortCache) {
     Key(tree, Qt::Key_F5);
     ASSERT_TRUE(Settle(m_wnd));
     const std::vector<std::string> sent = Sent();
-    EXPECT_EQ(Count(sent, "LST V5IF:"), 1u);
+    EXPECT_EQ(CountSent(sent, "LST V5IF:"), 1u);
     EXPECT_EQ(dlg->PortCache().Size(), 1u);  // only what the rebuild bound
     EXPECT_EQ(dlg->PortCache().Find(CRestrictInfo{{HostString(HS_V5_INTERFACE), "1"}}), nullptr);
     PickInterface(dlg, "1");
-    EXPECT_EQ(Count(Sent(), "LST V5PORT: V5IID=1"), 1u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5PORT: V5IID=1"), 1u);
 }
 
 // A port under the dialog's own type group binds the list to its range; a
@@ -309,7 +303,7 @@ TEST_F(V5Hands, APortPickBindsTheListOnlyUnderTheDialogsTypeGroup) {
     const std::string range = group->child(0)->text(0).toStdString();
     const std::string lo = range.substr(0, range.find('-')), hi = range.substr(range.find('-') + 1);
     std::vector<std::string> sent = Sent();
-    ASSERT_EQ(Count(sent, "LST V5SUB:"), 1u);
+    ASSERT_EQ(CountSent(sent, "LST V5SUB:"), 1u);
     EXPECT_NE(sent.front().find("V5IID=2, BGNL3ADDR=" + lo + ", ENDL3ADDR=" + hi),
               std::string::npos)
         << sent.front();
@@ -327,7 +321,7 @@ TEST_F(V5Hands, APortPickBindsTheListOnlyUnderTheDialogsTypeGroup) {
     ASSERT_EQ(group->text(0), "ISDN");
     ClickItem(dlg->GetPortTree(), group->child(0));
     ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(Count(Sent(), "LST V5SUB:"), 0u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5SUB:"), 0u);
     EXPECT_EQ(dlg->GetSubscriberList()->GetItemCount(), rows);
 }
 
@@ -360,7 +354,7 @@ TEST_F(V5Hands, ABatchAddListsThePortRangeOfTheNewSubscribers) {
     EXPECT_EQ(dlg->GetActiveListCtrl(), list);
     ASSERT_GE(sent.size(), 3u);
     EXPECT_EQ(sent.front().rfind("ADB V5SUB:", 0), 0u) << sent.front();
-    EXPECT_EQ(Count(sent, "LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=99;"), 1u);
+    EXPECT_EQ(CountSent(sent, "LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=99;"), 1u);
     EXPECT_EQ(Values(OnSwitch("LST V5SUB: V5IID=1;"), "DN").size(), before + 3);
     const std::string inRange = OnSwitch("LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=99;");
     EXPECT_EQ(static_cast<size_t>(list->GetItemCount()), Values(inRange, "DN").size());
@@ -398,7 +392,7 @@ TEST_F(V5Hands, TreeMenusRefreshAndADoubleClickShowsTheInterface) {
     CV5InterfaceTree* tree = dlg->GetInterfaceTree();
     chooseRefresh(tree, InterfaceItem(tree, "4"));
     ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(Count(Sent(), "LST V5IF:"), 1u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5IF:"), 1u);
     EXPECT_EQ(dlg->PortCache().Size(), 1u);  // emptied, then the rebuild's last interface
 
     QTreeWidgetItem* item = InterfaceItem(tree, "3");
@@ -408,11 +402,11 @@ TEST_F(V5Hands, TreeMenusRefreshAndADoubleClickShowsTheInterface) {
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
     SendMessage(tree, msg::WM_BUSYLOCK, 0, 0);
     ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(Count(Sent(), "DSP V5IF:"), 0u);
+    EXPECT_EQ(CountSent(Sent(), "DSP V5IF:"), 0u);
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
     ASSERT_TRUE(Settle(m_wnd));
     sent = Sent();
-    ASSERT_EQ(Count(sent, "DSP V5IF:"), 1u);
+    ASSERT_EQ(CountSent(sent, "DSP V5IF:"), 1u);
     const auto dsp = std::find_if(sent.begin(), sent.end(), [](const std::string& t) {
         return t.rfind("DSP V5IF:", 0) == 0;
     });
@@ -428,7 +422,7 @@ TEST_F(V5Hands, TheRefreshButtonFollowsTheLastPickedPane) {
     Sent();
     ClickTool(m_wnd, ids::ID_REFRESH);
     ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(Count(Sent(), "LST V5IF:"), 1u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5IF:"), 1u);
 
     PickInterface(dlg, "3");
     QTreeWidgetItem* port = dlg->GetPortTree()->topLevelItem(0)->child(0)->child(0);
@@ -449,7 +443,7 @@ TEST_F(V5Hands, TheRefreshButtonFollowsTheLastPickedPane) {
     Sent();
     ClickTool(m_wnd, ids::ID_REFRESH);
     ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(Count(Sent(), "LST V5SUB: V5IID=3"), 1u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5SUB: V5IID=3"), 1u);
 }
 
 // A single add is shown at once; the list command that follows it (here
@@ -537,7 +531,7 @@ TEST_F(V5Hands, AClickInTheGreyedWindowIsIgnoredAndEachInterfaceKeepsItsOwnPorts
     EXPECT_EQ(PortTexts(dlg->PortCache().Find(InterfaceKey("2"))), ports2);
     Sent();
     PickInterface(dlg, "2");
-    EXPECT_EQ(Count(Sent(), "LST V5PORT:"), 0u);
+    EXPECT_EQ(CountSent(Sent(), "LST V5PORT:"), 0u);
     EXPECT_EQ(PortTreeShows(dlg), std::make_pair(HostString(10075) + "2", ports2));
 }
 
@@ -628,8 +622,8 @@ TEST_F(V5Hands, ADetailAnswerWithAChangedStatusLeavesThePanesAsTheyWere) {
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
     ASSERT_TRUE(Settle(m_wnd));
     const std::vector<std::string> sent = Sent();
-    EXPECT_EQ(Count(sent, "DSP V5IF:"), 1u);
-    EXPECT_EQ(Count(sent, "LST V5PORT:"), 0u);
+    EXPECT_EQ(CountSent(sent, "DSP V5IF:"), 1u);
+    EXPECT_EQ(CountSent(sent, "LST V5PORT:"), 0u);
     const CDynData& data = *dlg->InterfaceData().GetDynData();
     const CInstData* rec = data.FindInst(tree->FirstInstanceOf("3"));
     ASSERT_NE(rec, nullptr);
