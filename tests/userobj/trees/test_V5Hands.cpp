@@ -136,7 +136,7 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
         StartClient();
         CV5DialogBase* dlg = OpenV5(type);
         ASSERT_NE(dlg, nullptr);
-        const std::string title = type == 5 ? HostString(10084) : "V5 BRA Subscribers";
+        const std::string title = type == 5 ? "V5 Subscribers" : "V5 BRA Subscribers";
         EXPECT_EQ(dlg->windowTitle().toStdString(), title);
         EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg), title);  // never "Sheet"
         const std::string report = OnSwitch("LST V5IF:;");
@@ -174,10 +174,14 @@ TEST_F(V5Hands, TheInterfaceTreeShowsTheSwitchsInterfacesByGroup) {
         ASSERT_EQ(dumpedGroups.size(), static_cast<int>(order.size()));
         EXPECT_EQ(dumpedGroups[0].toObject()["children"].toArray()[0].toObject()["text"].toString(),
                   root->child(0)->child(0)->text(0));
-        // After the build the port tree shows the last interface's ports.
+        // After the build the port tree shows the last interface's ports,
+        // and that interface is the one selected.
         QTreeWidgetItem* ports = dlg->GetPortTree()->topLevelItem(0);
         ASSERT_NE(ports, nullptr);
         EXPECT_EQ(ports->text(0).toStdString(), HostString(10075) + ids.back());
+        QTreeWidgetItem* shown = InterfaceItem(dlg->GetInterfaceTree(), ids.back());
+        EXPECT_EQ(dlg->GetInterfaceTree()->currentItem(), shown);
+        EXPECT_TRUE(shown && shown->isSelected());
         EXPECT_EQ(dlg->GetSubscriberList()->GetItemCount(), 0);
         m_main.reset();
     }
@@ -506,9 +510,10 @@ TEST_F(V5Hands, TheBarsBetweenThePanesMoveThem) {
     EXPECT_EQ(dlg->GetPortTree()->width(), ports.width() - 50);
 }
 
-// While interface 1's ports are on their way the window is greyed: a click
-// on interface 2, whose ports are cached, does nothing, interface 1's ports
-// are shown under interface 1, and each interface keeps its own ports.
+// While interface 1's ports are on their way the window is greyed and the
+// port tree shows no other interface's ports: a click on interface 2, whose
+// ports are cached, does nothing, interface 1's ports are shown under
+// interface 1, and each interface keeps its own ports.
 TEST_F(V5Hands, AClickInTheGreyedWindowIsIgnoredAndEachInterfaceKeepsItsOwnPorts) {
     CV5DialogBase* dlg = StartScriptedWithTwoPortRanges();
     ASSERT_NE(dlg, nullptr);
@@ -522,6 +527,10 @@ TEST_F(V5Hands, AClickInTheGreyedWindowIsIgnoredAndEachInterfaceKeepsItsOwnPorts
     ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), "1"));
     ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
     ASSERT_FALSE(m_wnd->widget()->isEnabled());
+    // Meanwhile the port tree is interface 1's and shows no other's ports.
+    EXPECT_EQ(dlg->GetPortTree()->m_strInterfaceKey, "1");
+    EXPECT_TRUE(dlg->GetPortTree()->Records().empty());
+    EXPECT_EQ(dlg->GetPortTree()->topLevelItemCount(), 0);
     ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), "2"));  // greyed
     sw->Release();
     ASSERT_TRUE(Settle(m_wnd));
@@ -633,40 +642,6 @@ TEST_F(V5Hands, ADetailAnswerWithAChangedStatusLeavesThePanesAsTheyWere) {
     EXPECT_TRUE(dlg->ListBound());
     EXPECT_EQ(dlg->GetSubscriberList()->GetItemCount(), rows);
     EXPECT_EQ(dlg->PortCache().Size(), cached);
-}
-
-// While an interface's ports are on their way, or when their query is
-// refused or lost, the port tree shows no other interface's ports under it.
-TEST_F(V5Hands, WhileAPortQueryIsOutNoOtherInterfacesPortsAreShown) {
-    CV5DialogBase* dlg = StartScriptedWithTwoPortRanges();
-    ASSERT_NE(dlg, nullptr);
-    PickInterface(dlg, "2");
-    ASSERT_FALSE(PortTreeShows(dlg).second.isEmpty());
-    sw->hold = true;
-    ClickItem(dlg->GetInterfaceTree(), InterfaceItem(dlg->GetInterfaceTree(), "1"));
-    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 5000));
-    EXPECT_EQ(dlg->GetPortTree()->m_strInterfaceKey, "1");
-    EXPECT_TRUE(dlg->GetPortTree()->Records().empty());
-    EXPECT_EQ(dlg->GetPortTree()->topLevelItemCount(), 0);
-    sw->Release();
-    ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(PortTreeShows(dlg), std::make_pair(HostString(10075) + "1", PortsOnSwitch("V5PORT", "1")));
-}
-
-// A window opens with the interface whose ports it shows selected, and the
-// BRA window's tab says what it lists.
-TEST_F(V5Hands, TheWindowOpensWithTheShownInterfaceSelected) {
-    for (int type : {5, 12}) {
-        CV5DialogBase* dlg = Start(type);
-        ASSERT_NE(dlg, nullptr);
-        CV5InterfaceTree* tree = dlg->GetInterfaceTree();
-        ASSERT_EQ(PortTreeShows(dlg).first, HostString(10075) + "8");
-        EXPECT_EQ(tree->currentItem(), InterfaceItem(tree, "8"));
-        EXPECT_TRUE(InterfaceItem(tree, "8")->isSelected());
-        EXPECT_EQ(m_wnd->m_pConfigView->Sheets().GetSheetTitle(dlg),
-                  type == 5 ? "V5 Subscribers" : "V5 BRA Subscribers");
-        m_main.reset();
-    }
 }
 
 }  // namespace
