@@ -381,7 +381,9 @@ TEST_F(ParaDlgHands, ValuesTheParameterCannotTakeAreNamedAndKept) {
 }
 
 // The switch refuses an add of a number it has: after the refusal the
-// dialog opens again with what was typed; a corrected number goes through.
+// dialog opens again with what was typed. Cancel there drops the entries
+// (nothing more is sent, the dialog does not come back); a corrected
+// number goes through.
 TEST_F(ParaDlgHands, RefusedAddOpensAgainWithTheTypedValues) {
     CObjListCtrl* list = MgcpList();
     ASSERT_NE(list, nullptr);
@@ -391,6 +393,22 @@ TEST_F(ParaDlgHands, RefusedAddOpensAgainWithTheTypedValues) {
     ASSERT_EQ(Property(Subscriber(fresh), "DN"), "");
 
     int round = 0;
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& dlg = Active(d);
+        if (++round == 1) TypeSubscriber(dlg, existing);
+        PressButton(d, round == 1 ? "ctl1" : "ctl2");
+    });
+    ASSERT_TRUE(ChooseFromMenu(list, 1, "Add"));
+    ASSERT_TRUE(WaitFor([&] { return round == 2; }, 10000));
+    ASSERT_TRUE(Settle(m_wnd));
+    QTest::qWait(200);
+    EXPECT_EQ(round, 2);
+    EXPECT_EQ(Refusals(), 1);
+    EXPECT_EQ(Subscriber(existing), existingBefore);
+
+    m_ui->boxes.clear();
+    m_host->notices.clear();
+    round = 0;
     OnParameterDialog([&](QDialog& d) {
         ++round;
         CCmdParaDlg& dlg = Active(d);
@@ -428,30 +446,6 @@ TEST_F(ParaDlgHands, RefusedAddOpensAgainWithTheTypedValues) {
     // Each opening told the host once that it opened and once that it closed.
     EXPECT_EQ(m_host->notices, (std::vector<LPARAM>{msg::IDENT_DIALOG_INIT, msg::IDENT_DIALOG_CLOSING,
                                                      msg::IDENT_DIALOG_INIT, msg::IDENT_DIALOG_CLOSING}));
-}
-
-// Cancel on the dialog that opened again drops the entries: nothing more
-// is sent (no second refusal) and the dialog does not come back.
-TEST_F(ParaDlgHands, CancelAfterARefusalDropsTheEntries) {
-    CObjListCtrl* list = MgcpList();
-    ASSERT_NE(list, nullptr);
-    const std::string existing = list->Model().CellText(1, 0);
-    const std::string existingBefore = Subscriber(existing);
-
-    int round = 0;
-    OnParameterDialog([&](QDialog& d) {
-        ++round;
-        CCmdParaDlg& dlg = Active(d);
-        if (round == 1) TypeSubscriber(dlg, existing);
-        PressButton(d, round == 1 ? "ctl1" : "ctl2");
-    });
-    ASSERT_TRUE(ChooseFromMenu(list, 1, "Add"));
-    ASSERT_TRUE(WaitFor([&] { return round == 2; }, 10000));
-    ASSERT_TRUE(Settle(m_wnd));
-    QTest::qWait(200);
-    EXPECT_EQ(round, 2);
-    EXPECT_EQ(Refusals(), 1);
-    EXPECT_EQ(Subscriber(existing), existingBefore);
 }
 
 // A password typed into an add the switch refuses is not repeated in what
