@@ -268,28 +268,6 @@ TEST_F(V5Hands, TheTwentySecondInterfaceEvictsTheLeastUsedPorts) {
     EXPECT_EQ(CountSent(Sent(), "LST V5PORT: V5IID=" + victimKey), 1u);
 }
 
-// F5 in the interface tree lists the interfaces again and empties the port
-// cache; while a command is outstanding F5 does nothing.
-TEST_F(V5Hands, F5InTheInterfaceTreeReloadsItAndEmptiesThePortCache) {
-    CV5DialogBase* dlg = Start(5, {"1", "2"});
-    ASSERT_NE(dlg, nullptr);
-    ASSERT_EQ(dlg->PortCache().Size(), 3u);
-    CV5InterfaceTree* tree = dlg->GetInterfaceTree();
-    Sent();
-    SendMessage(tree, msg::WM_BUSYLOCK, 1, 0);  // as while a command is outstanding
-    Key(tree, Qt::Key_F5);
-    EXPECT_TRUE(Sent().empty());
-    SendMessage(tree, msg::WM_BUSYLOCK, 0, 0);
-    Key(tree, Qt::Key_F5);
-    ASSERT_TRUE(Settle(m_wnd));
-    const std::vector<std::string> sent = Sent();
-    EXPECT_EQ(CountSent(sent, "LST V5IF:"), 1u);
-    EXPECT_EQ(dlg->PortCache().Size(), 1u);  // only what the rebuild bound
-    EXPECT_EQ(dlg->PortCache().Find(CRestrictInfo{{HostString(HS_V5_INTERFACE), "1"}}), nullptr);
-    PickInterface(dlg, "1");
-    EXPECT_EQ(CountSent(Sent(), "LST V5PORT: V5IID=1"), 1u);
-}
-
 // A port under the dialog's own type group binds the list to its range; a
 // port under another group leaves the list as it was.
 TEST_F(V5Hands, APortPickBindsTheListOnlyUnderTheDialogsTypeGroup) {
@@ -365,10 +343,11 @@ TEST_F(V5Hands, ABatchAddListsThePortRangeOfTheNewSubscribers) {
     EXPECT_NE(inRange.find("DN = 70009002"), std::string::npos);
 }
 
-// The trees' right-button menus refresh them; a double click on an
-// interface asks for its details; while a command is outstanding a double
-// click does nothing.
-TEST_F(V5Hands, TreeMenusRefreshAndADoubleClickShowsTheInterface) {
+// The trees' right-button menus and F5 in the interface tree refresh them
+// (the interfaces' reload empties the port cache); a double click on an
+// interface asks for its details; while a command is outstanding neither
+// F5 nor a double click does anything.
+TEST_F(V5Hands, TreeMenusAndF5RefreshAndADoubleClickShowsTheInterface) {
     CV5DialogBase* dlg = Start(5, {"1", "2"});
     ASSERT_NE(dlg, nullptr);
     ASSERT_EQ(dlg->PortCache().Size(), 3u);
@@ -398,6 +377,18 @@ TEST_F(V5Hands, TreeMenusRefreshAndADoubleClickShowsTheInterface) {
     ASSERT_TRUE(Settle(m_wnd));
     EXPECT_EQ(CountSent(Sent(), "LST V5IF:"), 1u);
     EXPECT_EQ(dlg->PortCache().Size(), 1u);  // emptied, then the rebuild's last interface
+    EXPECT_EQ(dlg->PortCache().Find(CRestrictInfo{{HostString(HS_V5_INTERFACE), "1"}}), nullptr);
+    PickInterface(dlg, "1");
+    EXPECT_EQ(CountSent(Sent(), "LST V5PORT: V5IID=1"), 1u);
+    // F5 does the same; while a command is outstanding it does nothing.
+    SendMessage(tree, msg::WM_BUSYLOCK, 1, 0);
+    Key(tree, Qt::Key_F5);
+    EXPECT_TRUE(Sent().empty());
+    SendMessage(tree, msg::WM_BUSYLOCK, 0, 0);
+    Key(tree, Qt::Key_F5);
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(CountSent(Sent(), "LST V5IF:"), 1u);
+    EXPECT_EQ(dlg->PortCache().Size(), 1u);
 
     QTreeWidgetItem* item = InterfaceItem(tree, "3");
     tree->scrollToItem(item);
