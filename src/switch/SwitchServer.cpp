@@ -56,6 +56,17 @@ CSwitchServer::CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject
         // A connection joins once its handshake is done; one that fails it
         // (a plain-text client) is dropped by the TLS server.
         connect(tls.get(), &QTcpServer::pendingConnectionAvailable, this, &CSwitchServer::OnConnection);
+        // A failed handshake (or one not finished within a line's time)
+        // leaves nothing behind.
+        auto drop = [](QSslSocket* socket) {
+            if (socket->isEncrypted()) return;
+            socket->abort();
+            socket->deleteLater();
+        };
+        connect(tls.get(), &QSslServer::errorOccurred, this, [drop](QSslSocket* socket) { drop(socket); });
+        connect(tls.get(), &QSslServer::startedEncryptionHandshake, this, [this, drop](QSslSocket* socket) {
+            QTimer::singleShot(m_options.lineMs, socket, [socket, drop] { drop(socket); });
+        });
         m_server = std::move(tls);
     } else {
         m_server = std::make_unique<QTcpServer>();
