@@ -2,12 +2,10 @@
 // nothing and lock a name, what each role may run, passwords that appear
 // nowhere, and the operation log of it all.
 #include <QFile>
-#include <QTemporaryDir>
 
 #include "CatalogueHelpers.h"
 #include "Secrets.h"
-#include "SwitchFixture.h"
-#include "SwitchServer.h"
+#include "FileSwitchFixture.h"
 #include "TcpClient.h"
 #include "WaitFor.h"
 
@@ -21,19 +19,15 @@ constexpr const char* kGuestPwd = "gue5t-Pa55";
 
 // A switch on a file (long reads then run on a reader thread, where the
 // login must be checked as well), with three accounts, served over TCP.
-class AccountTest : public ::testing::Test {
+class AccountTest : public FileSwitchTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        std::string error;
-        ASSERT_TRUE(sw.Open(file, error)) << error;
-        ASSERT_TRUE(SeedDemo(sw, {600}, error)) << error;
+        Open(600);
         sw.SetLoginDelay(1);
         Local(std::string("ADD OP: OP=root, ROLE=admin, PWD=\"") + kAdminPwd + "\";");
         Local(std::string("ADD OP: OP=bob, ROLE=operator, PWD=\"") + kOperPwd + "\";");
         Local(std::string("ADD OP: OP=gus, ROLE=guest, PWD=\"") + kGuestPwd + "\";");
-        server = std::make_unique<CSwitchServer>(sw, SServerOptions{});
-        ASSERT_TRUE(server->Listen(QHostAddress::LocalHost, 0, error)) << error;
+        Serve();
         ASSERT_EQ(server->Readers(), 1u);
     }
     // A command of the system user's, on the store directly.
@@ -60,12 +54,6 @@ protected:
     }
     // A report without its echo line.
     static std::string Body(const std::string& report) { return report.substr(report.find('\n') + 1); }
-    quint16 Port() const { return server->Port(); }
-
-    QTemporaryDir dir;
-    const std::string file = dir.path().toStdString() + "/switch.db";
-    CSwitch sw{HostDatabase()};
-    std::unique_ptr<CSwitchServer> server;
 };
 
 }  // namespace
