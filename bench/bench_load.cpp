@@ -64,6 +64,7 @@ struct SOptions {
     std::string sync = "full";
     std::string db;
     std::string server;
+    bool login = true;  // --no-login: for a switch of a build before accounts, to compare
 };
 
 // kVerify: the final reading of every change, not timed.
@@ -97,9 +98,11 @@ std::string PasswordOf(const std::string& name) { return name + "-Pa55word"; }
 std::string AccountOf(int connection) { return "load" + std::to_string(connection); }
 
 // Connects and logs in as the account; false with a reason.
-bool Connect(mmlsw::CBlockingClient& c, uint16_t port, const std::string& account, std::string& error) {
+bool Connect(mmlsw::CBlockingClient& c, uint16_t port, const SOptions& o, const std::string& account,
+             std::string& error) {
     std::string report;
     if (!c.Connect(port, error)) return false;
+    if (!o.login) return true;
     if (!c.Send("LGI: OP=\"" + account + "\", PWD=\"" + PasswordOf(account) + "\";\n") || !c.Receive(report))
         return error = "no answer to the login", false;
     if (mmlsw::ReportField(report, "RETCODE") != "0") return error = "login: " + report.substr(0, 200), false;
@@ -107,9 +110,11 @@ bool Connect(mmlsw::CBlockingClient& c, uint16_t port, const std::string& accoun
 }
 
 // The accounts of the connections: made by the admin once per store.
-bool MakeAccounts(uint16_t port, int connections, std::string& error) {
+bool MakeAccounts(uint16_t port, const SOptions& o, std::string& error) {
+    const int connections = o.scanners + o.clients + o.pagers;
+    if (!o.login) return true;
     mmlsw::CBlockingClient admin;
-    if (!Connect(admin, port, kAdmin, error)) return false;
+    if (!Connect(admin, port, o, kAdmin, error)) return false;
     std::string report;
     for (int i = 0; i < connections; ++i) {
         const std::string name = AccountOf(i);
@@ -133,7 +138,7 @@ public:
 
     SStats Run() {
         std::string error;
-        const bool connected = Connect(m_c, m_port, AccountOf(m_o.scanners + m_id), error);
+        const bool connected = Connect(m_c, m_port, m_o, AccountOf(m_o.scanners + m_id), error);
         m_ready.count_down();
         m_end = m_endAt.get();
         if (!connected) return Fail("connect: " + error), m_stats;
@@ -186,7 +191,7 @@ private:
         if (!m_c.Send(cmd + "\n") || !m_c.Receive(report, 60000)) {
             Fail("no answer to " + cmd);
             std::string error;
-            Connect(m_c, m_port, AccountOf(m_o.scanners + m_id), error);
+            Connect(m_c, m_port, m_o, AccountOf(m_o.scanners + m_id), error);
             m_qid.clear();
             return false;
         }
@@ -268,11 +273,11 @@ private:
 // Sends list heads that scan every record, one after the other, until the
 // end; what is still unanswered then is left to the switch (the connection
 // closes). Only answered heads count.
-SStats Scan(int id, uint16_t port, std::latch& ready, const SharedEnd& endAt) {
+SStats Scan(int id, const SOptions& o, uint16_t port, std::latch& ready, const SharedEnd& endAt) {
     SStats stats;
     mmlsw::CBlockingClient c;
     std::string error, report;
-    const bool connected = Connect(c, port, AccountOf(id), error);
+    const bool connected = Connect(c, port, o, AccountOf(id), error);
     ready.count_down();
     const Clock::time_point end = endAt.get();
     if (!connected) {
@@ -304,13 +309,14 @@ double ResidentMiB(qint64 pid) {
 
 // Connections that open a paged list and ask for 100 pages without reading
 // the answers, then close, while the switch's memory is watched.
-void Pagers(int n, int first, uint16_t port, qint64 pid) {
+void Pagers(const SOptions& o, uint16_t port, qint64 pid) {
+    const int n = o.pagers, first = o.scanners + o.clients;
     const double before = ResidentMiB(pid);
     std::vector<std::unique_ptr<mmlsw::CBlockingClient>> pagers;
     std::string error, report;
     for (int i = 0; i < n; ++i) {
         auto c = std::make_unique<mmlsw::CBlockingClient>();
-        if (!Connect(*c, port, AccountOf(first + i), error) || !c->Send("LST MGCPSUB:;\n") || !c->Receive(report))
+        if (!Connect(*c, port, o, AccountOf(first + i), error) || !c->Send("LST MGCPSUB:;\n") || !c->Receive(report))
             break;
         const std::string qid = mmlsw::ReportField(report, "QID");
         std::string pages;
@@ -381,6 +387,7 @@ bool ParseArgs(const QStringList& args, SOptions& o) {
         else if (a == "--synchronous") o.sync = v.toStdString(), ++i;
         else if (a == "--db") o.db = v.toStdString(), ++i;
         else if (a == "--server") o.server = v.toStdString(), ++i;
+        else if (a == "--no-login") o.login = false;
         else if (a == "--pace") {
             const QStringList p = v.split('-');
             o.paceMin = p[0].toInt(&ok);
@@ -405,7 +412,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr,
                      "bench_load [--clients N] [--subscribers N] [--seconds S] [--pace MIN-MAX ms | --pace 0]\n"
                      "           [--readers N] [--scanners N] [--pagers N] [--synchronous full|normal]\n"
-                     "           [--db FILE] [--server PATH]\n");
+                     "           [--db FILE] [--server PATH] [--no-login]\n");
         return 2;
     }
     if (o.server.empty()) o.server = (QCoreApplication::applicationDirPath() + "/mmlswitch").toStdString();
@@ -424,7 +431,7 @@ int main(int argc, char* argv[]) {
         std::printf("seeded %lld subscribers in %.1f s\n", static_cast<long long>(o.subscribers),
                     std::chrono::duration<double>(Clock::now() - start).count());
     }
-    {
+    if (o.login) {
         // The admin that makes the connections' accounts (once per store).
         QProcess add;
         add.start(server, {"--db", db, "--add-operator", kAdmin, "--role", "admin"});
@@ -451,7 +458,7 @@ int main(int argc, char* argv[]) {
 
     std::string error;
     const auto loginStart = Clock::now();
-    if (!MakeAccounts(port, o.scanners + o.clients + o.pagers, error)) {
+    if (!MakeAccounts(port, o, error)) {
         std::fprintf(stderr, "bench_load: accounts: %s\n", error.c_str());
         ::kill(static_cast<pid_t>(sw.processId()), SIGTERM);
         sw.waitForFinished(30000);
@@ -464,7 +471,7 @@ int main(int argc, char* argv[]) {
     std::promise<Clock::time_point> endPromise;
     const SharedEnd endAt = endPromise.get_future().share();
     for (int i = 0; i < o.scanners; ++i)
-        threads.emplace_back([&, i] { scans[static_cast<size_t>(i)] = Scan(i, port, ready, endAt); });
+        threads.emplace_back([&, i] { scans[static_cast<size_t>(i)] = Scan(i, o, port, ready, endAt); });
     for (int i = 0; i < o.clients; ++i)
         threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = COperator(i, o, port, ready, endAt).Run(); });
     ready.wait();
@@ -474,7 +481,7 @@ int main(int argc, char* argv[]) {
     const double ownCpu0 = OwnCpu();
     const auto start = Clock::now();
     endPromise.set_value(start + std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000)));
-    if (o.pagers > 0) Pagers(o.pagers, o.scanners + o.clients, port, sw.processId());
+    if (o.pagers > 0) Pagers(o, port, sw.processId());
     for (std::thread& t : threads) t.join();
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     std::map<std::string, double> serverCpu = ThreadCpu(sw.processId());
