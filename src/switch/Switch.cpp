@@ -394,7 +394,7 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
             out = Dispatch(echo, cmd, session);
         }
         if (logged) {
-            row.records = static_cast<int64_t>(m_changedRows.size());
+            row.records = RecordsChanged(cmd);
             Log(row, command, out);
             tx->Commit();
         }
