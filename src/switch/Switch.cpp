@@ -106,6 +106,9 @@ bool CSwitch::OpenToCheck(const std::string& path, std::string& error) {
         return error = (path.empty() ? std::string("no database file") : path + ": no such database file"), false;
     if (!m_db.Open(path, CDatabase::Mode::ReadOnly, m_shared->busyMs, error)) return false;
     for (DWORD type : m_cat.Types()) {
+        // Accounts and the log come with the first open for writing since
+        // they exist: a store older than them is still one of this switch.
+        if (type == kOperatorType || type == kOplogType) continue;
         auto s = m_db.Prepared("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
         s->Bind(1, Table(type));
         if (!s->Step())

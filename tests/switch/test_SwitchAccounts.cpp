@@ -4,8 +4,8 @@
 #include <QFile>
 
 #include "CatalogueHelpers.h"
-#include "Secrets.h"
 #include "FileSwitchFixture.h"
+#include "Secrets.h"
 #include "TcpClient.h"
 #include "WaitFor.h"
 
@@ -300,4 +300,20 @@ TEST_F(SwitchTest, TheOperationLogKeepsTheDaysItIsToldAndMasksEverySecretAttribu
     EXPECT_EQ(Value(0, "RETCODE"), std::to_string(RC_DUPLICATE));
     EXPECT_EQ(Value(0, "RECORDS"), "0");
     EXPECT_TRUE(sw.CheckInvariants().empty());
+}
+
+TEST(SwitchStoreCheck, AStoreOlderThanAccountsAndTheLogIsCheckedAsItIs) {
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/old.db";
+    std::string error;
+    {
+        CSwitch sw(HostDatabase());
+        ASSERT_TRUE(sw.Open(path, error)) << error;
+        ASSERT_TRUE(SeedDemo(sw, {100}, error)) << error;
+        sw.Db().Exec("DROP TABLE " + CSwitch::Table(kOperatorType));
+        sw.Db().Exec("DROP TABLE " + CSwitch::Table(kOplogType));
+    }
+    CSwitch check(HostDatabase());
+    ASSERT_TRUE(check.OpenToCheck(path, error)) << error;
+    EXPECT_TRUE(check.CheckInvariants().empty());
 }
