@@ -366,13 +366,13 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
     ExpireQueries();
 
     const std::string word = MmlCommandWord(echo);
-    const bool session_command = word == "LGI" || word == "LGO";
+    const bool sessionCommand = word == "LGI" || word == "LGO";
     SMmlCommand cmd;
     std::string error;
-    if (!session_command && !ParseMml(command, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
+    if (!sessionCommand && !ParseMml(command, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
     // Every change, refused or not, and every login and logout enters the
     // operation log in the transaction of the change.
-    const bool logged = !m_reader && (session_command || !IsRead(echo));
+    const bool logged = !m_reader && (sessionCommand || !IsRead(echo));
     Reports out;
     SLogged row;
     bool thrown = false;
@@ -389,7 +389,7 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
         if (logged) tx.emplace(m_db);
         m_changedRows.clear();
         m_counting = logged;
-        if (session_command) {
+        if (sessionCommand) {
             out = SessionCommand(std::string(command), echo, session, row.op);
         } else if (const int refusal = Permission(cmd, who); refusal != RC_OK) {
             out = Fail(echo, refusal);
