@@ -15,12 +15,15 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QTcpServer>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "Switch.h"
 
@@ -37,6 +40,7 @@ struct SServerOptions {
     int readers = 1;                 // threads for long reads (file databases only)
     int maxConnections = 512;        // open connections served at once; more are refused
     qint64 maxNoticeUnsent = 1 << 20;  // unread bytes beyond which a subscriber's notices are dropped
+    std::optional<QSslConfiguration> tls;  // speak TLS with this certificate and key
 };
 
 class CSwitchServer : public QObject {
@@ -46,7 +50,10 @@ public:
     CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject* parent = nullptr);
     ~CSwitchServer() override;
     bool Listen(const QHostAddress& address, quint16 port, std::string& error);
-    quint16 Port() const { return m_server.serverPort(); }
+    quint16 Port() const { return m_server->serverPort(); }
+    // Connections from now on use the new certificate and key; those open
+    // keep theirs. Nothing happens on a server without TLS.
+    void SetTls(const QSslConfiguration& tls);
     // Open connections (not those closed that still finish their commands).
     int Connections() const;
     // The most answer bytes any connection has not taken yet.
@@ -76,6 +83,9 @@ private:
     // the other sessions never wait for it.
     void PassNotices();
     void ResumeNotices(SConnection& c);
+    // Delivers a command's answer as the switch asks: after a delay (a
+    // failed login), or closing the connection after it (a logout).
+    void Answer(SConnection& c, CSwitch::Reports reports);
     void OnAnswer(SessionId session, CSwitch::Reports reports);
     void OnClosed(SessionId session);
     void Forget(SessionId session);
@@ -88,15 +98,21 @@ private:
     };
     void Defer(SConnection& c, std::string command);
     void Retry();
+    // A login's password is checked on a worker (a tenth of a second of
+    // hashing); the login then runs on the event loop with the verdict.
+    // False when the command is no such login.
+    bool VerifyAside(SConnection& c, const std::string& command);
+    void OnVerified(SessionId session, std::string command);
 
     CSwitch& m_sw;
     SServerOptions m_options;
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QTimer m_maintenance;
     QTimer m_retry;
     std::deque<SDeferred> m_deferred;
     bool m_trimDue = false;  // connections went: their memory goes back to the system
     std::unique_ptr<CReaderPool> m_pool;
+    std::unique_ptr<QThreadPool> m_verifiers;
     std::map<SessionId, std::unique_ptr<SConnection>> m_connections;
     std::deque<SessionId> m_ready;
     SessionId m_nextSession = 1;
@@ -106,9 +122,10 @@ private:
 // "HOST:PORT", ":PORT" or "PORT" (loopback); false for anything else.
 bool ParseListenAddress(const QString& text, QHostAddress& address, quint16& port);
 
-// The server has no authentication and takes changes: an address other than
-// loopback needs the operator's explicit leave. False with the refusal when
-// it is not given; with it, true and a warning to print.
-bool MayListenOn(const QHostAddress& address, bool allowRemote, std::string& message);
+// Other hosts may reach the switch only over TLS, or with the operator's
+// explicit leave to do without (insecure). False with the refusal when
+// neither is there; otherwise true, with a warning to print when the
+// address is not loopback and the connection is plain text.
+bool MayListenOn(const QHostAddress& address, bool allowRemote, bool tls, bool insecure, std::string& message);
 
 }  // namespace mmlsw

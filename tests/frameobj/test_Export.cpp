@@ -246,24 +246,8 @@ TEST_F(ExportTest, RowsBelowTheExportedOnesInTheTemplateStay) {
     ExpectOnly({"tpl.xlsx", "out.xlsx"});
 }
 
-TEST_F(ExportTest, RowsFromTheSwitchComePageByPageUnderAProgressDialog) {
-    Table rows;
-    for (int i = 0; i < 2500; ++i) rows.push_back({std::to_string(20000000 + i), "n" + std::to_string(i)});
-    m_owner.show();
-    auto source = std::make_unique<CFakeSource>(std::vector<std::string>{"DN", "Name"}, rows, &m_owner, true);
-    const auto counts = source->counts;
-    bool ended = false, result = false;
-    CExportData::ExportToExcel(std::move(source), "x", [&](bool ok) { ended = true, result = ok; }, Path("paged.xlsx"));
-    EXPECT_FALSE(ended);  // the rows come later, from the event loop
-    EXPECT_NE(m_owner.findChild<QProgressDialog*>(), nullptr);
-    ASSERT_TRUE(WaitFor([&] { return ended; }, 20000));
-    EXPECT_TRUE(result);
-    EXPECT_EQ(counts->fetches, 3);  // 1000 records a page
-    const Table back = Rows(Path("paged.xlsx"));
-    ASSERT_EQ(back.size(), 2502u);
-    EXPECT_EQ(back[2], rows[0]);
-    EXPECT_EQ(back[2501], rows[2499]);
-}
+// (A paged list read page by page under the progress dialog: ExportHands,
+// on the embedded switch, and omclient --export to a workbook.)
 
 // A writer whose writing waits until the test lets it go, and which notes
 // the thread each step ran on.

@@ -1,8 +1,6 @@
 // The object catalogue as the description database loads it.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "ClientRoot.h"
 #include "HostStrings.h"
 #include "hostlibs/FrmDatabase.h"
@@ -46,49 +44,9 @@ TEST(Catalogue, EveryTypeTheModuleUsesLoadsWithItsStandardCommands) {
     EXPECT_EQ(db.ObjLoadAllDesc(999).type, 0u);
 }
 
-TEST(Catalogue, FieldPositionsTheTreesReadAreWhereTheyExpect) {
-    CFrmDatabase& db = HostDatabase();
-    auto attr = [&](DWORD type, size_t i) { return db.Find(type)->attributes.at(i).name; };
-    EXPECT_EQ(attr(305, 0), "SEGIDX");
-    EXPECT_EQ(attr(305, 4), "BGNDN");
-    EXPECT_EQ(attr(305, 5), "ENDDN");
-    EXPECT_EQ(attr(305, 6), "USED");
-    EXPECT_EQ(attr(325, 0), HostString(HS_V5_INTERFACE));
-    EXPECT_EQ(attr(325, 2), "GROUP");
-    for (DWORD port : {326u, 334u}) {
-        EXPECT_EQ(attr(port, 0), "PTYPE");
-        EXPECT_EQ(attr(port, 1), HostString(HS_V5_PORT_FIRST));
-        EXPECT_EQ(attr(port, 2), HostString(HS_V5_PORT_LAST));
-    }
-    auto portType = [&](DWORD type) {
-        for (const SParaDesc& p : db.Find(type)->commands.at(3).params)
-            if (p.mmlName == "PTYPE") return p.choices.at(0).value;
-        return std::string();
-    };
-    EXPECT_EQ(portType(326), HostString(HS_V5_PORT_PSTN));
-    EXPECT_EQ(portType(334), HostString(HS_V5_PORT_ISDN));
-}
-
-TEST(Catalogue, ParametersCoverEveryKindAndRelationsUseCommandNumbers) {
-    CFrmDatabase& db = HostDatabase();
-    std::set<int> kinds;
-    for (DWORD t : db.Types())
-        for (const auto& [id, c] : db.Find(t)->commands)
-            for (const SParaDesc& p : c.params) kinds.insert(p.kind);
-    EXPECT_EQ(kinds, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-
-    const SCmd& add = db.Find(308)->commands.at(3);
-    const SParaDesc* hot = nullptr;
-    int hotdn = 0, delay = 0;
-    for (const SParaDesc& p : add.params) {
-        if (p.mmlName == "HOTLINE") hot = &p;
-        if (p.mmlName == "HOTDN") hotdn = p.number;
-        if (p.mmlName == "HOTDELAY") delay = p.number;
-    }
-    ASSERT_NE(hot, nullptr);
-    EXPECT_EQ(hot->relation, "[No=;Yes=" + std::to_string(hotdn) + " " + std::to_string(delay) +
-                                 "," + std::to_string(hotdn) + "]");
-}
+// Where the trees read their fields, and what the relations of a command
+// do, is held against the switch by the operator tests (SegmentHands,
+// V5Hands, ParaDlgHands).
 
 TEST(Catalogue, BadCataloguesNameFileEntryAndFault) {
     CFrmDatabase db;

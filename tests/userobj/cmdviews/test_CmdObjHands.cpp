@@ -161,40 +161,33 @@ protected:
     std::vector<std::string> reports;
 };
 
-TEST_F(CmdObjHands, BatchJobsAndStatisticsRunEveryOperation) {
-    OpenCmdWindow(8);
-    RunEveryOperation(8);
-    EXPECT_NE(OnSwitch("LST SUBBATCH: JOBID=1;").find("OBJECTS = 0"), std::string::npos);
+// Every command-object window: each operation of each of its objects runs
+// with what the operator types, and the switch holds the changes after.
+struct SWindowRun {
+    int type;
+    std::vector<std::pair<std::string, std::string>> afterwards;  // a query and what its answer holds
+};
+
+class CmdObjWindows : public CmdObjHands, public ::testing::WithParamInterface<SWindowRun> {};
+
+TEST_P(CmdObjWindows, EveryOperationRuns) {
+    OpenCmdWindow(GetParam().type);
+    RunEveryOperation(GetParam().type);
+    for (const auto& [query, holds] : GetParam().afterwards)
+        EXPECT_NE(OnSwitch(query).find(holds), std::string::npos) << query << " lacks " << holds;
 }
 
-TEST_F(CmdObjHands, V5InterfacesAndSubscribersRunEveryOperation) {
-    OpenCmdWindow(9);
-    RunEveryOperation(9);
-    EXPECT_EQ(Property(OnSwitch("LST V5IF: V5IID=1;"), "NAME"), "Changed");
-    EXPECT_NE(OnSwitch("LST V5IF: V5IID=900;").find("OBJECTS = 0"), std::string::npos);
-}
-
-TEST_F(CmdObjHands, CallAndChargingSourcesRunEveryOperation) {
-    OpenCmdWindow(10);
-    RunEveryOperation(10);
-    EXPECT_EQ(Property(OnSwitch("LST CALLSRC: CSC=1;"), "NAME"), "Changed");
-    EXPECT_EQ(Property(OnSwitch("LST CHGSRC: RCHS=1;"), "NAME"), "Changed");
-    EXPECT_NE(OnSwitch("LST CALLSRC: CSC=200;").find("OBJECTS = 0"), std::string::npos);
-}
-
-TEST_F(CmdObjHands, IpNetworkRoutesRunEveryOperation) {
-    OpenCmdWindow(11);
-    ASSERT_EQ(objs->count(), 1);
-    RunEveryOperation(11);
-    EXPECT_EQ(Property(OnSwitch("LST IPNROUTE: RTNO=1;"), "DESC"), "Changed");
-    EXPECT_NE(OnSwitch("LST IPNROUTE: RTNO=500;").find("OBJECTS = 0"), std::string::npos);
-}
-
-TEST_F(CmdObjHands, V5BraInterfacesRunEveryOperation) {
-    OpenCmdWindow(13);
-    RunEveryOperation(13);
-    EXPECT_EQ(Property(OnSwitch("LST V5BRACFG: V5IID=7;"), "DESC"), "Changed");
-}
+INSTANTIATE_TEST_SUITE_P(
+    CommandObjects, CmdObjWindows,
+    ::testing::Values(
+        SWindowRun{8, {{"LST SUBBATCH: JOBID=1;", "OBJECTS = 0"}}},  // batch jobs and statistics
+        SWindowRun{9, {{"LST V5IF: V5IID=1;", "\nNAME = Changed\n"}, {"LST V5IF: V5IID=900;", "OBJECTS = 0"}}},
+        SWindowRun{10, {{"LST CALLSRC: CSC=1;", "\nNAME = Changed\n"},
+                        {"LST CHGSRC: RCHS=1;", "\nNAME = Changed\n"},
+                        {"LST CALLSRC: CSC=200;", "OBJECTS = 0"}}},
+        SWindowRun{11, {{"LST IPNROUTE: RTNO=1;", "\nDESC = Changed\n"}, {"LST IPNROUTE: RTNO=500;", "OBJECTS = 0"}}},
+        SWindowRun{13, {{"LST V5BRACFG: V5IID=7;", "\nDESC = Changed\n"}}}),
+    [](const ::testing::TestParamInfo<SWindowRun>& info) { return "Type" + std::to_string(info.param.type); });
 
 // Block by a click on its icon, unblock from the right-button menu, the
 // interface's state read on the switch after each.

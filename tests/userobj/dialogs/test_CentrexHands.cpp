@@ -1,6 +1,6 @@
 // The Centrex window driven by hand: picking a group lists its members and
 // prefixes as the switch holds them, the members come back from the cache,
-// Enter binds at once, the newest pick wins, and a change to a member lists
+// the newest pick wins (Enter binds at once), and a change to a member lists
 // the groups again.
 #include "Operator.h"
 
@@ -103,8 +103,9 @@ TEST_F(CentrexHands, PickingAGroupListsItsMembersAndPrefixes) {
     EXPECT_EQ(panelObject(), "Centrex Group");
 }
 
-// Enter binds both lists at once, and without a picked group binds nothing.
-TEST_F(CentrexHands, EnterBindsBothListsAndWithoutAGroupNothing) {
+// The newest pick wins: Enter binds both lists at once (and without a
+// picked group binds nothing), and of two quick clicks the second.
+TEST_F(CentrexHands, TheNewestPickWinsAndEnterWithoutAGroupBindsNothing) {
     OpenCentrex();
     ASSERT_EQ(groups->SelectedCount(), 0);
     groups->setFocus();
@@ -120,13 +121,9 @@ TEST_F(CentrexHands, EnterBindsBothListsAndWithoutAGroupNothing) {
     Key(groups, Qt::Key_Return);  // ... when Enter binds row 1 at once, members too
     ASSERT_TRUE(Settle(w));
     ExpectGroupShown(1);
-}
 
-// Two quick picks: only the second one's lists are asked for and shown.
-TEST_F(CentrexHands, AQuickSecondPickWinsOverTheFirst) {
-    OpenCentrex();
-    const std::string first = groups->Model().CellText(3, 0),
-                      second = groups->Model().CellText(4, 0);
+    // Two quick clicks: only the second one's lists are asked for and shown.
+    const std::string first = groups->Model().CellText(3, 0), second = groups->Model().CellText(4, 0);
     Sent();
     Click(groups, 3);
     Click(groups, 4);

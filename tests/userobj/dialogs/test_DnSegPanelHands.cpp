@@ -1,7 +1,7 @@
 // What the number segment window tells the operator: the property panel
 // shows the segment clicked, says when its details hold only part of its
-// numbers and does not cut its names, and F5 in the tree leaves no numbers
-// of a block listed before.
+// numbers and does not cut its names. (F5 in the tree leaving no numbers of
+// a block listed before: ABlockListsItsNumbersAndComesBackFromTheCache.)
 #include "Operator.h"
 
 #include "DnSegDlg.h"
@@ -110,24 +110,4 @@ TEST_F(DnSegPanelHands, TheSegmentClickedIsTheOneShown) {
     EXPECT_EQ(Panel("Segment Index"), "0");
     EXPECT_EQ(Panel("First Number"), "1000");
     EXPECT_EQ(Panel("Note"), "");
-}
-
-// F5 in the tree lists the segments again and empties the number list: the
-// numbers of the block listed before are no longer claimed to be current.
-TEST_F(DnSegPanelHands, RefreshingTheTreeEmptiesTheNumberList) {
-    OpenSegments(2000);
-    QTreeWidgetItem* block = Segment("2")->child(0);
-    ASSERT_NE(block, nullptr);
-    ClickItem(tree, block);
-    ASSERT_TRUE(Settle(w));
-    ASSERT_EQ(dlg->List()->GetItemCount(), 1000);
-    ClickItem(tree, Segment("2"));
-    Key(tree, Qt::Key_F5);
-    ASSERT_TRUE(Settle(w));
-    EXPECT_EQ(dlg->List()->GetItemCount(), 0);
-    EXPECT_EQ(dlg->List()->m_obj, nullptr);
-    // A block clicked then lists its numbers again from the switch.
-    ClickItem(tree, Segment("2")->child(0));
-    ASSERT_TRUE(Settle(w));
-    EXPECT_EQ(dlg->List()->GetItemCount(), 1000);
 }

@@ -129,7 +129,7 @@ TEST_F(SegmentHands, SegmentsSplitIntoBlocksOfAtMost1000Numbers) {
 
 // A block lists exactly the numbers the switch holds in its range; going
 // back to a block shows it from the cache, without a query; a segment split
-// into blocks only shows its details.
+// into blocks only shows its details; F5 in the tree forgets the blocks.
 TEST_F(SegmentHands, ABlockListsItsNumbersAndComesBackFromTheCache) {
     OpenSegments(400);  // fewer numbers in a block than one page holds
     QTreeWidgetItem* seg = Segment("2");  // the MGCP numbers 20000000-20009999
@@ -173,11 +173,22 @@ TEST_F(SegmentHands, ABlockListsItsNumbersAndComesBackFromTheCache) {
     EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=22, BGNDN=5000001000, ENDDN=5000001999"), 1u);
     EXPECT_EQ(dlg->List()->GetItemCount(), 0);
 
-    // Reloading the segments empties the cache.
+    // Reloading the segments empties the cache and the number list: the
+    // numbers of the block listed before are no longer claimed to be
+    // current, and the block lists them again from the switch.
+    ClickItem(tree, seg->child(0));
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(dlg->List()->GetItemCount(), 400);
     Key(tree, Qt::Key_F5);
-
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(dlg->ListCache().Size(), 0u);
+    EXPECT_EQ(dlg->List()->GetItemCount(), 0);
+    EXPECT_EQ(dlg->List()->m_obj, nullptr);
+    Sent();
+    ClickItem(tree, Segment("2")->child(0));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNINFO: SEGIDX=2, BGNDN=20000000, ENDDN=20000999"), 1u);
+    EXPECT_EQ(dlg->List()->GetItemCount(), 400);
 }
 
 // A block of 1000 numbers comes in two reports; each counts off the

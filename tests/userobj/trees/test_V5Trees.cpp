@@ -125,14 +125,6 @@ TEST_F(V5TreeTest, ATreeWithoutDataIgnoresTheDelivery) {
     EXPECT_EQ(tree.topLevelItemCount() + ports.topLevelItemCount(), 0);
 }
 
-TEST_F(V5TreeTest, EveryLoadOfTheInterfacesEmptiesThePortCache) {
-    Interfaces({{"1", "a", "0"}, {"2", "b", "0"}});
-    Ports({{"PSTN", "0", "99"}});
-    ASSERT_EQ(dlg.PortCache().Size(), 1u);
-    Interfaces({{"1", "a", "0"}, {"2", "b", "0"}});
-    EXPECT_EQ(dlg.PortCache().Size(), 0u);
-}
-
 CRestrictInfo Key(int n) {
     return CRestrictInfo{{"V5IID", std::to_string(n)}};
 }

@@ -9,7 +9,6 @@
 #include "UiService.h"
 #include "UserObjWnd.h"
 #include "hostlibs/HostStringIds.h"
-#include "hostlibs/ReportWriter.h"
 
 extern "C" void* ExternMain(void* hostFrame, int configType);
 
@@ -86,22 +85,9 @@ TEST_F(OpsTest, SendingByNameNeedsAMatchingCommandAndParameters) {
     EXPECT_EQ(infos.back().kind, 1);
 }
 
-TEST_F(OpsTest, JumpsAndWindowOperationsAskTheHostForAnotherWindow) {
-    CReportWriter w("LST MGCPSUB:;", 0, "ok");
-    w.BeginObject("MGCPSUB");
-    w.Add("DN", "20000005");
-    const std::string r = w.Finish();
-    SendMessage(wnd, msg::WM_REPORT, ToWParam(r.c_str()), 0);
-    CObjListCtrl* list = dlg->MainList();
-    ASSERT_EQ(list->GetItemCount(), 1);
-    list->SelectRow(0);
-    host.identities.clear();
-    // The MGCP subscriber's jump 1 leads to its supplementary services.
-    EXPECT_TRUE(list->OnCommand(6001));
-    ASSERT_EQ(host.identities.size(), 1u);
-    EXPECT_EQ(host.identities[0], msg::IDENT_OPEN_OTHER);
-
-    // A Centrex member's window operation leaves a switch command for the host.
+// (A jump from a list's menu is the operator tests' part: AJumpShowsTheRelatedRecords.)
+TEST_F(OpsTest, AWindowOperationLeavesASwitchCommandForTheHost) {
+    // A Centrex member's window operation names its group's object and command.
     CObjDescData members;
     members.Create(329, HostDatabase().ObjLoadAllDesc(329), wnd, nullptr, nullptr, 1, nullptr, nullptr);
     members.ProcessCmdRslt("LST CXMEM:;", TRUE, {"DN", "CGNO"}, [] {

@@ -1,13 +1,11 @@
 // The object window against a scripted host: creation, the destruction
-// handshake, binary timeouts, command accounting, the V5 batch state
-// machine and result processing.
+// handshake, binary timeouts, command accounting and result processing.
+// (The V5 add's held list command: V5Hands.)
 #include <QApplication>
 #include <QMdiArea>
 
 #include <gtest/gtest.h>
 
-#include "CmdListView.h"
-#include "CmdObjListView.h"
 #include "FormViews.h"
 #include "HostStrings.h"
 #include "ObjListCtrl.h"
@@ -15,7 +13,6 @@
 #include "TestHost.h"
 #include "UiService.h"
 #include "UserObjWnd.h"
-#include "V5UserDlg.h"
 #include "WaitFor.h"
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/ReportWriter.h"
@@ -96,14 +93,7 @@ TEST_F(ObjWndTest, LayoutPerConfigurationType) {
     EXPECT_EQ(w1->m_pCbxFilter, nullptr);
     EXPECT_EQ(w1->property(kSharedMenuProperty), w4->property(kSharedMenuProperty));  // one shared menu
 
-    CUserObjWnd* w11 = Open(11);
-    ASSERT_NE(w11->m_pCmdObjListView, nullptr);
-    ASSERT_EQ(w11->m_pCmdObjListView->count(), 1);
-    EXPECT_EQ(w11->m_pCmdObjListView->item(0)->text().toStdString(), HostString(10117));
-    EXPECT_EQ(CCmdObjListView::ItemObject(w11->m_pCmdObjListView->item(0)), &w11->m_aComObj[12]);
-    EXPECT_EQ(w11->m_pCmdObjListView->currentRow(), 0);
-    EXPECT_EQ(w11->m_aComObj[12].GetObjType(), 323u);
-    EXPECT_GT(w11->m_pCmdListView->count(), 0);
+    // The command-object windows' layout: CmdObjHands.
 }
 
 TEST_F(ObjWndTest, DestructionNeedsTheHostsConsentAndARefusedWindowCanAskAgain) {
@@ -167,15 +157,7 @@ TEST_F(ObjWndTest, CommandsAreCountedAndLockUntilTheirReports) {
     EXPECT_TRUE(w->widget()->isEnabled());
     EXPECT_TRUE(bound.got.empty());
 
-    // Three reports of one list reach the data set once, in order.
-    ++w->m_nMMLCount;
-    Deliver(w, Records("LST DNINFO:;", "DNINFO", 100, 2, true));
-    Deliver(w, Records("LST DNINFO:;", "DNINFO", 200, 2, true));
-    EXPECT_TRUE(bound.got.empty());
-    Deliver(w, Records("LST DNINFO:;", "DNINFO", 300, 1, false));
-    EXPECT_EQ(bound.got, std::vector<UINT>{msg::WM_DATA_INIT});
-    ASSERT_EQ(data.GetDynData()->GetData().size(), 5u);
-    EXPECT_EQ(data.GetDynData()->GetData()[4].GetFieldText(0), "300");
+    // (A list in several reports: AfterAnAnswerInSeveralReportsTheNextCommandLocksTheWindow.)
 
     // Sending fails without a ";": nothing counted.
     const int before = w->m_nMMLCount;
@@ -296,43 +278,4 @@ TEST_F(ObjWndTest, AFailedListOfReturnTypeTwoClosesTheWindowOnce) {
     QPointer<CUserObjWnd> gone(w);
     ASSERT_TRUE(WaitFor([&] { return gone.isNull(); }));
     EXPECT_EQ(host.destroyRequests, 1);
-}
-
-TEST_F(ObjWndTest, V5AddHoldsBackTheNextListAndRewritesItToThePortRange) {
-    CUserObjWnd* w = Open(5);
-    CV5UserDlg dlg;
-    dlg.m_pFrame = w;
-    dlg.m_pActiveListCtrl = dlg.GetSubscriberList();
-    w->m_pActiveDlg = &dlg;
-    // The port tree: interface root, the type group, ports "first-last".
-    auto* root = new QTreeWidgetItem(dlg.GetPortTree(), {"Interface 1"});
-    auto* group = new QTreeWidgetItem(root, {QString::fromStdString(HostString(HS_V5_PORT_PSTN))});
-    new QTreeWidgetItem(group, {"0-99"});
-    new QTreeWidgetItem(group, {"100-199"});
-    CPackageStream pkg(CRestrictInfo{{"V5IID", "1"}, {"BGNL3ADDR", "0"}, {"ENDL3ADDR", "0"}});
-    ASSERT_TRUE(dlg.SubscriberData().Create(327, HostDatabase().ObjLoadAllDesc(327), w, dlg.GetSubscriberList(),
-                                            nullptr, 1, nullptr, &pkg));
-    w->RegisterObjDesc(dlg.SubscriberData().GetComObj(), &dlg.SubscriberData());
-    const std::string list = "LST V5SUB: V5IID=1, BGNL3ADDR=0, ENDL3ADDR=0;";
-    ASSERT_EQ(host.commands.back(), list);
-    Deliver(w, Records(list, "V5SUB", 0, 0, false));
-
-    CComObj* sender = dlg.SubscriberData().GetComObj();
-    host.commands.clear();
-    EXPECT_EQ(SendMessage(w, msg::WM_SENDMMLMSG, ToWParam(sender),
-                          ToLParam("ADD V5SUB: DN=70009999, V5IID=1, L3ADDR=150;")), 1);
-    EXPECT_TRUE(w->m_bAddPending);
-    EXPECT_EQ(w->m_nAddNumber, 150);
-    // The dialog's list command after the add is held back; the main list is asked instead.
-    CObjDescData other;
-    other.Create(327, HostDatabase().ObjLoadAllDesc(327), w, nullptr, nullptr, 1, "LST V5SUB: V5IID=1, BGNL3ADDR=7, ENDL3ADDR=8;", nullptr);
-    const size_t sent = host.commands.size();
-    EXPECT_EQ(host.commands.back(), list);  // the update of the main data set went out instead
-    EXPECT_TRUE(w->m_bUpdateInvoked);
-    EXPECT_EQ(w->m_strDeferredLst, "LST V5SUB: V5IID=1, BGNL3ADDR=7, ENDL3ADDR=8;");
-    // The main list's result arrives: the held list goes out for range 100-199.
-    Deliver(w, Records(list, "V5SUB", 0, 0, false));
-    ASSERT_EQ(host.commands.size(), sent + 1);
-    EXPECT_EQ(host.commands.back(), "LST V5SUB: V5IID=1, BGNL3ADDR=100, ENDL3ADDR=199;");
-    EXPECT_FALSE(w->m_bUpdateInvoked);
 }
