@@ -8,6 +8,7 @@
 //   bench_load --subscribers 1000000 --clients 100 --seconds 60 --pace 0      flat out
 //   bench_load --subscribers 1000000 --clients 10 --scanners 300 --seconds 60 stall
 //   bench_load --subscribers 1000000 --clients 10 --pagers 200 --seconds 20   memory
+//   bench_load --subscribers 100000 --clients 100 --contention 1000 --seconds 60  contention
 //
 // Stall: besides the clients, `--scanners` connections send list heads that
 // scan every record (a condition no index serves, never the same twice), one
@@ -16,7 +17,9 @@
 // scans. Memory: `--pagers` connections open a list and send 100 page
 // fetches each without reading an answer, then close; the switch's own
 // resident memory (not the mapped database file) is shown before, while
-// they wait, and after they went.
+// they wait, and after they went. Contention: the clients edit the first
+// `--contention` subscribers together, with revisions, and hear of each
+// other's changes as notices (see CContender).
 //
 // The switch runs as its own process (mmlswitch beside this program) on a
 // database file, seeded first when the file does not exist yet. Every
@@ -37,6 +40,8 @@
 #include <csignal>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <cstdio>
 #include <fstream>
 #include <future>
@@ -61,6 +66,7 @@ struct SOptions {
     int paceMin = 500, paceMax = 1500;  // ms after each answer; 0 0 for flat out
     int readers = 1;
     int scanners = 0, pagers = 0;
+    int64_t contention = 0;  // records the clients edit together with revisions; 0: no contention run
     std::string sync = "full";
     std::string db;
     std::string server;
@@ -373,6 +379,230 @@ double OwnCpu() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// ---- contention: operators editing the same records with revisions ----
+//
+// Every client subscribes to notices of MGCPSUB and, at operators' pace,
+// reads one of the first --contention subscribers (its REV), thinks, and
+// changes one of two fields (DESC or CSC) with REV=n. A reader thread per
+// client takes the notices as they come and stamps them. At the end:
+//   - of the acknowledged changes of one field of one record, the one made
+//     on the highest revision is what the record holds (a later one can
+//     only go through on a revision at or after the earlier one's);
+//   - every refusal (1018) names the field it set among those changed,
+//     and another client's acknowledged change of that field came back
+//     after the refused one's read went out (else it was no conflict);
+//   - notice latency: from the change's acknowledgement to each other
+//     client's receipt, the change found by its revision (a record's n-th
+//     acknowledged change raised it to n + 1).
+struct SContention {
+    struct Change {
+        int64_t index = 0;
+        int field = 0;
+        std::string value;
+        int64_t base = 0;
+        Clock::time_point readSent, acked;
+    };
+    struct Notice {
+        int64_t index = 0, rev = 0;
+        Clock::time_point at;
+    };
+    std::mutex mutex;
+    std::vector<Change> acked, refused;
+    std::vector<Notice> notices;
+    std::vector<std::string> refusalTexts;
+};
+const char* const kContendedFields[] = {"DESC", "CSC"};
+
+class CContender {
+public:
+    CContender(int id, const SOptions& o, uint16_t port, std::latch& ready, SharedEnd end, SContention& shared)
+        : m_id(id), m_o(o), m_port(port), m_ready(ready), m_endAt(std::move(end)), m_shared(shared),
+          m_rng(static_cast<unsigned>(id) * 104729u + 7u) {}
+
+    SStats Run() {
+        std::string error, report;
+        const bool connected = Connect(m_c, m_port, m_o, AccountOf(m_o.scanners + m_id), error);
+        m_ready.count_down();
+        m_end = m_endAt.get();
+        if (!connected) return Fail("connect: " + error), m_stats;
+        std::thread reader([this] { Read(); });
+        if (Ask(kVerify, "SUB NOTICE: OBJ=MGCPSUB;", report))
+            while (Clock::now() < m_end) Edit();
+        m_stop = true;
+        reader.join();
+        return m_stats;
+    }
+
+private:
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+    void Fail(const std::string& what) {
+        ++m_stats.errors;
+        if (m_stats.samples.size() < 3) m_stats.samples.push_back("contender " + std::to_string(m_id) + ": " + what);
+    }
+    void Pace() { std::this_thread::sleep_for(std::chrono::milliseconds(Pick(m_o.paceMin, m_o.paceMax))); }
+
+    // The one thread that takes what comes: notices stamped, answers handed on.
+    void Read() {
+        std::string block;
+        while (!m_stop) {
+            if (!m_c.Receive(block, 100)) continue;
+            const auto at = Clock::now();
+            if (block.rfind("NOTICE\n", 0) == 0) {
+                const int64_t index = std::atoll(mmlsw::ReportField(block, "DN").c_str()) - 20000000;
+                const int64_t rev = std::atoll(mmlsw::ReportField(block, "REV").c_str());
+                m_notices.push_back({index, rev, at});
+                continue;
+            }
+            std::lock_guard lock(m_answerMutex);
+            m_answers.push_back(std::move(block));
+            m_answered.notify_one();
+        }
+        std::lock_guard lock(m_shared.mutex);
+        m_shared.notices.insert(m_shared.notices.end(), m_notices.begin(), m_notices.end());
+    }
+    bool Ask(Kind kind, const std::string& cmd, std::string& report) {
+        const auto start = Clock::now();
+        std::unique_lock lock(m_answerMutex);
+        if (!m_c.Send(cmd + "\n") ||
+            !m_answered.wait_for(lock, std::chrono::seconds(60), [this] { return !m_answers.empty(); })) {
+            Fail("no answer to " + cmd);
+            return false;
+        }
+        report = std::move(m_answers.front());
+        m_answers.pop_front();
+        if (kind != kVerify)
+            m_stats.ms[kind].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        return true;
+    }
+
+    void Edit() {
+        SContention::Change c;
+        c.index = Pick(0, static_cast<int>(m_o.contention) - 1);
+        const std::string dn = std::to_string(20000000 + c.index);
+        std::string report;
+        c.readSent = Clock::now();
+        if (!Ask(kLookup, "DSP MGCPSUB: DN=" + dn + ";", report)) return;
+        c.base = std::atoll(mmlsw::ReportField(report, "REV").c_str());
+        Pace();  // the operator fills in the dialog
+        c.field = Pick(0, 1);
+        // Always another value: a change that changes nothing raises no revision.
+        const int was = std::atoi(mmlsw::ReportField(report, "CSC").c_str());
+        c.value = c.field == 0 ? "op " + std::to_string(m_id) + " change " + std::to_string(++m_changes)
+                               : std::to_string((was + Pick(1, 255)) % 256);
+        const std::string value = c.field == 0 ? "\"" + c.value + "\"" : c.value;
+        if (!Ask(kModify, "MOD MGCPSUB: DN=" + dn + ", " + kContendedFields[c.field] + "=" + value +
+                              ", REV=" + std::to_string(c.base) + ";",
+                 report))
+            return;
+        c.acked = Clock::now();
+        const std::string code = mmlsw::ReportField(report, "RETCODE");
+        if (code == "0" || code == "1018") {
+            std::lock_guard lock(m_shared.mutex);
+            (code == "0" ? m_shared.acked : m_shared.refused).push_back(c);
+            if (code == "1018") m_shared.refusalTexts.push_back(mmlsw::ReportField(report, "RESULT"));
+        } else {
+            Fail(code + " " + mmlsw::ReportField(report, "RESULT"));
+        }
+        Pace();
+    }
+
+    int m_id;
+    const SOptions& m_o;
+    uint16_t m_port;
+    std::latch& m_ready;
+    SharedEnd m_endAt;
+    Clock::time_point m_end;
+    SContention& m_shared;
+    std::mt19937 m_rng;
+    mmlsw::CBlockingClient m_c;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_answerMutex;
+    std::condition_variable m_answered;
+    std::deque<std::string> m_answers;
+    std::vector<SContention::Notice> m_notices;
+    int64_t m_changes = 0;
+    SStats m_stats;
+};
+
+// What the records hold at the end against what the clients were told;
+// prints the findings and the notice latency, false on any violation.
+bool CheckContention(SContention& s, uint16_t port, const SOptions& o) {
+    const int64_t records = o.contention;
+    const int clients = o.clients;
+    mmlsw::CBlockingClient c;
+    std::string error, report;
+    if (!Connect(c, port, o, kAdmin, error)) return std::printf("contention check: %s\n", error.c_str()), false;
+    // Per record and field, the acknowledged changes in revision order.
+    std::map<std::pair<int64_t, int>, std::vector<const SContention::Change*>> byField;
+    for (const auto& a : s.acked) byField[{a.index, a.field}].push_back(&a);
+    int64_t lostChanges = 0, overwritten = 0, kept = 0, sameBase = 0;
+    std::vector<std::string> samples;
+    for (auto& [key, changes] : byField) {
+        std::sort(changes.begin(), changes.end(), [](auto* a, auto* b) { return a->base < b->base; });
+        for (size_t i = 1; i < changes.size(); ++i) sameBase += changes[i]->base == changes[i - 1]->base;
+        const std::string dn = std::to_string(20000000 + key.first);
+        if (!c.Send("DSP MGCPSUB: DN=" + dn + ";\n") || !c.Receive(report, 60000))
+            return std::printf("contention check: no answer for %s\n", dn.c_str()), false;
+        const std::string now = mmlsw::ReportField(report, kContendedFields[key.second]);
+        if (now != changes.back()->value) {
+            ++lostChanges;
+            if (samples.size() < 3)
+                samples.push_back(dn + " " + kContendedFields[key.second] + " holds \"" + now + "\", last acknowledged \"" +
+                                  changes.back()->value + "\"");
+        }
+        kept += 1;
+        overwritten += static_cast<int64_t>(changes.size()) - 1;
+    }
+    // A refusal is real when another acknowledged change of its field came
+    // back after its read went out, and the switch named that field.
+    int64_t unreal = 0;
+    for (size_t i = 0; i < s.refused.size(); ++i) {
+        const auto& r = s.refused[i];
+        const std::string& text = s.refusalTexts[i];
+        const auto it = byField.find({r.index, r.field});
+        const bool later = it != byField.end() && std::any_of(it->second.begin(), it->second.end(), [&](auto* a) {
+                               return a->acked > r.readSent;
+                           });
+        const size_t since = text.find("Changed since");
+        const bool named = since != std::string::npos &&
+                           text.substr(since, text.find(". Now:") - since).find(kContendedFields[r.field]) != std::string::npos;
+        if (!later || !named) {
+            ++unreal;
+            if (samples.size() < 6) samples.push_back("refusal without a conflict: " + text.substr(0, 160));
+        }
+    }
+    // Notice latency: the change of a record that raised it to rev.
+    std::map<std::pair<int64_t, int64_t>, Clock::time_point> ackOf;
+    {
+        std::map<int64_t, std::vector<Clock::time_point>> perRecord;
+        for (const auto& a : s.acked) perRecord[a.index].push_back(a.acked);
+        for (auto& [index, times] : perRecord) {
+            std::sort(times.begin(), times.end());
+            for (size_t n = 0; n < times.size(); ++n) ackOf[{index, static_cast<int64_t>(n) + 2}] = times[n];
+        }
+    }
+    std::vector<double> latency;
+    for (const auto& n : s.notices)
+        if (auto it = ackOf.find({n.index, n.rev}); it != ackOf.end())
+            latency.push_back(std::max(0.0, std::chrono::duration<double, std::milli>(n.at - it->second).count()));
+    const double expected = static_cast<double>(s.acked.size()) * (clients - 1);
+    std::printf("contention on %lld records: %zu changes acknowledged, %zu refused as conflicts (%lld of them "
+                "without one); %lld record fields checked, %lld hold the last acknowledged change, %lld changes "
+                "overwritten by a later one, %lld lost\n",
+                static_cast<long long>(records), s.acked.size(), s.refused.size(), static_cast<long long>(unreal),
+                static_cast<long long>(kept), static_cast<long long>(kept - lostChanges),
+                static_cast<long long>(overwritten), static_cast<long long>(lostChanges));
+    // Clients that finished earlier miss the last changes of the others.
+    std::printf("notices: %zu received of at most %.0f; latency after the acknowledgement p50 %.2f ms, p99 %.2f "
+                "ms, max %.2f ms\n",
+                s.notices.size(), expected, latency.empty() ? 0.0 : Percentile(latency, 0.5),
+                latency.empty() ? 0.0 : Percentile(latency, 0.99),
+                latency.empty() ? 0.0 : *std::max_element(latency.begin(), latency.end()));
+    for (const std::string& t : samples) std::printf("  %s\n", t.c_str());
+    return lostChanges == 0 && unreal == 0 && sameBase == 0 && !latency.empty() &&
+           static_cast<double>(s.notices.size()) <= expected;
+}
+
 bool ParseArgs(const QStringList& args, SOptions& o) {
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args[i];
@@ -384,6 +614,7 @@ bool ParseArgs(const QStringList& args, SOptions& o) {
         else if (a == "--readers") o.readers = v.toInt(&ok), ++i;
         else if (a == "--scanners") o.scanners = v.toInt(&ok), ++i;
         else if (a == "--pagers") o.pagers = v.toInt(&ok), ++i;
+        else if (a == "--contention") o.contention = v.toLongLong(&ok), ++i;
         else if (a == "--synchronous") o.sync = v.toStdString(), ++i;
         else if (a == "--db") o.db = v.toStdString(), ++i;
         else if (a == "--server") o.server = v.toStdString(), ++i;
@@ -397,7 +628,7 @@ bool ParseArgs(const QStringList& args, SOptions& o) {
             return false;
         }
         if (!ok || o.clients < 1 || o.subscribers < 1000 || o.seconds <= 0 || o.paceMin > o.paceMax ||
-            o.scanners < 0 || o.pagers < 0)
+            o.scanners < 0 || o.pagers < 0 || o.contention < 0 || o.contention > o.subscribers)
             return false;
     }
     return true;
@@ -411,8 +642,8 @@ int main(int argc, char* argv[]) {
     if (!ParseArgs(app.arguments(), o)) {
         std::fprintf(stderr,
                      "bench_load [--clients N] [--subscribers N] [--seconds S] [--pace MIN-MAX ms | --pace 0]\n"
-                     "           [--readers N] [--scanners N] [--pagers N] [--synchronous full|normal]\n"
-                     "           [--db FILE] [--server PATH] [--no-login]\n");
+                     "           [--readers N] [--scanners N] [--pagers N] [--contention RECORDS]\n"
+                     "           [--synchronous full|normal] [--db FILE] [--server PATH] [--no-login]\n");
         return 2;
     }
     if (o.server.empty()) o.server = (QCoreApplication::applicationDirPath() + "/mmlswitch").toStdString();
@@ -472,8 +703,12 @@ int main(int argc, char* argv[]) {
     const SharedEnd endAt = endPromise.get_future().share();
     for (int i = 0; i < o.scanners; ++i)
         threads.emplace_back([&, i] { scans[static_cast<size_t>(i)] = Scan(i, o, port, ready, endAt); });
+    SContention contention;
     for (int i = 0; i < o.clients; ++i)
-        threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = COperator(i, o, port, ready, endAt).Run(); });
+        threads.emplace_back([&, i] {
+            results[static_cast<size_t>(i)] = o.contention > 0 ? CContender(i, o, port, ready, endAt, contention).Run()
+                                                               : COperator(i, o, port, ready, endAt).Run();
+        });
     ready.wait();
     std::printf("accounts and logins of %d connections: %.1f s (before the timed run)\n", o.scanners + o.clients,
                 std::chrono::duration<double>(Clock::now() - loginStart).count());
@@ -487,6 +722,7 @@ int main(int argc, char* argv[]) {
     std::map<std::string, double> serverCpu = ThreadCpu(sw.processId());
     for (auto& [name, seconds] : serverCpu) seconds -= serverCpu0.count(name) ? serverCpu0.at(name) : 0;
     const double ownCpu = OwnCpu() - ownCpu0;
+    const bool contended = o.contention == 0 || CheckContention(contention, port, o);
     ::kill(static_cast<pid_t>(sw.processId()), SIGTERM);
     sw.waitForFinished(30000);
 
@@ -513,5 +749,5 @@ int main(int argc, char* argv[]) {
         if (seconds > 0) std::printf(" %s %.0f,", name.c_str(), 100 * seconds / wall);
     std::printf(" clients %.0f\n", 100 * ownCpu / wall);
     for (const std::string& s : all.samples) std::printf("  %s\n", s.c_str());
-    return all.errors || all.lost ? 1 : 0;
+    return all.errors || all.lost || !contended ? 1 : 0;
 }

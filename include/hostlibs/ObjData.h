@@ -400,6 +400,9 @@ public:
 
     BOOL ProcessCmdRslt(const std::string& cmd, BOOL ok, const std::vector<std::string>& header,
                         const CDataTable& table);
+    // Another operator changed the record: it takes the values the switch
+    // now has for its columns, and its list is told when any changed.
+    bool FollowRecord(DWORD id, const CDetailData& values);
     BOOL GetOpIDAndActID(const std::string& cmd, DWORD& opId, WORD& actType) const;
     BOOL GetCmdReportBlockName(DWORD opId, std::string& name) const;
     BOOL GetListCmdReportBlockName(DWORD opId, std::string& name) const;

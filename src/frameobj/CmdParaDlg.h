@@ -25,6 +25,7 @@
 #include "hostlibs/ObjData.h"
 
 class CTitleTip;
+class QLabel;
 struct SEditEnd;
 
 // Row flags of the parameter list (item data of column 0). Pages give an
@@ -127,6 +128,13 @@ public:
     void accept() override;
     void ShowTab(int tab);
 
+    // Another operator changed the record this dialog modifies: the dialog
+    // says so above its buttons and keeps what the operator entered (OK
+    // then meets the record as it is now). True when the dialog is one
+    // that modifies the record of that object with those key values.
+    bool NoteRecordChanged(const std::string& object, const std::vector<std::pair<std::string, std::string>>& keys);
+    QLabel* ChangedNote() const { return m_pChanged; }
+
     CParaListCtrl* List() { return m_list; }
     QTabBar* Tabs() { return m_tabs; }
     int PageCount() const { return m_nPageCount; }
@@ -143,6 +151,7 @@ private:
     QTabBar* m_tabs;
     CParaListCtrl* m_list;
     QPointer<QObject> m_host;
+    QLabel* m_pChanged = nullptr;  // "changed meanwhile", once it was
     // Pages shown, events registered and the host told (WM_USER+1001, 5);
     // a dialog that ended at once did none of it, so it owes no close.
     bool m_bOpened = false;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QDir>
 
+#include <map>
 #include <mutex>
 #include <condition_variable>
 
@@ -34,7 +35,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_ready;
     }
-    std::vector<std::string> Execute(const std::string& command) { return m_sw.Execute(command); }
+    std::vector<std::string> Execute(const std::string& command, mmlsw::SessionId session = mmlsw::kDefaultSession) {
+        return m_sw.Execute(command, session);
+    }
+    std::vector<mmlsw::SNotice> TakeNotices() { return m_sw.TakeNotices(); }
+    void CloseSession(mmlsw::SessionId session) { m_sw.CloseSession(session); }
     void SetQueryTtl(int64_t ms) { m_sw.SetQueryTtl(ms); }
     bool WaitReady(std::string& error) {
         std::unique_lock lock(m_mutex);
@@ -51,12 +56,28 @@ private:
     std::string m_error;
 };
 
+// The switch and its thread, shared by the links on it; the links by
+// their sessions, for the notices (touched on the links' thread only).
+struct SEmbeddedSwitch {
+    QThread thread;
+    CSwitchWorker* worker = new CSwitchWorker;  // lives on thread, deleted when it ends
+    std::map<mmlsw::SessionId, QPointer<CEmbeddedSwitchLink>> links;
+    mmlsw::SessionId nextSession = mmlsw::kDefaultSession + 1;
+    SEmbeddedSwitch() {
+        worker->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+        thread.start();
+    }
+    ~SEmbeddedSwitch() {
+        thread.quit();
+        thread.wait();
+    }
+};
+
 CEmbeddedSwitchLink::CEmbeddedSwitchLink(const std::string& dbPath, long long demoSubscribers,
                                          QObject* parent)
-    : CSwitchLink(parent), m_worker(new CSwitchWorker) {
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    m_thread.start();
+    : CSwitchLink(parent), m_switch(std::make_shared<SEmbeddedSwitch>()), m_worker(m_switch->worker) {
+    m_switch->links[m_session] = this;
     CSwitchWorker* w = m_worker;
     // Progress and readiness are told on this object's thread.
     QPointer<CEmbeddedSwitchLink> self(this);
@@ -87,9 +108,18 @@ bool CEmbeddedSwitchLink::IsReady() const {
     return m_worker->IsReady();
 }
 
+CEmbeddedSwitchLink::CEmbeddedSwitchLink(CEmbeddedSwitchLink& sameSwitch, QObject* parent)
+    : CSwitchLink(parent), m_switch(sameSwitch.m_switch), m_worker(m_switch->worker),
+      m_session(m_switch->nextSession++) {
+    m_switch->links[m_session] = this;
+}
+
 CEmbeddedSwitchLink::~CEmbeddedSwitchLink() {
-    m_thread.quit();
-    m_thread.wait();
+    m_switch->links.erase(m_session);
+    // Its queries and subscriptions end with it; the switch may go on for others.
+    CSwitchWorker* w = m_worker;
+    const mmlsw::SessionId session = m_session;
+    if (!m_switch->links.empty()) QMetaObject::invokeMethod(w, [w, session] { w->CloseSession(session); });
 }
 
 bool CEmbeddedSwitchLink::WaitReady(std::string& error) {
@@ -115,13 +145,25 @@ void CEmbeddedSwitchLink::Send(QObject* window, const std::string& command) {
     AddPending(window, command);
     CSwitchWorker* w = m_worker;
     QPointer<CEmbeddedSwitchLink> self(this);
+    std::weak_ptr<SEmbeddedSwitch> shared = m_switch;
+    const mmlsw::SessionId session = m_session;
     QMetaObject::invokeMethod(
         w,
-        [w, self, command] {
-            std::vector<std::string> reports = w->Execute(command);
+        [w, self, shared, session, command] {
+            std::vector<std::string> reports = w->Execute(command, session);
+            std::vector<mmlsw::SNotice> notices = w->TakeNotices();
             if (!self) return;
+            // The answer first, then what the other links hear of it.
             QMetaObject::invokeMethod(
-                self.data(), [self, reports] { if (self) self->OnReports(reports); },
+                self.data(),
+                [self, shared, reports, notices] {
+                    if (self) self->OnReports(reports);
+                    auto sw = shared.lock();
+                    if (!sw) return;
+                    for (const mmlsw::SNotice& n : notices)
+                        if (auto it = sw->links.find(n.session); it != sw->links.end() && it->second)
+                            it->second->DeliverReport(n.text);
+                },
                 Qt::QueuedConnection);
         },
         Qt::QueuedConnection);

@@ -11,6 +11,7 @@
 namespace host {
 
 class CSwitchWorker;
+struct SEmbeddedSwitch;
 
 class CEmbeddedSwitchLink : public CSwitchLink {
     Q_OBJECT
@@ -18,6 +19,11 @@ public:
     // Opens the database (seeding it with the demo set when it is new).
     CEmbeddedSwitchLink(const std::string& dbPath, long long demoSubscribers,
                         QObject* parent = nullptr);
+    // Another session on the same switch (a second host window on it): it
+    // has paged queries and subscriptions of its own, and hears of the
+    // changes the other links make as notices. The switch lasts as long
+    // as any of its links.
+    explicit CEmbeddedSwitchLink(CEmbeddedSwitchLink& sameSwitch, QObject* parent = nullptr);
     ~CEmbeddedSwitchLink() override;
     void Send(QObject* window, const std::string& command) override;
     QString Describe() const override { return QStringLiteral("embedded switch"); }
@@ -41,8 +47,9 @@ signals:
 private:
     void OnReports(const std::vector<std::string>& reports);
 
-    QThread m_thread;
-    CSwitchWorker* m_worker;  // lives on m_thread, deleted when it ends
+    std::shared_ptr<SEmbeddedSwitch> m_switch;
+    CSwitchWorker* m_worker;  // the switch's, on its thread
+    uint64_t m_session = 0;
 };
 
 }  // namespace host

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "BusyIndicator.h"
+#include "NoticeRouter.h"
 #include "ClientRoot.h"
 #include "HostStrings.h"
 #include "PropertyDisplayView.h"
@@ -78,6 +79,7 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
     m_linkLabel->setText(QStringLiteral("Switch: ") + m_link->Describe());
     m_pendingLabel->setText(QStringLiteral("Outstanding commands: 0"));
     m_busy = new CBusyIndicator(m_link.get(), this);
+    m_notices = std::make_unique<CNoticeRouter>(*m_link);
     connect(m_busy, &CBusyIndicator::Stopped, this, [this](int n) {
         statusBar()->showMessage(
             QStringLiteral("Stopped waiting for %1 command(s); their windows are free again.")
@@ -287,6 +289,7 @@ LRESULT CHostMainWindow::OnSendMml(WPARAM w, LPARAM l) {
     int sent = 0;
     for (WORD i = 0; i < block->count && i < 300; ++i) {
         if (QObject* window = FromWindowHandle(block->windows[i])) {
+            m_notices->Seen(window, text);
             m_link->Send(window, text);
             ++sent;
         }

@@ -21,6 +21,7 @@
 namespace host {
 
 class CBusyIndicator;
+class CNoticeRouter;
 
 class CHostMainWindow : public CWndT<QMainWindow> {
     Q_OBJECT
@@ -42,6 +43,7 @@ public:
     const std::string& LastError() const { return m_lastError; }
     QMdiArea* MdiArea() const { return m_mdi; }
     CSwitchLink* Link() const { return m_link.get(); }
+    CNoticeRouter* Notices() const { return m_notices.get(); }
 
     LRESULT OnObjWndDestroyed(WPARAM, LPARAM);
     LRESULT OnIdentity(WPARAM, LPARAM);
@@ -66,6 +68,8 @@ private:
     CBusyIndicator* m_busy;
     CPluginLoader m_loader;
     std::unique_ptr<CSwitchLink> m_link;
+    // Gone before the link it sends on; the windows it serves may outlive it.
+    std::unique_ptr<CNoticeRouter> m_notices;
     std::string m_lastError;
     std::map<WORD, QPointer<QMdiSubWindow>> m_windows;
     WORD m_nextObjId = 1;

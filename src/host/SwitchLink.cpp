@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "MsgTarget.h"
+#include "Notices.h"
 #include "userobj/Messages.h"
 
 namespace host {
@@ -34,7 +35,7 @@ CSwitchLink::CSwitchLink(QObject* parent) : QObject(parent) {
 
 int CSwitchLink::Outstanding() const {
     int n = 0;
-    for (const Pending& p : m_pending) n += p.killed ? 0 : 1;
+    for (const Pending& p : m_pending) n += p.killed || p.own ? 0 : 1;
     return n;
 }
 
@@ -49,7 +50,7 @@ void CSwitchLink::SetCommandTimeout(int ms) {
 }
 
 void CSwitchLink::AddPending(QObject* window, const std::string& command) {
-    m_pending.push_back({window, command, m_clock.elapsed(), false});
+    m_pending.push_back({window, command, m_clock.elapsed(), false, window == nullptr});
     emit OutstandingChanged(Outstanding());
 }
 
@@ -63,7 +64,7 @@ void CSwitchLink::KillOverdue() {
     const qint64 now = m_clock.elapsed();
     bool changed = false;
     for (Pending& p : m_pending) {
-        if (p.killed || now - p.sentAt < m_nTimeoutMs) continue;
+        if (p.killed || p.own || now - p.sentAt < m_nTimeoutMs) continue;
         Kill(p);
         changed = true;
         emit CommandTimedOut(QString::fromStdString(p.command));
@@ -74,7 +75,7 @@ void CSwitchLink::KillOverdue() {
 qint64 CSwitchLink::LongestWait(std::string* command) const {
     // Commands are answered in order: the first one not given up waited longest.
     for (const Pending& p : m_pending) {
-        if (p.killed) continue;
+        if (p.killed || p.own) continue;
         if (command) *command = p.command;
         return m_clock.elapsed() - p.sentAt;
     }
@@ -85,7 +86,7 @@ int CSwitchLink::StopWaiting(qint64 minWaitMs) {
     const qint64 now = m_clock.elapsed();
     int n = 0;
     for (Pending& p : m_pending) {
-        if (p.killed || now - p.sentAt < minWaitMs) continue;
+        if (p.killed || p.own || now - p.sentAt < minWaitMs) continue;
         Kill(p);
         ++n;
     }
@@ -94,6 +95,10 @@ int CSwitchLink::StopWaiting(qint64 minWaitMs) {
 }
 
 void CSwitchLink::DeliverReport(const std::string& report) {
+    if (mmlsw::IsNoticeText(report)) {
+        emit NoticeArrived(report);
+        return;
+    }
     if (m_pending.empty()) return;  // a report nobody waits for
     Pending& front = m_pending.front();
     if (!front.killed) PostText(front.window.data(), msg::WM_REPORT, report);  // a late one is dropped
@@ -105,7 +110,7 @@ void CSwitchLink::DeliverReport(const std::string& report) {
 
 void CSwitchLink::KillAll() {
     while (!m_pending.empty()) {
-        if (!m_pending.front().killed) Kill(m_pending.front());
+        if (!m_pending.front().killed && !m_pending.front().own) Kill(m_pending.front());
         m_pending.pop_front();
     }
     emit OutstandingChanged(0);

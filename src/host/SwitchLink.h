@@ -20,7 +20,10 @@ public:
     explicit CSwitchLink(QObject* parent = nullptr);
     ~CSwitchLink() override = default;
 
-    // Queues one command for the switch; the report goes to window.
+    // Queues one command for the switch; the report goes to window. The
+    // host's own commands (no window: subscriptions to notices) are
+    // answered in their turn but are nothing the operator waits for: they
+    // count in neither Outstanding nor LongestWait, and are never given up.
     virtual void Send(QObject* window, const std::string& command) = 0;
     // "embedded", "host:port"
     virtual QString Describe() const = 0;
@@ -47,6 +50,9 @@ signals:
     void LinkLost(const QString& why);
     // The switch did not answer a command in time; it was killed.
     void CommandTimedOut(const QString& command);
+    // The switch told of a change another session made (docs/mml.md,
+    // Notices): a block that answers no command.
+    void NoticeArrived(const std::string& text);
 
 protected:
     struct Pending {
@@ -56,11 +62,13 @@ protected:
         // Given up: it keeps its place, so that a late report is matched
         // with it and dropped rather than handed to the next command.
         bool killed = false;
+        bool own = false;  // the host's own, sent for no window
     };
     // Queues a command as sent now.
     void AddPending(QObject* window, const std::string& command);
     // Hands a report to the oldest outstanding command's window; a report
-    // marked to continue keeps the command outstanding.
+    // marked to continue keeps the command outstanding. A notice answers
+    // no command: it is told as NoticeArrived.
     void DeliverReport(const std::string& report);
     // Every outstanding command becomes a kill notice to its window.
     void KillAll();

@@ -146,6 +146,12 @@ BOOL CObjDescData::ProcessCmdRslt(const std::string& cmd, BOOL ok,
     }
 }
 
+bool CObjDescData::FollowRecord(DWORD id, const CDetailData& values) {
+    if (!m_pData->UpdateFromDetail(id, values)) return false;
+    if (m_pData->m_hWnd) SendMessage(m_pData->m_hWnd, msg::WM_DATA_MODIFIED, id);
+    return true;
+}
+
 bool CObjDescData::AnswersRestriction(const std::string& cmd) const {
     SMmlCommand parsed;
     std::string error;

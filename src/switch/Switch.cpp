@@ -240,7 +240,10 @@ size_t CSwitch::ExpireQueries() { return m_shared->queries.Expire(Now()); }
 size_t CSwitch::OpenQueries() const { return m_shared->queries.Count(); }
 size_t CSwitch::OpenQueries(SessionId session) const { return m_shared->queries.Count(session); }
 int64_t CSwitch::HeldRecords() const { return m_shared->queries.HeldRecords(); }
-void CSwitch::CloseSession(SessionId session) { m_shared->queries.CloseSession(session); }
+void CSwitch::CloseSession(SessionId session) {
+    m_shared->queries.CloseSession(session);
+    m_notices.Unsubscribe(session);
+}
 
 void CSwitch::Touch(DWORD type, const std::string& column) {
     if (column.empty())
@@ -318,7 +321,7 @@ bool CSwitch::IsLongRead(std::string_view command) const {
 bool CSwitch::IsRead(std::string_view command) {
     const std::string word = MmlCommandWord(command);
     const std::string verb = word.substr(0, word.find(' '));
-    return verb == "LST" || verb == "DSP" || verb == "RLS";
+    return verb == "LST" || verb == "DSP" || verb == "RLS" || word == "SUB NOTICE" || word == "USB NOTICE";
 }
 
 bool CSwitch::IsKeyLookup(const SMmlCommand& cmd, const SComObj& obj) {
@@ -417,6 +420,12 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
         thrown = true;
         out = Fail(echo, RC_INTERNAL, "(" + std::string(e.what()) + ")");
     }
+    try {
+        NoteChanges(cmd, session, out);
+    } catch (const std::exception&) {
+        // The change stands and is answered; its notices are lost, as
+        // those of a subscriber that does not keep up would be.
+    }
     m_counting = false;
     if (logged && thrown && !busy) {
         // The change failed as a whole and was taken back: its refusal is
@@ -437,6 +446,7 @@ CSwitch::Reports CSwitch::Dispatch(const std::string& echo, const SMmlCommand& c
     const SComObj* obj = nullptr;
     const SCmd* custom = nullptr;
     Failure fail;
+    if (IsNoticeCommand(cmd)) return Notices(echo, cmd, session);
     if (!Resolve(cmd, obj, custom, fail)) return Fail(echo, fail);
     // Accounts keep hashes, never what the command carried.
     if (obj->type == kOperatorType && (cmd.verb == "ADD" || cmd.verb == "MOD" || cmd.verb == "RMV"))

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Notices.h"
 #include "Queries.h"
 #include "Sessions.h"
 #include "Sqlite.h"
@@ -109,11 +110,16 @@ public:
     // every key attribute with a whole value finds at most one record at
     // once and is none.
     bool IsLongRead(std::string_view command) const;
-    // Commands that only read (LST, DSP, RLS): nobody needs them carried out
+    // Commands that only read (LST, DSP, RLS, and SUB and USB NOTICE, which
+    // change no data): nobody needs them carried out
     // for a connection that closed.
     static bool IsRead(std::string_view command);
-    // Releases the session's queries.
+    // Releases the session's queries and ends its subscriptions.
     void CloseSession(SessionId session);
+    // The notices the changes since the last call left for subscribed
+    // sessions (Notices.h), to be carried to them.
+    std::vector<SNotice> TakeNotices() { return m_notices.Take(); }
+    std::set<DWORD> Subscriptions(SessionId session) const { return m_notices.Subscriptions(session); }
 
     // Operators and the operation log (Accounts.cpp, OperationLog.cpp).
     // A TCP client's session at its address: while the store holds an
@@ -204,6 +210,12 @@ private:
     // The catalogue object and operation a command names; false with the
     // failure when there is none.
     bool Resolve(const SMmlCommand& cmd, const SComObj*& obj, const SCmd*& custom, Failure& fail) const;
+
+    // Notices (SwitchNotices.cpp): SUB NOTICE and USB NOTICE, and what a
+    // successful change leaves for the sessions that subscribed.
+    static bool IsNoticeCommand(const SMmlCommand& cmd);
+    Reports Notices(const std::string& echo, const SMmlCommand& cmd, SessionId session);
+    void NoteChanges(const SMmlCommand& cmd, SessionId session, const Reports& out);
 
     // Lists, pages, details (SwitchLists.cpp).
     Reports List(const std::string& echo, const SMmlCommand& cmd, const SComObj& obj, SessionId session);
@@ -370,6 +382,7 @@ private:
     int64_t m_lastExpiry = 0;
     std::vector<std::pair<DWORD, std::string>> m_touched;
     std::set<std::pair<DWORD, int64_t>> m_revised;  // records the command raised the revision of
+    CNoticeBoard m_notices;
     // Command words of operations that are no standard verb on their object.
     std::map<std::string, std::pair<DWORD, DWORD>> m_custom;
     // Parameters whose values the operation log masks: the password and

@@ -45,6 +45,7 @@ struct CSwitchServer::SConnection {
     bool closed = false;           // the peer is gone: what it sent is carried out unanswered
     qint64 lastActivity = 0;
     qint64 lineStart = -1;         // when the unfinished line began
+    bool noticesDropped = false;   // notices for it are dropped until it has read what it was sent
 };
 
 CSwitchServer::CSwitchServer(CSwitch& sw, QObject* parent) : CSwitchServer(sw, SServerOptions{}, parent) {}
@@ -160,6 +161,7 @@ void CSwitchServer::OnConnection() {
         connect(s, &QTcpSocket::bytesWritten, this, [this, id] {
             SConnection& c = *m_connections.at(id);
             c.lastActivity = NowMs();
+            ResumeNotices(c);
             MaybeReady(c);
         });
         connect(s, &QTcpSocket::disconnected, this, [this, id] { OnClosed(id); });
@@ -257,10 +259,12 @@ void CSwitchServer::Run() {
             }
         }
         if (VerifyAside(c, text)) continue;
-        if (auto reports = m_sw.TryExecute(text, id))
+        if (auto reports = m_sw.TryExecute(text, id)) {
             Answer(c, std::move(*reports));
-        else
+            PassNotices();
+        } else {
             Defer(c, std::move(text));
+        }
     }
     if (!m_ready.empty()) ScheduleRun();
 }
@@ -309,9 +313,10 @@ void CSwitchServer::Retry() {
         auto it = m_connections.find(d.session);
         if (it == m_connections.end()) continue;
         // A change of a connection that closed is still carried out.
-        if (auto reports = m_sw.TryExecute(d.command, d.session))
+        if (auto reports = m_sw.TryExecute(d.command, d.session)) {
             Answer(*it->second, std::move(*reports));
-        else if (NowMs() >= d.deadline)
+            PassNotices();
+        } else if (NowMs() >= d.deadline)
             Deliver(*it->second, m_sw.RefuseBusy(d.command));
         else
             m_deferred.push_back(std::move(d));
@@ -328,6 +333,27 @@ void CSwitchServer::Deliver(SConnection& c, const CSwitch::Reports& reports) {
     Fill(c);
     if (c.closed && !c.next) return Forget(c.id);
     MaybeReady(c);
+}
+
+void CSwitchServer::PassNotices() {
+    for (SNotice& n : m_sw.TakeNotices()) {
+        auto it = m_connections.find(n.session);
+        if (it == m_connections.end() || !it->second->socket || it->second->closed) continue;
+        SConnection& c = *it->second;
+        if (c.noticesDropped) continue;
+        QTcpSocket& s = *c.socket;
+        if (s.bytesToWrite() + static_cast<qint64>(n.text.size()) > m_options.maxNoticeUnsent) {
+            // Said once; what it shows is read again once it has read this.
+            c.noticesDropped = true;
+            n.text = RefreshNoticeText();
+        }
+        s.write(n.text.data(), static_cast<qint64>(n.text.size()));
+    }
+}
+
+void CSwitchServer::ResumeNotices(SConnection& c) {
+    if (c.noticesDropped && c.socket && c.socket->bytesToWrite() <= m_options.maxNoticeUnsent / 2)
+        c.noticesDropped = false;
 }
 
 void CSwitchServer::Answer(SConnection& c, CSwitch::Reports reports) {

@@ -39,6 +39,7 @@ struct SServerOptions {
     qint64 lineMs = 30 * 1000;       // a line not finished this long after it began closes its connection
     int readers = 1;                 // threads for long reads (file databases only)
     int maxConnections = 512;        // open connections served at once; more are refused
+    qint64 maxNoticeUnsent = 1 << 20;  // unread bytes beyond which a subscriber's notices are dropped
     std::optional<QSslConfiguration> tls;  // speak TLS with this certificate and key
 };
 
@@ -76,6 +77,12 @@ private:
     // Serves the queued connections one command each.
     void Run();
     void Deliver(SConnection& c, const CSwitch::Reports& reports);
+    // Carries the notices the last change left to their sessions.
+    // A subscriber that leaves too much unread misses
+    // them and is told once to read again what it shows; the sender and
+    // the other sessions never wait for it.
+    void PassNotices();
+    void ResumeNotices(SConnection& c);
     // Delivers a command's answer as the switch asks: after a delay (a
     // failed login), or closing the connection after it (a logout).
     void Answer(SConnection& c, CSwitch::Reports reports);

@@ -15,6 +15,7 @@
 #include "DemoData.h"
 #include "EmbeddedSwitchLink.h"
 #include "MsgTarget.h"
+#include "NoticeRouter.h"
 #include "Switch.h"
 #include "SwitchServer.h"
 #include "TcpSwitchLink.h"
@@ -25,12 +26,17 @@
 namespace {
 
 
-// Keeps what WM_USER+1004 and +1006 bring.
+// Keeps what WM_USER+1004 and +1006 bring, and the notices of host events.
 class CWindow : public CWndT<QWidget> {
 public:
     std::vector<std::pair<UINT, std::string>> got;
-    LRESULT WindowProc(UINT m, WPARAM w, LPARAM) override {
+    std::vector<std::string> notices;
+    LRESULT WindowProc(UINT m, WPARAM w, LPARAM l) override {
         if (m == msg::WM_REPORT || m == msg::WM_KILLCMD) got.emplace_back(m, FromWParam<const char>(w));
+        if (m == msg::WM_HOSTEVENT) {
+            std::unique_ptr<std::string> data(FromLParam<std::string>(l));
+            if (data && *FromWParam<std::string>(w) == "Notice") notices.push_back(*data);
+        }
         return 0;
     }
     std::string Command(size_t i) const {
@@ -262,4 +268,103 @@ TEST(SwitchLink, StoppingToWaitGivesCommandsUpAndDropsTheirLateReports) {
     EXPECT_EQ(a.got[0], std::make_pair(UINT(msg::WM_KILLCMD), std::string("LST A:;")));
     EXPECT_EQ(a.got[1], std::make_pair(UINT(msg::WM_REPORT), std::string("answer to B")));
     EXPECT_EQ(link.Outstanding(), 0);
+}
+
+// Notices of other sessions' changes answer no command: the link tells
+// them apart and hands them on, the windows get their own answers only.
+// Two links on one embedded switch are two sessions, as two connections
+// to a served switch are; the switch lasts while a link is on it.
+TEST(SwitchLinkNotices, TwoLinksOnOneEmbeddedSwitchHearOfEachOthersChanges) {
+    auto first = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 100);
+    std::string error;
+    ASSERT_TRUE(first->WaitReady(error)) << error;
+    host::CEmbeddedSwitchLink second(*first);
+    ASSERT_TRUE(second.WaitReady(error)) << error;
+    std::vector<std::string> heardFirst, heardSecond;
+    QObject::connect(first.get(), &host::CSwitchLink::NoticeArrived, [&](const std::string& n) { heardFirst.push_back(n); });
+    QObject::connect(&second, &host::CSwitchLink::NoticeArrived, [&](const std::string& n) { heardSecond.push_back(n); });
+    CWindow a, b;
+    second.Send(&b, "SUB NOTICE: OBJ=MGCPSUB;");
+    first.get()->Send(&a, "SUB NOTICE: OBJ=MGCPSUB;");
+    ASSERT_TRUE(WaitFor([&] { return a.got.size() == 1 && b.got.size() == 1; }));
+    first->Send(&a, "MOD MGCPSUB: DN=20000001, DESC=\"From the first\";");
+    second.Send(&b, "DSP MGCPSUB: DN=20000001;");
+    ASSERT_TRUE(WaitFor([&] { return a.got.size() == 2 && b.got.size() == 2 && heardSecond.size() == 1; }));
+    EXPECT_EQ(b.Command(1), "DSP MGCPSUB: DN=20000001;");
+    EXPECT_NE(b.got[1].second.find("DESC = From the first"), std::string::npos);
+    EXPECT_EQ(heardSecond[0].rfind("NOTICE\n", 0), 0u);
+    EXPECT_NE(heardSecond[0].find("\nDN = 20000001\n"), std::string::npos);
+    EXPECT_TRUE(heardFirst.empty());  // its own change is its answer
+    EXPECT_EQ(second.Outstanding(), 0);
+
+    // The first link goes; the switch stays for the second.
+    first.reset();
+    second.Send(&b, "DSP MGCPSUB: DN=20000001;");
+    ASSERT_TRUE(WaitFor([&] { return b.got.size() == 3; }));
+    EXPECT_NE(b.got[2].second.find("DESC = From the first"), std::string::npos);
+}
+
+TEST(SwitchLinkNotices, ANoticeBetweenACommandAndItsAnswerOverTcpGoesToNoWindow) {
+    Served served;
+    host::CTcpSwitchLink changer(QStringLiteral("127.0.0.1"), served.server->Port());
+    host::CTcpSwitchLink watcher(QStringLiteral("127.0.0.1"), served.server->Port());
+    std::vector<std::string> heard;
+    QObject::connect(&watcher, &host::CSwitchLink::NoticeArrived, [&](const std::string& n) { heard.push_back(n); });
+    CWindow a, b;
+    watcher.Send(&b, "SUB NOTICE: OBJ=MGCPSUB;");
+    ASSERT_TRUE(WaitFor([&] { return b.got.size() == 1; }));
+    // Many changes, and the watcher asking meanwhile: its answers stay its own.
+    for (int i = 0; i < 20; ++i) {
+        changer.Send(&a, "MOD MGCPSUB: DN=20000002, DESC=\"change " + std::to_string(i) + "\";");
+        watcher.Send(&b, "DSP MGCPSUB: DN=2000000" + std::to_string(3 + i % 5) + ";");
+    }
+    ASSERT_TRUE(WaitFor([&] { return a.got.size() == 20 && b.got.size() == 21 && heard.size() == 20; }));
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(b.Command(static_cast<size_t>(i) + 1), "DSP MGCPSUB: DN=2000000" + std::to_string(3 + i % 5) + ";");
+    EXPECT_EQ(watcher.Outstanding(), 0);
+}
+
+// The host's router subscribes for what its windows list, hands each
+// notice to the windows of its object, and subscribes again when the link
+// comes back after the switch went away (a new connection knows nothing).
+TEST(SwitchLinkNotices, TheRouterSubscribesAgainOnANewConnection) {
+    auto s = std::make_unique<Served>();
+    const quint16 port = s->server->Port();
+    host::CTcpSwitchLink link(QStringLiteral("127.0.0.1"), port);
+    host::CNoticeRouter router(link);
+    CWindow mgcp, other, changerWindow;
+    router.Seen(&mgcp, "LST MGCPSUB:;");
+    link.Send(&mgcp, "LST MGCPSUB: DN=20000001;");
+    router.Seen(&other, "LST V5IF:;");
+    link.Send(&other, "LST V5IF: V5IID=1;");
+    ASSERT_TRUE(WaitFor([&] { return mgcp.got.size() == 1 && other.got.size() == 1 && link.Outstanding() == 0; }));
+    EXPECT_EQ(router.Subscribed(), (std::set<std::string>{"MGCPSUB", "V5IF"}));
+    // Another session changes a subscriber: only the MGCP window hears of it.
+    auto changeElsewhere = [&](const std::string& desc) {
+        host::CTcpSwitchLink changer(QStringLiteral("127.0.0.1"), port);
+        const size_t before = changerWindow.got.size();
+        changer.Send(&changerWindow, "MOD MGCPSUB: DN=20000001, DESC=\"" + desc + "\";");
+        return WaitFor([&] { return changerWindow.got.size() == before + 1; });
+    };
+    ASSERT_TRUE(changeElsewhere("first"));
+    ASSERT_TRUE(WaitFor([&] { return mgcp.notices.size() == 1; }));
+    EXPECT_NE(mgcp.notices[0].find("\nDN = 20000001\n"), std::string::npos);
+    EXPECT_TRUE(other.notices.empty());
+    EXPECT_EQ(mgcp.got.size(), 1u);  // a notice is no report
+
+    // The switch goes and comes back on the port; the next command
+    // reconnects, and the subscriptions are made again on that connection.
+    bool down = false;
+    QObject::connect(&link, &host::CSwitchLink::StateChanged, [&](bool connected, const QString&) { down = !connected; });
+    s.reset();
+    ASSERT_TRUE(WaitFor([&] { return down; }));
+    Served again(port);
+    link.Send(&other, "LST V5IF: V5IID=1;");
+    ASSERT_TRUE(WaitFor([&] { return other.got.size() == 2 && link.Outstanding() == 0; }));
+    ASSERT_EQ(other.got[1].first, msg::WM_REPORT);
+    // The link's new connection is the fresh switch's first session.
+    ASSERT_TRUE(WaitFor([&] { return again.sw.Subscriptions(1).size() == 2; }));
+    const size_t heard = mgcp.notices.size();
+    ASSERT_TRUE(changeElsewhere("second"));
+    ASSERT_TRUE(WaitFor([&] { return mgcp.notices.size() == heard + 1; }));
+    EXPECT_TRUE(other.notices.empty());
 }

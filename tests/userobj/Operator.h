@@ -442,6 +442,17 @@ protected:
         QTest::keyClick(view, Qt::Key_Return);
         return WaitFor([list] { return list->Editor() == nullptr; }, 2000);
     }
+    // Add chosen on a subscriber list, a new MGCP subscriber of that number
+    // typed into its dialog, and OK.
+    bool AddMgcpSubscriber(CObjListCtrl* list, const std::string& dn) {
+        OnParameterDialog([dn](QDialog& d) {
+            ASSERT_TRUE(TypeParameter(d, "Directory Number", QString::fromStdString(dn)));
+            ASSERT_TRUE(TypeParameter(d, "Gateway", "mgw-new"));
+            ASSERT_TRUE(TypeParameter(d, "Endpoint", "aaln/9@mgw-new"));
+            PressButton(d, "ctl1");
+        });
+        return ChooseFromMenu(list, 0, "Add");
+    }
     // Clicks a button of a dialog by its control name ("ctl1" is OK).
     static void PressButton(QDialog& d, const char* control) {
         if (auto* b = d.findChild<QAbstractButton*>(QString::fromLatin1(control)))
@@ -462,8 +473,9 @@ protected:
         };
     }
 
-    // The switch's own answer to a command, as one text.
-    std::string OnSwitch(const std::string& command) {
+    // The switch's own answer to a command, as one text (a test on a
+    // switch of its own answers from that).
+    virtual std::string OnSwitch(const std::string& command) {
         std::string all;
         for (const std::string& r : m_link->ExecuteNow(command)) all += r;
         return all;

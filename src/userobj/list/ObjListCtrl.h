@@ -9,11 +9,14 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTableView>
+#include <QTimer>
 
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "MsgTarget.h"
 #include "ObjListModel.h"
@@ -89,6 +92,19 @@ public:
     void PlacePage();
     int TopRow() const;
     int RowsPerPage() const;
+
+    // ---- changes other operators made (ObjListNotices.cpp) ----
+    using Keys = std::vector<std::pair<std::string, std::string>>;
+    // A record of the list's object changed on the switch: its row, when it
+    // is loaded and not at that revision yet, is read again in place (the
+    // property panel with it when that shows the record).
+    void FollowModified(const Keys& keys, const std::string& revision);
+    // Records came or went: the list asks for itself again, shortly and
+    // once for a burst, and shows the page it showed with the view, the
+    // selection and the current row where they were.
+    void FollowSwitch();
+    // The loaded record with these key values; 0 when none is.
+    DWORD FindByKeys(const Keys& keys) const;
 
     // ---- operations ----
     void Refresh();
@@ -190,6 +206,12 @@ private:
     // Sends what QueryCommand names; true when it went out.
     bool AskQueryAgain();
     void ScheduleShownPageCheck();
+    // After a list asked for itself again for FollowSwitch: the view, the
+    // selection and the current row as they were.
+    void RestoreFollowedView();
+    void AskAgainInPlace();
+    // The key values of a loaded record, in the order of the key attributes.
+    std::vector<std::string> RecordKey(DWORD id) const;
     int TotalRecords() const { return m_nTotalRecords; }
     void ConnectColumnSizing();
     // A column width the operator set is remembered for the list key.
@@ -212,4 +234,12 @@ private:
     bool m_bSizingColumns = false;  // widths being set by the list, not the operator
     std::set<std::string> m_setPendingWidths;  // titles dragged, not yet written
     int m_nWidthWrites = 0;
+    struct SFollowedView {
+        bool pending = false;
+        int top = 0, left = 0;
+        std::vector<std::vector<std::string>> selected;
+        std::vector<std::string> current;
+    };
+    SFollowedView m_follow;
+    QTimer* m_pFollowTimer = nullptr;
 };

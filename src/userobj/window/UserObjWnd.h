@@ -92,6 +92,10 @@ public:
     // that file; the window's property "exportState" says "running", then
     // "done" or "failed".
     bool OnEvent(const std::string& name, const std::string* data) override;
+    // Host event "Notice": another operator changed records of an object
+    // this window shows (docs/mml.md, Notices); its lists follow, and an
+    // open Modify of the record says so (UserObjWndNotice.cpp).
+    void OnNotice(const std::string& text);
 
     // Layout flags and state, in the order the window declares them.
     BOOL m_bNumSegCfg = FALSE;

@@ -34,6 +34,10 @@ bool CUserObjWnd::DeliverToTap(const std::string& command, const CObjArray* repo
 }
 
 bool CUserObjWnd::OnEvent(const std::string& name, const std::string* data) {
+    if (name == "Notice" && data) {
+        OnNotice(*data);
+        return true;
+    }
     if (name != "Export" || !data) return IObjWnd::OnEvent(name, data);
     CObjListCtrl* list = m_pActiveDlg ? m_pActiveDlg->GetActiveListCtrl() : nullptr;
     if (!list || !list->m_obj) {

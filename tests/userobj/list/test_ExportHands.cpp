@@ -219,13 +219,7 @@ TEST_F(ExportHands, RemovesAndAddsSinceTheQueryRanAreInTheExport) {
     EXPECT_EQ(numbers("removed.txt"), SwitchNumbers());
     EXPECT_EQ(numbers("removed.txt").size(), 2598u);
 
-    OnParameterDialog([](QDialog& d) {
-        ASSERT_TRUE(TypeParameter(d, "Directory Number", "29990042"));
-        ASSERT_TRUE(TypeParameter(d, "Gateway", "mgw-new"));
-        ASSERT_TRUE(TypeParameter(d, "Endpoint", "aaln/9@mgw-new"));
-        PressButton(d, "ctl1");
-    });
-    ASSERT_TRUE(ChooseFromMenu(list, 0, "Add"));
+    ASSERT_TRUE(AddMgcpSubscriber(list, "29990042"));
     ASSERT_TRUE(Settle(w));
     ASSERT_EQ(Property(OnSwitch("LST MGCPSUB: DN=29990042;"), "DN"), "29990042");
     m_ui->boxes.clear();

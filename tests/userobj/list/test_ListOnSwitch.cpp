@@ -19,12 +19,14 @@ extern "C" void* ExternMain(void* hostFrame, int configType);
 
 namespace {
 
-// The embedded switch, remembering what it was asked.
+// The embedded switch, remembering what the list asked it.
 class CCountingLink : public host::CEmbeddedSwitchLink {
 public:
     using CEmbeddedSwitchLink::CEmbeddedSwitchLink;
     void Send(QObject* window, const std::string& command) override {
-        if (command.find("MGCPSUB") != std::string::npos) sent.push_back(command);
+        // Lists and pages; the host's subscription to notices is none of them.
+        if (command.find("MGCPSUB") != std::string::npos && command.find("NOTICE") == std::string::npos)
+            sent.push_back(command);
         CEmbeddedSwitchLink::Send(window, command);
     }
     std::vector<std::string> sent;

@@ -1,0 +1,26 @@
+// The command parameter dialog, told that another operator changed the
+// record it modifies while it is open.
+#include <QBoxLayout>
+#include <QLabel>
+
+#include "CmdParaDlg.h"
+
+bool CCmdParaDlg::NoteRecordChanged(const std::string& object,
+                                    const std::vector<std::pair<std::string, std::string>>& keys) {
+    if (!m_pCmd || keys.empty() || m_pCmd->GetMMLCommand() != "MOD " + object) return false;
+    for (const auto& [name, value] : keys)
+        if (m_pCmd->GetParaValue(name) != value) return false;
+    if (!m_pChanged) {
+        // Above the buttons; what the operator entered stays as it is.
+        m_pChanged = new QLabel(this);
+        m_pChanged->setObjectName(QStringLiteral("recordChanged"));
+        m_pChanged->setWordWrap(true);
+        m_pChanged->setStyleSheet(QStringLiteral("QLabel { color: #a04000; }"));
+        m_pChanged->setText(QStringLiteral(
+            "Another operator changed this record meanwhile. OK applies your changes to it as it is now; "
+            "where you both changed the same value you will be asked which one stays."));
+        if (auto* box = qobject_cast<QBoxLayout*>(layout())) box->insertWidget(box->count() - 1, m_pChanged);
+    }
+    m_pChanged->show();
+    return true;
+}
