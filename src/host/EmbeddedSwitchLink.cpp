@@ -8,6 +8,7 @@
 #include <condition_variable>
 
 #include "DemoData.h"
+#include "LinkLogin.h"
 #include "Switch.h"
 #include "hostlibs/FrmDatabase.h"
 
@@ -54,6 +55,9 @@ private:
 CEmbeddedSwitchLink::CEmbeddedSwitchLink(const std::string& dbPath, long long demoSubscribers,
                                          QObject* parent)
     : CSwitchLink(parent), m_worker(new CSwitchWorker) {
+    // The switch inside the client asks for no login: it takes the system
+    // user for its operator, with every right.
+    SetSession(SystemUserName(), QStringLiteral("admin"));
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.start();

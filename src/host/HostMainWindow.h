@@ -59,10 +59,13 @@ private:
     void OnLinkLost(const QString& text);
     void OnCommandTimedOut(const QString& command);
     void OnSubWindowActivated(QMdiSubWindow* window);
+    // The operator and role in the status bar, the role for the windows.
+    void OnSession(const QString& op, const QString& role);
 
     QMdiArea* m_mdi;
     QLabel* m_linkLabel;
     QLabel* m_pendingLabel;
+    QLabel* m_operatorLabel;
     CBusyIndicator* m_busy;
     CPluginLoader m_loader;
     std::unique_ptr<CSwitchLink> m_link;

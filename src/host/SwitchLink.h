@@ -39,6 +39,11 @@ public:
     // at least minWaitMs is given up as an overdue one is (its window gets
     // the kill notice, a late report is dropped). Returns how many.
     int StopWaiting(qint64 minWaitMs = 0);
+    // Whom the switch takes this client for, and the role it gave: set
+    // once logged in (the embedded switch: the system user, admin); empty
+    // while a switch that asks for no login is used.
+    const QString& OperatorName() const { return m_strOperator; }
+    const QString& Role() const { return m_strRole; }
 
 signals:
     void StateChanged(bool connected, const QString& text);
@@ -47,6 +52,8 @@ signals:
     void LinkLost(const QString& why);
     // The switch did not answer a command in time; it was killed.
     void CommandTimedOut(const QString& command);
+    // Logged in (or out: both empty).
+    void SessionChanged(const QString& op, const QString& role);
 
 protected:
     struct Pending {
@@ -64,6 +71,9 @@ protected:
     void DeliverReport(const std::string& report);
     // Every outstanding command becomes a kill notice to its window.
     void KillAll();
+    // A command that never went out is given up: its window gets the kill notice.
+    void GiveUp(QObject* window, const std::string& command);
+    void SetSession(const QString& op, const QString& role);
     std::deque<Pending> m_pending;
 
 private:
@@ -73,6 +83,7 @@ private:
     QTimer m_watch;
     int m_nTimeoutMs = 0;
     int m_nKilled = 0;
+    QString m_strOperator, m_strRole;
 };
 
 // Posts WM_USER+1004 (report) or WM_USER+1006 (kill) with the text to the

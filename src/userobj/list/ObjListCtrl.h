@@ -107,6 +107,9 @@ public:
     void BuildMenu();
     void UpdateMenuState(int selectionCount = -1);
     BOOL IsOperationAllowed(WORD actType, int selectionCount);
+    // Whether the operator's role may run the menu command id (an
+    // operation's or another); the menus grey what it may not.
+    bool RoleAllows(int id) const;
     BOOL OnCommand(int id);
     QMenu* MainMenu() const { return m_pMenuMain.get(); }
     QMenu* JumpMenu() const { return m_pMenuJump.get(); }
