@@ -35,7 +35,7 @@ for f in usr/bin/omclient usr/bin/mmlswitch \
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in qt6-qpa-plugins libqt6core6 libqt6widgets6 libqt6network6 libsqlite3-0 libzip4 libpugixml1v5; do
+for lib in qt6-qpa-plugins libqt6core6 libqt6widgets6 libqt6network6 libsqlite3-0 libzip4 libpugixml1v5 libsodium23; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 dpkg-deb -I "$deb" control >/dev/null

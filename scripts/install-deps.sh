@@ -5,7 +5,7 @@ set -euo pipefail
 
 PKGS=(cmake g++ make pkg-config ccache
       qt6-base-dev libgl1-mesa-dev
-      libsqlite3-dev libzip-dev libpugixml-dev
+      libsqlite3-dev libzip-dev libpugixml-dev libsodium-dev libssl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev
       python3 xvfb xdotool x11-utils imagemagick fonts-dejavu-core

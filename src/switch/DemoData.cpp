@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "CatalogueHelpers.h"
 #include "Switch.h"
 
 namespace mmlsw {
@@ -65,7 +66,9 @@ void Seed(CSwitch& sw, const SDemoSize& size) {
     const int64_t v5PerIf = (m + 5) / 6, braPerIf = (m / 2 + 1) / 2;
     db.Exec("PRAGMA synchronous=OFF");
     CTransaction tx(db);
-    for (DWORD t : sw.Catalogue().Types()) db.Exec("DELETE FROM " + CSwitch::Table(t));
+    // Accounts and the operation log are no subscriber data: they stay.
+    for (DWORD t : sw.Catalogue().Types())
+        if (t != kOperatorType && t != kOplogType) db.Exec("DELETE FROM " + CSwitch::Table(t));
 
     // Number segments of 10000 numbers over every subscriber range, plus two
     // small ones; the number table lists every number in use.

@@ -143,23 +143,33 @@ CDatabase::CUse CDatabase::Prepared(const std::string& sql) {
     return CUse(it->second);
 }
 
-CTransaction::CTransaction(CDatabase& db) : m_db(db) {
-    m_db.Exec("BEGIN IMMEDIATE");
+CTransaction::CTransaction(CDatabase& db) : m_db(db), m_nested(!sqlite3_get_autocommit(db.Handle())) {
+    m_db.Exec(m_nested ? "SAVEPOINT inner_change" : "BEGIN IMMEDIATE");
     m_open = true;
 }
 
 CTransaction::~CTransaction() {
-    if (m_open) m_db.TryExec("ROLLBACK");
+    if (!m_open) return;
+    if (m_nested) {
+        m_db.TryExec("ROLLBACK TO inner_change");
+        m_db.TryExec("RELEASE inner_change");
+    } else {
+        m_db.TryExec("ROLLBACK");
+    }
 }
 
 void CTransaction::Commit() {
-    m_db.Exec("COMMIT");
+    m_db.Exec(m_nested ? "RELEASE inner_change" : "COMMIT");
     m_open = false;
 }
 
-CReadTransaction::CReadTransaction(CDatabase& db) : m_db(db) { m_db.Exec("BEGIN"); }
+CReadTransaction::CReadTransaction(CDatabase& db) : m_db(db), m_own(sqlite3_get_autocommit(db.Handle()) != 0) {
+    if (m_own) m_db.Exec("BEGIN");
+}
 
-CReadTransaction::~CReadTransaction() { m_db.TryExec("COMMIT"); }
+CReadTransaction::~CReadTransaction() {
+    if (m_own) m_db.TryExec("COMMIT");
+}
 
 std::string QuoteIdent(std::string_view name) {
     std::string out = "\"";

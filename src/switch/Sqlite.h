@@ -110,6 +110,9 @@ private:
 
 // BEGIN IMMEDIATE now (throws CStoreError when another writer holds the
 // lock past the busy timeout), ROLLBACK at scope exit unless committed.
+// Inside a transaction already open it is a savepoint of it: its commit
+// keeps its changes for the outer one, its end without a commit takes back
+// only its own.
 class CTransaction {
 public:
     explicit CTransaction(CDatabase& db);
@@ -121,11 +124,13 @@ public:
 
 private:
     CDatabase& m_db;
+    bool m_nested;
     bool m_open = false;
 };
 
 // One snapshot for many reads: BEGIN now, COMMIT at scope exit. A command
 // that reads a page of 500 records locks the file once, not 500 times.
+// Inside a transaction already open it reads that one's snapshot.
 class CReadTransaction {
 public:
     explicit CReadTransaction(CDatabase& db);
@@ -135,6 +140,7 @@ public:
 
 private:
     CDatabase& m_db;
+    bool m_own;
 };
 
 // "name" quoted as an SQL identifier.

@@ -35,15 +35,24 @@ CStopSignals::CStopSignals(QObject* parent) : QObject(parent) {
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
         unsigned char b = 0;
-        if (::read(g_pipe[0], &b, 1) == 1) m_received = b;
+        if (::read(g_pipe[0], &b, 1) != 1) return;
+        if (b == SIGHUP && m_reload) return m_reload();
+        m_received = b;
         QCoreApplication::quit();
     });
     Handle(SIGTERM, OnSignal);
     Handle(SIGINT, OnSignal);
 }
 
+void CStopSignals::OnHangUp(std::function<void()> reload) {
+    if (!m_notifier) return;
+    m_reload = std::move(reload);
+    Handle(SIGHUP, OnSignal);
+}
+
 CStopSignals::~CStopSignals() {
     if (!m_notifier) return;
+    if (m_reload) Handle(SIGHUP, SIG_DFL);
     Handle(SIGTERM, SIG_DFL);
     Handle(SIGINT, SIG_DFL);
     m_notifier.reset();

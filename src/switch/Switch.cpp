@@ -8,6 +8,7 @@
 #include "CatalogueHelpers.h"
 #include "HostStrings.h"
 #include "ResultCache.h"
+#include "Secrets.h"
 #include "TextHelpers.h"
 #include "Utf8.h"
 #include "Values.h"
@@ -23,6 +24,9 @@ struct CSwitch::SShared {
     std::string path;
     int busyMs = kDefaultBusyMs;
     bool fullSync = true;
+    CSessions sessions;
+    int64_t loginDelayMs = kDefaultLoginDelayMs;
+    int oplogKeepDays = 0;
 };
 
 namespace {
@@ -56,6 +60,10 @@ CSwitch::CSwitch(const CFrmDatabase& catalogue, Clock clock)
             const std::string word = MmlCommandWord(c.mml + ":");
             if (!standardWords.count(word) && !m_custom.count(word)) m_custom[word] = {type, id};
         }
+    m_secretNames.insert(kPasswordParam);
+    for (DWORD type : m_cat.Types())
+        for (const SAttributeItem& a : m_cat.Find(type)->attributes)
+            if (a.secret) m_secretNames.insert(platform::ToUpper(a.name));
 }
 
 CSwitch::~CSwitch() = default;
@@ -69,6 +77,7 @@ bool CSwitch::Open(const std::string& path, std::string& error) {
     try {
         m_db.SetFullSync(m_shared->fullSync);
         CreateTables();
+        WatchChanges();
     } catch (const CStoreError& e) {
         error = path + ": " + e.what();
         return false;
@@ -134,6 +143,8 @@ void CSwitch::CreateTables() {
         if (type == kMemberType) m_db.Exec("CREATE INDEX IF NOT EXISTS " + t + "_short ON " + t + " (CGNO, SHORTNO)");
     }
     CreateRevisions();
+    CreateAccountTables();
+    CreateOplogIndexes();
 }
 
 void CSwitch::AddNewColumns(const SComObj& obj) {
@@ -185,6 +196,11 @@ int64_t CSwitch::Count(DWORD type) {
 }
 
 CResultCache& CSwitch::Results() { return m_shared->results; }
+CSessions& CSwitch::Sessions() { return m_shared->sessions; }
+void CSwitch::SetLoginDelay(int64_t ms) { m_shared->loginDelayMs = ms; }
+void CSwitch::SetOplogKeepDays(int days) { m_shared->oplogKeepDays = days; }
+int64_t CSwitch::LoginDelay() const { return m_shared->loginDelayMs; }
+int CSwitch::OplogKeepDays() const { return m_shared->oplogKeepDays; }
 CQueryRegistry& CSwitch::Queries() { return m_shared->queries; }
 
 void CSwitch::DataReplaced() {
@@ -261,7 +277,7 @@ CSwitch::Reports CSwitch::Ok(const std::string& echo, const std::string& text) c
 }
 
 CSwitch::Reports CSwitch::RefuseTooLong(std::string_view start) const {
-    std::string echo = Utf8Repaired(start.substr(0, 64));
+    std::string echo = MaskSecrets(Utf8Repaired(start.substr(0, 64)), {kPasswordParam});
     for (char& c : echo)
         if (c == '\n' || c == '\r' || c == '\0' || c == '%') c = ' ';
     return Fail(echo + "...", RC_TOO_LONG);
@@ -328,7 +344,7 @@ std::optional<CSwitch::Reports> CSwitch::TryExecute(std::string_view command, Se
 }
 
 CSwitch::Reports CSwitch::RefuseBusy(std::string_view command) const {
-    return Fail(std::string(command), RC_BUSY, "(the database is locked by another program)");
+    return Fail(MaskSecrets(command, {kPasswordParam}), RC_BUSY, "(the database is locked by another program)");
 }
 
 CSwitch::Reports CSwitch::RefuseConnection(int most) const {
@@ -338,17 +354,25 @@ CSwitch::Reports CSwitch::RefuseConnection(int most) const {
 int CSwitch::BusyTimeout() const { return m_shared->busyMs; }
 
 CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool mayDefer, bool& busy) {
-    // The echo is the command as it came (the report keeps it on one line).
-    const std::string echo(command);
-    if (echo.size() > kMaxCommand) return RefuseTooLong(echo);
-    if (const size_t bad = Utf8BadOffset(echo); bad != std::string::npos)
+    // The echo is the command as it came (the report keeps it on one line),
+    // but for the password.
+    if (command.size() > kMaxCommand) return RefuseTooLong(command);
+    const std::string echo = MaskSecrets(command, {kPasswordParam});
+    if (const size_t bad = Utf8BadOffset(command); bad != std::string::npos)
         return Fail(Utf8Repaired(echo), RC_SYNTAX, "(not UTF-8 text from byte " + std::to_string(bad) + ")");
     ExpireQueries();
 
+    const std::string word = MmlCommandWord(echo);
+    const bool session_command = word == "LGI" || word == "LGO";
     SMmlCommand cmd;
     std::string error;
-    if (!ParseMml(echo, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
+    if (!session_command && !ParseMml(command, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
+    // Every change, refused or not, and every login and logout enters the
+    // operation log in the transaction of the change.
+    const bool logged = !m_reader && (session_command || !IsRead(echo));
     Reports out;
+    SLogged row;
+    bool thrown = false;
     try {
         if (!m_reader) {
             // Another program that wrote to the file invalidates shared results.
@@ -356,8 +380,26 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
             if (version != m_dataVersion && m_dataVersion >= 0) Results().AllChanged();
             m_dataVersion = version;
         }
-        out = Dispatch(echo, cmd, session);
+        const SSessionIdentity who = Who(session);
+        row = {who.op, who.addr, cmd.object, session, 0};
+        std::optional<CTransaction> tx;
+        if (logged) tx.emplace(m_db);
+        m_changedRows.clear();
+        m_counting = logged;
+        if (session_command) {
+            out = SessionCommand(std::string(command), echo, session, row.op);
+        } else if (const int refusal = Permission(cmd, who); refusal != RC_OK) {
+            out = Fail(echo, refusal);
+        } else {
+            out = Dispatch(echo, cmd, session);
+        }
+        if (logged) {
+            row.records = static_cast<int64_t>(m_changedRows.size());
+            Log(row, command, out);
+            tx->Commit();
+        }
     } catch (const CStoreError& e) {
+        thrown = true;
         if (e.Busy() && mayDefer)
             busy = true;  // each change is one transaction: nothing changed
         else if (e.Busy())
@@ -367,7 +409,20 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
         else
             out = Fail(echo, RC_INTERNAL, "(" + std::string(e.what()) + ")");
     } catch (const std::exception& e) {
+        thrown = true;
         out = Fail(echo, RC_INTERNAL, "(" + std::string(e.what()) + ")");
+    }
+    m_counting = false;
+    if (logged && thrown && !busy) {
+        // The change failed as a whole and was taken back: its refusal is
+        // logged on its own, when the store lets it.
+        try {
+            CTransaction tx(m_db);
+            row.records = 0;
+            Log(row, command, out);
+            tx.Commit();
+        } catch (const CStoreError&) {
+        }
     }
     EndChanges();
     return out;
@@ -378,6 +433,9 @@ CSwitch::Reports CSwitch::Dispatch(const std::string& echo, const SMmlCommand& c
     const SCmd* custom = nullptr;
     Failure fail;
     if (!Resolve(cmd, obj, custom, fail)) return Fail(echo, fail);
+    // Accounts keep hashes, never what the command carried.
+    if (obj->type == kOperatorType && (cmd.verb == "ADD" || cmd.verb == "MOD" || cmd.verb == "RMV"))
+        return OperatorCommand(echo, cmd);
     // Reads see one snapshot and take the file's locks once.
     std::optional<CReadTransaction> snapshot;
     if (cmd.verb == "LST" || cmd.verb == "DSP" || cmd.verb == "RLS") snapshot.emplace(m_db);

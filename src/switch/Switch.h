@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "Queries.h"
+#include "Sessions.h"
 #include "Sqlite.h"
 #include "hostlibs/FrmDatabase.h"
 #include "hostlibs/MmlText.h"
@@ -50,6 +51,10 @@ enum RetCode : int {
     RC_KEY_FIXED = 1016,    // a modification would change which record it addresses
     RC_SECRET = 1017,       // a secret attribute in a condition or a sort
     RC_STALE = 1018,        // a change carried a revision the record no longer has
+    RC_LOG_IN = 1019,       // the session has not logged in
+    RC_LOGIN_FAILED = 1020, // unknown operator or wrong password (never told apart)
+    RC_LOCKED = 1021,       // too many failed logins of the name
+    RC_ROLE = 1022,         // the session's role may not run the command
 };
 
 inline constexpr size_t kMaxCommand = 64 * 1024;  // longer commands are refused
@@ -59,6 +64,9 @@ inline constexpr int64_t kMaxUnpaged = 50000;      // records of one list of an 
 inline constexpr int64_t kMaxSubObjects = 100;     // sub-objects of each kind a display shows
 inline constexpr int kDefaultBusyMs = 1000;        // how long a change waits for another writer
 inline constexpr SessionId kDefaultSession = 0;
+inline constexpr int kLockAfterFailures = 5;                  // failed logins in a row that lock a name
+inline constexpr int64_t kLockMs = 15 * 60 * 1000;            // for this long
+inline constexpr int64_t kDefaultLoginDelayMs = 1000;         // a failed login's answer waits this, times its failures
 
 class CResultCache;
 
@@ -106,6 +114,24 @@ public:
     static bool IsRead(std::string_view command);
     // Releases the session's queries.
     void CloseSession(SessionId session);
+
+    // Operators and the operation log (Accounts.cpp, OperationLog.cpp).
+    // A TCP client's session at its address: while the store holds an
+    // account, it logs in (LGI) before anything else. Sessions never opened
+    // are local ones, worked by the system user as admin.
+    void OpenSession(SessionId session, const std::string& address);
+    // Forgets the session's operator once the connection is done with.
+    void ForgetSession(SessionId session);
+    // What the server does with the answer it just got for the session.
+    SAnswerHint TakeAnswerHint(SessionId session);
+    // The delay of a failed login's answer per failure of the name in a row.
+    void SetLoginDelay(int64_t ms);
+    // Operation-log rows older than this many days go (0: all are kept).
+    void SetOplogKeepDays(int days);
+    bool HasAccounts();
+    // Logs a change the program made on the store itself (--seed), as the
+    // system user's.
+    void LogProgramChange(std::string_view what, int64_t records);
     // The answer to a command longer than kMaxCommand, given its start.
     Reports RefuseTooLong(std::string_view start) const;
 
@@ -266,6 +292,39 @@ private:
     bool CheckRevision(const SComObj& obj, int64_t rid, const Values& values, const std::set<std::string>* touches,
                        Failure& fail);
 
+    // Operators (Accounts.cpp).
+    CSessions& Sessions();
+    int64_t LoginDelay() const;
+    int OplogKeepDays() const;
+    // Who works at the session now: an open switch (no account in the
+    // store) has every TCP session worked by the system user as admin.
+    SSessionIdentity Who(SessionId session);
+    // RC_OK, or 1019 / 1022 when the session may not run the command.
+    int Permission(const SMmlCommand& cmd, const SSessionIdentity& who) const;
+    // LGI and LGO; `op` is the operator the log names.
+    Reports SessionCommand(const std::string& command, const std::string& echo, SessionId session, std::string& op);
+    Reports Login(const std::string& echo, const SMmlCommand& cmd, SessionId session, std::string& op);
+    // ADD OP, MOD OP, RMV OP.
+    Reports OperatorCommand(const std::string& echo, const SMmlCommand& cmd);
+    bool IsLastAdmin(const std::string& name);
+    // Keeps the account's LOCKED as the failed logins left it.
+    void SetLocked(const std::string& name, bool locked);
+    void CreateAccountTables();
+
+    // The operation log (OperationLog.cpp).
+    struct SLogged {
+        std::string op, addr, object;
+        SessionId session = 0;
+        int64_t records = 0;
+    };
+    void Log(const SLogged& row, std::string_view command, const Reports& out);
+    // FROM and TO of LST OPLOG as conditions (`fail` set for a bad time);
+    // false when the parameter is neither.
+    bool OplogBound(const SMmlParam& p, SListSql& sql, Failure& fail) const;
+    // Counts the records a command changes, from SQLite's update hook.
+    void WatchChanges();
+    void CreateOplogIndexes();
+
     void CreateTables();
     // Copies a table made before record ids were kept unique into one that
     // keeps them so (same ids, same values).
@@ -297,6 +356,13 @@ private:
     std::set<std::pair<DWORD, int64_t>> m_revised;  // records the command raised the revision of
     // Command words of operations that are no standard verb on their object.
     std::map<std::string, std::pair<DWORD, DWORD>> m_custom;
+    // Parameters whose values the operation log masks: the password and
+    // every secret attribute.
+    std::set<std::string> m_secretNames;
+    // Records (table, rid) the command being carried out changed.
+    std::set<std::pair<DWORD, int64_t>> m_changedRows;
+    bool m_counting = false;  // ... while a logged command runs
+    int64_t m_lastTrim = 0;
 };
 
 // Binds the texts to a statement's parameters 1, 2, ...

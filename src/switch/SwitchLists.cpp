@@ -60,6 +60,8 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
             rangeFrom = p.value;
         } else if (platform::EqualsNoCase(p.name, obj.rangeTo)) {
             rangeTo = p.value;
+        } else if (obj.type == kOplogType && OplogBound(p, sql, fail)) {
+            if (fail.code != RC_OK) return false;
         } else if (const SAttributeItem* a = Attr(obj, p.name)) {
             if (a->secret) return fail = {RC_SECRET, "(" + a->name + ")"}, false;
             const std::string col = QuoteIdent(a->name);
@@ -100,6 +102,7 @@ bool CSwitch::ListSql(const SMmlCommand& cmd, const SComObj& obj, SListSql& sql,
             sql.columns.push_back(ra->name);
         }
     }
+    if (sql.order.empty() && obj.type == kOplogType) sql.order = "rid DESC";  // newest first
     if (sql.order.empty()) {
         // Key order: the key's index answers it without a sort or a read of
         // the records themselves.

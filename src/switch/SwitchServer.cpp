@@ -2,6 +2,7 @@
 #include "SwitchServer.h"
 
 #include <QElapsedTimer>
+#include <QSslServer>
 #include <QTcpSocket>
 
 #include <malloc.h>
@@ -49,7 +50,17 @@ CSwitchServer::CSwitchServer(CSwitch& sw, QObject* parent) : CSwitchServer(sw, S
 
 CSwitchServer::CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject* parent)
     : QObject(parent), m_sw(sw), m_options(options) {
-    connect(&m_server, &QTcpServer::newConnection, this, &CSwitchServer::OnConnection);
+    if (options.tls) {
+        auto tls = std::make_unique<QSslServer>();
+        tls->setSslConfiguration(*options.tls);
+        // A connection joins once its handshake is done; one that fails it
+        // (a plain-text client) is dropped by the TLS server.
+        connect(tls.get(), &QTcpServer::pendingConnectionAvailable, this, &CSwitchServer::OnConnection);
+        m_server = std::move(tls);
+    } else {
+        m_server = std::make_unique<QTcpServer>();
+    }
+    connect(m_server.get(), &QTcpServer::newConnection, this, &CSwitchServer::OnConnection);
     connect(&m_maintenance, &QTimer::timeout, this, &CSwitchServer::Maintain);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &CSwitchServer::Retry);
@@ -74,10 +85,17 @@ CSwitchServer::~CSwitchServer() {
 
 bool CSwitchServer::Listen(const QHostAddress& address, quint16 port, std::string& error) {
     // A room full of operators may connect at the same moment.
-    m_server.setListenBacklogSize(1024);
-    if (m_server.listen(address, port)) return true;
-    error = m_server.errorString().toStdString();
+    m_server->setListenBacklogSize(1024);
+    if (m_server->listen(address, port)) return true;
+    error = m_server->errorString().toStdString();
     return false;
+}
+
+void CSwitchServer::SetTls(const QSslConfiguration& tls) {
+    if (auto* server = qobject_cast<QSslServer*>(m_server.get())) {
+        server->setSslConfiguration(tls);
+        m_options.tls = tls;
+    }
 }
 
 int CSwitchServer::Connections() const {
@@ -95,7 +113,7 @@ qint64 CSwitchServer::LargestUnsent() const {
 size_t CSwitchServer::Readers() const { return m_pool ? m_pool->Threads() : 0; }
 
 void CSwitchServer::OnConnection() {
-    while (QTcpSocket* s = m_server.nextPendingConnection()) {
+    while (QTcpSocket* s = m_server->nextPendingConnection()) {
         if (Connections() >= m_options.maxConnections) {
             // One report says why, then the connection closes; what it
             // sends meanwhile is not kept.
@@ -116,6 +134,7 @@ void CSwitchServer::OnConnection() {
         s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const SessionId id = c->id;
         m_connections[id] = std::move(c);
+        m_sw.OpenSession(id, s->peerAddress().toString().toStdString());
         connect(s, &QTcpSocket::readyRead, this, [this, id] {
             SConnection& c = *m_connections.at(id);
             c.lastActivity = NowMs();
@@ -222,7 +241,7 @@ void CSwitchServer::Run() {
             }
         }
         if (auto reports = m_sw.TryExecute(text, id))
-            Deliver(c, *reports);
+            Answer(c, std::move(*reports));
         else
             Defer(c, std::move(text));
     }
@@ -244,7 +263,7 @@ void CSwitchServer::Retry() {
         if (it == m_connections.end()) continue;
         // A change of a connection that closed is still carried out.
         if (auto reports = m_sw.TryExecute(d.command, d.session))
-            Deliver(*it->second, *reports);
+            Answer(*it->second, std::move(*reports));
         else if (NowMs() >= d.deadline)
             Deliver(*it->second, m_sw.RefuseBusy(d.command));
         else
@@ -262,6 +281,28 @@ void CSwitchServer::Deliver(SConnection& c, const CSwitch::Reports& reports) {
     Fill(c);
     if (c.closed && !c.next) return Forget(c.id);
     MaybeReady(c);
+}
+
+void CSwitchServer::Answer(SConnection& c, CSwitch::Reports reports) {
+    const SAnswerHint hint = m_sw.TakeAnswerHint(c.id);
+    if (hint.delayMs > 0) {
+        // The connection waits; the others are served meanwhile.
+        c.busy = true;
+        QTimer::singleShot(hint.delayMs, this, [this, id = c.id, reports = std::move(reports)] {
+            if (auto it = m_connections.find(id); it != m_connections.end()) Deliver(*it->second, reports);
+        });
+        return;
+    }
+    if (!hint.close) return Deliver(c, reports);
+    Deliver(c, reports);
+    // Nothing the client sent after its logout is carried out.
+    c.next.reset();
+    c.unread.clear();
+    c.partial.clear();
+    if (c.socket) {
+        c.socket->readAll();
+        c.socket->disconnectFromHost();
+    }
 }
 
 void CSwitchServer::OnAnswer(SessionId session, CSwitch::Reports reports) {
@@ -295,6 +336,7 @@ void CSwitchServer::OnClosed(SessionId session) {
 
 void CSwitchServer::Forget(SessionId session) {
     m_sw.CloseSession(session);
+    m_sw.ForgetSession(session);
     auto it = m_connections.find(session);
     if (it == m_connections.end()) return;
     if (QTcpSocket* s = it->second->socket) {
@@ -356,18 +398,25 @@ bool ParseListenAddress(const QString& text, QHostAddress& address, quint16& por
     return true;
 }
 
-bool MayListenOn(const QHostAddress& address, bool allowRemote, std::string& message) {
+bool MayListenOn(const QHostAddress& address, bool allowRemote, bool tls, bool insecure, std::string& message) {
     message.clear();
     if (address.isLoopback()) return true;
     const std::string where = address.toString().toStdString();
     if (!allowRemote) {
         message = "refusing to serve on " + where +
-                  ": the switch has no authentication and accepts changes; "
-                  "use a loopback address, or --allow-remote to serve other hosts anyway";
+                  ": use a loopback address, or --allow-remote to serve other hosts";
+        return false;
+    }
+    if (tls) return true;
+    if (!insecure) {
+        message = "refusing to serve on " + where +
+                  " in plain text: passwords and data would cross the network readable by anyone on the way; "
+                  "give --tls-cert and --tls-key, or --insecure to serve in plain text anyway";
         return false;
     }
     message = "warning: serving on " + where +
-              " without authentication: every host that reaches it can change and remove data";
+              " in plain text: passwords and data cross the network readable, and anyone on the way can "
+              "take over a session";
     return true;
 }
 

@@ -15,12 +15,14 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTimer>
 
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "Switch.h"
 
@@ -36,6 +38,7 @@ struct SServerOptions {
     qint64 lineMs = 30 * 1000;       // a line not finished this long after it began closes its connection
     int readers = 1;                 // threads for long reads (file databases only)
     int maxConnections = 512;        // open connections served at once; more are refused
+    std::optional<QSslConfiguration> tls;  // speak TLS with this certificate and key
 };
 
 class CSwitchServer : public QObject {
@@ -45,7 +48,10 @@ public:
     CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject* parent = nullptr);
     ~CSwitchServer() override;
     bool Listen(const QHostAddress& address, quint16 port, std::string& error);
-    quint16 Port() const { return m_server.serverPort(); }
+    quint16 Port() const { return m_server->serverPort(); }
+    // Connections from now on use the new certificate and key; those open
+    // keep theirs. Nothing happens on a server without TLS.
+    void SetTls(const QSslConfiguration& tls);
     // Open connections (not those closed that still finish their commands).
     int Connections() const;
     // The most answer bytes any connection has not taken yet.
@@ -69,6 +75,9 @@ private:
     // Serves the queued connections one command each.
     void Run();
     void Deliver(SConnection& c, const CSwitch::Reports& reports);
+    // Delivers a command's answer as the switch asks: after a delay (a
+    // failed login), or closing the connection after it (a logout).
+    void Answer(SConnection& c, CSwitch::Reports reports);
     void OnAnswer(SessionId session, CSwitch::Reports reports);
     void OnClosed(SessionId session);
     void Forget(SessionId session);
@@ -84,7 +93,7 @@ private:
 
     CSwitch& m_sw;
     SServerOptions m_options;
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QTimer m_maintenance;
     QTimer m_retry;
     std::deque<SDeferred> m_deferred;
@@ -99,9 +108,10 @@ private:
 // "HOST:PORT", ":PORT" or "PORT" (loopback); false for anything else.
 bool ParseListenAddress(const QString& text, QHostAddress& address, quint16& port);
 
-// The server has no authentication and takes changes: an address other than
-// loopback needs the operator's explicit leave. False with the refusal when
-// it is not given; with it, true and a warning to print.
-bool MayListenOn(const QHostAddress& address, bool allowRemote, std::string& message);
+// Other hosts may reach the switch only over TLS, or with the operator's
+// explicit leave to do without (insecure). False with the refusal when
+// neither is there; otherwise true, with a warning to print when the
+// address is not loopback and the connection is plain text.
+bool MayListenOn(const QHostAddress& address, bool allowRemote, bool tls, bool insecure, std::string& message);
 
 }  // namespace mmlsw

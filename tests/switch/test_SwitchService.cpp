@@ -199,15 +199,21 @@ TEST_F(ServiceTest, IdleConnectionsAndLinesLeftUnfinishedAreClosed) {
     EXPECT_EQ(server->Connections(), 1);
 }
 
-TEST(ListenPolicy, OnlyLoopbackWithoutExplicitLeave) {
+TEST(ListenPolicy, OtherHostsOnlyWithLeaveAndOverTlsUnlessInsecure) {
     std::string message;
-    EXPECT_TRUE(MayListenOn(QHostAddress(QHostAddress::LocalHost), false, message));
-    EXPECT_TRUE(MayListenOn(QHostAddress(QHostAddress::LocalHostIPv6), false, message));
+    EXPECT_TRUE(MayListenOn(QHostAddress(QHostAddress::LocalHost), false, false, false, message));
+    EXPECT_TRUE(MayListenOn(QHostAddress(QHostAddress::LocalHostIPv6), false, false, false, message));
     EXPECT_TRUE(message.empty());
-    EXPECT_FALSE(MayListenOn(QHostAddress(QHostAddress::AnyIPv4), false, message));
+    EXPECT_FALSE(MayListenOn(QHostAddress(QHostAddress::AnyIPv4), false, true, true, message));
     EXPECT_NE(message.find("--allow-remote"), std::string::npos);
-    EXPECT_FALSE(MayListenOn(QHostAddress(QStringLiteral("192.0.2.7")), false, message));
-    EXPECT_FALSE(MayListenOn(QHostAddress(QHostAddress::Any), false, message));
-    EXPECT_TRUE(MayListenOn(QHostAddress(QHostAddress::AnyIPv4), true, message));
+    EXPECT_FALSE(MayListenOn(QHostAddress(QStringLiteral("192.0.2.7")), false, false, false, message));
+    EXPECT_FALSE(MayListenOn(QHostAddress(QHostAddress::Any), false, false, false, message));
+    // Leave to serve other hosts is not leave to do so in plain text.
+    EXPECT_FALSE(MayListenOn(QHostAddress(QHostAddress::AnyIPv4), true, false, false, message));
+    EXPECT_NE(message.find("--tls-cert"), std::string::npos);
+    EXPECT_NE(message.find("--insecure"), std::string::npos);
+    EXPECT_TRUE(MayListenOn(QHostAddress(QHostAddress::AnyIPv4), true, true, false, message));
+    EXPECT_TRUE(message.empty());
+    EXPECT_TRUE(MayListenOn(QHostAddress(QHostAddress::AnyIPv4), true, false, true, message));
     EXPECT_NE(message.find("warning"), std::string::npos);
 }
