@@ -53,7 +53,8 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
       m_operatorLabel(new QLabel(this)),
       m_busy(nullptr),
       m_loader(std::move(pluginPath)),
-      m_link(std::move(link)) {
+      m_link(std::move(link)),
+      m_settingsFile(DefaultWindowsFile()) {
     setWindowTitle(QStringLiteral("O&M client"));
     setCentralWidget(m_mdi);
     m_mdi->setViewMode(QMdiArea::SubWindowView);
@@ -106,7 +107,7 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
     if (auto* tcp = qobject_cast<CTcpSwitchLink*>(m_link.get())) {
         tcp->SetTrustQuestion(AskTheOperator(this));
         connect(tcp, &CTcpSwitchLink::LoginNeeded, this,
-                [this, tcp](const QString& problem) { AskForLogin(this, *tcp, problem, DefaultWindowsFile()); });
+                [this, tcp](const QString& problem) { AskForLogin(this, *tcp, problem, m_settingsFile); });
     }
     // Object windows create the property panel by its class.
     setProperty(kPropertyViewClass,

@@ -42,6 +42,8 @@ public:
     const std::string& LastError() const { return m_lastError; }
     QMdiArea* MdiArea() const { return m_mdi; }
     CSwitchLink* Link() const { return m_link.get(); }
+    // The client's settings (the operator name last logged in with).
+    void SetSettingsFile(std::string file) { m_settingsFile = std::move(file); }
 
     LRESULT OnObjWndDestroyed(WPARAM, LPARAM);
     LRESULT OnIdentity(WPARAM, LPARAM);
@@ -70,6 +72,7 @@ private:
     CPluginLoader m_loader;
     std::unique_ptr<CSwitchLink> m_link;
     std::string m_lastError;
+    std::string m_settingsFile;
     std::map<WORD, QPointer<QMdiSubWindow>> m_windows;
     WORD m_nextObjId = 1;
     std::set<WPARAM> m_openDialogs;

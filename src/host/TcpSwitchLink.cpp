@@ -57,10 +57,13 @@ CTcpSwitchLink::CTcpSwitchLink(STcpTarget target, QObject* parent)
             why += QStringLiteral(" (the TLS handshake failed: is the switch at %1 a plain TCP switch? Then "
                                   "give --switch %1)")
                        .arg(m_target.host + ":" + QString::number(m_target.port));
+        m_bErrorTold = true;
         OnLost(why);
     });
-    connect(&m_socket, &QSslSocket::disconnected, this,
-            [this] { OnLost(QStringLiteral("the switch closed the connection")); });
+    // After an error the socket also says it closed: the error told more.
+    connect(&m_socket, &QSslSocket::disconnected, this, [this] {
+        if (!m_bErrorTold) OnLost(QStringLiteral("the switch closed the connection"));
+    });
     m_handshake.setSingleShot(true);
     connect(&m_handshake, &QTimer::timeout, this, [this] {
         m_socket.abort();
@@ -97,6 +100,7 @@ void CTcpSwitchLink::Connect() {
     if (m_socket.state() != QAbstractSocket::UnconnectedState) return;
     m_buffer.clear();
     m_strTrustProblem.clear();
+    m_bErrorTold = false;
     if (!m_target.tls) {
         m_socket.connectToHost(m_target.host, m_target.port);
         return;

@@ -88,6 +88,7 @@ private:
     CKnownSwitches m_known;
     TrustQuestion m_askTrust;
     QString m_strTrustProblem;  // why the last handshake was refused
+    bool m_bErrorTold = false;  // the connection's end was told with its error
 
     Login m_login = Login::None;
     QString m_strName, m_strPassword;  // the password: in memory only, for this run

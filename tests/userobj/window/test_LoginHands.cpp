@@ -1,0 +1,198 @@
+// The operator at a client whose switch, reached over TLS, asks for a
+// login: the dialog typed into and clicked, a failed try said and asked
+// again, the operator and role in the status bar, a guest's menus without
+// changes, a cancelled login that leaves the windows free, and a switch
+// that comes back logged into again without a question.
+#include "Operator.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+#include "TcpSwitchLink.h"
+#include "TlsSwitch.h"
+
+using op::COperatorTest;
+
+namespace {
+
+class LoginHands : public COperatorTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        cert = testtls::MakeCert(dir, "switch");
+        served = std::make_unique<testtls::CServedSwitch>(300);
+        served->AddOperator("alice", "operator", "alice-secret");
+        served->AddOperator("gary", "guest", "gary-secret");
+        served->Serve(&cert);
+    }
+    void TearDown() override {
+        COperatorTest::TearDown();
+        served.reset();
+    }
+    // The client on the TLS switch, its certificate vouched for by the file
+    // of the test (as --ca gives it).
+    void StartOnSwitch() {
+        auto link = std::make_unique<host::CTcpSwitchLink>(
+            host::STcpTarget{QStringLiteral("127.0.0.1"), served->Port(), true, cert.cert});
+        link->SetKnownSwitches(host::CKnownSwitches(Settings()));
+        tcp = link.get();
+        StartClientOn(std::move(link));
+        m_main->SetSettingsFile(Settings());
+    }
+    std::string Settings() const { return dir.filePath("omclient.ini").toStdString(); }
+    // Hands on the login dialog: what it said is kept, the name and
+    // password typed, then Log In (or Cancel) clicked.
+    struct STry {
+        QString name, password;
+        bool cancel = false;
+    };
+    void LogInWith(std::vector<STry> tries) {
+        OnDialog([this, tries](QDialog& d) {
+            const size_t n = shown.size();
+            auto* problem = d.findChild<QLabel*>(QStringLiteral("loginProblem"));
+            auto* name = d.findChild<QLineEdit*>(QStringLiteral("loginName"));
+            shown.push_back({problem && problem->isVisible() ? problem->text() : QString(), name ? name->text() : QString()});
+            ASSERT_LT(n, tries.size());
+            const STry& t = tries[n];
+            if (t.cancel) {
+                PressButton(d, "loginCancel");
+                return;
+            }
+            TypeOver(name, t.name);
+            TypeOver(d.findChild<QLineEdit*>(QStringLiteral("loginPassword")), t.password);
+            PressButton(d, "loginOk");
+        });
+    }
+    QString StatusOperator() const {
+        auto* label = m_main->statusBar()->findChild<QLabel*>(QStringLiteral("operatorLabel"));
+        return label ? label->text() : QString();
+    }
+    // The menu of a list row opened with the right button: the entries
+    // whose text starts so, enabled or not.
+    std::vector<bool> EnabledEntries(CObjListCtrl* list, const QString& lead) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, CellCentre(list, 0));
+        const QPoint p = CellCentre(list, 0);
+        QContextMenuEvent e(QContextMenuEvent::Mouse, p, list->viewport()->mapToGlobal(p));
+        QApplication::sendEvent(list->viewport(), &e);
+        QMenu* menu = list->MainMenu();
+        std::vector<bool> on;
+        if (!menu || !WaitFor([menu] { return menu->isVisible(); }, 2000)) return on;
+        for (QAction* a : menu->actions())
+            if (a->text().startsWith(lead)) on.push_back(a->isEnabled());
+        menu->close();
+        return on;
+    }
+    struct SShown {
+        QString problem, name;
+    };
+    QTemporaryDir dir;
+    testtls::SCert cert;
+    std::unique_ptr<testtls::CServedSwitch> served;
+    host::CTcpSwitchLink* tcp = nullptr;
+    std::vector<SShown> shown;
+};
+
+TEST_F(LoginHands, AFailedLoginIsSaidAndAskedAgainAndTheLoginThenFillsTheListsAndNamesTheOperator) {
+    StartOnSwitch();
+    EXPECT_EQ(StatusOperator(), "Not logged in");
+    LogInWith({{"alice", "not-her-password"}, {"alice", "alice-secret"}});
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[0].problem.isEmpty());
+    EXPECT_TRUE(shown[1].problem.contains("Login failed")) << shown[1].problem.toStdString();
+    EXPECT_EQ(shown[1].name, "alice");  // remembered
+    CObjListCtrl* list = Dialog(w)->MainList();
+    EXPECT_GT(list->GetItemCount(), 0);
+    EXPECT_FALSE(w->IsBusy());
+    EXPECT_EQ(StatusOperator(), "Operator: alice (operator)");
+    // An operator's menu offers the changes.
+    const std::vector<bool> removes = EnabledEntries(list, "Remove");
+    ASSERT_FALSE(removes.empty());
+    EXPECT_TRUE(removes.front());
+    // The name is kept in the settings, the password nowhere.
+    QFile settings(QString::fromStdString(Settings()));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray text = settings.readAll();
+    EXPECT_TRUE(text.contains("alice"));
+    EXPECT_FALSE(text.contains("alice-secret"));
+    EXPECT_FALSE(text.contains("not-her-password"));
+    // The switch logged the login by name.
+    std::string log;
+    for (const std::string& r : served->sw.Execute("LST OPLOG: OP=\"alice\";")) log += r;
+    EXPECT_NE(log.find("LGI"), std::string::npos) << log;
+    EXPECT_EQ(log.find("alice-secret"), std::string::npos);
+}
+
+TEST_F(LoginHands, AGuestSeesNoChangeEnabledAndHisKeysChangeNothing) {
+    StartOnSwitch();
+    LogInWith({{"gary", "gary-secret"}});
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(StatusOperator(), "Operator: gary (guest)");
+    CObjListCtrl* list = Dialog(w)->MainList();
+    ASSERT_GT(list->GetItemCount(), 0);
+    for (const char* change : {"Add", "Modify", "Remove"}) {
+        const std::vector<bool> entries = EnabledEntries(list, change);
+        EXPECT_FALSE(entries.empty()) << change;
+        for (bool on : entries) EXPECT_FALSE(on) << change;
+    }
+    EXPECT_FALSE(ChooseFromMenu(list, 0, "Remove"));
+    // The refresh stays.
+    const std::vector<bool> refresh = EnabledEntries(list, QString::fromStdString(HostString(10050)));
+    ASSERT_EQ(refresh.size(), 1u);
+    EXPECT_TRUE(refresh.front());
+    // Delete and Insert on a row send nothing.
+    Sent();
+    Click(list, 0);
+    Key(list, Qt::Key_Delete);
+    Key(list, Qt::Key_Insert);
+    QTest::qWait(50);
+    for (const std::string& c : Sent()) EXPECT_EQ(c.rfind("LST", 0), 0u) << c;
+    EXPECT_EQ(m_ui->dialogTitles.size(), 1u);  // the login's, no parameter dialog
+}
+
+TEST_F(LoginHands, ACancelledLoginLeavesTheWindowsFreeWithAClearError) {
+    StartOnSwitch();
+    LogInWith({{{}, {}, true}, {"alice", "alice-secret"}});
+    ASSERT_TRUE(m_main->OpenObjectWindow(3));
+    auto* w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return shown.size() == 1 && !w->IsBusy(); }));
+    ASSERT_FALSE(m_ui->boxes.empty());
+    EXPECT_NE(m_ui->boxes.back().text.find("Not logged in"), std::string::npos) << m_ui->boxes.back().text;
+    EXPECT_EQ(tcp->WaitingForLogin(), 0);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    EXPECT_EQ(list->GetItemCount(), 0);
+    // Not locked: F5 asks again, and this time the login is made.
+    Key(list, Qt::Key_F5);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_GT(list->GetItemCount(), 0);
+}
+
+TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheListsAskAnew) {
+    StartOnSwitch();
+    LogInWith({{"alice", "alice-secret"}});
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    const int rows = list->GetItemCount();
+    ASSERT_GT(rows, 0);
+    const quint16 port = served->Port();
+    served->server.reset();
+    ASSERT_TRUE(WaitFor([&] { return !tcp->findChild<QSslSocket*>() || tcp->Outstanding() == 0; }));
+    QTest::qWait(50);
+    served->Serve(&cert, port);
+    Sent();
+    Key(list, Qt::Key_F5);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(list->GetItemCount(), rows);
+    EXPECT_GE(CountSent(Sent(), "LST MGCPSUB"), 1u);
+    EXPECT_EQ(StatusOperator(), "Operator: alice (operator)");
+}
+
+}  // namespace
