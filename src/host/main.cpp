@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption config(QStringLiteral("config"),
-                              QStringLiteral("Open an object window of configuration type N (1 to 13) at "
+                              QStringLiteral("Open an object window of configuration type N (1 to 14) at "
                                              "start; repeatable."),
                               QStringLiteral("N"));
     QCommandLineOption sw(QStringLiteral("switch"),

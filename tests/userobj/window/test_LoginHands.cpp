@@ -196,3 +196,59 @@ TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheLis
 }
 
 }  // namespace
+
+namespace {
+
+// The operation log window, opened from the Objects menu, lists the change
+// the operator just made, by his name, newest first.
+TEST_F(LoginHands, TheOperationLogWindowShowsTheChangeJustMade) {
+    StartOnSwitch();
+    LogInWith({{"alice", "alice-secret"}});
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    auto onSwitch = [this](const std::string& command) {
+        std::string all;
+        for (const std::string& r : served->sw.Execute(command)) all += r;
+        return all;
+    };
+    // A subscriber no Centrex group names.
+    int row = 0;
+    std::string dn;
+    for (; row < list->GetItemCount(); ++row) {
+        dn = list->Model().CellText(row, 0);
+        if (op::Property(onSwitch("LST CXMEM: DN=" + dn + ";"), "CGNO").empty() &&
+            op::Property(onSwitch("LST CXGRP: NIGHTDN=" + dn + ";"), "CGNO").empty())
+            break;
+    }
+    ASSERT_LT(row, list->GetItemCount());
+    Click(list, row);
+    ASSERT_TRUE(Settle(w));
+    Key(list, Qt::Key_Delete);  // answered Yes
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(op::Property(onSwitch("LST MGCPSUB: DN=" + dn + ";"), "DN"), "");
+
+    ASSERT_TRUE(ChooseFromMenuBar("Objects/Operation Log"));
+    auto* log = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(log, nullptr);
+    ASSERT_TRUE(Settle(log));
+    EXPECT_EQ(log->windowTitle(), "Operation Log");
+    CObjListCtrl* entries = Dialog(log)->MainList();
+    ASSERT_GT(entries->GetItemCount(), 0);
+    auto column = [&](const char* title) {
+        const auto& titles = entries->Model().Titles();
+        for (size_t c = 0; c < titles.size(); ++c)
+            if (titles[c] == title) return static_cast<int>(c);
+        ADD_FAILURE() << title;
+        return 0;
+    };
+    // Newest first: the remove leads (the log's own query is not logged
+    // before it is answered).
+    const std::string command = entries->Model().CellText(0, column("Command"));
+    EXPECT_EQ(command.rfind("RMV MGCPSUB", 0), 0u) << command;
+    EXPECT_NE(command.find(dn), std::string::npos) << command;
+    EXPECT_EQ(entries->Model().CellText(0, column("Operator")), "alice");
+    EXPECT_EQ(entries->Model().CellText(0, column("Return Code")), "0");
+}
+
+}  // namespace
