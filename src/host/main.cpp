@@ -173,6 +173,9 @@ int main(int argc, char* argv[]) {
         // Nobody is there to answer: a login or certificate that needs the
         // operator ends the run.
         tcp->SetTrustQuestion(nullptr);
+        QObject::connect(tcp, &host::CSwitchLink::LinkLost, &window, [](const QString& why) {
+            std::fprintf(stderr, "omclient: %s\n", qPrintable(why));
+        });
         QObject::disconnect(tcp, &host::CTcpSwitchLink::LoginNeeded, &window, nullptr);
         QObject::connect(tcp, &host::CTcpSwitchLink::LoginNeeded, &window, [tcp](const QString& problem) {
             std::fprintf(stderr, "omclient: the switch at %s asks for a login%s%s\n", qPrintable(tcp->Describe()),
