@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 
+#include "HostStrings.h"
 #include "TcpSwitchLink.h"
 #include "TlsSwitch.h"
 
@@ -184,8 +185,10 @@ TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheLis
     ASSERT_GT(rows, 500);
     // The switch restarts: its paged queries are gone with its sessions.
     const quint16 port = served->Port();
+    bool down = false;
+    QObject::connect(tcp, &host::CSwitchLink::StateChanged, [&](bool connected, const QString&) { down = !connected; });
     served->server.reset();
-    ASSERT_TRUE(WaitFor([&] { return tcp->Outstanding() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return down; }));
     served->Serve(&cert, port);
     Sent();
     // The end of the list needs a page the old query held: the link logs
@@ -197,7 +200,7 @@ TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheLis
     EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
     EXPECT_EQ(list->GetItemCount(), rows);
     EXPECT_FALSE(list->Model().CellText(rows - 1, 0).empty());
-    EXPECT_GE(CountSent(Sent(), "LST MGCPSUB"), 1u);
+    EXPECT_GE(op::CountSent(Sent(), "LST MGCPSUB"), 1u);
     EXPECT_EQ(StatusOperator(), "Operator: alice (operator)");
 }
 
