@@ -47,6 +47,18 @@ Outcome Client(const QStringList& args, const QString& dumpFile, const QByteArra
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardError()), dump};
 }
 
+// The switch's report on one command over the database (mmlswitch --exec);
+// empty, with a failure noted, when the switch does not answer.
+QString SwitchAnswer(const QStringList& args) {
+    QProcess sw;
+    sw.start(Bin("mmlswitch"), args);
+    if (!sw.waitForFinished(60000) || sw.exitCode() != 0) {
+        ADD_FAILURE() << "mmlswitch " << args.join(' ').toStdString() << " failed";
+        return {};
+    }
+    return QString::fromUtf8(sw.readAllStandardOutput());
+}
+
 }  // namespace
 
 TEST(OmClient, EveryConfigurationTypeOpensAndDescribesItsWindow) {
