@@ -77,7 +77,7 @@ protected:
 
 TEST_F(ObjWndTest, TypesOutsideTheTableOpenNothing) {
     EXPECT_EQ(ExternMain(&host, 0), nullptr);
-    EXPECT_EQ(ExternMain(&host, 14), nullptr);
+    EXPECT_EQ(ExternMain(&host, 15), nullptr);
     auto* area = static_cast<QMdiArea*>(host.centralWidget());
     EXPECT_TRUE(area->subWindowList().isEmpty());
 }
