@@ -258,6 +258,14 @@ TEST_F(LoginHands, TheOperationLogWindowShowsTheChangeJustMade) {
     EXPECT_NE(command.find(dn), std::string::npos) << command;
     EXPECT_EQ(entries->Model().CellText(0, column("Operator")), "alice");
     EXPECT_EQ(entries->Model().CellText(0, column("Return Code")), "0");
+    // Filtered as every list is: the login goes, the change stays.
+    const int all = entries->GetItemCount();
+    ASSERT_TRUE(ChooseFromCombo(log->m_pCbxFilter, "MGCP subscriber changes"));
+    ASSERT_TRUE(Settle(log));
+    ASSERT_GT(entries->GetItemCount(), 0);
+    EXPECT_LT(entries->GetItemCount(), all);
+    for (int r = 0; r < entries->GetItemCount(); ++r)
+        EXPECT_EQ(entries->Model().CellText(r, column("Object")), "MGCPSUB") << r;
 }
 
 }  // namespace
