@@ -19,7 +19,10 @@
 // they wait, and after they went.
 //
 // The switch runs as its own process (mmlswitch beside this program) on a
-// database file, seeded first when the file does not exist yet.
+// database file, seeded first when the file does not exist yet. Every
+// connection logs in with an account of its own (load0, load1, ...), made
+// by an admin account the program adds; the logins happen before the
+// timed run begins.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -36,6 +39,8 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <future>
+#include <latch>
 #include <map>
 #include <mutex>
 #include <random>
@@ -59,6 +64,7 @@ struct SOptions {
     std::string sync = "full";
     std::string db;
     std::string server;
+    bool login = true;  // --no-login: for a switch of a build before accounts, to compare
 };
 
 // kVerify: the final reading of every change, not timed.
@@ -86,14 +92,56 @@ const char* const kHeads[] = {"LST MGCPSUB:;", "LST MGCPSUB:;", "LST MGCPSUB:;",
                               "LST MGCPSUB:;", "LST MGCPSUB:;", "LST MGCPSUB: SORT=DN-DESC;",
                               "LST MGCPSUB: SORT=DN-DESC;", "LST MGCPSUB: CODEC=G729;", "LST MGCPSUB: DN=2000*;"};
 
+constexpr const char* kAdmin = "load-admin";
+
+std::string PasswordOf(const std::string& name) { return name + "-Pa55word"; }
+std::string AccountOf(int connection) { return "load" + std::to_string(connection); }
+
+// Connects and logs in as the account; false with a reason.
+bool Connect(mmlsw::CBlockingClient& c, uint16_t port, const SOptions& o, const std::string& account,
+             std::string& error) {
+    std::string report;
+    if (!c.Connect(port, error)) return false;
+    if (!o.login) return true;
+    if (!c.Send("LGI: OP=\"" + account + "\", PWD=\"" + PasswordOf(account) + "\";\n") || !c.Receive(report))
+        return error = "no answer to the login", false;
+    if (mmlsw::ReportField(report, "RETCODE") != "0") return error = "login: " + report.substr(0, 200), false;
+    return true;
+}
+
+// The accounts of the connections: made by the admin once per store.
+bool MakeAccounts(uint16_t port, const SOptions& o, std::string& error) {
+    const int connections = o.scanners + o.clients + o.pagers;
+    if (!o.login) return true;
+    mmlsw::CBlockingClient admin;
+    if (!Connect(admin, port, o, kAdmin, error)) return false;
+    std::string report;
+    for (int i = 0; i < connections; ++i) {
+        const std::string name = AccountOf(i);
+        if (!admin.Send("ADD OP: OP=\"" + name + "\", ROLE=operator, PWD=\"" + PasswordOf(name) + "\";\n") ||
+            !admin.Receive(report))
+            return error = "no answer to ADD OP", false;
+        const std::string rc = mmlsw::ReportField(report, "RETCODE");
+        if (rc != "0" && rc != "1007") return error = report.substr(0, 200), false;
+    }
+    return true;
+}
+
+// When the timed run ends: known once every connection has logged in.
+using SharedEnd = std::shared_future<Clock::time_point>;
+
 class COperator {
 public:
-    COperator(int id, const SOptions& o, uint16_t port, Clock::time_point end)
-        : m_id(id), m_o(o), m_port(port), m_end(end), m_rng(static_cast<unsigned>(id) * 7919u + 17u) {}
+    COperator(int id, const SOptions& o, uint16_t port, std::latch& ready, SharedEnd end)
+        : m_id(id), m_o(o), m_port(port), m_ready(ready), m_endAt(std::move(end)),
+          m_rng(static_cast<unsigned>(id) * 7919u + 17u) {}
 
     SStats Run() {
         std::string error;
-        if (!m_c.Connect(m_port, error)) return Fail("connect: " + error), m_stats;
+        const bool connected = Connect(m_c, m_port, m_o, AccountOf(m_o.scanners + m_id), error);
+        m_ready.count_down();
+        m_end = m_endAt.get();
+        if (!connected) return Fail("connect: " + error), m_stats;
         while (Clock::now() < m_end && m_o.scanners > 0) {
             // Only lookups while the scanners keep the readers busy.
             if (Pick(0, 1))
@@ -143,7 +191,7 @@ private:
         if (!m_c.Send(cmd + "\n") || !m_c.Receive(report, 60000)) {
             Fail("no answer to " + cmd);
             std::string error;
-            m_c.Connect(m_port, error);
+            Connect(m_c, m_port, m_o, AccountOf(m_o.scanners + m_id), error);
             m_qid.clear();
             return false;
         }
@@ -211,6 +259,8 @@ private:
     int m_id;
     const SOptions& m_o;
     uint16_t m_port;
+    std::latch& m_ready;
+    SharedEnd m_endAt;
     Clock::time_point m_end;
     std::mt19937 m_rng;
     mmlsw::CBlockingClient m_c;
@@ -223,11 +273,14 @@ private:
 // Sends list heads that scan every record, one after the other, until the
 // end; what is still unanswered then is left to the switch (the connection
 // closes). Only answered heads count.
-SStats Scan(int id, uint16_t port, Clock::time_point end) {
+SStats Scan(int id, const SOptions& o, uint16_t port, std::latch& ready, const SharedEnd& endAt) {
     SStats stats;
     mmlsw::CBlockingClient c;
     std::string error, report;
-    if (!c.Connect(port, error)) {
+    const bool connected = Connect(c, port, o, AccountOf(id), error);
+    ready.count_down();
+    const Clock::time_point end = endAt.get();
+    if (!connected) {
         ++stats.errors;
         stats.samples.push_back("scanner " + std::to_string(id) + ": " + error);
         return stats;
@@ -256,13 +309,15 @@ double ResidentMiB(qint64 pid) {
 
 // Connections that open a paged list and ask for 100 pages without reading
 // the answers, then close, while the switch's memory is watched.
-void Pagers(int n, uint16_t port, qint64 pid) {
+void Pagers(const SOptions& o, uint16_t port, qint64 pid) {
+    const int n = o.pagers, first = o.scanners + o.clients;
     const double before = ResidentMiB(pid);
     std::vector<std::unique_ptr<mmlsw::CBlockingClient>> pagers;
     std::string error, report;
     for (int i = 0; i < n; ++i) {
         auto c = std::make_unique<mmlsw::CBlockingClient>();
-        if (!c->Connect(port, error) || !c->Send("LST MGCPSUB:;\n") || !c->Receive(report)) break;
+        if (!Connect(*c, port, o, AccountOf(first + i), error) || !c->Send("LST MGCPSUB:;\n") || !c->Receive(report))
+            break;
         const std::string qid = mmlsw::ReportField(report, "QID");
         std::string pages;
         for (int k = 0; k < 100; ++k)
@@ -332,6 +387,7 @@ bool ParseArgs(const QStringList& args, SOptions& o) {
         else if (a == "--synchronous") o.sync = v.toStdString(), ++i;
         else if (a == "--db") o.db = v.toStdString(), ++i;
         else if (a == "--server") o.server = v.toStdString(), ++i;
+        else if (a == "--no-login") o.login = false;
         else if (a == "--pace") {
             const QStringList p = v.split('-');
             o.paceMin = p[0].toInt(&ok);
@@ -356,7 +412,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr,
                      "bench_load [--clients N] [--subscribers N] [--seconds S] [--pace MIN-MAX ms | --pace 0]\n"
                      "           [--readers N] [--scanners N] [--pagers N] [--synchronous full|normal]\n"
-                     "           [--db FILE] [--server PATH]\n");
+                     "           [--db FILE] [--server PATH] [--no-login]\n");
         return 2;
     }
     if (o.server.empty()) o.server = (QCoreApplication::applicationDirPath() + "/mmlswitch").toStdString();
@@ -375,6 +431,14 @@ int main(int argc, char* argv[]) {
         std::printf("seeded %lld subscribers in %.1f s\n", static_cast<long long>(o.subscribers),
                     std::chrono::duration<double>(Clock::now() - start).count());
     }
+    if (o.login) {
+        // The admin that makes the connections' accounts (once per store).
+        QProcess add;
+        add.start(server, {"--db", db, "--add-operator", kAdmin, "--role", "admin"});
+        add.write((PasswordOf(kAdmin) + "\n").c_str());
+        add.closeWriteChannel();
+        add.waitForFinished(-1);
+    }
     QProcess sw;
     sw.setReadChannel(QProcess::StandardError);
     sw.start(server, {"--db", db, "--listen", "127.0.0.1:0", "--readers", QString::number(o.readers),
@@ -392,18 +456,32 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    const std::map<std::string, double> serverCpu0 = ThreadCpu(sw.processId());
-    const double ownCpu0 = OwnCpu();
-    const auto start = Clock::now();
-    const auto end = start + std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000));
+    std::string error;
+    const auto loginStart = Clock::now();
+    if (!MakeAccounts(port, o, error)) {
+        std::fprintf(stderr, "bench_load: accounts: %s\n", error.c_str());
+        ::kill(static_cast<pid_t>(sw.processId()), SIGTERM);
+        sw.waitForFinished(30000);
+        return 2;
+    }
     std::vector<SStats> results(static_cast<size_t>(o.clients));
     std::vector<std::thread> threads;
     std::vector<SStats> scans(static_cast<size_t>(o.scanners));
+    std::latch ready(o.scanners + o.clients);
+    std::promise<Clock::time_point> endPromise;
+    const SharedEnd endAt = endPromise.get_future().share();
     for (int i = 0; i < o.scanners; ++i)
-        threads.emplace_back([&, i] { scans[static_cast<size_t>(i)] = Scan(i, port, end); });
+        threads.emplace_back([&, i] { scans[static_cast<size_t>(i)] = Scan(i, o, port, ready, endAt); });
     for (int i = 0; i < o.clients; ++i)
-        threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = COperator(i, o, port, end).Run(); });
-    if (o.pagers > 0) Pagers(o.pagers, port, sw.processId());
+        threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = COperator(i, o, port, ready, endAt).Run(); });
+    ready.wait();
+    std::printf("accounts and logins of %d connections: %.1f s (before the timed run)\n", o.scanners + o.clients,
+                std::chrono::duration<double>(Clock::now() - loginStart).count());
+    const std::map<std::string, double> serverCpu0 = ThreadCpu(sw.processId());
+    const double ownCpu0 = OwnCpu();
+    const auto start = Clock::now();
+    endPromise.set_value(start + std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000)));
+    if (o.pagers > 0) Pagers(o, port, sw.processId());
     for (std::thread& t : threads) t.join();
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     std::map<std::string, double> serverCpu = ThreadCpu(sw.processId());

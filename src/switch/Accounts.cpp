@@ -85,32 +85,65 @@ int CSwitch::Permission(const SMmlCommand& cmd, const SSessionIdentity& who) con
     return rank >= 1 ? RC_OK : RC_ROLE;
 }
 
-CSwitch::Reports CSwitch::SessionCommand(const std::string& command, const std::string& echo, SessionId session,
-                                         std::string& op) {
+bool CSwitch::LoginParams(std::string_view command, SMmlCommand& cmd, std::string& name, Failure& fail) {
     // LGI and LGO name no object: read as if they named one.
     const size_t colon = command.find(':');
     const std::string verb = MmlCommandWord(command);
-    SMmlCommand cmd;
     std::string error;
-    if (colon == std::string::npos || !ParseMml(verb + " SESSION" + command.substr(colon), cmd, error, ShownValue))
-        return Fail(echo, RC_SYNTAX, "(" + error + ")");
+    if (colon == std::string::npos ||
+        !ParseMml(verb + " SESSION" + std::string(command.substr(colon)), cmd, error, ShownValue))
+        return fail = {RC_SYNTAX, "(" + error + ")"}, false;
     cmd.object.clear();
-    if (verb == "LGI") return Login(echo, cmd, session, op);
-    if (!cmd.params.empty()) return Fail(echo, RC_UNKNOWN_PARAM, "(" + ShownValue(cmd.params.front().name) + ")");
+    const bool login = verb == "LGI";
+    for (const SMmlParam& p : cmd.params)
+        if (!login || (!platform::EqualsNoCase(p.name, "OP") && !platform::EqualsNoCase(p.name, kPasswordParam)))
+            return fail = {RC_UNKNOWN_PARAM, "(" + ShownValue(p.name) + ")"}, false;
+    if (!login) return true;
+    const SMmlParam* op = cmd.Find("OP");
+    if (!op || !cmd.Find(kPasswordParam)) return fail = {RC_MISSING, op ? "(PWD)" : "(OP)"}, false;
+    name = std::string(platform::TrimBlanksView(op->value));
+    return true;
+}
+
+std::pair<std::string, std::string> CSwitch::Account(const std::string& name) {
+    if (!ValidName(name)) return {};
+    auto s = m_db.Prepared("SELECT PWD, ROLE FROM " + kOpTable + " WHERE OP = ?");
+    s->Bind(1, name);
+    if (!s->Step()) return {};
+    return {std::string(s->Text(0)), std::string(s->Text(1))};
+}
+
+std::optional<CSwitch::SLoginCheck> CSwitch::LoginCheck(std::string_view command) {
+    if (MmlCommandWord(command) != "LGI") return std::nullopt;
+    SMmlCommand cmd;
+    std::string name;
+    Failure fail;
+    if (!LoginParams(command, cmd, name, fail)) return std::nullopt;
+    const std::string hash = Account(name).first;
+    return SLoginCheck{hash.empty() ? DecoyHash() : hash, cmd.Find(kPasswordParam)->value};
+}
+
+void CSwitch::SetLoginVerdict(SessionId session, const std::string& hash, bool match) {
+    Sessions().SetVerdict(session, {hash, match});
+}
+
+CSwitch::Reports CSwitch::SessionCommand(const std::string& command, const std::string& echo, SessionId session,
+                                         std::string& op) {
+    SMmlCommand cmd;
+    std::string name;
+    Failure fail;
+    if (!LoginParams(command, cmd, name, fail)) return Fail(echo, fail);
+    if (MmlCommandWord(command) == "LGI") {
+        op = ValidName(name) ? name : ShownValue(name.substr(0, 32));
+        return Login(echo, cmd, session, op);
+    }
     Sessions().LogOut(session);
     Sessions().SetHint(session, {0, true});
     return Ok(echo);
 }
 
 CSwitch::Reports CSwitch::Login(const std::string& echo, const SMmlCommand& cmd, SessionId session, std::string& op) {
-    for (const SMmlParam& p : cmd.params)
-        if (!platform::EqualsNoCase(p.name, "OP") && !platform::EqualsNoCase(p.name, kPasswordParam))
-            return Fail(echo, RC_UNKNOWN_PARAM, "(" + ShownValue(p.name) + ")");
-    const SMmlParam* name = cmd.Find("OP");
-    const SMmlParam* pwd = cmd.Find(kPasswordParam);
-    if (!name || !pwd) return Fail(echo, RC_MISSING, name ? "(PWD)" : "(OP)");
-    const std::string given(platform::TrimBlanksView(name->value));
-    op = ValidName(given) ? given : ShownValue(given.substr(0, 32));
+    const std::string& given = op;
     const int64_t now = WallMs();
     int64_t failures = 0, lockedUntil = 0;
     {
@@ -120,18 +153,19 @@ CSwitch::Reports CSwitch::Login(const std::string& echo, const SMmlCommand& cmd,
     }
     // A lock that ran out leaves the name a fresh start.
     if (lockedUntil && lockedUntil <= now) failures = 0, lockedUntil = 0;
-    std::string hash, role;
-    if (ValidName(given)) {
-        auto s = m_db.Prepared("SELECT PWD, ROLE FROM " + kOpTable + " WHERE OP = ?");
-        s->Bind(1, given);
-        if (s->Step()) hash = std::string(s->Text(0)), role = std::string(s->Text(1));
-    }
+    const auto [hash, role] = Account(given);
+    const std::optional<CSessions::SVerdict> verdict = Sessions().TakeVerdict(session);
     if (lockedUntil) {
         Sessions().SetHint(session, {LoginDelay() * kLockAfterFailures, false});
         return Fail(echo, RC_LOCKED);
     }
-    // An unknown name costs a verify as a known one does.
-    const bool match = VerifyPassword(hash.empty() ? DecoyHash() : hash, pwd->value) && !hash.empty();
+    // An unknown name costs a check as a known one does. A server checked
+    // the password on a worker already, unless the hash changed meanwhile.
+    const std::string& against = hash.empty() ? DecoyHash() : hash;
+    const bool verified = verdict && verdict->hash == against
+                              ? verdict->match
+                              : VerifyPassword(against, cmd.Find(kPasswordParam)->value);
+    const bool match = verified && !hash.empty();
     if (match) {
         m_db.Prepared("DELETE FROM login_failures WHERE name = ?")->Bind(1, op).Exec();
         SetLocked(given, false);

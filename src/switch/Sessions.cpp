@@ -33,6 +33,7 @@ void CSessions::Close(SessionId session) {
     std::lock_guard lock(m_mutex);
     m_sessions.erase(session);
     m_hints.erase(session);
+    m_verdicts.erase(session);
 }
 
 SSessionIdentity CSessions::Get(SessionId session) const {
@@ -66,6 +67,20 @@ void CSessions::LogOut(SessionId session) {
 void CSessions::SetHint(SessionId session, const SAnswerHint& hint) {
     std::lock_guard lock(m_mutex);
     m_hints[session] = hint;
+}
+
+void CSessions::SetVerdict(SessionId session, const SVerdict& verdict) {
+    std::lock_guard lock(m_mutex);
+    m_verdicts[session] = verdict;
+}
+
+std::optional<CSessions::SVerdict> CSessions::TakeVerdict(SessionId session) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_verdicts.find(session);
+    if (it == m_verdicts.end()) return std::nullopt;
+    SVerdict v = std::move(it->second);
+    m_verdicts.erase(it);
+    return v;
 }
 
 SAnswerHint CSessions::TakeHint(SessionId session) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "Queries.h"
@@ -47,11 +48,19 @@ public:
     void LogOut(SessionId session);
     void SetHint(SessionId session, const SAnswerHint& hint);
     SAnswerHint TakeHint(SessionId session);
+    // A login's password checked off the event loop against this hash.
+    struct SVerdict {
+        std::string hash;
+        bool match = false;
+    };
+    void SetVerdict(SessionId session, const SVerdict& verdict);
+    std::optional<SVerdict> TakeVerdict(SessionId session);
 
 private:
     mutable std::mutex m_mutex;
     std::map<SessionId, SSessionIdentity> m_sessions;
     std::map<SessionId, SAnswerHint> m_hints;
+    std::map<SessionId, SVerdict> m_verdicts;
 };
 
 }  // namespace mmlsw

@@ -129,6 +129,16 @@ public:
     // Operation-log rows older than this many days go (0: all are kept).
     void SetOplogKeepDays(int days);
     bool HasAccounts();
+    // A login's password check costs a tenth of a second: a server runs it
+    // on a worker. The hash an LGI's password is checked against (a decoy
+    // for an unknown name) and the password; nothing when the command is no
+    // LGI that gets that far.
+    struct SLoginCheck {
+        std::string hash, password;
+    };
+    std::optional<SLoginCheck> LoginCheck(std::string_view command);
+    // The worker's verdict, for the session's next LGI on the same hash.
+    void SetLoginVerdict(SessionId session, const std::string& hash, bool match);
     // Logs a change the program made on the store itself (--seed), as the
     // system user's.
     void LogProgramChange(std::string_view what, int64_t records);
@@ -304,6 +314,10 @@ private:
     // LGI and LGO; `op` is the operator the log names.
     Reports SessionCommand(const std::string& command, const std::string& echo, SessionId session, std::string& op);
     Reports Login(const std::string& echo, const SMmlCommand& cmd, SessionId session, std::string& op);
+    // LGI's parameters; false with the failure.
+    static bool LoginParams(std::string_view command, SMmlCommand& cmd, std::string& name, Failure& fail);
+    // The stored hash and role of a valid name; empty when there is none.
+    std::pair<std::string, std::string> Account(const std::string& name);
     // ADD OP, MOD OP, RMV OP.
     Reports OperatorCommand(const std::string& echo, const SMmlCommand& cmd);
     bool IsLastAdmin(const std::string& name);

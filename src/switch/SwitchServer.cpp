@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "PasswordHash.h"
 #include "ReaderPool.h"
 
 namespace mmlsw {
@@ -56,6 +57,17 @@ CSwitchServer::CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject
         // A connection joins once its handshake is done; one that fails it
         // (a plain-text client) is dropped by the TLS server.
         connect(tls.get(), &QTcpServer::pendingConnectionAvailable, this, &CSwitchServer::OnConnection);
+        // A failed handshake (or one not finished within a line's time)
+        // leaves nothing behind.
+        auto drop = [](QSslSocket* socket) {
+            if (socket->isEncrypted()) return;
+            socket->abort();
+            socket->deleteLater();
+        };
+        connect(tls.get(), &QSslServer::errorOccurred, this, [drop](QSslSocket* socket) { drop(socket); });
+        connect(tls.get(), &QSslServer::startedEncryptionHandshake, this, [this, drop](QSslSocket* socket) {
+            QTimer::singleShot(m_options.lineMs, socket, [socket, drop] { drop(socket); });
+        });
         m_server = std::move(tls);
     } else {
         m_server = std::make_unique<QTcpServer>();
@@ -70,11 +82,15 @@ CSwitchServer::CSwitchServer(CSwitch& sw, const SServerOptions& options, QObject
             this, [this, s, r = std::move(r)]() mutable { OnAnswer(s, std::move(r)); }, Qt::QueuedConnection);
     });
     if (!m_pool->Threads()) m_pool.reset();
+    // Each check holds 64 MiB while it runs: two at a time.
+    m_verifiers = std::make_unique<QThreadPool>();
+    m_verifiers->setMaxThreadCount(2);
 }
 
 CSwitchServer::~CSwitchServer() {
-    // No answer may arrive from a reader thread once this is gone.
+    // No answer may arrive from a reader thread or a check once this is gone.
     m_pool.reset();
+    m_verifiers->waitForDone();
     // Connections close with the server; their signals must not reach it then.
     for (auto& [id, c] : m_connections) {
         if (!c->socket) continue;
@@ -240,12 +256,43 @@ void CSwitchServer::Run() {
                 continue;
             }
         }
+        if (VerifyAside(c, text)) continue;
         if (auto reports = m_sw.TryExecute(text, id))
             Answer(c, std::move(*reports));
         else
             Defer(c, std::move(text));
     }
     if (!m_ready.empty()) ScheduleRun();
+}
+
+bool CSwitchServer::VerifyAside(SConnection& c, const std::string& command) {
+    std::optional<CSwitch::SLoginCheck> check;
+    try {
+        check = m_sw.LoginCheck(command);
+    } catch (const CStoreError&) {
+        return false;  // answered as the store allows, on the event loop
+    }
+    if (!check) return false;
+    c.busy = true;  // its later commands wait behind the login
+    m_verifiers->start([this, id = c.id, command, check = std::move(*check)]() mutable {
+        const bool match = VerifyPassword(check.hash, check.password);
+        check.password.assign(check.password.size(), '\0');
+        m_sw.SetLoginVerdict(id, check.hash, match);
+        QMetaObject::invokeMethod(
+            this, [this, id, command = std::move(command)]() mutable { OnVerified(id, std::move(command)); },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void CSwitchServer::OnVerified(SessionId session, std::string command) {
+    auto it = m_connections.find(session);
+    if (it == m_connections.end()) return;
+    // A login of a connection that closed meanwhile still counts (and is logged).
+    if (auto reports = m_sw.TryExecute(command, session))
+        Answer(*it->second, std::move(*reports));
+    else
+        Defer(*it->second, std::move(command));
 }
 
 void CSwitchServer::Defer(SConnection& c, std::string command) {

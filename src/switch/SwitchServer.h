@@ -17,6 +17,7 @@
 #include <QObject>
 #include <QSslConfiguration>
 #include <QTcpServer>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <deque>
@@ -90,6 +91,11 @@ private:
     };
     void Defer(SConnection& c, std::string command);
     void Retry();
+    // A login's password is checked on a worker (a tenth of a second of
+    // hashing); the login then runs on the event loop with the verdict.
+    // False when the command is no such login.
+    bool VerifyAside(SConnection& c, const std::string& command);
+    void OnVerified(SessionId session, std::string command);
 
     CSwitch& m_sw;
     SServerOptions m_options;
@@ -99,6 +105,7 @@ private:
     std::deque<SDeferred> m_deferred;
     bool m_trimDue = false;  // connections went: their memory goes back to the system
     std::unique_ptr<CReaderPool> m_pool;
+    std::unique_ptr<QThreadPool> m_verifiers;
     std::map<SessionId, std::unique_ptr<SConnection>> m_connections;
     std::deque<SessionId> m_ready;
     SessionId m_nextSession = 1;

@@ -5,13 +5,11 @@
 
 #include <string>
 
-struct TcpClient {
-    QTcpSocket socket;
+template <class Socket>
+struct BasicClient {
+    Socket socket;
     QByteArray data;
-    explicit TcpClient(quint16 port) {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { data += socket.readAll(); });
-    }
+    BasicClient() { QObject::connect(&socket, &QTcpSocket::readyRead, [this] { data += socket.readAll(); }); }
     // From now on nothing that arrives is taken: the socket buffers a little
     // and then the network holds the rest back.
     void StopReading() {
@@ -35,4 +33,8 @@ struct TcpClient {
         const size_t from = at + key.size() + 4;
         return r.substr(from, r.find('\n', from) - from);
     }
+};
+
+struct TcpClient : BasicClient<QTcpSocket> {
+    explicit TcpClient(quint16 port) { socket.connectToHost(QHostAddress::LocalHost, port); }
 };

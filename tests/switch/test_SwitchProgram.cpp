@@ -13,6 +13,8 @@
 
 #include "BlockingClient.h"
 #include "SwitchFixture.h"
+#include "TlsClient.h"
+#include "WaitFor.h"
 
 using namespace mmlsw;
 
@@ -48,6 +50,15 @@ protected:
         EXPECT_TRUE(p.waitForFinished(60000));
         return {p.exitCode(), p.readAllStandardOutput() + p.readAllStandardError()};
     }
+    // As Run, with the text on standard input.
+    std::pair<int, QByteArray> RunWithInput(const QStringList& args, const QByteArray& input) {
+        QProcess p;
+        p.start(program, args);
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitCode(), p.readAllStandardOutput() + p.readAllStandardError()};
+    }
     // A store with the demo data of 600 subscribers (12 Centrex groups of
     // 40 members: 20000000-20000479); its path.
     QString Seeded() {
@@ -61,19 +72,115 @@ protected:
 
 }  // namespace
 
-TEST_F(ProgramTest, ServesOtherHostsOnlyWhenToldAndWarnsThen) {
-    QProcess p;
-    p.start(program, {"--listen", "0.0.0.0:0"});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_EQ(p.exitCode(), 2);
-    EXPECT_TRUE(p.readAllStandardError().contains("--allow-remote"));
+TEST_F(ProgramTest, ServesOtherHostsOnlyWhenToldOverTlsOrInsecureAndWithAccounts) {
+    const auto [local, localOut] = Run({"--listen", "0.0.0.0:0"});
+    EXPECT_EQ(local, 2);
+    EXPECT_TRUE(localOut.contains("--allow-remote"));
+    const auto [plain, plainOut] = Run({"--listen", "0.0.0.0:0", "--allow-remote"});
+    EXPECT_EQ(plain, 2);
+    EXPECT_TRUE(plainOut.contains("--tls-cert")) << plainOut.toStdString();
+    // Plain text by leave, but nobody would have to log in.
+    const QString db = dir.path() + "/switch.db";
+    const auto [open, openOut] = Run({"--db", db, "--listen", "0.0.0.0:0", "--allow-remote", "--insecure"});
+    EXPECT_EQ(open, 2);
+    EXPECT_TRUE(openOut.contains("--add-operator")) << openOut.toStdString();
 
-    QProcess open;
-    ASSERT_NE(Start(open, {"--listen", "0.0.0.0:0", "--allow-remote"}), 0) << output.toStdString();
+    ASSERT_EQ(RunWithInput({"--db", db, "--add-operator", "root", "--role", "admin"}, "adm1n-Pa55\n").first, 0);
+    QProcess insecure;
+    ASSERT_NE(Start(insecure, {"--db", db, "--listen", "0.0.0.0:0", "--allow-remote", "--insecure"}), 0)
+        << output.toStdString();
     EXPECT_TRUE(output.contains("warning")) << output.toStdString();
-    ::kill(static_cast<pid_t>(open.processId()), SIGTERM);
-    ASSERT_TRUE(open.waitForFinished(30000));
-    EXPECT_EQ(open.exitCode(), 0);
+    ::kill(static_cast<pid_t>(insecure.processId()), SIGTERM);
+    ASSERT_TRUE(insecure.waitForFinished(30000));
+    EXPECT_EQ(insecure.exitCode(), 0);
+}
+
+TEST_F(ProgramTest, AccountOptionsWorkOnTheFileAsTheSystemUserAndAreLogged) {
+    const QString db = Seeded();
+    const QByteArray pwd = "first-Pa55word", next = "second-Pa55word";
+    auto [rc, out] = RunWithInput({"--db", db, "--add-operator", "ann", "--role", "operator"}, pwd + "\n");
+    EXPECT_EQ(rc, 0) << out.toStdString();
+    EXPECT_EQ(RunWithInput({"--db", db, "--add-operator", "ann", "--role", "admin"}, pwd + "\n").first, 1);
+    EXPECT_EQ(RunWithInput({"--db", db, "--add-operator", "bad name", "--role", "admin"}, pwd + "\n").first, 2);
+    EXPECT_EQ(RunWithInput({"--db", db, "--add-operator", "al", "--role", "chief"}, pwd + "\n").first, 1);
+    EXPECT_EQ(RunWithInput({"--db", db, "--add-operator", "al", "--role", "admin"}, "short\n").first, 1);
+    EXPECT_EQ(RunWithInput({"--db", db, "--add-operator", "al", "--role", "admin"}, "").first, 2);
+    std::tie(rc, out) = RunWithInput({"--db", db, "--passwd", "ann"}, next + "\n");
+    EXPECT_EQ(rc, 0) << out.toStdString();
+    std::tie(rc, out) = Run({"--db", db, "--list-operators"});
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(out.contains("OP = ann\nROLE = operator")) << out.toStdString();
+    std::tie(rc, out) = Run({"--db", db, "--exec", "LST OPLOG: OBJ=OP;"});
+    EXPECT_TRUE(out.contains("OBJECTS = 5")) << out.toStdString();
+    EXPECT_TRUE(out.contains("ADDR = local"));
+    EXPECT_TRUE(out.contains("CMD = MOD OP: OP=\"ann\", PWD=\"******\";")) << out.toStdString();
+    EXPECT_EQ(Run({"--db", db, "--remove-operator", "ann"}).first, 0);
+    EXPECT_EQ(Run({"--db", db, "--remove-operator", "ann"}).first, 1);
+    // The seed and --exec changes are the system user's too.
+    EXPECT_EQ(Run({"--db", db, "--exec", "MOD MGCPSUB: DN=20000001, DESC=\"x\";"}).first, 0);
+    std::tie(rc, out) = Run({"--db", db, "--exec", "LST OPLOG:;"});
+    EXPECT_TRUE(out.contains("CMD = mmlswitch --seed demo --subscribers 600")) << out.toStdString();
+    EXPECT_TRUE(out.contains("CMD = MOD MGCPSUB: DN=20000001, DESC=\"x\";\nRETCODE = 0\nRECORDS = 1"))
+        << out.toStdString();
+    EXPECT_EQ(Run({"--db", db, "--check"}).first, 0);
+    // Neither password is anywhere in the store's files.
+    for (const QString& f : QDir(dir.path()).entryList(QDir::Files)) {
+        QFile file(dir.path() + "/" + f);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        EXPECT_EQ(bytes.indexOf(pwd), -1) << f.toStdString();
+        EXPECT_EQ(bytes.indexOf(next), -1) << f.toStdString();
+    }
+}
+
+TEST_F(ProgramTest, TlsFilesAreCheckedAtStartAndReadAgainOnSighupWithoutDroppingSessions) {
+    const QString first = MakeCertificate(dir.path(), "first"), second = MakeCertificate(dir.path(), "second");
+    if (first.isEmpty() || second.isEmpty()) GTEST_SKIP() << "no openssl command to make a test certificate";
+    const QString cert = dir.path() + "/switch.pem", key = dir.path() + "/switch.key";
+    auto install = [&](const QString& from) {
+        QFile::remove(cert);
+        QFile::remove(key);
+        return QFile::copy(from, cert) && QFile::copy(KeyOf(from), key);
+    };
+    // Files that cannot serve: a clear refusal at start.
+    const auto [bad, badOut] = Run({"--listen", ":0", "--tls-cert", first, "--tls-key", KeyOf(second)});
+    EXPECT_EQ(bad, 2);
+    EXPECT_TRUE(badOut.contains("not the key of the certificate")) << badOut.toStdString();
+    EXPECT_EQ(Run({"--listen", ":0", "--tls-cert", first}).first, 2);
+
+    ASSERT_TRUE(install(first));
+    QProcess p;
+    const quint16 port = Start(p, {"--listen", ":0", "--tls-cert", cert, "--tls-key", key});
+    ASSERT_NE(port, 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("over TLS"));
+    TlsClient old(port, first);
+    ASSERT_TRUE(WaitFor([&] { return old.socket.isEncrypted(); }, 10000)) << old.socket.errorString().toStdString();
+
+    ASSERT_TRUE(install(second));
+    ::kill(static_cast<pid_t>(p.processId()), SIGHUP);
+    ASSERT_TRUE(WaitFor([&] {
+        output += QString::fromUtf8(p.readAllStandardError());
+        return output.contains("read again");
+    }, 10000)) << output.toStdString();
+    old.Send("LST V5IF:;");
+    ASSERT_TRUE(WaitFor([&] { return old.Reports() == 1; }, 10000));
+    EXPECT_NE(old.Report(0).find("RETCODE = 0"), std::string::npos);
+    TlsClient fresh(port, second);
+    ASSERT_TRUE(WaitFor([&] { return fresh.socket.isEncrypted(); }, 10000)) << fresh.socket.errorString().toStdString();
+    EXPECT_EQ(fresh.socket.peerCertificate(), QSslCertificate::fromPath(second).front());
+
+    // Broken files on a SIGHUP: the ones in use stay, and it says so.
+    QFile::remove(key);
+    ::kill(static_cast<pid_t>(p.processId()), SIGHUP);
+    ASSERT_TRUE(WaitFor([&] {
+        output += QString::fromUtf8(p.readAllStandardError());
+        return output.contains("keeping the certificate");
+    }, 10000)) << output.toStdString();
+    TlsClient after(port, second);
+    EXPECT_TRUE(WaitFor([&] { return after.socket.isEncrypted(); }, 10000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
 }
 
 TEST_F(ProgramTest, StopsOnSigtermWithItsStoreClosedCleanly) {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "BlockingClient.h"
+#include "FileSwitchFixture.h"
 #include "ReaderPool.h"
 #include "SwitchFixture.h"
 #include "SwitchServer.h"
@@ -18,27 +19,7 @@ using namespace mmlsw;
 
 namespace {
 
-// A switch on a file (readers need one), served over TCP.
-class StallTest : public ::testing::Test {
-protected:
-    void Open(int64_t subscribers) {
-        ASSERT_TRUE(dir.isValid());
-        std::string error;
-        ASSERT_TRUE(sw.Open(file, error)) << error;
-        ASSERT_TRUE(SeedDemo(sw, {subscribers}, error)) << error;
-    }
-    void Serve(const SServerOptions& options = {}) {
-        server = std::make_unique<CSwitchServer>(sw, options);
-        std::string error;
-        ASSERT_TRUE(server->Listen(QHostAddress::LocalHost, 0, error)) << error;
-    }
-    quint16 Port() const { return server->Port(); }
-
-    QTemporaryDir dir;
-    const std::string file = dir.path().toStdString() + "/switch.db";
-    CSwitch sw{HostDatabase()};
-    std::unique_ptr<CSwitchServer> server;
-};
+using StallTest = FileSwitchTest;
 
 }  // namespace
 
