@@ -46,7 +46,7 @@ TEST(HostMainWindow, OpensNamesAndClosesObjectWindows) {
     main.MdiArea()->setActiveSubWindow(w);
     EXPECT_TRUE(MenuBarHas(main, "&Subscriber Data"));  // the module's shared menu
 
-    EXPECT_FALSE(main.OpenObjectWindow(14));
+    EXPECT_FALSE(main.OpenObjectWindow(15));
     EXPECT_NE(main.LastError().find("opens no object window"), std::string::npos);
 
     QPointer<QMdiSubWindow> gone(w);
