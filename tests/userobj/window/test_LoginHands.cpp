@@ -34,9 +34,9 @@ protected:
     }
     // The client on the TLS switch, its certificate vouched for by the file
     // of the test (as --ca gives it).
-    void StartOnSwitch() {
+    void StartOnSwitch(bool withAuthority = true) {
         auto link = std::make_unique<host::CTcpSwitchLink>(
-            host::STcpTarget{QStringLiteral("127.0.0.1"), served->Port(), true, cert.cert});
+            host::STcpTarget{QStringLiteral("127.0.0.1"), served->Port(), true, withAuthority ? cert.cert : QString()});
         link->SetKnownSwitches(host::CKnownSwitches(Settings()));
         tcp = link.get();
         StartClientOn(std::move(link));
@@ -207,6 +207,46 @@ TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheLis
 }  // namespace
 
 namespace {
+
+// Without an authority file the operator is shown the certificate's
+// fingerprint and asked; accepted, it is kept, and a later client meeting
+// another certificate at that address refuses it, naming both.
+TEST_F(LoginHands, AnUnknownCertificateIsShownByItsFingerprintAndAChangedOneRefused) {
+    StartOnSwitch(false);
+    LogInWith({{"alice", "alice-secret"}});
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(m_ui->boxes.size(), 1u);
+    const std::string question = m_ui->boxes[0].text;
+    const size_t at = question.find("SHA256:");
+    ASSERT_NE(at, std::string::npos) << question;
+    const std::string first = question.substr(at, question.find_first_of(" \n", at) - at);
+    EXPECT_GT(Dialog(w)->MainList()->GetItemCount(), 0);
+    QFile settings(QString::fromStdString(Settings()));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains(QByteArray::fromStdString(first)));
+
+    // The switch comes back with another certificate.
+    m_main.reset();
+    const quint16 port = served->Port();
+    served->server.reset();
+    const testtls::SCert other = testtls::MakeCert(dir, "impostor");
+    served->Serve(&other, port);
+    m_ui->boxes.clear();
+    StartOnSwitch(false);
+    ASSERT_TRUE(m_main->OpenObjectWindow(3));
+    auto* again = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(again, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !m_ui->boxes.empty() && !again->IsBusy(); }));
+    const std::string refusal = m_ui->boxes.front().text;
+    EXPECT_NE(refusal.find(first), std::string::npos) << refusal;
+    const size_t firstAt = refusal.find("SHA256:");
+    ASSERT_NE(firstAt, std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("SHA256:", firstAt + 1), std::string::npos) << refusal;
+    EXPECT_EQ(m_ui->boxes.size(), 1u);  // nothing was asked
+    EXPECT_EQ(shown.size(), 1u);        // nor a login
+    EXPECT_EQ(Dialog(again)->MainList()->GetItemCount(), 0);
+}
 
 // The operation log window, opened from the Objects menu, lists the change
 // the operator just made, by his name, newest first.
