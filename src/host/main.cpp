@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QJsonDocument>
+#include <QSslCertificate>
 #include <QStatusBar>
 
 #include <cstdio>
@@ -135,6 +136,10 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         target.caFile = parser.value(ca);
+        if (!target.caFile.isEmpty() && QSslCertificate::fromPath(target.caFile, QSsl::Pem).isEmpty()) {
+            std::fprintf(stderr, "omclient: --ca: %s holds no certificate (PEM)\n", qPrintable(target.caFile));
+            return 2;
+        }
         auto tcpLink = std::make_unique<host::CTcpSwitchLink>(target);
         tcp = tcpLink.get();
         link = std::move(tcpLink);

@@ -198,6 +198,12 @@ TEST(OmClient, BadArgumentsAreToldAndRefused) {
     Outcome r = Client({"--switch", "nohostnoport"}, dir.filePath("d.json"));
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("HOST:PORT")) << r.err.toStdString();
+    r = Client({"--switch", "tls://127.0.0.1:7001", "--ca", dir.filePath("none.pem")}, dir.filePath("d.json"));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("--ca")) << r.err.toStdString();
+    r = Client({"--switch", "127.0.0.1:7001", "--ca", dir.filePath("none.pem")}, dir.filePath("d.json"));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("tls://")) << r.err.toStdString();
     r = Client({"--switch-db", ":memory:", "--subscribers", "-5"}, dir.filePath("d.json"));
     EXPECT_EQ(r.code, 2);
     r = Client({"--switch-db", ":memory:", "--subscribers", "100", "--config", "three"}, dir.filePath("d.json"));
