@@ -134,7 +134,7 @@ CSwitch::Reports CSwitch::SessionCommand(const std::string& command, const std::
     Failure fail;
     if (!LoginParams(command, cmd, name, fail)) return Fail(echo, fail);
     if (MmlCommandWord(command) == "LGI") {
-        op = ValidName(name) ? name : ShownValue(name.substr(0, 32));
+        op = ValidName(name) ? name : ShownValue(name);
         return Login(echo, cmd, session, op);
     }
     Sessions().LogOut(session);

@@ -1,6 +1,7 @@
 // The operation log: one row per change, refused change, login and logout,
 // written in the change's own transaction (so that it costs one more row of
 // a commit that happens anyway), read with LST OPLOG newest first.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -66,6 +67,13 @@ void CSwitch::WatchChanges() {
             sw.m_changedRows.emplace(static_cast<DWORD>(type), rid);
         },
         this);
+}
+
+int64_t CSwitch::RecordsChanged(const SMmlCommand& cmd) const {
+    const SComObj* obj = m_cat.FindByMml(cmd.object);
+    const bool segments = obj && obj->type == kSegmentType;
+    return std::count_if(m_changedRows.begin(), m_changedRows.end(),
+                         [&](const auto& row) { return segments || row.first != kSegmentType; });
 }
 
 void CSwitch::LogProgramChange(std::string_view what, int64_t records) {

@@ -106,6 +106,9 @@ bool CSwitch::OpenToCheck(const std::string& path, std::string& error) {
         return error = (path.empty() ? std::string("no database file") : path + ": no such database file"), false;
     if (!m_db.Open(path, CDatabase::Mode::ReadOnly, m_shared->busyMs, error)) return false;
     for (DWORD type : m_cat.Types()) {
+        // Accounts and the log come with the first open for writing since
+        // they exist: a store older than them is still one of this switch.
+        if (type == kOperatorType || type == kOplogType) continue;
         auto s = m_db.Prepared("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
         s->Bind(1, Table(type));
         if (!s->Step())
@@ -363,13 +366,13 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
     ExpireQueries();
 
     const std::string word = MmlCommandWord(echo);
-    const bool session_command = word == "LGI" || word == "LGO";
+    const bool sessionCommand = word == "LGI" || word == "LGO";
     SMmlCommand cmd;
     std::string error;
-    if (!session_command && !ParseMml(command, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
+    if (!sessionCommand && !ParseMml(command, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
     // Every change, refused or not, and every login and logout enters the
     // operation log in the transaction of the change.
-    const bool logged = !m_reader && (session_command || !IsRead(echo));
+    const bool logged = !m_reader && (sessionCommand || !IsRead(echo));
     Reports out;
     SLogged row;
     bool thrown = false;
@@ -386,7 +389,7 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
         if (logged) tx.emplace(m_db);
         m_changedRows.clear();
         m_counting = logged;
-        if (session_command) {
+        if (sessionCommand) {
             out = SessionCommand(std::string(command), echo, session, row.op);
         } else if (const int refusal = Permission(cmd, who); refusal != RC_OK) {
             out = Fail(echo, refusal);
@@ -394,7 +397,7 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
             out = Dispatch(echo, cmd, session);
         }
         if (logged) {
-            row.records = static_cast<int64_t>(m_changedRows.size());
+            row.records = RecordsChanged(cmd);
             Log(row, command, out);
             tx->Commit();
         }

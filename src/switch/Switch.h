@@ -337,6 +337,9 @@ private:
     bool OplogBound(const SMmlParam& p, SListSql& sql, Failure& fail) const;
     // Counts the records a command changes, from SQLite's update hook.
     void WatchChanges();
+    // Records the command changed; a segment's count of numbers in use is
+    // bookkeeping of the subscribers' changes, not a change of its own.
+    int64_t RecordsChanged(const SMmlCommand& cmd) const;
     void CreateOplogIndexes();
 
     void CreateTables();

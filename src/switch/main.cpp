@@ -280,18 +280,21 @@ int main(int argc, char* argv[]) {
         if (tls) options.tls = tlsConfig;
         mmlsw::CStopSignals stop;
         mmlsw::CSwitchServer server(sw, options);
-        if (tls)
-            stop.OnHangUp([&] {
-                // A certificate renewed in place; sessions keep the one they began with.
-                QSslConfiguration renewed;
-                std::string why;
-                if (!mmlsw::LoadTls(parser.value(tlsCert), parser.value(tlsKey), renewed, why)) {
-                    std::fprintf(stderr, "mmlswitch: SIGHUP: keeping the certificate and key in use: %s\n", why.c_str());
-                    return;
-                }
-                server.SetTls(renewed);
-                std::fprintf(stderr, "mmlswitch: SIGHUP: certificate and key read again\n");
-            });
+        stop.OnHangUp([&] {
+            if (!tls) {
+                std::fprintf(stderr, "mmlswitch: SIGHUP: no TLS files to read again\n");
+                return;
+            }
+            // A certificate renewed in place; sessions keep the one they began with.
+            QSslConfiguration renewed;
+            std::string why;
+            if (!mmlsw::LoadTls(parser.value(tlsCert), parser.value(tlsKey), renewed, why)) {
+                std::fprintf(stderr, "mmlswitch: SIGHUP: keeping the certificate and key in use: %s\n", why.c_str());
+                return;
+            }
+            server.SetTls(renewed);
+            std::fprintf(stderr, "mmlswitch: SIGHUP: certificate and key read again\n");
+        });
         if (!server.Listen(address, port, error))
             return Refuse("cannot listen on " + parser.value(listen).toStdString() + ": " + error);
         if (!message.empty()) std::fprintf(stderr, "mmlswitch: %s\n", message.c_str());

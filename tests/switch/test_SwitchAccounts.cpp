@@ -4,8 +4,8 @@
 #include <QFile>
 
 #include "CatalogueHelpers.h"
-#include "Secrets.h"
 #include "FileSwitchFixture.h"
+#include "Secrets.h"
 #include "TcpClient.h"
 #include "WaitFor.h"
 
@@ -281,4 +281,39 @@ TEST(SecretMask, HidesTheValuesOfSecretParametersOnly) {
     EXPECT_EQ(MaskSecrets("LGI: PWD=, OP=a;", pwd), "LGI: PWD=, OP=a;");
     EXPECT_EQ(MaskSecrets("LST MGCPSUB: DN=1;", pwd), "LST MGCPSUB: DN=1;");
     EXPECT_EQ(MaskSecrets("no command at all", pwd), "no command at all");
+}
+
+TEST_F(SwitchTest, TheOperationLogKeepsTheDaysItIsToldAndMasksEverySecretAttribute) {
+    const std::string table = CSwitch::Table(kOplogType);
+    sw.Db().Exec("INSERT INTO " + table + " (TIME, OP, ADDR, SESSION, CMD, RETCODE, RECORDS, OBJ) VALUES "
+                 "('2000-01-01 00:00:00.000', 'old', 'local', 0, 'RMV MGCPSUB: DN=1;', 0, 1, 'MGCPSUB')");
+    sw.SetOplogKeepDays(30);
+    ASSERT_EQ(Code("ADD SIPSUB: DN=40009992, URI=\"sip:a@b\", PASSWORD=\"s1pSecret\";"), 0);
+    Run("LST OPLOG:;");
+    ASSERT_EQ(parsed.GetObjectCount(), 1);
+    EXPECT_EQ(Value(0, "CMD"), "ADD SIPSUB: DN=40009992, URI=\"sip:a@b\", PASSWORD=\"******\";");
+    EXPECT_EQ(Value(0, "RECORDS"), "1");
+    // A refusal is logged too, with nothing changed.
+    ASSERT_EQ(Code("ADD SIPSUB: DN=40009992, URI=\"sip:a@b\", PASSWORD=\"s1pSecret\";"), RC_DUPLICATE);
+    Run("LST OPLOG: OBJ=SIPSUB;");
+    ASSERT_EQ(parsed.GetObjectCount(), 2);
+    EXPECT_EQ(Value(0, "RETCODE"), std::to_string(RC_DUPLICATE));
+    EXPECT_EQ(Value(0, "RECORDS"), "0");
+    EXPECT_TRUE(sw.CheckInvariants().empty());
+}
+
+TEST(SwitchStoreCheck, AStoreOlderThanAccountsAndTheLogIsCheckedAsItIs) {
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/old.db";
+    std::string error;
+    {
+        CSwitch sw(HostDatabase());
+        ASSERT_TRUE(sw.Open(path, error)) << error;
+        ASSERT_TRUE(SeedDemo(sw, {100}, error)) << error;
+        sw.Db().Exec("DROP TABLE " + CSwitch::Table(kOperatorType));
+        sw.Db().Exec("DROP TABLE " + CSwitch::Table(kOplogType));
+    }
+    CSwitch check(HostDatabase());
+    ASSERT_TRUE(check.OpenToCheck(path, error)) << error;
+    EXPECT_TRUE(check.CheckInvariants().empty());
 }
