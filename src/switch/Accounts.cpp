@@ -152,7 +152,10 @@ CSwitch::Reports CSwitch::Login(const std::string& echo, const SMmlCommand& cmd,
         if (s->Step()) failures = s->Int(0), lockedUntil = s->Int(1);
     }
     // A lock that ran out leaves the name a fresh start.
-    if (lockedUntil && lockedUntil <= now) failures = 0, lockedUntil = 0;
+    if (lockedUntil && lockedUntil <= now) {
+        failures = 0, lockedUntil = 0;
+        SetLocked(given, false);
+    }
     const auto [hash, role] = Account(given);
     const std::optional<CSessions::SVerdict> verdict = Sessions().TakeVerdict(session);
     if (lockedUntil) {

@@ -47,11 +47,6 @@ bool ValidTime(std::string_view t) {
 
 }  // namespace
 
-void CSwitch::CreateOplogIndexes() {
-    const std::string t = Table(kOplogType);
-    m_db.Exec("CREATE INDEX IF NOT EXISTS " + t + "_time ON " + t + " (TIME)");
-}
-
 void CSwitch::WatchChanges() {
     sqlite3_update_hook(
         m_db.Handle(),
@@ -101,7 +96,10 @@ void CSwitch::Log(const SLogged& row, std::string_view command, const Reports& o
     const int64_t steady = Now();
     if (days > 0 && (m_lastTrim == 0 || steady - m_lastTrim > 60000)) {
         m_lastTrim = steady;
-        m_db.Prepared("DELETE FROM " + t + " WHERE TIME < ?")
+        // Rows come in time order: the old ones are those before the first
+        // young one, found without an index on TIME (which every change
+        // would have to write as well).
+        m_db.Prepared("DELETE FROM " + t + " WHERE rid < (SELECT rid FROM " + t + " WHERE TIME >= ? ORDER BY rid LIMIT 1)")
             ->Bind(1, UtcTime(now - std::chrono::hours(24) * days))
             .Exec();
     }

@@ -125,10 +125,13 @@ void CSwitch::CreateTables() {
         const std::string t = Table(type);
         // Record ids are never used twice: a paged query holds them, and a
         // record added later must not stand in for one removed meanwhile.
-        std::string sql = " (rid INTEGER PRIMARY KEY AUTOINCREMENT";
+        // The operation log only loses its oldest rows, so its ids grow
+        // without the counter that would cost every change one more page.
+        const bool log = type == kOplogType;
+        std::string sql = log ? " (rid INTEGER PRIMARY KEY" : " (rid INTEGER PRIMARY KEY AUTOINCREMENT";
         for (const SAttributeItem& a : o.attributes) sql += ", " + ColumnDef(a);
         sql += ")";
-        MigrateToUniqueIds(t, sql);
+        if (!log) MigrateToUniqueIds(t, sql);
         m_db.Exec("CREATE TABLE IF NOT EXISTS " + t + sql);
         AddNewColumns(o);
         std::string keys, parent;
@@ -147,7 +150,6 @@ void CSwitch::CreateTables() {
     }
     CreateRevisions();
     CreateAccountTables();
-    CreateOplogIndexes();
 }
 
 void CSwitch::AddNewColumns(const SComObj& obj) {

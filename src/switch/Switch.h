@@ -340,7 +340,6 @@ private:
     // Records the command changed; a segment's count of numbers in use is
     // bookkeeping of the subscribers' changes, not a change of its own.
     int64_t RecordsChanged(const SMmlCommand& cmd) const;
-    void CreateOplogIndexes();
 
     void CreateTables();
     // Copies a table made before record ids were kept unique into one that
