@@ -27,7 +27,7 @@ inline constexpr std::array<ConfigType, 14> kConfigTypes{{
     {11, 10150, nullptr},  // command object 323
     {12, 10161, nullptr},  // V5 BRA subscribers
     {13, 10159, nullptr},  // command objects 325, 336
-    {14, 11830, nullptr},  // the switch's operation log
+    {15, 11830, nullptr},  // the switch's operation log (14 is no window)
 }};
 
 inline constexpr const ConfigType* FindConfigType(int type) {

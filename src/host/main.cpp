@@ -57,8 +57,8 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption config(QStringLiteral("config"),
-                              QStringLiteral("Open an object window of configuration type N (1 to 14) at "
-                                             "start; repeatable."),
+                              QStringLiteral("Open an object window of configuration type N (1 to 13; 15: the "
+                                             "operation log) at start; repeatable."),
                               QStringLiteral("N"));
     QCommandLineOption sw(QStringLiteral("switch"),
                           QStringLiteral("Talk to the switch at HOST:PORT (plain TCP) or tls://HOST:PORT (TLS 1.2 or "
