@@ -14,6 +14,7 @@ namespace {
 const QByteArray kEnd = "\n---    END";
 constexpr qsizetype kMaxReport = 256 * 1024 * 1024;  // a peer that never ends a report is cut off
 constexpr const char* kTlsScheme = "tls://";
+constexpr int kLogoutMs = 300;  // the most a close waits for the logout to leave
 
 std::string OneLine(std::string line) {
     for (char& c : line)
@@ -84,7 +85,23 @@ CTcpSwitchLink::CTcpSwitchLink(STcpTarget target, QObject* parent)
 CTcpSwitchLink::~CTcpSwitchLink() {
     // The socket still talks while it closes; nobody here is listening any more.
     disconnect(&m_socket, nullptr, this, nullptr);
+    Close();
+}
+
+void CTcpSwitchLink::Close() {
+    m_handshake.stop();
+    if (m_login == Login::In && Ready()) {
+        // Best effort: the switch answers and closes its end; the answer is
+        // not awaited, and a switch that does not take the line in a moment
+        // does not hold the client up.
+        m_socket.readAll();  // unread input would make the close a reset that drops the logout
+        m_socket.write(QByteArrayLiteral("LGO:;\n"));
+        m_socket.waitForBytesWritten(kLogoutMs);
+    }
+    m_login = Login::None;
     m_socket.abort();
+    m_unsent.clear();
+    m_buffer.clear();
 }
 
 QString CTcpSwitchLink::Describe() const {

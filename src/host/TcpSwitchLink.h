@@ -8,7 +8,7 @@
 // meanwhile, until the login is done and then goes out again. The link asks
 // for a name and password with LoginNeeded the first time and after a
 // failed try; once logged in it keeps them for the run and logs in again by
-// itself when the link comes back.
+// itself when the link comes back, and logs out when it is closed.
 #pragma once
 
 #include <QSslSocket>
@@ -55,6 +55,10 @@ public:
     // Commands waiting for a login.
     int WaitingForLogin() const { return static_cast<int>(m_retry.size() + m_held.size()); }
     bool LoginAsked() const { return m_login == Login::Asking; }
+    // Closes the link on purpose: a logged-in link logs out first (LGO),
+    // waiting a moment at most for it to leave. The next command connects
+    // and logs in again. The link closes so when it goes.
+    void Close();
 
 signals:
     // The switch wants a login and the link has no password that works.

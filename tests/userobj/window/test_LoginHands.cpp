@@ -1,8 +1,8 @@
 // The operator at a client whose switch, reached over TLS, asks for a
 // login: the dialog typed into and clicked, a failed try said and asked
 // again, the operator and role in the status bar, a guest's menus without
-// changes, a cancelled login that leaves the windows free, and a switch
-// that comes back logged into again without a question.
+// changes, a cancelled login that leaves the windows free, a switch that
+// comes back logged into again without a question, and the logout at the end.
 #include "Operator.h"
 
 #include <QFile>
@@ -202,6 +202,27 @@ TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheLis
     EXPECT_FALSE(list->Model().CellText(rows - 1, 0).empty());
     EXPECT_GE(op::CountSent(Sent(), "LST MGCPSUB"), 1u);
     EXPECT_EQ(StatusOperator(), "Operator: alice (operator)");
+}
+
+// The operator closes the client: it logs out (the switch's log shows the
+// LGO by the operator) and ends at once.
+TEST_F(LoginHands, TheClientLogsOutWhenItEnds) {
+    StartOnSwitch();
+    LogInWith({{"alice", "alice-secret"}});
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(StatusOperator(), "Operator: alice (operator)");
+    auto logouts = [this] {
+        std::string log;
+        for (const std::string& r : served->sw.Execute("LST OPLOG: OP=\"alice\";")) log += r;
+        size_t n = 0;
+        for (size_t at = log.find("LGO"); at != std::string::npos; at = log.find("LGO", at + 1)) ++n;
+        return n;
+    };
+    ASSERT_EQ(logouts(), 0u);
+    m_main->close();
+    m_main.reset();  // the program's end
+    ASSERT_TRUE(WaitFor([&] { return logouts() == 1; }, 5000)) << logouts();
 }
 
 }  // namespace
