@@ -108,6 +108,7 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
         tcp->SetTrustQuestion(AskTheOperator(this));
         connect(tcp, &CTcpSwitchLink::LoginNeeded, this,
                 [this, tcp](const QString& problem) { AskForLogin(this, *tcp, problem, m_settingsFile); });
+        connect(tcp, &CTcpSwitchLink::SessionRenewed, this, &CHostMainWindow::AskWindowsAnew);
     }
     // Object windows create the property panel by its class.
     setProperty(kPropertyViewClass,
@@ -141,6 +142,14 @@ void CHostMainWindow::OnSession(const QString& op, const QString& role) {
                                           : QStringLiteral("Operator: %1 (%2)").arg(op, role));
     // The windows read it whenever they enable their operations.
     setProperty(kOperatorRoleProperty, role);
+}
+
+void CHostMainWindow::AskWindowsAnew() {
+    const std::string name = msg::kEventRequery;
+    std::vector<QPointer<QMdiSubWindow>> windows;  // a window may go while another asks
+    for (const auto& [id, window] : m_windows) windows.push_back(window);
+    for (const QPointer<QMdiSubWindow>& window : windows)
+        if (window) SendMessage(window.data(), msg::WM_HOSTEVENT, ToWParam(&name), 0);
 }
 
 void CHostMainWindow::OnLinkState(bool connected, const QString& text) {

@@ -63,6 +63,8 @@ private:
     void OnSubWindowActivated(QMdiSubWindow* window);
     // The operator and role in the status bar, the role for the windows.
     void OnSession(const QString& op, const QString& role);
+    // The switch forgot this client's queries: every object window asks anew.
+    void AskWindowsAnew();
 
     QMdiArea* m_mdi;
     QLabel* m_linkLabel;

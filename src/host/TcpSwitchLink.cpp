@@ -4,7 +4,9 @@
 #include <QMetaObject>
 #include <QSslConfiguration>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "StartWindows.h"
 
@@ -15,6 +17,9 @@ const QByteArray kEnd = "\n---    END";
 constexpr qsizetype kMaxReport = 256 * 1024 * 1024;  // a peer that never ends a report is cut off
 constexpr const char* kTlsScheme = "tls://";
 constexpr int kLogoutMs = 300;  // the most a close waits for the logout to leave
+// Tries to connect again after a logged-in link dropped: soon, then less and less often.
+constexpr int kFirstReconnectMs = 250;
+constexpr int kMostReconnectMs = 8000;
 
 std::string OneLine(std::string line) {
     for (char& c : line)
@@ -73,6 +78,10 @@ CTcpSwitchLink::CTcpSwitchLink(STcpTarget target, QObject* parent)
                    .arg(m_nHandshakeMs / 1000)
                    .arg(m_target.host + ":" + QString::number(m_target.port)));
     });
+    m_reconnect.setSingleShot(true);
+    connect(&m_reconnect, &QTimer::timeout, this, [this] {
+        if (m_login == Login::None && !m_strPassword.isEmpty()) Connect();
+    });
     // A login the switch does not answer in time ends the link as a
     // silent switch does; the commands waiting for it are given up.
     connect(this, &CSwitchLink::CommandTimedOut, this, [this](const QString& command) {
@@ -90,6 +99,8 @@ CTcpSwitchLink::~CTcpSwitchLink() {
 
 void CTcpSwitchLink::Close() {
     m_handshake.stop();
+    m_reconnect.stop();
+    m_bRenew = false;
     if (m_login == Login::In && Ready()) {
         // Best effort: the switch answers and closes its end; the answer is
         // not awaited, and a switch that does not take the line in a moment
@@ -176,6 +187,9 @@ void CTcpSwitchLink::OnEncrypted() {
         m_socket.write(QByteArray::fromStdString(m_unsent.front() + "\n"));
         m_unsent.pop_front();
     }
+    // Back after a drop: the login comes first, unasked (what went out
+    // before it is refused and waits for it).
+    if (m_bRenew && m_login == Login::None && !m_strPassword.isEmpty()) SendLogin();
 }
 
 void CTcpSwitchLink::OnSslErrors(const QList<QSslError>& errors) {
@@ -239,8 +253,10 @@ bool CTcpSwitchLink::TakeReport(const std::string& report) {
 void CTcpSwitchLink::OnLoginAnswer(const std::string& report) {
     if (const std::optional<SSession> session = ReadSession(report)) {
         m_login = Login::In;
+        m_nReconnectMs = 0;
         SetSession(session->op, session->role);
         ReleaseWaiting();
+        if (std::exchange(m_bRenew, false)) emit SessionRenewed();
         return;
     }
     m_strPassword.clear();
@@ -288,6 +304,12 @@ void CTcpSwitchLink::GiveUpWaiting() {
     for (const Waiting& w : all) GiveUp(w.window.data(), w.command);
 }
 
+void CTcpSwitchLink::ScheduleReconnect() {
+    if (!m_bRenew || m_strPassword.isEmpty() || m_reconnect.isActive()) return;
+    m_nReconnectMs = m_nReconnectMs == 0 ? kFirstReconnectMs : std::min(m_nReconnectMs * 2, kMostReconnectMs);
+    m_reconnect.start(m_nReconnectMs);
+}
+
 void CTcpSwitchLink::OnLost(const QString& why) {
     m_handshake.stop();
     // A login cut off gives up what waited for it (the next command asks
@@ -297,7 +319,9 @@ void CTcpSwitchLink::OnLost(const QString& why) {
         GiveUpWaiting();
     } else if (m_login == Login::In) {
         m_login = Login::None;  // the next connection logs in again
+        m_bRenew = true;
     }
+    ScheduleReconnect();
     if (m_pending.empty() && m_unsent.empty() && m_socket.state() == QAbstractSocket::UnconnectedState &&
         m_buffer.isEmpty()) {
         emit StateChanged(false, QStringLiteral("%1: %2").arg(Describe(), why));

@@ -7,8 +7,10 @@
 // (1019). Such a command is not lost: it waits, with every command sent
 // meanwhile, until the login is done and then goes out again. The link asks
 // for a name and password with LoginNeeded the first time and after a
-// failed try; once logged in it keeps them for the run and logs in again by
-// itself when the link comes back, and logs out when it is closed.
+// failed try; once logged in it keeps them for the run. When a logged-in link
+// drops, it connects again by itself (at growing intervals) and logs in
+// again; SessionRenewed then tells that the switch forgot every query of
+// this client. It logs out when it is closed.
 #pragma once
 
 #include <QSslSocket>
@@ -64,6 +66,9 @@ signals:
     // The switch wants a login and the link has no password that works.
     // problem: empty the first time, else the switch's word on the last try.
     void LoginNeeded(const QString& problem);
+    // Logged in again after the link dropped: the switch's queries of the
+    // earlier session are gone.
+    void SessionRenewed();
 
 private:
     enum class Login { None, Asking, Sending, In };
@@ -81,6 +86,8 @@ private:
     void SendLogin();
     void ReleaseWaiting();
     void GiveUpWaiting();
+    // After a logged-in link dropped: the next try to connect and log in again.
+    void ScheduleReconnect();
     bool Ready() const;
 
     STcpTarget m_target;
@@ -102,6 +109,9 @@ private:
     };
     std::deque<Waiting> m_retry;  // refused for want of a login, in the order sent
     std::deque<Waiting> m_held;   // sent by windows while the login was under way
+    bool m_bRenew = false;        // a session was lost: the next login renews it
+    QTimer m_reconnect;
+    int m_nReconnectMs = 0;       // the wait before the next try; 0: none made yet
 };
 
 }  // namespace host

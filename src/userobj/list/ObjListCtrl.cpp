@@ -152,6 +152,7 @@ LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
     NotifyParent(msg::WM_REBUILT);
     NotifyParent(msg::WM_SELECTION_CHANGED);
     if (m_nTotalRecords > kPageSize && IsPaged()) PlacePage();
+    RestorePlace();
     ScheduleShownPageCheck();
     return 1;
 }

@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -92,6 +93,11 @@ public:
 
     // ---- operations ----
     void Refresh();
+    // The switch forgot the list's query (a new session): the list asks it
+    // anew as F5 does, but keeps the operator's place: the page it was on,
+    // the view's top row, and the rows picked whose records are still
+    // there once the records come. False (and nothing kept) when nothing went out.
+    bool AskAnewKeepingPlace();
     // The command that asks the switch for this list as it stands: its sort
     // command when sorted, its filter when filtered, else the object's own query.
     std::string QueryCommand() const;
@@ -193,6 +199,11 @@ private:
     // Sends what QueryCommand names; true when it went out.
     bool AskQueryAgain();
     void ScheduleShownPageCheck();
+    // What identifies the record across queries: its key attributes' values
+    // (all its values when the object names no key); empty when not held.
+    std::string RecordKey(DWORD id) const;
+    // Once the records asked for anew are shown: the kept place back.
+    void RestorePlace();
     int TotalRecords() const { return m_nTotalRecords; }
     void ConnectColumnSizing();
     // A column width the operator set is remembered for the list key.
@@ -209,6 +220,12 @@ private:
     bool m_bOwnQueryResult = false;  // the records shown answer the object's own query
     bool m_bRenewingQuery = false;   // asked for again: its head fetches the page that was lost
     bool m_bQueryRenewed = false;    // the query in force was renewed and has shown no records yet
+    struct SKeptPlace {
+        int top = 0;
+        std::set<std::string> picked;  // record keys
+        std::string current;
+    };
+    std::optional<SKeptPlace> m_keptPlace;  // while the list asks anew
     // Column widths by title, once fitted to records or set by the operator;
     // the columns keep them over pages and refreshes.
     std::map<std::string, int> m_mapColumnWidth;

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "HostStrings.h"
+#include "hostlibs/HostStringIds.h"
 #include "TcpSwitchLink.h"
 #include "TlsSwitch.h"
 
@@ -202,6 +203,57 @@ TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheLis
     EXPECT_FALSE(list->Model().CellText(rows - 1, 0).empty());
     EXPECT_GE(op::CountSent(Sent(), "LST MGCPSUB"), 1u);
     EXPECT_EQ(StatusOperator(), "Operator: alice (operator)");
+}
+
+// The switch restarts while the operator works far down a list and another
+// window opens meanwhile (its lists cut off by the drop). The link comes
+// back and logs in by itself; every list asks its query anew, with no key
+// pressed: the empty window fills, and the list keeps its place and the
+// row the operator had picked.
+TEST_F(LoginHands, AfterTheSwitchCameBackEveryListAsksAnewUnaskedAndKeepsItsPlace) {
+    StartOnSwitch();
+    LogInWith({{"alice", "alice-secret"}});
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    CObjListCtrl* list = Dialog(w)->MainList();
+    ASSERT_TRUE(list->IsPaged());
+    Click(list, 0);
+    Key(list, Qt::Key_End);
+    ASSERT_TRUE(Settle(w));
+    for (int i = 0; i < 3; ++i) Key(list, Qt::Key_Up);
+    ASSERT_TRUE(Settle(w));
+    const int row = list->currentIndex().row(), top = list->TopRow();
+    ASSERT_GT(row, 600);
+    const std::string dn = list->Model().CellText(row, 0);
+    ASSERT_FALSE(dn.empty());
+    const std::string qid = list->m_mapQueryInfo[HostString(HS_QID)];
+
+    const quint16 port = served->Port();
+    bool down = false;
+    QObject::connect(tcp, &host::CSwitchLink::StateChanged, [&](bool connected, const QString&) { down = !connected; });
+    served->server.reset();
+    ASSERT_TRUE(WaitFor([&] { return down; }));
+    ASSERT_TRUE(m_main->OpenObjectWindow(6));  // its lists' queries cannot reach the switch
+    auto* other = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(Settle(other));
+    CObjListCtrl* empty = Dialog(other)->MainList();
+    ASSERT_EQ(empty->GetItemCount(), 0);
+
+    served->Serve(&cert, port);
+    Sent();
+    ASSERT_TRUE(WaitFor([&] { return empty->GetItemCount() > 0; }, 20000));
+    ASSERT_TRUE(Settle(other));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(shown.size(), 1u);  // no question
+    EXPECT_EQ(StatusOperator(), "Operator: alice (operator)");
+    EXPECT_GE(op::CountSent(Sent(), "LST MGCPSUB"), 1u);
+    EXPECT_NE(list->m_mapQueryInfo[HostString(HS_QID)], qid);  // a query of the new session
+    EXPECT_EQ(list->currentIndex().row(), row);
+    ASSERT_EQ(list->SelectedIds().size(), 1u);
+    EXPECT_EQ(list->Model().CellText(row, 0), dn);
+    EXPECT_TRUE(list->selectionModel()->isRowSelected(row, {}));
+    EXPECT_EQ(list->TopRow(), top);
 }
 
 // The operator closes the client: it logs out (the switch's log shows the
