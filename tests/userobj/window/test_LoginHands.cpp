@@ -44,6 +44,24 @@ protected:
         m_main->SetSettingsFile(Settings());
     }
     std::string Settings() const { return dir.filePath("omclient.ini").toStdString(); }
+    // Alice logged in at the MGCP subscribers' window, its lists filled.
+    CUserObjWnd* AliceAtHerSubscribers() {
+        StartOnSwitch();
+        LogInWith({{"alice", "alice-secret"}});
+        return Open(3);
+    }
+    // The switch stops, its sessions and queries gone; the link has seen it
+    // go. The port it served on (0 when the link did not notice).
+    quint16 SwitchGoesDown() {
+        const quint16 port = served->Port();
+        bool down = false;
+        const QMetaObject::Connection seen = QObject::connect(
+            tcp, &host::CSwitchLink::StateChanged, [&down](bool connected, const QString&) { down = !connected; });
+        served->server.reset();
+        const bool noticed = WaitFor([&] { return down; });
+        QObject::disconnect(seen);
+        return noticed ? port : 0;
+    }
     // Hands on the login dialog: what it said is kept, the name and
     // password typed, then Log In (or Cancel) clicked.
     struct STry {
@@ -176,20 +194,15 @@ TEST_F(LoginHands, ACancelledLoginLeavesTheWindowsFreeWithAClearError) {
 }
 
 TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheListsAskAnew) {
-    StartOnSwitch();
-    LogInWith({{"alice", "alice-secret"}});
-    CUserObjWnd* w = Open(3);
+    CUserObjWnd* w = AliceAtHerSubscribers();
     ASSERT_NE(w, nullptr);
     CObjListCtrl* list = Dialog(w)->MainList();
     ASSERT_TRUE(list->IsPaged());
     const int rows = list->GetItemCount();
     ASSERT_GT(rows, 500);
     // The switch restarts: its paged queries are gone with its sessions.
-    const quint16 port = served->Port();
-    bool down = false;
-    QObject::connect(tcp, &host::CSwitchLink::StateChanged, [&](bool connected, const QString&) { down = !connected; });
-    served->server.reset();
-    ASSERT_TRUE(WaitFor([&] { return down; }));
+    const quint16 port = SwitchGoesDown();
+    ASSERT_NE(port, 0);
     served->Serve(&cert, port);
     Sent();
     // The end of the list needs a page the old query held: the link logs
@@ -211,9 +224,7 @@ TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheLis
 // pressed: the empty window fills, and the list keeps its place and the
 // row the operator had picked.
 TEST_F(LoginHands, AfterTheSwitchCameBackEveryListAsksAnewUnaskedAndKeepsItsPlace) {
-    StartOnSwitch();
-    LogInWith({{"alice", "alice-secret"}});
-    CUserObjWnd* w = Open(3);
+    CUserObjWnd* w = AliceAtHerSubscribers();
     ASSERT_NE(w, nullptr);
     CObjListCtrl* list = Dialog(w)->MainList();
     ASSERT_TRUE(list->IsPaged());
@@ -228,11 +239,8 @@ TEST_F(LoginHands, AfterTheSwitchCameBackEveryListAsksAnewUnaskedAndKeepsItsPlac
     ASSERT_FALSE(dn.empty());
     const std::string qid = list->m_mapQueryInfo[HostString(HS_QID)];
 
-    const quint16 port = served->Port();
-    bool down = false;
-    QObject::connect(tcp, &host::CSwitchLink::StateChanged, [&](bool connected, const QString&) { down = !connected; });
-    served->server.reset();
-    ASSERT_TRUE(WaitFor([&] { return down; }));
+    const quint16 port = SwitchGoesDown();
+    ASSERT_NE(port, 0);
     ASSERT_TRUE(m_main->OpenObjectWindow(6));  // its lists' queries cannot reach the switch
     auto* other = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
     ASSERT_NE(other, nullptr);
@@ -259,9 +267,7 @@ TEST_F(LoginHands, AfterTheSwitchCameBackEveryListAsksAnewUnaskedAndKeepsItsPlac
 // The operator closes the client: it logs out (the switch's log shows the
 // LGO by the operator) and ends at once.
 TEST_F(LoginHands, TheClientLogsOutWhenItEnds) {
-    StartOnSwitch();
-    LogInWith({{"alice", "alice-secret"}});
-    CUserObjWnd* w = Open(3);
+    CUserObjWnd* w = AliceAtHerSubscribers();
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(StatusOperator(), "Operator: alice (operator)");
     auto logouts = [this] {
@@ -324,9 +330,7 @@ TEST_F(LoginHands, AnUnknownCertificateIsShownByItsFingerprintAndAChangedOneRefu
 // The operation log window, opened from the Objects menu, lists the change
 // the operator just made, by his name, newest first.
 TEST_F(LoginHands, TheOperationLogWindowShowsTheChangeJustMade) {
-    StartOnSwitch();
-    LogInWith({{"alice", "alice-secret"}});
-    CUserObjWnd* w = Open(3);
+    CUserObjWnd* w = AliceAtHerSubscribers();
     ASSERT_NE(w, nullptr);
     CObjListCtrl* list = Dialog(w)->MainList();
     auto onSwitch = [this](const std::string& command) {
