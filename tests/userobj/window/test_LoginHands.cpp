@@ -10,6 +10,8 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 
+#include "DnSegDlg.h"
+#include "DnSegTreeCtrl.h"
 #include "HostStrings.h"
 #include "hostlibs/HostStringIds.h"
 #include "TcpSwitchLink.h"
@@ -218,11 +220,11 @@ TEST_F(LoginHands, ASwitchThatCameBackIsLoggedIntoAgainWithoutAQuestionAndTheLis
     EXPECT_EQ(StatusOperator(), "Operator: alice (operator)");
 }
 
-// The switch restarts while the operator works far down a list and another
-// window opens meanwhile (its lists cut off by the drop). The link comes
-// back and logs in by itself; every list asks its query anew, with no key
-// pressed: the empty window fills, and the list keeps its place and the
-// row the operator had picked.
+// The switch restarts while the operator works far down a list, and two
+// more windows open meanwhile (their list and tree cut off by the drop). The
+// link comes back and logs in by itself; every list and tree asks its query
+// anew, with no key pressed: the empty windows fill, and the list keeps its
+// place and the row the operator had picked.
 TEST_F(LoginHands, AfterTheSwitchCameBackEveryListAsksAnewUnaskedAndKeepsItsPlace) {
     CUserObjWnd* w = AliceAtHerSubscribers();
     ASSERT_NE(w, nullptr);
@@ -247,11 +249,19 @@ TEST_F(LoginHands, AfterTheSwitchCameBackEveryListAsksAnewUnaskedAndKeepsItsPlac
     ASSERT_TRUE(Settle(other));
     CObjListCtrl* empty = Dialog(other)->MainList();
     ASSERT_EQ(empty->GetItemCount(), 0);
+    ASSERT_TRUE(m_main->OpenObjectWindow(1));  // and a tree's
+    auto* segments = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(segments, nullptr);
+    ASSERT_TRUE(Settle(segments));
+    ASSERT_NE(segments->m_pUserView, nullptr);
+    QTreeWidget* tree = segments->m_pUserView->m_pDnSegDlg->Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 0);
 
     served->Serve(&cert, port);
     Sent();
-    ASSERT_TRUE(WaitFor([&] { return empty->GetItemCount() > 0; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return empty->GetItemCount() > 0 && tree->topLevelItemCount() > 0; }, 20000));
     ASSERT_TRUE(Settle(other));
+    ASSERT_TRUE(Settle(segments));
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(shown.size(), 1u);  // no question
     EXPECT_EQ(StatusOperator(), "Operator: alice (operator)");
