@@ -94,25 +94,36 @@ CTcpSwitchLink::CTcpSwitchLink(STcpTarget target, QObject* parent)
 CTcpSwitchLink::~CTcpSwitchLink() {
     // The socket still talks while it closes; nobody here is listening any more.
     disconnect(&m_socket, nullptr, this, nullptr);
-    Close();
+    m_reconnect.stop();
+    LogOut();
+    m_socket.abort();
+}
+
+void CTcpSwitchLink::LogOut() {
+    if (m_login != Login::In || !Ready()) return;
+    m_login = Login::None;
+    // Best effort: the switch answers and closes its end; the answer is not
+    // awaited, and a switch that does not take the line in a moment does
+    // not hold the client up.
+    m_socket.readAll();  // unread input would make the close a reset that drops the logout
+    m_socket.write(QByteArrayLiteral("LGO:;\n"));
+    m_socket.waitForBytesWritten(kLogoutMs);
 }
 
 void CTcpSwitchLink::Close() {
     m_handshake.stop();
     m_reconnect.stop();
     m_bRenew = false;
-    if (m_login == Login::In && Ready()) {
-        // Best effort: the switch answers and closes its end; the answer is
-        // not awaited, and a switch that does not take the line in a moment
-        // does not hold the client up.
-        m_socket.readAll();  // unread input would make the close a reset that drops the logout
-        m_socket.write(QByteArrayLiteral("LGO:;\n"));
-        m_socket.waitForBytesWritten(kLogoutMs);
+    m_nReconnectMs = 0;
+    LogOut();
+    if (m_login != Login::None) {
+        m_login = Login::None;
+        GiveUpWaiting();  // a login under way is not finished
     }
-    m_login = Login::None;
     m_socket.abort();
     m_unsent.clear();
     m_buffer.clear();
+    if (!m_pending.empty()) KillAll();  // no answer comes on a closed link
 }
 
 QString CTcpSwitchLink::Describe() const {

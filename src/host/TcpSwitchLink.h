@@ -58,8 +58,9 @@ public:
     int WaitingForLogin() const { return static_cast<int>(m_retry.size() + m_held.size()); }
     bool LoginAsked() const { return m_login == Login::Asking; }
     // Closes the link on purpose: a logged-in link logs out first (LGO),
-    // waiting a moment at most for it to leave. The next command connects
-    // and logs in again. The link closes so when it goes.
+    // waiting a moment at most for it to leave; outstanding commands are
+    // given up. The next command connects and logs in again. The link logs
+    // out the same way when it goes (the client's end).
     void Close();
 
 signals:
@@ -88,6 +89,8 @@ private:
     void GiveUpWaiting();
     // After a logged-in link dropped: the next try to connect and log in again.
     void ScheduleReconnect();
+    // A logged-in link says LGO, waiting a moment at most for it to leave.
+    void LogOut();
     bool Ready() const;
 
     STcpTarget m_target;

@@ -1,7 +1,8 @@
 // The link to a switch over TLS and with a login: certificates trusted by
 // an authority or on first use, a changed certificate refused, a peer that
 // speaks no TLS told apart; commands refused for want of a login sent again
-// once logged in, and the login made again when the link comes back.
+// once logged in, the login made again when the link comes back, and the
+// logout when the link is closed.
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -194,6 +195,38 @@ TEST_F(SecureLink, CommandsRefusedForWantOfALoginGoOutAgainOnceLoggedInAndAfterT
     EXPECT_EQ(w.RetCode(3), 0) << w.got[3].second;
     EXPECT_EQ(problems.size(), 2);
     EXPECT_EQ(link->Outstanding(), 0);
+}
+
+// Closed on purpose, the link logs out, and what was still outstanding is
+// given up; the next command connects and logs in again unasked.
+TEST_F(SecureLink, ClosingTheLinkLogsOutAndTheNextCommandLogsInAgain) {
+    testtls::CServedSwitch s;
+    s.AddOperator("alice", "operator", "alice-secret");
+    s.Serve(nullptr);
+    auto link = Link(s.Port(), false);
+    int asks = 0;
+    QObject::connect(link.get(), &host::CTcpSwitchLink::LoginNeeded, [&](const QString&) { ++asks; });
+    CWindow w;
+    link->Send(&w, "DSP V5IF: V5IID=1;");
+    ASSERT_TRUE(WaitFor([&] { return asks == 1; }));
+    link->LogIn("alice", "alice-secret");
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 1; }));
+    auto logouts = [&s] {
+        std::string log;
+        for (const std::string& r : s.sw.Execute("LST OPLOG: OP=\"alice\";")) log += r;
+        return log.find("LGO:;") != std::string::npos;
+    };
+    EXPECT_FALSE(logouts());
+    link->Send(&w, "DSP V5IF: V5IID=2;");
+    link->Close();
+    EXPECT_EQ(link->Outstanding(), 0);
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 2; }));
+    EXPECT_EQ(w.got[1], std::make_pair(UINT(msg::WM_KILLCMD), std::string("DSP V5IF: V5IID=2;")));
+    ASSERT_TRUE(WaitFor(logouts));
+    link->Send(&w, "DSP V5IF: V5IID=3;");
+    ASSERT_TRUE(WaitFor([&] { return w.got.size() == 3; }));
+    EXPECT_EQ(w.RetCode(2), 0) << w.got[2].second;
+    EXPECT_EQ(asks, 1);
 }
 
 TEST_F(SecureLink, ALoginGivenUpFreesTheWaitingWindowsAndTheNextCommandAsksAgain) {
