@@ -46,9 +46,23 @@ protected:
         QObject::connect(link.get(), &host::CSwitchLink::StateChanged, [this](bool, const QString& t) { states << t; });
         return link;
     }
+    // A plain link to the switch, which holds that one account: the window
+    // w sent a command and the link asked for a login (asks counts).
+    std::unique_ptr<host::CTcpSwitchLink> AskedToLogIn(testtls::CServedSwitch& s, const std::string& name,
+                                                       const std::string& role, const std::string& password) {
+        s.AddOperator(name, role, password);
+        s.Serve(nullptr);
+        auto link = Link(s.Port(), false);
+        QObject::connect(link.get(), &host::CTcpSwitchLink::LoginNeeded, [this](const QString&) { ++asks; });
+        link->Send(&w, "DSP V5IF: V5IID=1;");
+        if (!WaitFor([this] { return asks == 1; })) return nullptr;
+        return link;
+    }
     QTemporaryDir dir;
     QStringList asked, states;
     bool trust = true;
+    CWindow w;
+    int asks = 0;
 };
 
 TEST_F(SecureLink, AnUnknownCertificateIsTrustedOnFirstUseAndAChangedOneRefusedNamingBoth) {
@@ -201,14 +215,8 @@ TEST_F(SecureLink, CommandsRefusedForWantOfALoginGoOutAgainOnceLoggedInAndAfterT
 // given up; the next command connects and logs in again unasked.
 TEST_F(SecureLink, ClosingTheLinkLogsOutAndTheNextCommandLogsInAgain) {
     testtls::CServedSwitch s;
-    s.AddOperator("alice", "operator", "alice-secret");
-    s.Serve(nullptr);
-    auto link = Link(s.Port(), false);
-    int asks = 0;
-    QObject::connect(link.get(), &host::CTcpSwitchLink::LoginNeeded, [&](const QString&) { ++asks; });
-    CWindow w;
-    link->Send(&w, "DSP V5IF: V5IID=1;");
-    ASSERT_TRUE(WaitFor([&] { return asks == 1; }));
+    auto link = AskedToLogIn(s, "alice", "operator", "alice-secret");
+    ASSERT_TRUE(link);
     link->LogIn("alice", "alice-secret");
     ASSERT_TRUE(WaitFor([&] { return w.got.size() == 1; }));
     auto logouts = [&s] {
@@ -231,14 +239,8 @@ TEST_F(SecureLink, ClosingTheLinkLogsOutAndTheNextCommandLogsInAgain) {
 
 TEST_F(SecureLink, ALoginGivenUpFreesTheWaitingWindowsAndTheNextCommandAsksAgain) {
     testtls::CServedSwitch s;
-    s.AddOperator("bob", "guest", "bob-secret1");
-    s.Serve(nullptr);
-    auto link = Link(s.Port(), false);
-    int asks = 0;
-    QObject::connect(link.get(), &host::CTcpSwitchLink::LoginNeeded, [&](const QString&) { ++asks; });
-    CWindow w;
-    link->Send(&w, "DSP V5IF: V5IID=1;");
-    ASSERT_TRUE(WaitFor([&] { return asks == 1; }));
+    auto link = AskedToLogIn(s, "bob", "guest", "bob-secret1");
+    ASSERT_TRUE(link);
     link->CancelLogin();
     ASSERT_TRUE(WaitFor([&] { return w.got.size() == 1; }));
     EXPECT_EQ(w.got[0], std::make_pair(UINT(msg::WM_KILLCMD), std::string("DSP V5IF: V5IID=1;")));
