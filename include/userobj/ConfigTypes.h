@@ -13,7 +13,7 @@ struct ConfigType {
     const char* menuTitle = nullptr;  // the host menu's words when the title is no host string
 };
 
-inline constexpr std::array<ConfigType, 13> kConfigTypes{{
+inline constexpr std::array<ConfigType, 14> kConfigTypes{{
     {1, 10068, nullptr},   // number segments
     {2, 10118, nullptr},   // Centrex
     {3, 10135, nullptr},   // MGCP and H.248 subscribers
@@ -27,6 +27,7 @@ inline constexpr std::array<ConfigType, 13> kConfigTypes{{
     {11, 10150, nullptr},  // command object 323
     {12, 10161, nullptr},  // V5 BRA subscribers
     {13, 10159, nullptr},  // command objects 325, 336
+    {15, 11830, nullptr},  // the switch's operation log (14 is no window)
 }};
 
 inline constexpr const ConfigType* FindConfigType(int type) {

@@ -40,6 +40,9 @@ inline constexpr UINT WM_HOSTHOOK_1303 = WM_USER + 1303;
 // host -> object window. w: event name (std::string*), l: event data (std::string*, owned by
 // the receiver, may be null). Event hook; returns -1.
 inline constexpr UINT WM_HOSTEVENT = WM_USER + 1304;
+// Host event (no data): the switch's session was renewed and has forgotten every
+// query of this client; the window's lists and trees ask theirs anew.
+inline constexpr const char* kEventRequery = "Requery";
 
 // ---- Object-data library <-> plug-in ----------------------------------------
 

@@ -9,6 +9,7 @@
 #include <condition_variable>
 
 #include "DemoData.h"
+#include "LinkLogin.h"
 #include "Switch.h"
 #include "hostlibs/FrmDatabase.h"
 
@@ -78,6 +79,9 @@ CEmbeddedSwitchLink::CEmbeddedSwitchLink(const std::string& dbPath, long long de
                                          QObject* parent)
     : CSwitchLink(parent), m_switch(std::make_shared<SEmbeddedSwitch>()), m_worker(m_switch->worker) {
     m_switch->links[m_session] = this;
+    // The switch inside the client asks for no login: it takes the system
+    // user for its operator, with every right.
+    SetSession(SystemUserName(), QStringLiteral("admin"));
     CSwitchWorker* w = m_worker;
     // Progress and readiness are told on this object's thread.
     QPointer<CEmbeddedSwitchLink> self(this);
@@ -112,6 +116,7 @@ CEmbeddedSwitchLink::CEmbeddedSwitchLink(CEmbeddedSwitchLink& sameSwitch, QObjec
     : CSwitchLink(parent), m_switch(sameSwitch.m_switch), m_worker(m_switch->worker),
       m_session(m_switch->nextSession++) {
     m_switch->links[m_session] = this;
+    SetSession(SystemUserName(), QStringLiteral("admin"));
 }
 
 CEmbeddedSwitchLink::~CEmbeddedSwitchLink() {

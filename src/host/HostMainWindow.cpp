@@ -12,7 +12,10 @@
 #include "NoticeRouter.h"
 #include "ClientRoot.h"
 #include "HostStrings.h"
+#include "LoginDlg.h"
 #include "PropertyDisplayView.h"
+#include "StartWindows.h"
+#include "TcpSwitchLink.h"
 #include "UiService.h"
 #include "WindowArrange.h"
 #include "WindowHandles.h"
@@ -22,6 +25,7 @@
 #include "userobj/ConfigTypes.h"
 #include "userobj/HostContract.h"
 #include "userobj/Messages.h"
+#include "userobj/OperatorRole.h"
 
 namespace host {
 
@@ -47,9 +51,11 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
     : m_mdi(new QMdiArea(this)),
       m_linkLabel(new QLabel(this)),
       m_pendingLabel(new QLabel(this)),
+      m_operatorLabel(new QLabel(this)),
       m_busy(nullptr),
       m_loader(std::move(pluginPath)),
-      m_link(std::move(link)) {
+      m_link(std::move(link)),
+      m_settingsFile(DefaultWindowsFile()) {
     setWindowTitle(QStringLiteral("O&M client"));
     setCentralWidget(m_mdi);
     m_mdi->setViewMode(QMdiArea::SubWindowView);
@@ -87,6 +93,8 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
             10000);
     });
     statusBar()->addPermanentWidget(m_busy);
+    m_operatorLabel->setObjectName(QStringLiteral("operatorLabel"));
+    statusBar()->addPermanentWidget(m_operatorLabel);
     statusBar()->addPermanentWidget(m_linkLabel);
     statusBar()->addPermanentWidget(m_pendingLabel);
     connect(m_link.get(), &CSwitchLink::OutstandingChanged, this, [this](int n) {
@@ -96,6 +104,14 @@ CHostMainWindow::CHostMainWindow(std::string pluginPath, std::unique_ptr<CSwitch
     connect(m_link.get(), &CSwitchLink::LinkLost, this, &CHostMainWindow::OnLinkLost);
     connect(m_link.get(), &CSwitchLink::CommandTimedOut, this, &CHostMainWindow::OnCommandTimedOut);
     m_link->SetCommandTimeout(platform::GetCmdTimeOut() * 1000);
+    connect(m_link.get(), &CSwitchLink::SessionChanged, this, &CHostMainWindow::OnSession);
+    OnSession(m_link->OperatorName(), m_link->Role());
+    if (auto* tcp = qobject_cast<CTcpSwitchLink*>(m_link.get())) {
+        tcp->SetTrustQuestion(AskTheOperator(this));
+        connect(tcp, &CTcpSwitchLink::LoginNeeded, this,
+                [this, tcp](const QString& problem) { AskForLogin(this, *tcp, problem, m_settingsFile); });
+        connect(tcp, &CTcpSwitchLink::SessionRenewed, this, &CHostMainWindow::AskWindowsAnew);
+    }
     // Object windows create the property panel by its class.
     setProperty(kPropertyViewClass,
                 QVariant::fromValue(static_cast<void*>(const_cast<QMetaObject*>(&CPropertyDisplayView::staticMetaObject))));
@@ -121,6 +137,21 @@ void CHostMainWindow::OnSubWindowActivated(QMdiSubWindow* window) {
     if (!window) return;
     auto* menu = qobject_cast<QMenu*>(window->property(kSharedMenuProperty).value<QObject*>());
     if (menu) m_moduleMenu = menuBar()->insertMenu(menuBar()->actions().value(1), menu);
+}
+
+void CHostMainWindow::OnSession(const QString& op, const QString& role) {
+    m_operatorLabel->setText(op.isEmpty() ? QStringLiteral("Not logged in")
+                                          : QStringLiteral("Operator: %1 (%2)").arg(op, role));
+    // The windows read it whenever they enable their operations.
+    setProperty(kOperatorRoleProperty, role);
+}
+
+void CHostMainWindow::AskWindowsAnew() {
+    const std::string name = msg::kEventRequery;
+    std::vector<QPointer<QMdiSubWindow>> windows;  // a window may go while another asks
+    for (const auto& [id, window] : m_windows) windows.push_back(window);
+    for (const QPointer<QMdiSubWindow>& window : windows)
+        if (window) SendMessage(window.data(), msg::WM_HOSTEVENT, ToWParam(&name), 0);
 }
 
 void CHostMainWindow::OnLinkState(bool connected, const QString& text) {

@@ -44,6 +44,8 @@ public:
     QMdiArea* MdiArea() const { return m_mdi; }
     CSwitchLink* Link() const { return m_link.get(); }
     CNoticeRouter* Notices() const { return m_notices.get(); }
+    // The client's settings (the operator name last logged in with).
+    void SetSettingsFile(std::string file) { m_settingsFile = std::move(file); }
 
     LRESULT OnObjWndDestroyed(WPARAM, LPARAM);
     LRESULT OnIdentity(WPARAM, LPARAM);
@@ -61,16 +63,22 @@ private:
     void OnLinkLost(const QString& text);
     void OnCommandTimedOut(const QString& command);
     void OnSubWindowActivated(QMdiSubWindow* window);
+    // The operator and role in the status bar, the role for the windows.
+    void OnSession(const QString& op, const QString& role);
+    // The switch forgot this client's queries: every object window asks anew.
+    void AskWindowsAnew();
 
     QMdiArea* m_mdi;
     QLabel* m_linkLabel;
     QLabel* m_pendingLabel;
+    QLabel* m_operatorLabel;
     CBusyIndicator* m_busy;
     CPluginLoader m_loader;
     std::unique_ptr<CSwitchLink> m_link;
     // Gone before the link it sends on; the windows it serves may outlive it.
     std::unique_ptr<CNoticeRouter> m_notices;
     std::string m_lastError;
+    std::string m_settingsFile;
     std::map<WORD, QPointer<QMdiSubWindow>> m_windows;
     WORD m_nextObjId = 1;
     std::set<WPARAM> m_openDialogs;

@@ -56,8 +56,19 @@ void CSwitchLink::AddPending(QObject* window, const std::string& command) {
 
 void CSwitchLink::Kill(Pending& p) {
     p.killed = true;
+    GiveUp(p.window.data(), p.command);
+}
+
+void CSwitchLink::GiveUp(QObject* window, const std::string& command) {
     ++m_nKilled;
-    PostText(p.window.data(), msg::WM_KILLCMD, p.command);
+    PostText(window, msg::WM_KILLCMD, command);
+}
+
+void CSwitchLink::SetSession(const QString& op, const QString& role) {
+    if (op == m_strOperator && role == m_strRole) return;
+    m_strOperator = op;
+    m_strRole = role;
+    emit SessionChanged(op, role);
 }
 
 void CSwitchLink::KillOverdue() {

@@ -42,6 +42,11 @@ public:
     // at least minWaitMs is given up as an overdue one is (its window gets
     // the kill notice, a late report is dropped). Returns how many.
     int StopWaiting(qint64 minWaitMs = 0);
+    // Whom the switch takes this client for, and the role it gave: set
+    // once logged in (the embedded switch: the system user, admin); empty
+    // while a switch that asks for no login is used.
+    const QString& OperatorName() const { return m_strOperator; }
+    const QString& Role() const { return m_strRole; }
 
 signals:
     void StateChanged(bool connected, const QString& text);
@@ -53,6 +58,8 @@ signals:
     // The switch told of a change another session made (docs/mml.md,
     // Notices): a block that answers no command.
     void NoticeArrived(const std::string& text);
+    // Logged in (or out: both empty).
+    void SessionChanged(const QString& op, const QString& role);
 
 protected:
     struct Pending {
@@ -63,6 +70,9 @@ protected:
         // with it and dropped rather than handed to the next command.
         bool killed = false;
         bool own = false;  // the host's own, sent for no window
+        // Sent before the operator declined to log in: a refusal for want
+        // of a login gives it up instead of asking again.
+        bool loginDeclined = false;
     };
     // Queues a command as sent now.
     void AddPending(QObject* window, const std::string& command);
@@ -72,6 +82,9 @@ protected:
     void DeliverReport(const std::string& report);
     // Every outstanding command becomes a kill notice to its window.
     void KillAll();
+    // A command that never went out is given up: its window gets the kill notice.
+    void GiveUp(QObject* window, const std::string& command);
+    void SetSession(const QString& op, const QString& role);
     std::deque<Pending> m_pending;
 
 private:
@@ -81,6 +94,7 @@ private:
     QTimer m_watch;
     int m_nTimeoutMs = 0;
     int m_nKilled = 0;
+    QString m_strOperator, m_strRole;
 };
 
 // Posts WM_USER+1004 (report) or WM_USER+1006 (kill) with the text to the

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QJsonDocument>
+#include <QSslCertificate>
 #include <QStatusBar>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "EmbeddedSwitchLink.h"
 #include "ExportRun.h"
 #include "HostMainWindow.h"
+#include "LinkLogin.h"
 #include "ScreenState.h"
 #include "SeedProgress.h"
 #include "StartWindows.h"
@@ -55,12 +57,25 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption config(QStringLiteral("config"),
-                              QStringLiteral("Open an object window of configuration type N (1 to 13) at "
-                                             "start; repeatable."),
+                              QStringLiteral("Open an object window of configuration type N (1 to 13; 15: the "
+                                             "operation log) at start; repeatable."),
                               QStringLiteral("N"));
     QCommandLineOption sw(QStringLiteral("switch"),
-                          QStringLiteral("Talk to the switch at HOST:PORT instead of the embedded one."),
+                          QStringLiteral("Talk to the switch at HOST:PORT (plain TCP) or tls://HOST:PORT (TLS 1.2 or "
+                                         "later) instead of the embedded one."),
                           QStringLiteral("HOST:PORT"));
+    QCommandLineOption ca(QStringLiteral("ca"),
+                          QStringLiteral("Verify the certificate of a tls:// switch with the authority certificates "
+                                         "(PEM) in FILE only. Without it the system's store is used, and a "
+                                         "certificate it does not vouch for is shown by its fingerprint and trusted "
+                                         "on first use."),
+                          QStringLiteral("FILE"));
+    QCommandLineOption operatorName(
+        QStringLiteral("operator"),
+        QStringLiteral("Log in to a switch that asks for a login as NAME, with the password from the environment "
+                       "variable USEROBJ_PASSWORD or else the first line of standard input; for scripts "
+                       "(--dump, --export). A failed login ends the client with status 1."),
+        QStringLiteral("NAME"));
     QCommandLineOption swdb(QStringLiteral("switch-db"),
                             QStringLiteral("Database of the embedded switch (default: switch/demo.db under "
                                            "the client root, under $XDG_DATA_HOME/userobj when installed; "
@@ -100,7 +115,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("no-restore"),
         QStringLiteral("Start with no object window and do not remember the open ones "
                        "at exit."));
-    parser.addOptions({config, sw, swdb, subs, dump, shot, timeout, state, windows, noRestore, exportTo});
+    parser.addOptions({config, sw, ca, operatorName, swdb, subs, dump, shot, timeout, state, windows, noRestore, exportTo});
     parser.process(*app);
 
     if (!HostDatabase().Error().empty()) {
@@ -108,16 +123,26 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     std::unique_ptr<host::CSwitchLink> link;
+    host::CTcpSwitchLink* tcp = nullptr;
     if (parser.isSet(sw)) {
-        const QString target = parser.value(sw);
-        const qsizetype colon = target.lastIndexOf(':');
-        bool ok = false;
-        const uint port = colon > 0 ? target.mid(colon + 1).toUInt(&ok) : 0;
-        if (!ok || port == 0 || port > 65535) {
-            std::fprintf(stderr, "omclient: --switch takes HOST:PORT\n");
+        host::STcpTarget target;
+        QString error;
+        if (!host::ParseSwitchAddress(parser.value(sw), target, error)) {
+            std::fprintf(stderr, "omclient: %s\n", qPrintable(error));
             return 2;
         }
-        link = std::make_unique<host::CTcpSwitchLink>(target.left(colon), static_cast<quint16>(port));
+        if (parser.isSet(ca) && !target.tls) {
+            std::fprintf(stderr, "omclient: --ca goes with a tls:// switch\n");
+            return 2;
+        }
+        target.caFile = parser.value(ca);
+        if (!target.caFile.isEmpty() && QSslCertificate::fromPath(target.caFile, QSsl::Pem).isEmpty()) {
+            std::fprintf(stderr, "omclient: --ca: %s holds no certificate (PEM)\n", qPrintable(target.caFile));
+            return 2;
+        }
+        auto tcpLink = std::make_unique<host::CTcpSwitchLink>(target);
+        tcp = tcpLink.get();
+        link = std::move(tcpLink);
     } else {
         bool ok = false;
         const long long n = parser.value(subs).toLongLong(&ok);
@@ -135,7 +160,35 @@ int main(int argc, char* argv[]) {
         }
         link = std::move(embedded);
     }
+    if (parser.isSet(operatorName)) {
+        if (!tcp) {
+            std::fprintf(stderr, "omclient: --operator goes with --switch (the embedded switch asks for no login)\n");
+            return 2;
+        }
+        const QString password = host::ScriptPassword();
+        const QString problem = host::CheckCredentials(parser.value(operatorName), password);
+        if (!problem.isEmpty()) {
+            std::fprintf(stderr, "omclient: --operator: %s\n", qPrintable(problem));
+            return 2;
+        }
+        tcp->SetCredentials(parser.value(operatorName), password);
+    }
     host::CHostMainWindow window(platform::ModuleFolder() + "/libuserobj.so", std::move(link));
+    if (tcp && (parser.isSet(operatorName) || parser.isSet(dump) || parser.isSet(shot) || parser.isSet(exportTo))) {
+        // Nobody is there to answer: a login or certificate that needs the
+        // operator ends the run.
+        tcp->SetTrustQuestion(nullptr);
+        QObject::connect(tcp, &host::CSwitchLink::LinkLost, &window, [](const QString& why) {
+            std::fprintf(stderr, "omclient: %s\n", qPrintable(why));
+        });
+        QObject::disconnect(tcp, &host::CTcpSwitchLink::LoginNeeded, &window, nullptr);
+        QObject::connect(tcp, &host::CTcpSwitchLink::LoginNeeded, &window, [tcp](const QString& problem) {
+            std::fprintf(stderr, "omclient: the switch at %s asks for a login%s%s\n", qPrintable(tcp->Describe()),
+                         problem.isEmpty() ? " (give --operator)" : ": ", qPrintable(problem));
+            tcp->CancelLogin();
+            QCoreApplication::exit(1);
+        });
+    }
     if (parser.isSet(timeout)) {
         bool ok = false;
         const int seconds = parser.value(timeout).toInt(&ok);

@@ -329,6 +329,14 @@ private:
                     params.push_back(ParaOf(a.item.name, false));
                     params.back().defaultValue.clear();
                 }
+            // Conditions that are no attribute of the records (a time span).
+            for (const auto& c : Arr(m_o, "conditions")) {
+                const QJsonObject o = c.toObject();
+                const std::string name = Str(o, "name");
+                if (name.empty()) throw LoadError{"a condition needs a name"};
+                params.push_back(ReadPara(o, name));
+                params.back().required = false;
+            }
             AddOp(8, HostString(HS_FILTER_LABEL), ACT_COMMAND,
                   HostString(HS_FILTER_CMD) + " " + obj, "LST " + mml, params);
         } else if (s == "page") {

@@ -367,14 +367,19 @@ void CSwitchServer::Answer(SConnection& c, CSwitch::Reports reports) {
         return;
     }
     if (!hint.close) return Deliver(c, reports);
+    const SessionId id = c.id;
     Deliver(c, reports);
+    // A client that closed right after its logout is forgotten by now.
+    auto it = m_connections.find(id);
+    if (it == m_connections.end()) return;
+    SConnection& open = *it->second;
     // Nothing the client sent after its logout is carried out.
-    c.next.reset();
-    c.unread.clear();
-    c.partial.clear();
-    if (c.socket) {
-        c.socket->readAll();
-        c.socket->disconnectFromHost();
+    open.next.reset();
+    open.unread.clear();
+    open.partial.clear();
+    if (open.socket) {
+        open.socket->readAll();
+        open.socket->disconnectFromHost();
     }
 }
 

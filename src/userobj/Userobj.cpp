@@ -30,7 +30,7 @@ extern "C" __attribute__((visibility("default"))) void* ExternMain(void* hostFra
     switch (configType) {
         case 1: wnd->m_bNumSegCfg = TRUE; break;
         case 2: wnd->m_bCentrexCfg = TRUE; break;
-        case 3: case 4: case 5: case 6: case 7: case 12:
+        case 3: case 4: case 5: case 6: case 7: case 12: case 15:
             wnd->m_bUserCfg = TRUE;
             wnd->m_iConfigType = configType;
             break;

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "Programs.h"
 
 namespace {
@@ -21,13 +23,20 @@ struct Outcome {
     QJsonObject dump;
 };
 
-Outcome Client(const QStringList& args, const QString& dumpFile) {
+// omclient run as a script: standard input given (and closed), the
+// password variable set only when given.
+Outcome Client(const QStringList& args, const QString& dumpFile, const QByteArray& input = {},
+               const QString& passwordEnv = {}) {
     QProcess p;
     p.setProcessChannelMode(QProcess::SeparateChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("USEROBJ_PASSWORD");
+    if (!passwordEnv.isEmpty()) env.insert("USEROBJ_PASSWORD", passwordEnv);
     p.setProcessEnvironment(env);
     p.start(Bin("omclient"), args + QStringList{"--dump", dumpFile});
+    p.write(input);
+    p.closeWriteChannel();
     if (!p.waitForFinished(120000)) {
         p.kill();
         return {-1, "timed out", {}};
@@ -54,7 +63,9 @@ QString SwitchAnswer(const QStringList& args) {
 
 TEST(OmClient, EveryConfigurationTypeOpensAndDescribesItsWindow) {
     QTemporaryDir dir;
-    for (int type = 1; type <= 13; ++type) {
+    // 1 to 13 are the module's subscriber-data windows, 15 the switch's
+    // operation log.
+    for (int type : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15}) {
         SCOPED_TRACE(type);
         const QString file = dir.filePath(QString("dump%1.json").arg(type));
         Outcome r = Client({"--switch-db", ":memory:", "--subscribers", "1500", "--config", QString::number(type)}, file);
@@ -145,7 +156,7 @@ TEST(OmClient, WithoutAChoiceTheRememberedWindowsOpen) {
 
 TEST(OmClient, TypesOutsideTheTableOpenNothingAndFail) {
     QTemporaryDir dir;
-    for (int type : {0, 14}) {
+    for (int type : {0, 14, 16}) {
         const QString file = dir.filePath("dump.json");
         Outcome r = Client({"--switch-db", ":memory:", "--subscribers", "100", "--config", QString::number(type)}, file);
         EXPECT_EQ(r.code, 1);
@@ -189,6 +200,12 @@ TEST(OmClient, BadArgumentsAreToldAndRefused) {
     Outcome r = Client({"--switch", "nohostnoport"}, dir.filePath("d.json"));
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("HOST:PORT")) << r.err.toStdString();
+    r = Client({"--switch", "tls://127.0.0.1:7001", "--ca", dir.filePath("none.pem")}, dir.filePath("d.json"));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("--ca")) << r.err.toStdString();
+    r = Client({"--switch", "127.0.0.1:7001", "--ca", dir.filePath("none.pem")}, dir.filePath("d.json"));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("tls://")) << r.err.toStdString();
     r = Client({"--switch-db", ":memory:", "--subscribers", "-5"}, dir.filePath("d.json"));
     EXPECT_EQ(r.code, 2);
     r = Client({"--switch-db", ":memory:", "--subscribers", "100", "--config", "three"}, dir.filePath("d.json"));
@@ -286,4 +303,62 @@ TEST(OmClient, SegmentAndCentrexWindowsDescribeTheSwitchsSegmentsAndGroups) {
     for (const QJsonValue& l : r.dump["windows"].toArray()[0].toObject()["lists"].toArray())
         if (l["id"].toInt() == 10187) shown = l["rowCount"].toInt();
     EXPECT_EQ(shown, groups);
+}
+
+namespace {
+
+// A team's switch: TLS with a certificate of the test, one operator. A
+// script logs in with --operator and the password from the environment or
+// standard input; a wrong one, an unknown certificate and no --operator at
+// all end the run with 1 and say why.
+struct TeamSwitch {
+    QTemporaryDir dir;
+    QString cert, key, db;
+    std::unique_ptr<ServedSwitch> served;
+    TeamSwitch() {
+        cert = dir.filePath("team.crt");
+        key = dir.filePath("team.key");
+        db = dir.filePath("team.db");
+        QProcess ssl;
+        ssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                              "-days", "2", "-subj", "/CN=team", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                              key, "-out", cert});
+        EXPECT_TRUE(ssl.waitForFinished(30000) && ssl.exitCode() == 0);
+        QProcess seed;
+        seed.start(Bin("mmlswitch"), {"--db", db, "--seed", "demo", "--subscribers", "600"});
+        EXPECT_TRUE(seed.waitForFinished(60000) && seed.exitCode() == 0);
+        QProcess add;
+        add.start(Bin("mmlswitch"), {"--db", db, "--add-operator", "carol", "--role", "guest"});
+        add.write("carol-secret\n");
+        add.closeWriteChannel();
+        EXPECT_TRUE(add.waitForFinished(30000) && add.exitCode() == 0) << add.readAllStandardError().toStdString();
+        served = std::make_unique<ServedSwitch>(QStringList{"--db", db, "--tls-cert", cert, "--tls-key", key});
+    }
+    QStringList Target() const { return {"--switch", QString("tls://127.0.0.1:%1").arg(served->port)}; }
+};
+
+}  // namespace
+
+TEST(OmClient, AScriptLogsInToATeamSwitchOverTls) {
+    TeamSwitch team;
+    ASSERT_GT(team.served->port, 0);
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("dump.json");
+    const QStringList verified = team.Target() + QStringList{"--ca", team.cert, "--config", "3"};
+    Outcome r = Client(verified + QStringList{"--operator", "carol"}, dump, "carol-secret\n");
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.dump["windows"].toArray().size(), 1);
+    r = Client(verified + QStringList{"--operator", "carol"}, dump, {}, "carol-secret");
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+
+    r = Client(verified + QStringList{"--operator", "carol"}, dump, "wrong-password\n");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Login failed")) << r.err.toStdString();
+    r = Client(verified, dump, {});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("asks for a login")) << r.err.toStdString();
+    // Nobody is there to compare a fingerprint: an unknown certificate is refused.
+    r = Client(team.Target() + QStringList{"--config", "3", "--operator", "carol"}, dump, "carol-secret\n");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("SHA256:")) << r.err.toStdString();
 }

@@ -20,6 +20,7 @@ import zipfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from xclient import StepFailed, XClient, center, have_tools  # noqa: E402
 from window_steps import WindowSteps  # noqa: E402
+from team_steps import TeamSteps  # noqa: E402
 
 TITLE = "MGCP and H.248 Subscribers"
 MAIN_LIST = 10194
@@ -57,7 +58,7 @@ def read_sheet(path, name):
     return rows
 
 
-class Session(WindowSteps):
+class Session(WindowSteps, TeamSteps):
     def __init__(self, x):
         self.x = x
         self.picked = None  # the number of the row clicked after wheeling
@@ -457,6 +458,9 @@ STEPS = [
     "click_a_segment_and_read_the_panel",
     "windows_stay_on_the_screen",
     "click_in_a_greyed_tree_window",
+    # A switch for a team: over TLS, with a login (team_steps.py). Last: it starts the client anew.
+    "log_in_to_a_team_switch_over_tls",
+    "change_one_thing_and_read_the_operation_log",
 ]
 
 
@@ -502,6 +506,7 @@ def main():
         failed = "start"
         print("FAIL  start %s" % e)
     finally:
+        session.stop_team_switch()
         if args.keep and x.alive():
             print("client left running on DISPLAY=%s pid %d" % (x.display, x.client.pid))
         else:

@@ -41,7 +41,7 @@ class XClient:
 
     # ---- processes -------------------------------------------------------
 
-    def start(self):
+    def start(self, client_args=None):
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
@@ -60,10 +60,13 @@ class XClient:
         env.update(DISPLAY=self.display, HOME=self.workdir, XDG_CONFIG_HOME=os.path.join(self.workdir, "config"),
                    XDG_RUNTIME_DIR=runtime)
         self.env = env
+        self.start_client(client_args or ["--switch-db", self.db, "--subscribers", str(self.subscribers)])
+
+    def start_client(self, args):
+        """omclient with those arguments on the display, once it describes its screen."""
         self.client = subprocess.Popen(
-            [os.path.join(self.bindir, "omclient"), "--switch-db", self.db, "--subscribers", str(self.subscribers),
-             "--state", self.state_file, "--no-restore"],
-            env=env, stdout=self.log, stderr=subprocess.STDOUT)
+            [os.path.join(self.bindir, "omclient")] + args + ["--state", self.state_file, "--no-restore"],
+            env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
         # The client writes its state once by itself when it listens for the signal.
         deadline = time.time() + 120
         while not os.path.exists(self.state_file):
@@ -71,6 +74,16 @@ class XClient:
                 raise StepFailed("omclient did not start (alive: %s); see %s" % (self.alive(), self.log.name))
             time.sleep(0.1)
         self.wait_for(lambda s: self.window(s, "CHostMainWindow"), 60, "the main window")
+
+    def restart_client(self, args):
+        """The running client ends; another starts with those arguments."""
+        self.client.terminate()
+        self.client.wait(30)
+        try:
+            os.remove(self.state_file)
+        except FileNotFoundError:
+            pass
+        self.start_client(args)
 
     def stop(self):
         for p in (self.client, self.xvfb):
@@ -220,18 +233,18 @@ class XClient:
 
     # ---- the switch ------------------------------------------------------
 
-    def switch(self, command):
-        """The switch's report on one command, read from the same database."""
-        out = subprocess.run([os.path.join(self.bindir, "mmlswitch"), "--db", self.db, "--exec", command],
+    def switch(self, command, db=None):
+        """The switch's report on one command, read from the same database (or that one)."""
+        out = subprocess.run([os.path.join(self.bindir, "mmlswitch"), "--db", db or self.db, "--exec", command],
                              capture_output=True, text=True, timeout=60)
         if out.returncode != 0 and "RETCODE" not in out.stdout:
             raise StepFailed("mmlswitch --exec %s: %s" % (command, out.stderr.strip()))
         return out.stdout
 
-    def records(self, command):
+    def records(self, command, db=None):
         """The records of a report as dicts (first value of each key)."""
         recs, cur = [], None
-        for line in self.switch(command).splitlines():
+        for line in self.switch(command, db).splitlines():
             if line.startswith("[") and line.endswith("]"):
                 cur = {}
                 recs.append(cur)

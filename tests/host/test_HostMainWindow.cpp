@@ -46,8 +46,10 @@ TEST(HostMainWindow, OpensNamesAndClosesObjectWindows) {
     main.MdiArea()->setActiveSubWindow(w);
     EXPECT_TRUE(MenuBarHas(main, "&Subscriber Data"));  // the module's shared menu
 
-    EXPECT_FALSE(main.OpenObjectWindow(14));
-    EXPECT_NE(main.LastError().find("opens no object window"), std::string::npos);
+    for (int type : {14, 16}) {
+        EXPECT_FALSE(main.OpenObjectWindow(type)) << type;
+        EXPECT_NE(main.LastError().find("opens no object window"), std::string::npos);
+    }
 
     QPointer<QMdiSubWindow> gone(w);
     w->close();

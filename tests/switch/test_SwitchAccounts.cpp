@@ -93,6 +93,19 @@ TEST_F(AccountTest, ALoginNamesTheOperatorAndRoleAndALogoutEndsTheConnection) {
     ASSERT_EQ(c.Reports(), 2);
     EXPECT_EQ(RetCode(c.Report(1)), 0);
     EXPECT_NE(c.Report(1).find("%%LGO:;%%"), std::string::npos);
+
+    // A client that closes right after its logout: logged out all the same,
+    // and the switch serves on.
+    {
+        TcpClient quick(Port());
+        ASSERT_EQ(LogIn(quick, "bob", kOperPwd), 0);
+        quick.Send("LGO:;");
+        ASSERT_TRUE(quick.socket.waitForBytesWritten(5000));
+        quick.socket.abort();
+    }
+    ASSERT_TRUE(WaitFor([&] { return Local("LST OPLOG: OP=bob;").find("LGO") != std::string::npos; }));
+    TcpClient after(Port());
+    EXPECT_EQ(LogIn(after, "gus", kGuestPwd), 0);
 }
 
 TEST_F(AccountTest, AnUnknownNameAndAWrongPasswordAnswerAlike) {

@@ -23,7 +23,7 @@ namespace {
 const std::vector<std::pair<int, DWORD>> kListTitles = {
     {10091, 308}, {10092, 309}, {10121, 319}, {10120, 320}, {10145, 311}, {10090, 310}, {10146, 312},
     {10123, 328}, {10262, 313}, {10261, 318}, {10117, 317}, {10149, 327}, {10132, 303}, {10130, 329},
-    {10131, 304}};
+    {10131, 304}, {11830, 351}};
 
 DWORD ObjectOfList(const std::string& title) {
     for (const auto& [s, type] : kListTitles)
@@ -81,6 +81,19 @@ TEST(DataFiles, FiltersBelongToListsAndAreFilterQueriesOfTheirObject) {
             EXPECT_EQ(edited.Format(), text) << name;
         }
     }
+}
+
+// The operation log is filtered as the switch reads it: by operator,
+// object, and a time span that is no column of its records.
+TEST(DataFiles, TheOperationLogFiltersByOperatorObjectAndTimeSpan) {
+    CComObj obj;
+    ASSERT_TRUE(obj.CreateEx(351, *HostDatabase().Find(351), nullptr));
+    CCmd base;
+    ASSERT_TRUE(GetFilterBaseCmd(obj, base));
+    for (const char* p : {"OP", "OBJ", "FROM", "TO"}) EXPECT_NE(base.FindPara(p), nullptr) << p;
+    const std::string text = "LST OPLOG: OP=\"alice\", FROM=\"2026-12-01 00:00:00\", TO=\"2026-12-06 23:59:59\";";
+    ASSERT_TRUE(LoadCmdText(base, text));
+    EXPECT_EQ(base.Format(), text);
 }
 
 TEST(DataFiles, HostStringsTheCodeLooksUpExist) {

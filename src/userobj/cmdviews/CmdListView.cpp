@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
 
+#include "RoleGate.h"
 #include "CmdCategories.h"
 #include "hostlibs/Cmd.h"
 #include "hostlibs/ObjData.h"
@@ -109,6 +110,7 @@ void CCmdListView::BuildContextMenu() {
             }
             QAction* a = menu->addAction(QString::fromStdString(item.text));
             const UINT id = item.id;
+            a->setData(id);
             connect(a, &QAction::triggered, this, [this, id] { PostMessage(this, WM_COMMAND, id, 0); });
         }
     };
@@ -140,7 +142,14 @@ void CCmdListView::keyPressEvent(QKeyEvent* e) {
 }
 
 void CCmdListView::contextMenuEvent(QContextMenuEvent* e) {
-    if (m_pMenu) m_pMenu->popup(e->globalPos());
+    if (!m_pMenu) return;
+    // What the operator's role may not run stays grey.
+    for (QMenu* menu : {m_pMenu.get(), m_pMenuSpecial.get()})
+        if (menu)
+            for (QAction* a : menu->actions())
+                if (!a->isSeparator() && !a->menu())
+                    a->setEnabled(RoleAllowsOp(this, *m_pObj, a->data().toUInt() - kCmdIdBase));
+    m_pMenu->popup(e->globalPos());
 }
 
 LRESULT CCmdListView::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -148,6 +157,7 @@ LRESULT CCmdListView::OnCommand(WPARAM wParam, LPARAM lParam) {
     const UINT code = static_cast<UINT>((wParam >> 16) & 0xFFFF);
     if (id >= kCmdIdBase && id < kCmdIdEnd && code == 0 && m_pObj) {
         const DWORD op = id - kCmdIdBase;
+        if (!RoleAllowsOp(this, *m_pObj, op)) return DefWindowProc(WM_COMMAND, wParam, lParam);
         CCmd cmd;
         if (m_pObj->GetCmdByOpID(cmd, op)) m_strCurCmd = cmd.GetCmdDisplayName();
         m_pObj->InvokeOperation(op);

@@ -21,6 +21,7 @@ const SFamily kSipFamily{3, 10063, 10087, nullptr, {10207, 10210, 10145, 10154, 
 const SFamily kH323Family{3, 10065, 10089, nullptr, {10216, 10214, 10146, 10154, 312}, {10218, 10215, 10123, 10047, 328}, 10221, false};
 const SFamily kBraFamily{5, 10259, 0, "ISDN BRA", {10194, 10196, 10262, 10153, 313}, {10258, 10256, 10261, 10047, 318}, 10260, true};
 const SFamily kIpnFamily{4, 10230, 10117, nullptr, {10198, 10199, 10117, 10047, 317}, {0, 0, 0, 0, 0}, 0, true};
+const SFamily kOplogFamily{7, 10230, 11830, nullptr, {10198, 10199, 11830, 10047, 351}, {0, 0, 0, 0, 0}, 0, false};
 
 
 

@@ -89,7 +89,7 @@ private:
 };
 
 // The family table, one row per dialog.
-extern const SFamily kMgcpFamily, kH248Family, kSipFamily, kH323Family, kBraFamily, kIpnFamily;
+extern const SFamily kMgcpFamily, kH248Family, kSipFamily, kH323Family, kBraFamily, kIpnFamily, kOplogFamily;
 
 // A dialog of the family is its row of the table.
 template <const SFamily& Row>
@@ -104,3 +104,5 @@ using CSipUserDlg = CFamilyDlg<kSipFamily>;
 using CH323UserDlg = CFamilyDlg<kH323Family>;
 using CBraDlg = CFamilyDlg<kBraFamily>;
 using CIpnUserDlg = CFamilyDlg<kIpnFamily>;
+// The switch's operation log: who ran what, when, from where, newest first.
+using COplogDlg = CFamilyDlg<kOplogFamily>;

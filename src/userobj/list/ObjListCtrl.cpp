@@ -280,13 +280,13 @@ void CObjListCtrl::OnEnterKey() {
 }
 
 void CObjListCtrl::OnInsertKey() {
-    if (m_obj) m_obj->GetComObj()->InvokeOperation(3, SelectedIds());
+    if (m_obj && RoleAllows(3000 + 3)) m_obj->GetComObj()->InvokeOperation(3, SelectedIds());
 }
 
 void CObjListCtrl::OnDeleteKey() {
     if (!m_obj || GetItemCount() == 0) return;
     const DWORD op = m_obj->GetComObj()->GetOpIDByActionType(ACT_REMOVE);
-    if (op == OPID_NONE) return;
+    if (op == OPID_NONE || !RoleAllows(3000 + static_cast<int>(op))) return;
     const int focused = currentIndex().row();
     if (m_obj->GetComObj()->InvokeOperation(op, SelectedIds())) SelectRow(focused + 1);
 }

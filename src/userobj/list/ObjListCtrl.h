@@ -108,6 +108,12 @@ public:
 
     // ---- operations ----
     void Refresh();
+    // The list asks its query anew as F5 does, but keeps the operator's
+    // place: the page in view, the scroll position, the selection and the
+    // current row, found again by their records' keys once the records come
+    // (after records came or went, or when the switch forgot the query in a
+    // new session). False (and nothing kept) when nothing went out.
+    bool AskAnewKeepingPlace();
     // The command that asks the switch for this list as it stands: its sort
     // command when sorted, its filter when filtered, else the object's own query.
     std::string QueryCommand() const;
@@ -123,6 +129,9 @@ public:
     void BuildMenu();
     void UpdateMenuState(int selectionCount = -1);
     BOOL IsOperationAllowed(WORD actType, int selectionCount);
+    // Whether the operator's role may run the menu command id (an
+    // operation's or another); the menus grey what it may not.
+    bool RoleAllows(int id) const;
     BOOL OnCommand(int id);
     QMenu* MainMenu() const { return m_pMenuMain.get(); }
     QMenu* JumpMenu() const { return m_pMenuJump.get(); }

@@ -8,6 +8,7 @@
 #include "ListTools.h"
 #include "ModuleState.h"
 #include "ObjListCtrl.h"
+#include "RoleGate.h"
 #include "Trace.h"
 #include "UserDlg.h"
 #include "UserObjWnd.h"
@@ -113,6 +114,13 @@ void CObjListCtrl::BuildMenu() {
     });
 }
 
+bool CObjListCtrl::RoleAllows(int id) const {
+    if (!m_obj) return false;
+    if (id >= 3000 && id <= 3149) return RoleAllowsOp(this, *m_obj->GetComObj(), static_cast<DWORD>(id - 3000));
+    if (id >= 500 && id <= 599) return RoleAllowsOp(this, *m_obj->GetComObj(), static_cast<DWORD>(id - 500));
+    return true;
+}
+
 void CObjListCtrl::UpdateMenuState(int selectionCount) {
     if (!m_pMenuMain || !m_obj) return;
     const int real = SelectedCount();
@@ -124,7 +132,7 @@ void CObjListCtrl::UpdateMenuState(int selectionCount) {
             if (sub == m_pMenuExport.get())
                 for (QAction* e : sub->actions()) e->setEnabled(rows);
             else if (sub == m_pMenuSpecial.get())
-                for (QAction* e : sub->actions()) e->setEnabled(real == 1);
+                for (QAction* e : sub->actions()) e->setEnabled(real == 1 && RoleAllows(e->data().toInt()));
             continue;  // the jump submenu stays as it is
         }
         const int id = a->data().toInt();
@@ -142,6 +150,8 @@ void CObjListCtrl::UpdateMenuState(int selectionCount) {
         else if (t == 4) a->setEnabled(real >= 1);
         else if (t == 7 || t == 8) a->setEnabled(rows);
         else a->setEnabled(n == 1);
+        // What the operator's role may not run stays grey.
+        if (a->isEnabled() && !RoleAllows(id)) a->setEnabled(false);
     }
 }
 
@@ -166,6 +176,7 @@ void CObjListCtrl::contextMenuEvent(QContextMenuEvent* e) {
 BOOL CObjListCtrl::OnCommand(int id) {
     if (g_nListLock > 0) return TRUE;
     if (!m_obj) return FALSE;
+    if (!RoleAllows(id)) return TRUE;
     const std::vector<DWORD> ids = SelectedIds();
     CComObj* obj = m_obj->GetComObj();
     auto* dlg = dynamic_cast<CUserDlg*>(parentWidget());

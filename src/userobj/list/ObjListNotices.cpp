@@ -1,7 +1,8 @@
 // The object list follows the changes other operators make, as the switch
 // tells of them: a modified record's row is read again in place; records
 // that came or went make the list ask for itself again, keeping what the
-// operator looks at (the view, the selection, the current row).
+// operator looks at (the view, the selection, the current row). A list
+// whose query the switch forgot (a new session) asks anew the same way.
 #include <QScrollBar>
 
 #include <algorithm>
@@ -49,7 +50,10 @@ std::vector<std::string> CObjListCtrl::RecordKey(DWORD id) const {
     const CInstData* rec = data ? data->FindInst(id) : nullptr;
     if (!rec) return key;
     for (const SAttributeItem& a : m_obj->GetComObj()->GetDesc().attributes)
-        if (a.key) key.push_back(rec->GetFieldText(data->ColumnOf(a.name)));
+        if (const int c = a.key ? data->ColumnOf(a.name) : -1; c >= 0) key.push_back(rec->GetFieldText(c));
+    // An object that names no key: the record is all its values.
+    if (key.empty())
+        for (int f = 0; f < rec->GetSize(); ++f) key.push_back(rec->GetFieldText(f));
     return key;
 }
 
@@ -114,24 +118,29 @@ void CObjListCtrl::AskAgainInPlace() {
         m_pFollowTimer->start(kFollowRetryMs);
         return;
     }
+    if (!AskAnewKeepingPlace()) W2L_FAIL("%s: could not ask for the list again", m_strListKey.c_str());
+}
+
+bool CObjListCtrl::AskAnewKeepingPlace() {
+    if (!m_obj) return false;
     m_follow = {};
     m_follow.top = verticalScrollBar()->value();
     m_follow.left = horizontalScrollBar()->value();
     for (DWORD id : SelectedIds()) m_follow.selected.push_back(RecordKey(id));
     if (currentIndex().isValid())
         if (const DWORD id = m_model.ItemData(currentIndex().row())) m_follow.current = RecordKey(id);
-    if (IsPaged()) {
+    const bool paged = IsPaged();
+    if (paged) {
         // The head fetches the page in view again, and the rows stay put.
         m_bRenewingQuery = true;
         m_nPageDirection = PAGE_VIEW;
         m_nViewTop = m_follow.top;
     }
     m_follow.pending = true;
-    if (!AskQueryAgain()) {
-        m_follow.pending = false;
-        m_bRenewingQuery = false;
-        W2L_FAIL("%s: could not ask for the list again", m_strListKey.c_str());
-    }
+    if (AskQueryAgain()) return true;
+    m_follow.pending = false;
+    if (paged) m_bRenewingQuery = false;
+    return false;
 }
 
 void CObjListCtrl::RestoreFollowedView() {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "RoleGate.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -353,6 +354,8 @@ void CDnSegTreeCtrl::UpdateMenuState(int selection) {
                 a->setEnabled(true);
                 break;
         }
+        // What the operator's role may not run stays grey.
+        if (a->isEnabled() && !RoleAllowsOp(this, *m_obj->GetComObj(), op->first)) a->setEnabled(false);
     }
 }
 
@@ -363,6 +366,7 @@ BOOL CDnSegTreeCtrl::OnCommand(int id) {
     SItemData data;
     if (LookupItemData(SelectedItem(), data)) ids.push_back(data.dwInstID);
     CComObj* obj = m_obj->GetComObj();
+    if (id >= 3000 && id <= 3149 && !RoleAllowsOp(this, *obj, static_cast<DWORD>(id - 3000))) return TRUE;
     if (id >= 3000 && id <= 3149) return obj->InvokeOperation(static_cast<DWORD>(id - 3000), ids);
     if (id == ID_REFRESH) return m_obj->InvokeUpdate();
     if (id >= 6000 && id <= 7000) {

@@ -104,6 +104,7 @@ void CConfigView::OnInitialUpdate() {
         case 3: m_dialogs = {new CSipUserDlg(this), new CH323UserDlg(this)}; break;
         case 4: m_dialogs = {new CIpnUserDlg(this)}; break;
         case 5: m_dialogs = {new CBraDlg(this)}; break;
+        case 7: m_dialogs = {new COplogDlg(this)}; break;
         default: m_dialogs = {new CV5BRAUserDlg(this)}; break;
     }
     m_wndSheets.raise();
@@ -118,7 +119,7 @@ BOOL CConfigView::InitConfigObj() {
         W2L_FAIL("m_pMainFrame is NULL!");
         return FALSE;
     }
-    if (m_nCfgKind < 1 || m_nCfgKind > 6) return FALSE;
+    if (m_nCfgKind < 1 || m_nCfgKind > 7) return FALSE;
     BOOL all = TRUE;
     for (CUserDlg* d : m_dialogs) {
         d->m_pFrame = m_pFrame;

@@ -144,7 +144,7 @@ BOOL CUserObjWnd::Create(QObject* hostFrame) {
         m_pCentrexView->OnInitialUpdate();
     } else if (m_bUserCfg) {
         wire(m_pConfigView);
-        static const std::map<int, int> kinds = {{3, 1}, {4, 5}, {5, 2}, {6, 3}, {7, 4}, {12, 6}};
+        static const std::map<int, int> kinds = {{3, 1}, {4, 5}, {5, 2}, {6, 3}, {7, 4}, {12, 6}, {15, 7}};
         m_pConfigView->m_nCfgKind = kinds.at(configType);
         m_pConfigView->OnInitialUpdate();
     } else {

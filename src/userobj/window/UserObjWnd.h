@@ -90,12 +90,16 @@ public:
     void DropTap(const std::string& command);
     // Host events: "Export" (data: a file path) exports the active list to
     // that file; the window's property "exportState" says "running", then
-    // "done" or "failed".
+    // "done" or "failed". "Requery": AskAllAnew.
     bool OnEvent(const std::string& name, const std::string* data) override;
     // Host event "Notice": another operator changed records of an object
     // this window shows (docs/mml.md, Notices); its lists follow, and an
     // open Modify of the record says so (UserObjWndNotice.cpp).
     void OnNotice(const std::string& text);
+    // The switch forgot this client's queries (a new session): every list
+    // and tree of the window asks its own anew, as F5 would, the lists
+    // keeping the operator's place.
+    void AskAllAnew();
 
     // Layout flags and state, in the order the window declares them.
     BOOL m_bNumSegCfg = FALSE;

@@ -1,9 +1,10 @@
 // The object window: commands whose reports go to a callback (the pages an
-// export reads), and the host's request to export the active list.
+// export reads), and the host's events (export the active list, ask anew).
 #include "ListExport.h"
 #include "ObjListCtrl.h"
 #include "UserDlg.h"
 #include "UserObjWnd.h"
+#include "userobj/Messages.h"
 
 BOOL CUserObjWnd::SendTapped(const std::string& command, ReportTap tap) {
     m_mapReportTap[command] = std::move(tap);
@@ -36,6 +37,10 @@ bool CUserObjWnd::DeliverToTap(const std::string& command, const CObjArray* repo
 bool CUserObjWnd::OnEvent(const std::string& name, const std::string* data) {
     if (name == "Notice" && data) {
         OnNotice(*data);
+        return true;
+    }
+    if (name == msg::kEventRequery) {
+        AskAllAnew();
         return true;
     }
     if (name != "Export" || !data) return IObjWnd::OnEvent(name, data);
