@@ -11,6 +11,7 @@
 #include "ControlIds.h"
 #include "HostStrings.h"
 #include "CentrexDlg.h"
+#include "ListCellDelegate.h"
 #include "ModuleState.h"
 #include "SortTable.h"
 #include "UserObjWnd.h"
@@ -41,6 +42,7 @@ CObjListCtrl::CObjListCtrl(QWidget* parent, int controlId)
     : CWndT(parent), m_wndHeader(new CSortHeaderCtrl(this)), m_nControlId(controlId) {
     setHorizontalHeader(m_wndHeader);
     setModel(&m_model);
+    setItemDelegate(new CListCellDelegate(this));
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);  // the scroll position is the top row
     connect(m_wndHeader, &QHeaderView::sectionClicked, this, &CObjListCtrl::OnHeaderClick);
     ConnectColumnSizing();
