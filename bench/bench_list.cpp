@@ -12,6 +12,7 @@
 // The database is a file (USEROBJ_BENCH_DB, else /tmp/userobj-bench-1m.db),
 // seeded with a million subscribers the first time and reused after.
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -337,6 +338,77 @@ void BM_Stage6_Paint(benchmark::State& state) {
     SizeCounters(state, f);
 }
 BENCHMARK(BM_Stage6_Paint)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// ---- start and dialogs ----
+
+// The client as it starts on the million: the switch opened on its file,
+// the main window, the type 3 window and its first page drawn. (The
+// process itself, Qt and the catalogue come before this: `omclient
+// --version` measures that part.)
+void BM_StartToFilledWindow(benchmark::State& state) {
+    double open = 0, window = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        auto link = std::make_unique<host::CEmbeddedSwitchLink>(DatabasePath(), 1000000);
+        std::string error;
+        if (!link->WaitReady(error)) std::abort();
+        open += static_cast<double>(t.nsecsElapsed()) / 1e6;
+        auto main = std::make_unique<host::CHostMainWindow>("", std::move(link));
+        main->show();
+        if (!main->OpenObjectWindow(3)) std::abort();
+        window += static_cast<double>(t.nsecsElapsed()) / 1e6;
+        auto* wnd = dynamic_cast<CUserObjWnd*>(main->MdiArea()->activeSubWindow());
+        auto* dlg = dynamic_cast<CSubscriberDlg*>(wnd->m_pConfigView->Dialogs().at(0));
+        CObjListCtrl* list = dlg->MainList();
+        Wait([&] { return list->GetItemData(0) != 0 && !wnd->IsBusy(); });
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        state.SetIterationTime(static_cast<double>(t.nsecsElapsed()) / 1e9);
+        state.PauseTiming();
+        main.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["switch_open_ms"] = open / static_cast<double>(state.iterations());
+    state.counters["window_open_ms"] = window / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_StartToFilledWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Modify chosen on a subscriber of the million: until its parameter dialog
+// is shown and drawn.
+void BM_ModifyDialogOpens(benchmark::State& state) {
+    Fixture& f = Million();
+    PressKey(f.list, Qt::Key_Home);
+    f.Settle();
+    f.list->SelectRow(1);
+    CComObj* obj = f.list->m_obj->GetComObj();
+    const DWORD modify = obj->GetOpIDByActionType(ACT_MODIFY);
+    platform::CRecordingUiGuard ui;
+    QElapsedTimer t;
+    qint64 shown = 0;
+    int dialogs = 0;
+    ui->onDialog = [&](QDialog& d) {
+        d.show();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        d.repaint();
+        shown = t.nsecsElapsed();
+        ++dialogs;
+        return static_cast<int>(QDialog::Rejected);
+    };
+    for (auto _ : state) {
+        const int before = dialogs;
+        t.start();
+        obj->InvokeOperation(modify, f.list->SelectedIds());
+        Wait([&] { return dialogs > before; });
+        state.SetIterationTime(static_cast<double>(shown) / 1e9);
+        state.PauseTiming();
+        f.Settle();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ModifyDialogOpens)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // The records a list holds for totals of ten thousand and a hundred thousand
 // (a million: records_held above).

@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QDir>
+#include <QTimer>
 
 #include <mutex>
 #include <condition_variable>
@@ -34,7 +35,21 @@ public:
         std::lock_guard lock(m_mutex);
         return m_ready;
     }
-    std::vector<std::string> Execute(const std::string& command) { return m_sw.Execute(command); }
+    std::vector<std::string> Execute(const std::string& command) {
+        std::vector<std::string> reports = m_sw.Execute(command);
+        if (m_sw.HasUnfinishedSorts()) {
+            // The rest of a sorted list's order is read once the commands
+            // that follow its head at once (its first page) are answered.
+            if (!m_idle) {
+                m_idle = new QTimer(this);
+                m_idle->setSingleShot(true);
+                m_idle->setInterval(kIdleMs);
+                connect(m_idle, &QTimer::timeout, this, [this] { m_sw.FinishSorts(); });
+            }
+            m_idle->start();
+        }
+        return reports;
+    }
     void SetQueryTtl(int64_t ms) { m_sw.SetQueryTtl(ms); }
     bool WaitReady(std::string& error) {
         std::unique_lock lock(m_mutex);
@@ -44,7 +59,9 @@ public:
     }
 
 private:
+    static constexpr int kIdleMs = 150;
     mmlsw::CSwitch m_sw;
+    QTimer* m_idle = nullptr;  // a child: lives on the worker thread
     std::mutex m_mutex;
     std::condition_variable m_cv;
     bool m_ready = false;

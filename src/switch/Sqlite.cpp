@@ -157,6 +157,8 @@ void CTransaction::Commit() {
     m_open = false;
 }
 
+bool CDatabase::AutoCommit() const { return sqlite3_get_autocommit(m_db.get()) != 0; }
+
 CReadTransaction::CReadTransaction(CDatabase& db) : m_db(db) { m_db.Exec("BEGIN"); }
 
 CReadTransaction::~CReadTransaction() { m_db.TryExec("COMMIT"); }

@@ -188,6 +188,7 @@ CResultCache& CSwitch::Results() { return m_shared->results; }
 CQueryRegistry& CSwitch::Queries() { return m_shared->queries; }
 
 void CSwitch::DataReplaced() {
+    m_unfinished.clear();
     m_shared->queries.Clear();
     m_shared->results.AllChanged();
 }
@@ -350,6 +351,8 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
     if (!ParseMml(echo, cmd, error, ShownValue)) return Fail(echo, RC_SYNTAX, "(" + error + ")");
     Reports out;
     try {
+        // A change waits for the sorted results read before it to be whole.
+        if (!IsRead(echo)) FinishSorts();
         if (!m_reader) {
             // Another program that wrote to the file invalidates shared results.
             const int64_t version = m_db.DataVersion();

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "Queries.h"
+#include "ResultCache.h"
 #include "Sqlite.h"
 #include "hostlibs/FrmDatabase.h"
 #include "hostlibs/MmlText.h"
@@ -132,6 +133,12 @@ public:
     // To be called after the tables were changed through Db(): open queries
     // and shared results no longer stand for the data.
     void DataReplaced();
+    // Sorted results whose first page alone was read at their head (the
+    // order needed a sort of the whole table): the rest of their order is
+    // read before a page past it, before any change, or here, when the
+    // caller has time (SwitchSorts.cpp).
+    bool HasUnfinishedSorts() const { return !m_unfinished.empty(); }
+    void FinishSorts();
     // Copies the write-ahead log into the database as far as readers allow
     // (truncate: waits for them and empties it); the pages it held, or -1.
     int64_t Checkpoint(bool truncate);
@@ -291,6 +298,21 @@ private:
     CDatabase m_db;
     std::shared_ptr<SShared> m_shared;
     bool m_reader = false;
+    // Sorted results of this switch not finished yet (SwitchSorts.cpp).
+    struct SUnfinishedSort {
+        std::weak_ptr<CRecordIds> ids;
+        std::string key, text;  // the result's key in the shared results, its full query
+        std::vector<std::string> binds;
+        CResultCache::SStamp stamp;  // taken before its head was read
+    };
+    std::vector<SUnfinishedSort> m_unfinished;
+    // The query needs a sort of every record it selects (no index gives its order).
+    bool NeedsSort(const std::string& text);
+    // Reads the first page of a sorted query and its count; null when the
+    // query needs no sort or this switch is a reader. The rest of the order
+    // is read later (FinishSorts).
+    std::shared_ptr<CRecordIds> FirstPageOfSort(const SComObj& obj, const SListSql& sql, const std::string& text,
+                                                const std::string& key, const CResultCache::SStamp& stamp);
     int64_t m_dataVersion = -1;
     int64_t m_lastExpiry = 0;
     std::vector<std::pair<DWORD, std::string>> m_touched;
