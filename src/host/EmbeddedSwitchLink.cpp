@@ -24,7 +24,7 @@ public:
         const bool fresh = path != ":memory:" && !QFileInfo::exists(QString::fromStdString(path));
         if (fresh) QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
         bool ok = m_sw.Open(path, error);
-        if (ok && (fresh || path == ":memory:" || m_sw.Count(308) == 0))
+        if (ok && (fresh || path == ":memory:" || !m_sw.HasRecords(308)))
             ok = mmlsw::SeedDemo(m_sw, demo, error);
         std::lock_guard lock(m_mutex);
         m_ready = true;

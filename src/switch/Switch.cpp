@@ -184,6 +184,8 @@ int64_t CSwitch::Count(DWORD type) {
     return s->Step() ? s->Int(0) : 0;
 }
 
+bool CSwitch::HasRecords(DWORD type) { return m_db.Prepared("SELECT 1 FROM " + Table(type) + " LIMIT 1")->Step(); }
+
 CResultCache& CSwitch::Results() { return m_shared->results; }
 CQueryRegistry& CSwitch::Queries() { return m_shared->queries; }
 

@@ -127,6 +127,8 @@ public:
     int64_t HeldRecords() const;
 
     int64_t Count(DWORD type);
+    // At least one record of the type (without counting a million).
+    bool HasRecords(DWORD type);
     CDatabase& Db() { return m_db; }
     const CFrmDatabase& Catalogue() const { return m_cat; }
     static std::string Table(DWORD type) { return "o" + std::to_string(type); }
