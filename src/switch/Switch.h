@@ -135,12 +135,13 @@ public:
     // To be called after the tables were changed through Db(): open queries
     // and shared results no longer stand for the data.
     void DataReplaced();
-    // Sorted results whose first page alone was read at their head (the
-    // order needed a sort of the whole table): the rest of their order is
-    // read before a page past it, before any change, or here, when the
-    // caller has time (SwitchSorts.cpp).
+    // Results whose first page alone was read at their head (long, or
+    // sorted by a column no index orders): the rest of their order is read
+    // before a page past it, before any change, or here, when the caller
+    // has time (SwitchSorts.cpp).
     bool HasUnfinishedSorts() const { return !m_unfinished.empty(); }
-    void FinishSorts();
+    // Every one of them, or only that one.
+    void FinishSorts(const CRecordIds* only = nullptr);
     // Copies the write-ahead log into the database as far as readers allow
     // (truncate: waits for them and empties it); the pages it held, or -1.
     int64_t Checkpoint(bool truncate);
@@ -310,10 +311,11 @@ private:
     std::vector<SUnfinishedSort> m_unfinished;
     // The query needs a sort of every record it selects (no index gives its order).
     bool NeedsSort(const std::string& text);
-    // Reads the first page of a sorted query and its count; null when the
-    // query needs no sort or this switch is a reader. The rest of the order
-    // is read later (FinishSorts).
-    std::shared_ptr<CRecordIds> FirstPageOfSort(const SComObj& obj, const SListSql& sql, const std::string& text,
+    // Reads the first page of a sorted query, or of every record of a long
+    // table, and the count; null when the query is read whole (short, in an
+    // index's order under a condition, or this switch is a reader). The rest of the order is read later (FinishSorts).
+    static constexpr int64_t kFirstPageAloneFrom = 50000;
+    std::shared_ptr<CRecordIds> FirstPageAlone(const SComObj& obj, const SListSql& sql, const std::string& text,
                                                 const std::string& key, const CResultCache::SStamp& stamp);
     int64_t m_dataVersion = -1;
     int64_t m_lastExpiry = 0;
