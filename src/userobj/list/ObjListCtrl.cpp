@@ -125,13 +125,7 @@ int CObjListCtrl::RowOfPageRecord(int i) const {
 void CObjListCtrl::DisplayAllData() {
     const CDynData* data = m_obj ? m_obj->GetDynData() : nullptr;
     m_model.SetData(data);
-    // New records: no row stays picked (the row that was holds another
-    // record now, or none).
-    if (selectionModel()) selectionModel()->clear();
-    if (!data) {
-        m_model.RemoveAllRows();
-        return;
-    }
+    if (!data) return;
     std::vector<DWORD> ids;
     ids.reserve(data->GetData().size());
     for (const CInstData& r : data->GetData()) ids.push_back(r.GetInstID());
@@ -153,6 +147,7 @@ void CObjListCtrl::DisplayAllData() {
 
 LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
     m_bRenewingQuery = m_bQueryRenewed = false;  // records came: a later loss may be renewed again
+    m_model.RemoveAllRows();
     BuildColumns();
     DisplayAllData();
     if (m_bOwnQueryResult) m_nUnfilteredTotal = m_nTotalRecords;
@@ -166,6 +161,7 @@ LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
 }
 
 LRESULT CObjListCtrl::OnDataUpdate(WPARAM, LPARAM) {
+    m_model.RemoveAllRows();
     DisplayAllData();
     if (m_bOwnQueryResult) m_nUnfilteredTotal = m_nTotalRecords;
     UpdateMenuState(0);

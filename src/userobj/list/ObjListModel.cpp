@@ -3,8 +3,6 @@
 
 #include "TextHelpers.h"
 
-#include <algorithm>
-
 int CObjListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
 int CObjListModel::columnCount(const QModelIndex& parent) const {
@@ -45,23 +43,11 @@ int CObjListModel::Field(int column) const {
 void CObjListModel::RemoveAllColumns() { SetColumns({}, {}, {}); }
 
 void CObjListModel::SetRows(int rows, int offset, std::vector<DWORD> ids) {
-    if (rows != m_rows || rows == 0) {
-        beginResetModel();
-        m_rows = rows;
-        m_offset = offset;
-        m_ids = std::move(ids);
-        endResetModel();
-        return;
-    }
-    // The same rows with another page on them: only the rows of the old
-    // page and of the new one changed. (A reset would make the view lay
-    // itself out again and draw every page twice.)
-    const int oldFirst = m_offset, oldEnd = m_offset + static_cast<int>(m_ids.size());
+    beginResetModel();
+    m_rows = rows;
     m_offset = offset;
     m_ids = std::move(ids);
-    const int newEnd = m_offset + static_cast<int>(m_ids.size());
-    if (oldEnd > oldFirst || newEnd > m_offset)
-        RowsChanged(std::min(oldFirst, m_offset), std::max(oldEnd, newEnd) - 1);
+    endResetModel();
 }
 
 void CObjListModel::AppendRow(DWORD id) {
@@ -104,13 +90,8 @@ bool CObjListModel::RemoveRow(int row) {
     return true;
 }
 
-void CObjListModel::RowChanged(int row) { RowsChanged(row, row); }
-
-void CObjListModel::RowsChanged(int first, int last) {
-    first = std::max(first, 0);
-    last = std::min(last, m_rows - 1);
-    if (first > last || columnCount() == 0) return;
-    emit dataChanged(index(first, 0), index(last, columnCount() - 1));
+void CObjListModel::RowChanged(int row) {
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 DWORD CObjListModel::ItemData(int row) const {

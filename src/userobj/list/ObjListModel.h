@@ -30,8 +30,7 @@ public:
     int Field(int column) const;
     void RemoveAllColumns();
 
-    // Rows: total rows, and the records placed from row offset on. The
-    // same number of rows again only tells the view which rows changed.
+    // Rows: total rows, and the records placed from row offset on.
     void SetRows(int rows, int offset, std::vector<DWORD> ids);
     void RemoveAllRows() { SetRows(0, 0, {}); }
     void AppendRow(DWORD id);
@@ -43,8 +42,6 @@ public:
     void SetItemData(int row, DWORD id);
     bool RemoveRow(int row);
     void RowChanged(int row);
-    // Rows first..last (kept within the rows) show other values now.
-    void RowsChanged(int first, int last);
 
     // The instance identifier of a row (its item data); 0 for a placeholder.
     DWORD ItemData(int row) const;
