@@ -117,16 +117,6 @@ void CObjListCtrl::BuildColumns() {
             widths.push_back(std::max(extent(a.GetDisplayName()) + 30, a.listWidth));
         }
     }
-    // The same columns as the page before: the header and its widths stay
-    // as they are (a new page is not a new list).
-    bool same = records == m_bColumnsFitted && titles == m_model.Titles();
-    for (size_t c = 0; same && c < fields.size(); ++c) same = m_model.Field(static_cast<int>(c)) == fields[c];
-    m_bColumnsFitted = records;
-    if (same && !titles.empty()) {
-        m_bSizingColumns = false;
-        m_wndHeader->SetSortArrow(m_nSortColumn, m_bSortAscending);
-        return;
-    }
     m_bSizingColumns = true;
     m_model.SetColumns(titles, fields, widths);
     for (size_t c = 0; c < titles.size(); ++c) {

@@ -148,6 +148,8 @@ void CObjListCtrl::DisplayAllData() {
 LRESULT CObjListCtrl::OnDataInit(WPARAM, LPARAM) {
     m_bRenewingQuery = m_bQueryRenewed = false;  // records came: a later loss may be renewed again
     m_model.RemoveAllRows();
+    m_bSizingColumns = true;  // the header's sections go and come: no width of the operator's
+    m_model.RemoveAllColumns();
     BuildColumns();
     DisplayAllData();
     if (m_bOwnQueryResult) m_nUnfilteredTotal = m_nTotalRecords;

@@ -210,7 +210,6 @@ private:
     // the columns keep them over pages and refreshes.
     std::map<std::string, int> m_mapColumnWidth;
     bool m_bSizingColumns = false;  // widths being set by the list, not the operator
-    bool m_bColumnsFitted = false;  // the columns were built from records (else from the attributes)
     std::set<std::string> m_setPendingWidths;  // titles dragged, not yet written
     int m_nWidthWrites = 0;
 };
