@@ -66,6 +66,59 @@ void BM_PageAt(benchmark::State& state) {
 }
 BENCHMARK(BM_PageAt)->Arg(0)->Arg(500000)->Arg(999500)->Unit(benchmark::kMicrosecond);
 
+// A list sorted by a column no index orders (the description, descending):
+// its head and first page, as the list asks for them.
+constexpr const char* kSortedHead = "LST MGCPSUB: SORT=DESC-DESC;";
+
+std::string PageCmd(const std::string& qid, int64_t begin) {
+    return "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) + ", END=" + std::to_string(begin + 499) +
+           ";";
+}
+
+void BM_SortedHeadToFirstPage1M(benchmark::State& state) {
+    mmlsw::CSwitch& sw = Seeded();
+    for (auto _ : state) {
+        const std::string qid = QidOf(sw.Execute(kSortedHead).front());
+        auto page = sw.Execute(PageCmd(qid, 0));
+        benchmark::DoNotOptimize(page);
+        state.PauseTiming();
+        sw.Execute("RLS MGCPSUB: QID=\"" + qid + "\";");
+        sw.FinishSorts();  // nothing left to finish: released
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SortedHeadToFirstPage1M)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The rest of that order, read when the switch has time (or a later page needs it).
+void BM_SortedRestOfOrder1M(benchmark::State& state) {
+    mmlsw::CSwitch& sw = Seeded();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string qid = QidOf(sw.Execute(kSortedHead).front());
+        state.ResumeTiming();
+        sw.FinishSorts();
+        state.PauseTiming();
+        sw.Execute("RLS MGCPSUB: QID=\"" + qid + "\";");
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SortedRestOfOrder1M)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_SortedPageAt(benchmark::State& state) {
+    mmlsw::CSwitch& sw = Seeded();
+    static const std::string qid = [&] {
+        const std::string q = QidOf(sw.Execute(kSortedHead).front());
+        sw.FinishSorts();
+        return q;
+    }();
+    const std::string cmd = PageCmd(qid, state.range(0));
+    for (auto _ : state) {
+        auto r = sw.Execute(cmd);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_SortedPageAt)->Arg(0)->Arg(500000)->Arg(999500)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

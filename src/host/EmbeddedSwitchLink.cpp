@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QDir>
+#include <QTimer>
 
 #include <map>
 #include <mutex>
@@ -25,7 +26,7 @@ public:
         const bool fresh = path != ":memory:" && !QFileInfo::exists(QString::fromStdString(path));
         if (fresh) QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
         bool ok = m_sw.Open(path, error);
-        if (ok && (fresh || path == ":memory:" || m_sw.Count(308) == 0))
+        if (ok && (fresh || path == ":memory:" || !m_sw.HasRecords(308)))
             ok = mmlsw::SeedDemo(m_sw, demo, error);
         std::lock_guard lock(m_mutex);
         m_ready = true;
@@ -37,7 +38,19 @@ public:
         return m_ready;
     }
     std::vector<std::string> Execute(const std::string& command, mmlsw::SessionId session = mmlsw::kDefaultSession) {
-        return m_sw.Execute(command, session);
+        std::vector<std::string> reports = m_sw.Execute(command, session);
+        if (m_sw.HasUnfinishedSorts()) {
+            // The rest of a sorted list's order is read once the commands
+            // that follow its head at once (its first page) are answered.
+            if (!m_idle) {
+                m_idle = new QTimer(this);
+                m_idle->setSingleShot(true);
+                m_idle->setInterval(kIdleMs);
+                connect(m_idle, &QTimer::timeout, this, [this] { m_sw.FinishSorts(); });
+            }
+            m_idle->start();
+        }
+        return reports;
     }
     std::vector<mmlsw::SNotice> TakeNotices() { return m_sw.TakeNotices(); }
     void CloseSession(mmlsw::SessionId session) { m_sw.CloseSession(session); }
@@ -50,7 +63,9 @@ public:
     }
 
 private:
+    static constexpr int kIdleMs = 150;
     mmlsw::CSwitch m_sw;
+    QTimer* m_idle = nullptr;  // a child: lives on the worker thread
     std::mutex m_mutex;
     std::condition_variable m_cv;
     bool m_ready = false;

@@ -1,9 +1,12 @@
 // The record ids of one list result in result order, and the condition
-// they were selected by. Ids of tables that never grew past four thousand
+// they were selected by. A sorted result may stand with only its first
+// records known and its count: the switch fills in the rest of the order
+// before anything reads past them (see SwitchSorts.cpp). Ids of tables that never grew past four thousand
 // million rows take four bytes each, half of what a paged query over a
 // million records would otherwise hold.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -24,7 +27,32 @@ public:
         }
         m_wide.push_back(rid);
     }
-    size_t size() const { return m_wide.empty() ? m_narrow.size() : m_wide.size(); }
+    // The records of the result, known or not.
+    size_t size() const { return m_count ? m_count : Known(); }
+    // The ids known, from the first on.
+    size_t Known() const { return m_wide.empty() ? m_narrow.size() : m_wide.size(); }
+    bool Finished() const { return m_count == 0; }
+    // Only the ids pushed so far are known of `count` records.
+    void Expect(size_t count) { m_count = count; }
+    // The whole order: the known ids first, then the others of `all` in
+    // its order, as many as the result counts. A record that came into the
+    // condition meanwhile is left out; the place of one gone is kept by id
+    // 0, which names no record.
+    void Finish(const std::vector<int64_t>& all) {
+        const size_t count = size();
+        std::vector<int64_t> known;
+        known.reserve(Known());
+        for (size_t i = 0; i < Known(); ++i) known.push_back((*this)[i]);
+        std::vector<int64_t> sorted(known);
+        std::sort(sorted.begin(), sorted.end());
+        m_count = 0;
+        for (int64_t rid : all) {
+            if (Known() >= count) break;
+            if (!std::binary_search(sorted.begin(), sorted.end(), rid)) Push(rid);
+        }
+        while (Known() < count) Push(0);
+        ShrinkToFit();
+    }
     int64_t operator[](size_t i) const { return m_wide.empty() ? m_narrow[i] : m_wide[i]; }
     void ShrinkToFit() {
         m_narrow.shrink_to_fit();
@@ -45,6 +73,7 @@ private:
     std::vector<std::string> m_binds;
     std::vector<uint32_t> m_narrow;
     std::vector<int64_t> m_wide;  // used once an id does not fit four bytes
+    size_t m_count = 0;           // while not finished: the records of the result
 };
 
 }  // namespace mmlsw

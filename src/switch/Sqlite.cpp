@@ -163,6 +163,8 @@ void CTransaction::Commit() {
     m_open = false;
 }
 
+bool CDatabase::AutoCommit() const { return sqlite3_get_autocommit(m_db.get()) != 0; }
+
 CReadTransaction::CReadTransaction(CDatabase& db) : m_db(db), m_own(sqlite3_get_autocommit(db.Handle()) != 0) {
     if (m_own) m_db.Exec("BEGIN");
 }

@@ -62,6 +62,8 @@ public:
     // cannot be opened or is not a database.
     bool Open(const std::string& path, Mode mode, int busyTimeoutMs, std::string& error);
     sqlite3* Handle() const { return m_db.get(); }
+    // No transaction is open on the connection.
+    bool AutoCommit() const;
     // Throws CStoreError on failure.
     void Exec(std::string_view sql);
     bool TryExec(std::string_view sql);

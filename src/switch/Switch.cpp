@@ -200,6 +200,8 @@ int64_t CSwitch::Count(DWORD type) {
     return s->Step() ? s->Int(0) : 0;
 }
 
+bool CSwitch::HasRecords(DWORD type) { return m_db.Prepared("SELECT 1 FROM " + Table(type) + " LIMIT 1")->Step(); }
+
 CResultCache& CSwitch::Results() { return m_shared->results; }
 CSessions& CSwitch::Sessions() { return m_shared->sessions; }
 void CSwitch::SetLoginDelay(int64_t ms) { m_shared->loginDelayMs = ms; }
@@ -209,6 +211,7 @@ int CSwitch::OplogKeepDays() const { return m_shared->oplogKeepDays; }
 CQueryRegistry& CSwitch::Queries() { return m_shared->queries; }
 
 void CSwitch::DataReplaced() {
+    m_unfinished.clear();
     m_shared->queries.Clear();
     m_shared->results.AllChanged();
 }
@@ -382,6 +385,8 @@ CSwitch::Reports CSwitch::Run(std::string_view command, SessionId session, bool 
     SLogged row;
     bool thrown = false;
     try {
+        // A change waits for the sorted results read before it to be whole.
+        if (!IsRead(echo)) FinishSorts();
         if (!m_reader) {
             // Another program that wrote to the file invalidates shared results.
             const int64_t version = m_db.DataVersion();

@@ -23,6 +23,7 @@
 
 #include "Notices.h"
 #include "Queries.h"
+#include "ResultCache.h"
 #include "Sessions.h"
 #include "Sqlite.h"
 #include "hostlibs/FrmDatabase.h"
@@ -168,12 +169,21 @@ public:
     int64_t HeldRecords() const;
 
     int64_t Count(DWORD type);
+    // At least one record of the type (without counting a million).
+    bool HasRecords(DWORD type);
     CDatabase& Db() { return m_db; }
     const CFrmDatabase& Catalogue() const { return m_cat; }
     static std::string Table(DWORD type) { return "o" + std::to_string(type); }
     // To be called after the tables were changed through Db(): open queries
     // and shared results no longer stand for the data.
     void DataReplaced();
+    // Results whose first page alone was read at their head (long, or
+    // sorted by a column no index orders): the rest of their order is read
+    // before a page past it, before any change, or here, when the caller
+    // has time (SwitchSorts.cpp).
+    bool HasUnfinishedSorts() const { return !m_unfinished.empty(); }
+    // Every one of them, or only that one.
+    void FinishSorts(const CRecordIds* only = nullptr);
     // Copies the write-ahead log into the database as far as readers allow
     // (truncate: waits for them and empties it); the pages it held, or -1.
     int64_t Checkpoint(bool truncate);
@@ -378,6 +388,22 @@ private:
     CDatabase m_db;
     std::shared_ptr<SShared> m_shared;
     bool m_reader = false;
+    // Sorted results of this switch not finished yet (SwitchSorts.cpp).
+    struct SUnfinishedSort {
+        std::weak_ptr<CRecordIds> ids;
+        std::string key, text;  // the result's key in the shared results, its full query
+        std::vector<std::string> binds;
+        CResultCache::SStamp stamp;  // taken before its head was read
+    };
+    std::vector<SUnfinishedSort> m_unfinished;
+    // The query needs a sort of every record it selects (no index gives its order).
+    bool NeedsSort(const std::string& text);
+    // Reads the first page of a sorted query, or of every record of a long
+    // table, and the count; null when the query is read whole (short, in an
+    // index's order under a condition, or this switch is a reader). The rest of the order is read later (FinishSorts).
+    static constexpr int64_t kFirstPageAloneFrom = 50000;
+    std::shared_ptr<CRecordIds> FirstPageAlone(const SComObj& obj, const SListSql& sql, const std::string& text,
+                                                const std::string& key, const CResultCache::SStamp& stamp);
     int64_t m_dataVersion = -1;
     int64_t m_lastExpiry = 0;
     std::vector<std::pair<DWORD, std::string>> m_touched;

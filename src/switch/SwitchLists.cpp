@@ -121,6 +121,10 @@ std::shared_ptr<const CRecordIds> CSwitch::ListIds(const SComObj& obj, const SLi
     if (auto hit = Results().Find(key)) return hit;
     // The stamp is taken before the read begins (see ResultCache.h).
     const CResultCache::SStamp stamp = Results().Stamp(obj.type, sql.columns);
+    if (auto first = FirstPageAlone(obj, sql, text, key, stamp)) {
+        first->SetCondition(sql.where, sql.binds);
+        return first;  // shared once its order is finished
+    }
     auto ids = std::make_shared<CRecordIds>();
     {
         auto s = m_db.Prepared(text);
@@ -186,6 +190,7 @@ CSwitch::Reports CSwitch::Page(const std::string& echo, const SMmlCommand& cmd, 
         return Fail(echo, RC_BAD_VALUE, "(records 0 to " + std::to_string(total - 1) + ", at most " +
                                             std::to_string(kMaxPage) + " at once)");
     end = std::min(end, total - 1);
+    if (end >= static_cast<int64_t>(ids->Known())) FinishSorts(ids.get());
     // Positions stand as the head counted them. A record removed since, or
     // changed so that it no longer meets the list's conditions, keeps its
     // place as an object whose every property is empty.

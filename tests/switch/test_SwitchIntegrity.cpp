@@ -293,3 +293,59 @@ TEST_F(IntegrityTest, WhatAHotlineOfNoLeavesOutIsNeitherTakenNorKept) {
     EXPECT_EQ(Code("MOD MGCPSUB: DN=20000901, HOTDN=\"\";"), 0);
     EXPECT_EQ(Violations(), std::vector<std::string>{});
 }
+
+namespace {
+
+// The numbers of every subscriber in the order SQL gives for the sort.
+std::vector<std::string> WholeOrder(CSwitch& sw, const std::string& order) {
+    std::vector<std::string> dns;
+    auto s = sw.Db().Prepared("SELECT DN FROM o308 ORDER BY " + order);
+    while (s->Step()) dns.emplace_back(s->Text(0));
+    return dns;
+}
+
+std::vector<std::string> Slice(const std::vector<std::string>& v, size_t begin, size_t end) {
+    return {v.begin() + static_cast<std::ptrdiff_t>(begin), v.begin() + static_cast<std::ptrdiff_t>(end) + 1};
+}
+
+}  // namespace
+
+TEST_F(IntegrityTest, PagesOfASortedListAgreeWithTheWholeOrderWhereverTheyLie) {
+    // Columns no index orders: a text and a number with many equal values.
+    const std::pair<const char*, const char*> sorts[] = {{"DESC-DESC", "\"DESC\" DESC, rid DESC"},
+                                                         {"CSC-ASC", "CSC ASC, rid ASC"}};
+    for (const auto& [sort, order] : sorts) {
+        SCOPED_TRACE(sort);
+        const std::vector<std::string> whole = WholeOrder(sw, order);
+        ASSERT_EQ(whole.size(), 1200u);
+        const std::string qid = Head(std::string("LST MGCPSUB: SORT=") + sort + ";", 1);
+        EXPECT_EQ(Value(0, "Total Recs"), "1200");
+        EXPECT_EQ(Page("MGCPSUB", qid, 0, 499, 1), Slice(whole, 0, 499));
+        EXPECT_EQ(Page("MGCPSUB", qid, 700, 1199, 1), Slice(whole, 700, 1199));
+        EXPECT_EQ(Page("MGCPSUB", qid, 350, 849, 1), Slice(whole, 350, 849));
+        EXPECT_EQ(Page("MGCPSUB", qid, 0, 499, 1), Slice(whole, 0, 499));
+    }
+}
+
+TEST_F(IntegrityTest, ASortedListKeepsTheOrderItsHeadSawWhenRecordsChangeBeforeItsLaterPages) {
+    const std::vector<std::string> whole = WholeOrder(sw, "\"DESC\" DESC, rid DESC");
+    const std::string qid = Head("LST MGCPSUB: SORT=DESC-DESC;", 1);
+    ASSERT_EQ(Page("MGCPSUB", qid, 0, 499, 1), Slice(whole, 0, 499));
+    // Another session changes records of the later pages: one sorts first
+    // now, one is gone, one is new.
+    const std::string moved = whole[900];
+    ASSERT_EQ(Code("MOD MGCPSUB: DN=" + moved + ", DESC=\"zzz first\";", 2), 0) << Text();
+    size_t gone = 600;  // the first there that nothing else refers to
+    while (gone < 900 && Code("RMV MGCPSUB: DN=" + whole[gone] + ";", 2) != 0) ++gone;
+    ASSERT_LT(gone, 900u);
+    ASSERT_EQ(Code("ADD MGCPSUB: DN=1777" + mgcp, 2), 0) << Text();
+
+    std::vector<std::string> expected = Slice(whole, 500, 999);
+    expected[gone - 500] = "";  // its place kept, empty
+    EXPECT_EQ(Page("MGCPSUB", qid, 500, 999, 1), expected);
+    EXPECT_NE(Text().find("1 of these records were removed or changed"), std::string::npos) << Text();
+    EXPECT_EQ(Page("MGCPSUB", qid, 0, 499, 1), Slice(whole, 0, 499));
+    // A new head sees the change.
+    const std::string again = Head("LST MGCPSUB: SORT=DESC-DESC;", 1);
+    EXPECT_EQ(Page("MGCPSUB", again, 0, 0, 1), std::vector<std::string>{moved});
+}

@@ -11,6 +11,7 @@
 #include "ControlIds.h"
 #include "HostStrings.h"
 #include "CentrexDlg.h"
+#include "ListCellDelegate.h"
 #include "ModuleState.h"
 #include "SortTable.h"
 #include "UserObjWnd.h"
@@ -41,6 +42,7 @@ CObjListCtrl::CObjListCtrl(QWidget* parent, int controlId)
     : CWndT(parent), m_wndHeader(new CSortHeaderCtrl(this)), m_nControlId(controlId) {
     setHorizontalHeader(m_wndHeader);
     setModel(&m_model);
+    setItemDelegate(new CListCellDelegate(this));
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);  // the scroll position is the top row
     connect(m_wndHeader, &QHeaderView::sectionClicked, this, &CObjListCtrl::OnHeaderClick);
     ConnectColumnSizing();
@@ -63,7 +65,11 @@ CObjListCtrl::CObjListCtrl(QWidget* parent, int controlId)
     verticalHeader()->setVisible(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    setStyleSheet(QStringLiteral("QTableView { background: rgb(217,222,223); }"));
+    // The list's grey ground, by palette: a style sheet would route every
+    // cell and scroll bar of the list through the slower style-sheet style.
+    QPalette ground = palette();
+    ground.setColor(QPalette::Base, QColor(217, 222, 223));
+    setPalette(ground);
 }
 
 CObjListCtrl::~CObjListCtrl() = default;

@@ -92,7 +92,14 @@ const MsgMap* CUserObjWnd::MessageMap() {
     return &m;
 }
 
-CUserObjWnd::CUserObjWnd() { setAttribute(Qt::WA_DeleteOnClose, false); }
+CUserObjWnd::CUserObjWnd() {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    m_greyLook.setSingleShot(true);
+    m_greyLook.setInterval(kGreyLookDelayMs);
+    connect(&m_greyLook, &QTimer::timeout, this, [this] {
+        if (QWidget* content = widget()) content->setUpdatesEnabled(true);
+    });
+}
 
 CUserObjWnd::~CUserObjWnd() {
     // Exports under way go while the window is whole: a job that ends drops

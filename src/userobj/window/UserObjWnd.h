@@ -9,6 +9,7 @@
 #include <QList>
 #include <QPointer>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 
 #include <functional>
@@ -40,6 +41,9 @@ class CUserObjWnd : public IObjWnd {
     Q_OBJECT
     DECLARE_MESSAGE_MAP()
 public:
+    // How long a command may be out before the window is drawn greyed.
+    static constexpr int kGreyLookDelayMs = 120;
+
     CUserObjWnd();
     ~CUserObjWnd() override;
 
@@ -164,4 +168,8 @@ private:
     std::map<int, QAction*> m_mapToolButtons;  // by command
     QPointer<QWidget> m_lastFocus;
     bool m_bWaitCursor = false;
+    // The content is disabled the moment a command goes out, but drawn
+    // greyed only when the answer is slow: a quick answer (most are) then
+    // costs one drawing of the window, not a grey one and a normal one.
+    QTimer m_greyLook;
 };

@@ -130,7 +130,9 @@ void CUserObjWnd::UpdateBusyState() {
             // The focus stays with this window: left to itself it would move
             // on into another window, which the MDI area would then activate.
             if (m_lastFocus && content->isAncestorOf(m_lastFocus)) setFocus();
+            content->setUpdatesEnabled(false);
             content->setEnabled(false);
+            m_greyLook.start();
         }
     } else {
         if (m_bWaitCursor) {
@@ -138,7 +140,9 @@ void CUserObjWnd::UpdateBusyState() {
             m_bWaitCursor = false;
         }
         if (content && !content->isEnabled()) {
+            m_greyLook.stop();
             content->setEnabled(true);
+            content->setUpdatesEnabled(true);
             // Keys go on where they were: paging through a list must not lose it.
             if (m_lastFocus && content->isAncestorOf(m_lastFocus))
                 m_lastFocus->setFocus();
