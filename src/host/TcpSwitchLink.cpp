@@ -57,6 +57,7 @@ CTcpSwitchLink::CTcpSwitchLink(STcpTarget target, QObject* parent)
     connect(&m_socket, &QSslSocket::sslErrors, this, &CTcpSwitchLink::OnSslErrors);
     connect(&m_socket, &QSslSocket::readyRead, this, &CTcpSwitchLink::OnReadable);
     connect(&m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+        if (m_bAskingTrust) return;  // closed on purpose while the operator decides
         QString why = std::exchange(m_strTrustProblem, {});
         if (why.isEmpty()) why = m_socket.errorString();
         if (m_target.tls && !m_socket.isEncrypted() && m_socket.error() == QAbstractSocket::SslHandshakeFailedError &&
@@ -69,7 +70,7 @@ CTcpSwitchLink::CTcpSwitchLink(STcpTarget target, QObject* parent)
     });
     // After an error the socket also says it closed: the error told more.
     connect(&m_socket, &QSslSocket::disconnected, this, [this] {
-        if (!m_bErrorTold) OnLost(QStringLiteral("the switch closed the connection"));
+        if (!m_bErrorTold && !m_bAskingTrust) OnLost(QStringLiteral("the switch closed the connection"));
     });
     m_handshake.setSingleShot(true);
     connect(&m_handshake, &QTimer::timeout, this, [this] {
@@ -137,7 +138,7 @@ bool CTcpSwitchLink::Ready() const {
 }
 
 void CTcpSwitchLink::Connect() {
-    if (m_socket.state() != QAbstractSocket::UnconnectedState) return;
+    if (m_socket.state() != QAbstractSocket::UnconnectedState || m_bAskingTrust) return;
     m_buffer.clear();
     m_strTrustProblem.clear();
     m_bErrorTold = false;
@@ -207,10 +208,30 @@ void CTcpSwitchLink::OnEncrypted() {
 void CTcpSwitchLink::OnSslErrors(const QList<QSslError>& errors) {
     QStringList words;
     for (const QSslError& e : errors) words << e.errorString();
-    // The operator may take a while over the question; the handshake waits.
+    const QString address = m_target.host + ":" + QString::number(m_target.port);
+    const QSslCertificate certificate = m_socket.peerCertificate();
+    if (m_askTrust && m_target.caFile.isEmpty() && !certificate.isNull() && !m_known.Known(address)) {
+        // A certificate seen for the first time is put to the operator with
+        // the connection closed: the switch does not wait for a handshake
+        // while the operator reads. Accepted, it is known the next time.
+        m_handshake.stop();
+        m_bAskingTrust = true;
+        m_socket.abort();
+        QMetaObject::invokeMethod(
+            this,
+            [this, address, certificate, errors = words.join(QStringLiteral("; "))] {
+                const STlsTrust trust = DecideTrust(address, certificate, errors, false, m_known, m_askTrust);
+                m_bAskingTrust = false;
+                if (trust.verdict == STlsTrust::Trusted)
+                    Connect();
+                else
+                    OnLost(trust.why);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     m_handshake.stop();
-    const STlsTrust trust = DecideTrust(m_target.host + ":" + QString::number(m_target.port),
-                                        m_socket.peerCertificate(), words.join(QStringLiteral("; ")),
+    const STlsTrust trust = DecideTrust(address, certificate, words.join(QStringLiteral("; ")),
                                         !m_target.caFile.isEmpty(), m_known, m_askTrust);
     if (trust.verdict == STlsTrust::Trusted) {
         m_socket.ignoreSslErrors();

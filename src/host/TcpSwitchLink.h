@@ -103,6 +103,7 @@ private:
     TrustQuestion m_askTrust;
     QString m_strTrustProblem;  // why the last handshake was refused
     bool m_bErrorTold = false;  // the connection's end was told with its error
+    bool m_bAskingTrust = false;  // the operator is asked about a certificate: commands wait
 
     Login m_login = Login::None;
     QString m_strName, m_strPassword;  // the password: in memory only, for this run

@@ -88,6 +88,7 @@ int CRecordingUi::MessageBox(QWidget* parent, const std::string& text, const std
 int CRecordingUi::MessageBoxDetails(QWidget*, const std::string& text, const std::string& details,
                                     const std::string& caption, unsigned style) {
     boxes.push_back({text, caption, style, details});
+    if (onBox) onBox(boxes.back());
     if (!boxAnswers.empty()) {
         int a = boxAnswers.front();
         boxAnswers.pop_front();

@@ -88,6 +88,9 @@ public:
     std::vector<SaveFileRequest> saveRequests;
 
     std::deque<int> boxAnswers;        // default IDOK (IDYES for yes/no styles)
+    // Runs while a box is up, before it is answered (an operator who reads
+    // a while: events go on meanwhile as under a real box).
+    std::function<void(const Box&)> onBox;
     std::deque<std::string> saveAnswers;  // default: cancelled
     // Runs on the dialog instead of the event loop; its result is returned.
     // Default: the dialog is rejected (0).

@@ -96,7 +96,12 @@ TEST_F(ExportHands, PagesInSeveralReportsOrShortPagesLoseNoRecord) {
         ASSERT_TRUE(list->IsPaged());
         const std::string file = keep ? "short.txt" : "split.txt";
         m_ui->saveAnswers = {Path(file.c_str())};
-        ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
+        // On a loaded machine the first right click may find the menu not
+        // yet brought up to date with the rows; the operator clicks again.
+        if (!ChooseFromMenu(list, 0, "Export/Text File")) {
+            ASSERT_TRUE(Settle(w));
+            ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
+        }
         ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath(QString::fromStdString(file))); }, 30000));
         ASSERT_TRUE(Settle(w));
         const Table records = TextRecords(Path(file.c_str()));

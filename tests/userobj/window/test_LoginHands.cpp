@@ -340,6 +340,22 @@ TEST_F(LoginHands, AnUnknownCertificateIsShownByItsFingerprintAndAChangedOneRefu
     EXPECT_EQ(Dialog(again)->MainList()->GetItemCount(), 0);
 }
 
+// The operator reads the fingerprint longer than the switch waits for a
+// handshake: the question is asked with the connection closed, and the
+// answer connects again.
+TEST_F(LoginHands, AnOperatorWhoTakesTimeOverTheCertificateStillGetsIn) {
+    StartOnSwitch(false);
+    LogInWith({{"alice", "alice-secret"}});
+    m_ui->onBox = [](const platform::CRecordingUi::Box&) { QTest::qWait(6000); };
+    CUserObjWnd* w = Open(3);
+    ASSERT_NE(w, nullptr);
+    m_ui->onBox = nullptr;
+    ASSERT_EQ(m_ui->boxes.size(), 1u) << m_ui->boxes.back().text;
+    EXPECT_NE(m_ui->boxes[0].text.find("SHA256:"), std::string::npos) << m_ui->boxes[0].text;
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_GT(Dialog(w)->MainList()->GetItemCount(), 0);
+}
+
 // The operation log window, opened from the Objects menu, lists the change
 // the operator just made, by his name, newest first.
 TEST_F(LoginHands, TheOperationLogWindowShowsTheChangeJustMade) {
