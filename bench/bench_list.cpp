@@ -250,6 +250,16 @@ void WheelNotch(QAbstractItemView* v) {
     QApplication::sendEvent(v->viewport(), &e);
 }
 
+// One wheel notch on the list, timed until the list is settled again.
+void TimedNotch(Fixture& f, CTimes& times, benchmark::State& state) {
+    state.ResumeTiming();
+    QElapsedTimer t;
+    t.start();
+    WheelNotch(f.list);
+    f.Settle();
+    times.Add(t, state);
+}
+
 // The first page held, the view at its top: a notch down stays inside it.
 void BM_WheelNotchInsidePage(benchmark::State& state) {
     Fixture& f = Million();
@@ -261,12 +271,7 @@ void BM_WheelNotchInsidePage(benchmark::State& state) {
         state.PauseTiming();
         f.list->verticalScrollBar()->setValue(0);
         f.Settle();
-        state.ResumeTiming();
-        QElapsedTimer t;
-        t.start();
-        WheelNotch(f.list);
-        f.Settle();
-        times.Add(t, state);
+        TimedNotch(f, times, state);
     }
     times.Report(state);
     state.counters["page_begin"] = f.list->m_nPageBegin;
@@ -288,12 +293,7 @@ void BM_WheelNotchPastPage(benchmark::State& state) {
         f.list->verticalScrollBar()->setValue(lastHeld - f.list->RowsPerPage() + 1);
         f.Settle();
         const int begin = f.list->m_nPageBegin, sentBefore = f.linkPtr->pagesSent;
-        state.ResumeTiming();
-        QElapsedTimer t;
-        t.start();
-        WheelNotch(f.list);
-        f.Settle();
-        times.Add(t, state);
+        TimedNotch(f, times, state);
         fetched += f.list->m_nPageBegin != begin;
         sent += f.linkPtr->pagesSent - sentBefore;
     }
