@@ -4,11 +4,15 @@
 // the groups again.
 #include "Operator.h"
 
+#include <QTableWidget>
+
 #include "CentrexDlg.h"
+#include "ConflictDlg.h"
 #include "PropertyDisplayView.h"
 
 using op::COperatorTest;
 using op::CountSent;
+using op::Property;
 
 namespace {
 
@@ -154,6 +158,52 @@ TEST_F(CentrexHands, RemovingAMemberListsTheGroupsAgain) {
     EXPECT_EQ(CountSent(sent, "LST CXGRP"), 1u);
     EXPECT_EQ(OnSwitch("LST CXMEM: DN=" + dn + ";").find("DN = " + dn), std::string::npos);
     EXPECT_EQ(dlg->GroupCache().Size(), 0u);
+}
+
+// Two operators change the same member's description: this one's OK finds
+// the member changed meanwhile and shows both values; applying puts this
+// operator's value on the member as it is now, and what the other one
+// changed elsewhere stays.
+TEST_F(CentrexHands, AMemberChangedMeanwhileShowsBothValuesAndMineCanBeApplied) {
+    OpenCentrex();
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    CObjListCtrl* members = dlg->MemberList();
+    ASSERT_GT(members->GetItemCount(), 0);
+    const std::string dn = members->Model().CellText(0, 0);
+    const std::string before = OnSwitch("LST CXMEM: DN=" + dn + ";");
+    const std::string revision = Property(before, "REV");
+    ASSERT_FALSE(revision.empty()) << before;
+    int conflicts = 0;
+    std::vector<std::vector<QString>> shown;
+    OnDialog([&](QDialog& d) {
+        if (auto* conflict = dynamic_cast<CConflictDlg*>(&d)) {
+            ++conflicts;
+            QTableWidget* rows = conflict->Rows();
+            for (int r = 0; r < rows->rowCount(); ++r)
+                shown.push_back({rows->item(r, 0)->text(), rows->item(r, 1)->text(), rows->item(r, 2)->text()});
+            PressButton(d, "ctl1");
+            return;
+        }
+        ASSERT_TRUE(TypeParameter(d, "Description", "Mine"));
+        // Meanwhile, on another link: the same field, and another one.
+        if (conflicts == 0) {
+            EXPECT_EQ(Property(OnSwitch("MOD CXMEM: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
+            EXPECT_EQ(Property(OnSwitch("MOD CXMEM: DN=" + dn + ", DISPNAME=\"Front\";"), "RETCODE"), "0");
+        }
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromMenu(members, 0, "Modify"));
+    ASSERT_TRUE(WaitFor([&] { return conflicts == 1; }));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(shown, (std::vector<std::vector<QString>>{{"Display Name", "", "Front"},
+                                                         {"Description", "Mine", "Theirs"}}));
+    const std::string after = OnSwitch("LST CXMEM: DN=" + dn + ";");
+    EXPECT_EQ(Property(after, "DESC"), "Mine");
+    EXPECT_EQ(Property(after, "DISPNAME"), "Front");
+    EXPECT_EQ(Property(after, "SHORTNO"), Property(before, "SHORTNO"));
+    EXPECT_EQ(Property(after, "REV"), std::to_string(std::stoi(revision) + 3));
+    EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
 }
 
 namespace {
