@@ -4,10 +4,7 @@
 // the groups again.
 #include "Operator.h"
 
-#include <QTableWidget>
-
 #include "CentrexDlg.h"
-#include "ConflictDlg.h"
 #include "PropertyDisplayView.h"
 
 using op::COperatorTest;
@@ -174,29 +171,21 @@ TEST_F(CentrexHands, AMemberChangedMeanwhileShowsBothValuesAndMineCanBeApplied) 
     const std::string before = OnSwitch("LST CXMEM: DN=" + dn + ";");
     const std::string revision = Property(before, "REV");
     ASSERT_FALSE(revision.empty()) << before;
-    int conflicts = 0;
-    std::vector<std::vector<QString>> shown;
+    SConflicts conflicts;
     OnDialog([&](QDialog& d) {
-        if (auto* conflict = dynamic_cast<CConflictDlg*>(&d)) {
-            ++conflicts;
-            QTableWidget* rows = conflict->Rows();
-            for (int r = 0; r < rows->rowCount(); ++r)
-                shown.push_back({rows->item(r, 0)->text(), rows->item(r, 1)->text(), rows->item(r, 2)->text()});
-            PressButton(d, "ctl1");
-            return;
-        }
+        if (ApplyMine(d, conflicts)) return;
         ASSERT_TRUE(TypeParameter(d, "Description", "Mine"));
         // Meanwhile, on another link: the same field, and another one.
-        if (conflicts == 0) {
+        if (conflicts.count == 0) {
             EXPECT_EQ(Property(OnSwitch("MOD CXMEM: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
             EXPECT_EQ(Property(OnSwitch("MOD CXMEM: DN=" + dn + ", DISPNAME=\"Front\";"), "RETCODE"), "0");
         }
         PressButton(d, "ctl1");
     });
     ASSERT_TRUE(ChooseFromMenu(members, 0, "Modify"));
-    ASSERT_TRUE(WaitFor([&] { return conflicts == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return conflicts.count == 1; }));
     ASSERT_TRUE(Settle(w));
-    EXPECT_EQ(shown, (std::vector<std::vector<QString>>{{"Display Name", "", "Front"},
+    EXPECT_EQ(conflicts.rows, (std::vector<std::vector<QString>>{{"Display Name", "", "Front"},
                                                          {"Description", "Mine", "Theirs"}}));
     const std::string after = OnSwitch("LST CXMEM: DN=" + dn + ";");
     EXPECT_EQ(Property(after, "DESC"), "Mine");

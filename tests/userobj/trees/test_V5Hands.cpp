@@ -3,9 +3,7 @@
 // the port cache seen in the commands that go out, F5 in the tree, and a
 // batch add through the list's menu and the parameter dialog.
 #include <QJsonArray>
-#include <QTableWidget>
 
-#include "ConflictDlg.h"
 #include "ControlIds.h"
 #include "Operator.h"
 #include "WindowDump.h"
@@ -650,19 +648,11 @@ TEST_F(V5Hands, AV5SubscriberChangedMeanwhileKeepsTheBlockAndTakesMine) {
     const std::string dn = list->Model().CellText(0, 0);
     const std::string revision = op::Property(OnSwitch("DSP V5SUB: DN=" + dn + ";"), "REV");
     ASSERT_FALSE(revision.empty());
-    int conflicts = 0;
-    std::vector<std::vector<QString>> shown;
+    SConflicts conflicts;
     OnDialog([&](QDialog& d) {
-        if (auto* conflict = dynamic_cast<CConflictDlg*>(&d)) {
-            ++conflicts;
-            QTableWidget* rows = conflict->Rows();
-            for (int r = 0; r < rows->rowCount(); ++r)
-                shown.push_back({rows->item(r, 0)->text(), rows->item(r, 1)->text(), rows->item(r, 2)->text()});
-            PressButton(d, "ctl1");
-            return;
-        }
+        if (ApplyMine(d, conflicts)) return;
         ASSERT_TRUE(TypeParameter(d, "Description", "Mine"));
-        if (conflicts == 0) {
+        if (conflicts.count == 0) {
             EXPECT_EQ(op::Property(OnSwitch("BLK V5SUBMNT: DN=" + dn + ";"), "RETCODE"), "0");
             EXPECT_EQ(op::Property(OnSwitch("MOD V5SUB: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
         }
@@ -671,9 +661,9 @@ TEST_F(V5Hands, AV5SubscriberChangedMeanwhileKeepsTheBlockAndTakesMine) {
     Click(list, 0);
     ASSERT_TRUE(Settle(m_wnd));
     ASSERT_TRUE(ChooseFromMenu(list, 0, "Modify"));
-    ASSERT_TRUE(WaitFor([&] { return conflicts == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return conflicts.count == 1; }));
     ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(shown, (std::vector<std::vector<QString>>{{"Description", "Mine", "Theirs"}, {"Status", "", "Blocked"}}));
+    EXPECT_EQ(conflicts.rows, (std::vector<std::vector<QString>>{{"Description", "Mine", "Theirs"}, {"Status", "", "Blocked"}}));
     const std::string after = OnSwitch("DSP V5SUB: DN=" + dn + ";");
     EXPECT_EQ(op::Property(after, "DESC"), "Mine");
     EXPECT_EQ(op::Property(after, "STATUS"), "BLOCKED");
