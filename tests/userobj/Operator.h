@@ -466,15 +466,18 @@ protected:
         std::vector<std::vector<QString>> rows;
     };
     // When the dialog is a conflict dialog: its rows noted and Apply Mine
-    // pressed; false for any other dialog.
-    static bool ApplyMine(QDialog& d, SConflicts& seen) {
+    // pressed (or Cancel); false for any other dialog.
+    static bool ApplyMine(QDialog& d, SConflicts& seen, bool apply = true) {
         auto* conflict = dynamic_cast<CConflictDlg*>(&d);
         if (!conflict) return false;
         ++seen.count;
         QTableWidget* rows = conflict->Rows();
         for (int r = 0; r < rows->rowCount(); ++r)
             seen.rows.push_back({rows->item(r, 0)->text(), rows->item(r, 1)->text(), rows->item(r, 2)->text()});
-        PressButton(d, "ctl1");
+        if (apply)
+            PressButton(d, "ctl1");
+        else
+            d.reject();
         return true;
     }
     // Runs each parameter dialog the client opens through these hands.

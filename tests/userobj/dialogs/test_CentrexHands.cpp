@@ -195,6 +195,36 @@ TEST_F(CentrexHands, AMemberChangedMeanwhileShowsBothValuesAndMineCanBeApplied) 
     EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
 }
 
+// Another operator changes a member while this one confirms its removal:
+// the removal is refused, the conflict dialog names what changed with its
+// value now, and Cancel leaves the member as the other operator left it.
+TEST_F(CentrexHands, AMemberChangedWhileItsRemovalIsConfirmedIsShownAndKept) {
+    OpenCentrex();
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    CObjListCtrl* members = dlg->MemberList();
+    ASSERT_GT(members->GetItemCount(), 0);
+    const std::string dn = members->Model().CellText(0, 0);
+    Click(members, 0);
+    ASSERT_TRUE(Settle(w));
+    m_ui->onBox = [&](const platform::CRecordingUi::Box&) {
+        EXPECT_EQ(Property(OnSwitch("MOD CXMEM: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
+    };
+    SConflicts conflicts;
+    OnDialog([&](QDialog& d) {
+        if (!ApplyMine(d, conflicts, false)) d.reject();
+    });
+    Key(members, Qt::Key_Delete);  // answered Yes
+    ASSERT_TRUE(WaitFor([&] { return conflicts.count == 1; }));
+    ASSERT_TRUE(Settle(w));
+    m_ui->onBox = nullptr;
+    EXPECT_EQ(conflicts.rows, (std::vector<std::vector<QString>>{{"Description", "", "Theirs"}}));
+    const std::string after = OnSwitch("LST CXMEM: DN=" + dn + ";");
+    EXPECT_EQ(Property(after, "DN"), dn);
+    EXPECT_EQ(Property(after, "DESC"), "Theirs");
+    ASSERT_EQ(m_ui->boxes.size(), 1u);  // the question only
+}
+
 namespace {
 
 // The row of the group list that shows that group number, -1 when none.
