@@ -36,6 +36,14 @@ protected:
         groups = dlg->GroupList();
         ASSERT_GT(groups->GetItemCount(), 2);
     }
+    // The Centrex window with the first group picked and its members listed.
+    void OpenFirstGroup() {
+        OpenCentrex();
+        if (HasFatalFailure()) return;
+        Click(groups, 0);
+        ASSERT_TRUE(Settle(w));
+        ASSERT_GT(dlg->MemberList()->GetItemCount(), 0);
+    }
     // Both sub-lists show exactly what the switch holds for the group of that row.
     void ExpectGroupShown(int row) {
         const std::string cgno = groups->Model().CellText(row, 0);
@@ -162,11 +170,8 @@ TEST_F(CentrexHands, RemovingAMemberListsTheGroupsAgain) {
 // operator's value on the member as it is now, and what the other one
 // changed elsewhere stays.
 TEST_F(CentrexHands, AMemberChangedMeanwhileShowsBothValuesAndMineCanBeApplied) {
-    OpenCentrex();
-    Click(groups, 0);
-    ASSERT_TRUE(Settle(w));
+    ASSERT_NO_FATAL_FAILURE(OpenFirstGroup());
     CObjListCtrl* members = dlg->MemberList();
-    ASSERT_GT(members->GetItemCount(), 0);
     const std::string dn = members->Model().CellText(0, 0);
     const std::string before = OnSwitch("LST CXMEM: DN=" + dn + ";");
     const std::string revision = Property(before, "REV");
@@ -199,11 +204,8 @@ TEST_F(CentrexHands, AMemberChangedMeanwhileShowsBothValuesAndMineCanBeApplied) 
 // the removal is refused, the conflict dialog names what changed with its
 // value now, and Cancel leaves the member as the other operator left it.
 TEST_F(CentrexHands, AMemberChangedWhileItsRemovalIsConfirmedIsShownAndKept) {
-    OpenCentrex();
-    Click(groups, 0);
-    ASSERT_TRUE(Settle(w));
+    ASSERT_NO_FATAL_FAILURE(OpenFirstGroup());
     CObjListCtrl* members = dlg->MemberList();
-    ASSERT_GT(members->GetItemCount(), 0);
     const std::string dn = members->Model().CellText(0, 0);
     Click(members, 0);
     ASSERT_TRUE(Settle(w));
