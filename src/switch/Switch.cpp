@@ -149,6 +149,7 @@ void CSwitch::CreateTables() {
         if (type == kMemberType) m_db.Exec("CREATE INDEX IF NOT EXISTS " + t + "_short ON " + t + " (CGNO, SHORTNO)");
     }
     CreateRevisions();
+    MirrorLineRevisions();
     CreateAccountTables();
 }
 
@@ -265,6 +266,7 @@ void CSwitch::EndChanges() {
     }
     m_touched.clear();
     m_revised.clear();
+    m_touchedRecords.clear();
 }
 
 std::string CSwitch::ResultText(int code) const {

@@ -225,6 +225,7 @@ private:
     // successful change leaves for the sessions that subscribed.
     static bool IsNoticeCommand(const SMmlCommand& cmd);
     Reports Notices(const std::string& echo, const SMmlCommand& cmd, SessionId session);
+    void NoteSideChanges(const SComObj& obj, const std::string& verb, SessionId session);
     void NoteChanges(const SMmlCommand& cmd, SessionId session, const Reports& out);
 
     // Lists, pages, details (SwitchLists.cpp).
@@ -311,6 +312,17 @@ private:
     void InsertRaw(const SComObj& obj, const Values& values);
     void DeleteWhere(const SComObj& obj, const SCondition& c);
     void SetValue(const SComObj& obj, int64_t rid, const std::string& attr, const std::string& value);
+    // The records a command changes, by their keys, while anyone listens
+    // for notices: each record changed along with the one the command
+    // named gets a notice of its own. What: 'A' added, 'M' changed, 'R'
+    // removed.
+    struct STouchedRecord {
+        DWORD type;
+        CNoticeBoard::Keys keys;
+        char what;
+    };
+    void NoteRecords(const SComObj& obj, const SCondition& c, char what);
+    void NoteRecord(const SComObj& obj, const Values& row, char what);
 
     // Revisions (SwitchRevisions.cpp). A record's revision rises once in a
     // command that changes it, and the attributes changed at each revision
@@ -323,6 +335,10 @@ private:
     // naming what changed and giving the record as it is now, in command form.
     bool CheckRevision(const SComObj& obj, int64_t rid, const Values& values, const std::set<std::string>* touches,
                        Failure& fail);
+    // A V5 line's maintenance record carries its subscriber's revision:
+    // after the subscriber's changed, and for every line of a store opened.
+    void MirrorLineRevision(const SComObj& sub, int64_t subRid);
+    void MirrorLineRevisions();
 
     // Operators (Accounts.cpp).
     CSessions& Sessions();
@@ -408,6 +424,7 @@ private:
     int64_t m_lastExpiry = 0;
     std::vector<std::pair<DWORD, std::string>> m_touched;
     std::set<std::pair<DWORD, int64_t>> m_revised;  // records the command raised the revision of
+    std::vector<STouchedRecord> m_touchedRecords;
     CNoticeBoard m_notices;
     // Command words of operations that are no standard verb on their object.
     std::map<std::string, std::pair<DWORD, DWORD>> m_custom;

@@ -165,9 +165,11 @@ void CSwitch::InsertRaw(const SComObj& obj, const Values& values) {
     }
     Touch(obj.type);
     s->Exec();
+    NoteRecord(obj, values, 'A');
 }
 
 void CSwitch::DeleteWhere(const SComObj& obj, const SCondition& c) {
+    NoteRecords(obj, c, 'R');
     auto s = m_db.Prepared("DELETE FROM " + Table(obj.type) + " WHERE " + c.where);
     BindAll(*s, c.binds);
     Touch(obj.type);
@@ -179,7 +181,33 @@ void CSwitch::SetValue(const SComObj& obj, int64_t rid, const std::string& attr,
     s->Bind(1, value).Bind(2, rid);
     Touch(obj.type, attr);
     s->Exec();
+    NoteRecords(obj, {"rid = ?", {std::to_string(rid)}}, 'M');
     Revise(obj, rid, attr);
+}
+
+void CSwitch::NoteRecords(const SComObj& obj, const SCondition& c, char what) {
+    if (!m_notices.Any()) return;
+    std::string cols;
+    for (const SAttributeItem& a : obj.attributes)
+        if (a.key) cols += (cols.empty() ? "" : ", ") + QuoteIdent(a.name);
+    if (cols.empty()) return m_touchedRecords.push_back({obj.type, {}, what});
+    auto s = m_db.Prepared("SELECT " + cols + " FROM " + Table(obj.type) + " WHERE " + c.where);
+    BindAll(*s, c.binds);
+    while (s->Step()) {
+        CNoticeBoard::Keys keys;
+        int i = 0;
+        for (const SAttributeItem& a : obj.attributes)
+            if (a.key) keys.emplace_back(a.name, std::string(s->Text(i++)));
+        m_touchedRecords.push_back({obj.type, std::move(keys), what});
+    }
+}
+
+void CSwitch::NoteRecord(const SComObj& obj, const Values& row, char what) {
+    if (!m_notices.Any()) return;
+    CNoticeBoard::Keys keys;
+    for (const SAttributeItem& a : obj.attributes)
+        if (a.key) keys.emplace_back(a.name, row.count(a.name) ? row.at(a.name) : std::string());
+    m_touchedRecords.push_back({obj.type, std::move(keys), what});
 }
 
 // ---- one instance in, one instance out ----------------------------------------

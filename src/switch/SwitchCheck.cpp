@@ -160,10 +160,19 @@ std::vector<std::string> CSwitch::CheckInvariants() {
             out.push_back("V5 interface " + text(s, 0) + ": L3 address " + text(s, 1) + " held twice");
         });
     }
-    const std::string v5 = "SELECT DN, V5IID, L3ADDR, STATUS FROM " + Table(kV5Type) +
-                           " UNION ALL SELECT DN, V5IID, L3ADDR, STATUS FROM " + Table(SubscriberTypeOfPort(334));
+    // A store the switch has not opened for writing since lines carry
+    // revisions has none to compare.
+    bool lineRevisions = false;
+    each("SELECT 1 FROM pragma_table_info('" + Table(kV5MaintenanceType) + "') WHERE name = 'REV'",
+         [&](CStatement&) { lineRevisions = true; });
+    const std::string rev = lineRevisions ? "REV" : "1";
+    const std::string v5 = "SELECT DN, V5IID, L3ADDR, STATUS, " + rev + " AS REV FROM " + Table(kV5Type) +
+                           " UNION ALL SELECT DN, V5IID, L3ADDR, STATUS, " + rev + " FROM " +
+                           Table(SubscriberTypeOfPort(334));
+    const std::string sameRev = lineRevisions ? "s.REV = m.REV" : "1";
     each("SELECT m.DN, s.DN IS NULL, s.V5IID = m.V5IID AND s.L3ADDR = m.L3ADDR, (s.STATUS = 'BLOCKED') = "
-         "(m.BLOCKED = 'YES') FROM " + Table(kV5MaintenanceType) + " m LEFT JOIN (" + v5 + ") s ON s.DN = m.DN",
+         "(m.BLOCKED = 'YES'), " + sameRev + " FROM " + Table(kV5MaintenanceType) + " m LEFT JOIN (" + v5 +
+         ") s ON s.DN = m.DN",
          [&](CStatement& s) {
              if (s.Int(1))
                  out.push_back("V5 line maintenance of " + text(s, 0) + ": no such V5 subscriber");
@@ -171,6 +180,8 @@ std::vector<std::string> CSwitch::CheckInvariants() {
                  out.push_back("V5 line maintenance of " + text(s, 0) + ": not the subscriber's interface and address");
              else if (!s.Int(3))
                  out.push_back("V5 line maintenance of " + text(s, 0) + ": BLOCKED disagrees with the subscriber's STATUS");
+             else if (!s.Int(4))
+                 out.push_back("V5 line maintenance of " + text(s, 0) + ": REV is not the subscriber's");
          });
 
     // What the catalogue's relations require is there.

@@ -12,6 +12,9 @@ namespace mmlsw {
 namespace {
 
 constexpr const char* kObjectParam = "OBJ";
+// More records of one object changed along with the one a command named
+// are told of as one change: the reader asks for them again.
+constexpr size_t kMaxSideNotices = 100;
 
 bool Succeeded(const CSwitch::Reports& out) {
     return !out.empty() && out.front().find("\nRETCODE = 0\n") != std::string::npos;
@@ -64,9 +67,7 @@ void CSwitch::NoteChanges(const SMmlCommand& cmd, SessionId session, const Repor
         const SComObj* obj = m_cat.Find(type);
         if (!obj) continue;
         if (obj != named) {
-            // Changed along with the record the command named: which of
-            // its records is the reader's to find out.
-            m_notices.Changed(session, type, obj->mmlName, cmd.verb, {}, {});
+            NoteSideChanges(*obj, cmd.verb, session);
             continue;
         }
         std::string revision;
@@ -109,6 +110,36 @@ void CSwitch::NoteChanges(const SMmlCommand& cmd, SessionId session, const Repor
                                                              [](const SAttributeItem& a) { return a.key; })))
             keys.clear();
         m_notices.Changed(session, type, obj->mmlName, cmd.verb, keys, revision);
+    }
+}
+
+void CSwitch::NoteSideChanges(const SComObj& obj, const std::string& verb, SessionId session) {
+    // Changed along with the record the command named (a subscriber's
+    // services removed with it, the number table and the segments'
+    // counts following a subscriber): each record by its keys and, still
+    // there, its revision now, so that a list follows it in place.
+    std::vector<CNoticeBoard::Keys> order;
+    std::map<CNoticeBoard::Keys, bool> added;
+    bool unkeyed = false;
+    for (const STouchedRecord& r : m_touchedRecords) {
+        if (r.type != obj.type) continue;
+        unkeyed = unkeyed || r.keys.empty();
+        if (!added.count(r.keys)) order.push_back(r.keys);
+        added[r.keys] = added[r.keys] || r.what == 'A';
+    }
+    if (unkeyed || order.empty() || order.size() > kMaxSideNotices) {
+        // Which of its records is the reader's to find out.
+        m_notices.Changed(session, obj.type, obj.mmlName, verb, {}, {});
+        return;
+    }
+    const SAttributeItem* revAttr = nullptr;
+    for (const SAttributeItem& a : obj.attributes)
+        if (a.revision) revAttr = &a;
+    for (const CNoticeBoard::Keys& keys : order) {
+        const int64_t rid = FindByKey(obj, Values(keys.begin(), keys.end()));
+        const std::string what = !rid ? "RMV" : added[keys] ? "ADD" : "MOD";
+        const std::string revision = rid && revAttr ? RecordValue(obj, rid, revAttr->name) : std::string();
+        m_notices.Changed(session, obj.type, obj.mmlName, what, keys, revision);
     }
 }
 

@@ -182,6 +182,9 @@ bool CSwitch::MaintainV5Line(const std::string& verb, const Values& values, std:
         }
     }
     if (!sub) return fail = {RC_NOT_FOUND, "(no V5 subscriber has number " + dn + ")"}, false;
+    // The line is the subscriber's: the revision it carries is the subscriber's.
+    static const std::set<std::string> kState = {"STATUS"};
+    if (!CheckRevision(*sub, subRid, values, &kState, fail)) return false;
     const SComObj& line = *m_cat.Find(kV5MaintenanceType);
     int64_t rid = FindByKey(line, values);
     if (verb == "UBL" && !(rid && IsBlocked(line, rid)) && !IsBlocked(*sub, subRid)) {
@@ -194,6 +197,7 @@ bool CSwitch::MaintainV5Line(const std::string& verb, const Values& values, std:
                          {"L3ADDR", RecordValue(*sub, subRid, "L3ADDR")}, {"LINESTATE", "IDLE"}, {"BLOCKED", "NO"},
                          {"TESTRESULT", ""}});
         rid = FindByKey(line, values);
+        MirrorLineRevision(*sub, subRid);
     }
     if (verb == "TST") {
         SetValue(line, rid, "TESTRESULT", "Passed");

@@ -30,7 +30,8 @@ void CSwitch::CreateRevisions() {
 
 void CSwitch::Revise(const SComObj& obj, int64_t rid, const std::string& attr) {
     const SAttributeItem* rev = RevisionAttr(obj);
-    if (!rev || attr == rev->name) return;
+    // A V5 line's maintenance record shows its subscriber's revision.
+    if (!rev || attr == rev->name || obj.type == kV5MaintenanceType) return;
     const std::string t = Table(obj.type);
     if (m_revised.insert({obj.type, rid}).second) {
         auto up = m_db.Prepared("UPDATE " + t + " SET " + QuoteIdent(rev->name) + " = " + QuoteIdent(rev->name) +
@@ -42,11 +43,34 @@ void CSwitch::Revise(const SComObj& obj, int64_t rid, const std::string& attr) {
                                  QuoteIdent(rev->name) + " FROM " + t + " WHERE rid = ?) - ?");
         old->Bind(1, static_cast<int64_t>(obj.type)).Bind(2, rid).Bind(3, rid).Bind(4, kKeptRevisions);
         old->Exec();
+        if (PortTypeOf(obj.type)) MirrorLineRevision(obj, rid);
     }
     auto log = m_db.Prepared("INSERT INTO revisions (tbl, rid, rev, attr) SELECT ?, rid, " + QuoteIdent(rev->name) +
                              ", ? FROM " + t + " WHERE rid = ?");
     log->Bind(1, static_cast<int64_t>(obj.type)).Bind(2, attr).Bind(3, rid);
     log->Exec();
+}
+
+void CSwitch::MirrorLineRevision(const SComObj& sub, int64_t subRid) {
+    const SComObj& line = *m_cat.Find(kV5MaintenanceType);
+    const SAttributeItem* rev = RevisionAttr(line);
+    const SAttributeItem* subRev = RevisionAttr(sub);
+    if (!rev || !subRev) return;
+    const Values row = Record(sub, subRid);
+    const int64_t lineRid = FindByKey(line, {{"DN", row.at("DN")}});
+    if (lineRid && RecordValue(line, lineRid, rev->name) != row.at(subRev->name))
+        SetValue(line, lineRid, rev->name, row.at(subRev->name));
+}
+
+void CSwitch::MirrorLineRevisions() {
+    const SComObj& line = *m_cat.Find(kV5MaintenanceType);
+    const SAttributeItem* rev = RevisionAttr(line);
+    if (!rev) return;
+    const std::string r = QuoteIdent(rev->name), t = Table(line.type);
+    std::string now;
+    for (DWORD type : {kV5Type, SubscriberTypeOfPort(334)})
+        now += "(SELECT " + r + " FROM " + Table(type) + " s WHERE s.DN = " + t + ".DN), ";
+    m_db.Exec("UPDATE " + t + " SET " + r + " = COALESCE(" + now + r + ")");
 }
 
 bool CSwitch::CheckRevision(const SComObj& obj, int64_t rid, const Values& values,

@@ -124,6 +124,7 @@ void CSwitch::AddUsed(int64_t segIdx, int delta) {
     s->Bind(1, int64_t{delta}).Bind(2, segIdx);
     Touch(kSegmentType, "USED");
     s->Exec();
+    NoteRecords(*m_cat.Find(kSegmentType), {"SEGIDX = ?", {std::to_string(segIdx)}}, 'M');
 }
 
 void CSwitch::SyncNumbers(const std::vector<std::string>& numbers) {

@@ -4,6 +4,8 @@
 // subscriber that stops reading holds up neither the sender nor the switch.
 #include <QTcpServer>
 
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "DemoData.h"
@@ -171,4 +173,39 @@ TEST_F(NoticeTest, ASubscriberThatNeverReadsHoldsUpNobodyAndIsToldOnceToRefresh)
     Ask(sender, "MOD MGCPSUB: DN=20000001, DESC=\"again\";");
     ASSERT_TRUE(WaitFor([&] { return NoticesOf(stuck).size() == told.size() + 1; }));
     EXPECT_EQ(Field(NoticesOf(stuck).back(), "VERB"), "MOD");
+}
+
+// Records changed along with the one a command named are told of one by
+// one, by their keys (and their revision while they are there), so that a
+// list follows them in place: an ISDN BRA subscriber's MSNs removed with
+// it, a V5 subscriber blocked through its line's maintenance.
+TEST_F(NoticeTest, RecordsChangedAlongWithTheNamedOneAreToldByTheirKeys) {
+    Serve();
+    TcpClient sender(Port()), watcher(Port());
+    EXPECT_EQ(Field(Ask(watcher, "SUB NOTICE: OBJ=BRAMSN&V5SUB&V5SUBMNT;"), "RETCODE"), "0");
+    ASSERT_EQ(Field(Ask(sender, "ADD BRASUB: DN=29100001, MGWID=1, TID=\"t1\", MAXMSN=4;"), "RETCODE"), "0");
+    ASSERT_EQ(Field(Ask(sender, "ADD BRAMSN: DN=29100001, MSN=29100002;"), "RETCODE"), "0");
+    ASSERT_EQ(Field(Ask(sender, "ADD BRAMSN: DN=29100001, MSN=29100003;"), "RETCODE"), "0");
+    const std::string dn = Field(Ask(sender, "LST V5SUB:;"), "DN");
+    ASSERT_EQ(Field(Ask(sender, "TST V5SUBMNT: DN=" + QByteArray::fromStdString(dn) + ";"), "RETCODE"), "0");
+    ASSERT_TRUE(WaitFor([&] { return NoticesOf(watcher).size() >= 3; }));
+    const size_t before = NoticesOf(watcher).size();
+
+    ASSERT_EQ(Field(Ask(sender, "RMV BRASUB: DN=29100001;"), "RETCODE"), "0");
+    ASSERT_EQ(Field(Ask(sender, "BLK V5SUBMNT: DN=" + QByteArray::fromStdString(dn) + ";"), "RETCODE"), "0");
+    const std::string rev = Field(Ask(sender, "DSP V5SUB: DN=" + QByteArray::fromStdString(dn) + ";"), "REV");
+    Ask(watcher, "LST V5SUB: DN=1;");
+    std::vector<std::string> told = NoticesOf(watcher);
+    told.erase(told.begin(), told.begin() + static_cast<std::ptrdiff_t>(before));
+    std::set<std::string> seen;
+    for (const std::string& n : told) {
+        EXPECT_NE(Field(n, "DN"), "<missing>") << n;
+        seen.insert(Field(n, "OBJECT") + " " + Field(n, "VERB") + " " + Field(n, "DN") + " " + Field(n, "MSN") + " " +
+                    Field(n, "REV"));
+    }
+    // The subscriber's own number is an MSN of its own.
+    EXPECT_TRUE(seen.count("BRAMSN RMV 29100001 29100002 <missing>")) << ::testing::PrintToString(seen);
+    EXPECT_TRUE(seen.count("BRAMSN RMV 29100001 29100003 <missing>")) << ::testing::PrintToString(seen);
+    EXPECT_TRUE(seen.count("V5SUB MOD " + dn + " <missing> " + rev)) << ::testing::PrintToString(seen);
+    EXPECT_TRUE(seen.count("V5SUBMNT BLK " + dn + " <missing> " + rev)) << ::testing::PrintToString(seen);
 }

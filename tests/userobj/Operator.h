@@ -33,6 +33,7 @@
 
 #include "CentrexDlg.h"
 #include "CmdParaDlg.h"
+#include "ConflictDlg.h"
 #include "EmbeddedSwitchLink.h"
 #include "FormViews.h"
 #include "HostMainWindow.h"
@@ -457,6 +458,27 @@ protected:
     static void PressButton(QDialog& d, const char* control) {
         if (auto* b = d.findChild<QAbstractButton*>(QString::fromLatin1(control)))
             QTest::mouseClick(b, Qt::LeftButton);
+    }
+    // The conflict dialogs a change refused for a stale revision brought
+    // up: how many, and the rows they showed (field, mine, now).
+    struct SConflicts {
+        int count = 0;
+        std::vector<std::vector<QString>> rows;
+    };
+    // When the dialog is a conflict dialog: its rows noted and Apply Mine
+    // pressed (or Cancel); false for any other dialog.
+    static bool ApplyMine(QDialog& d, SConflicts& seen, bool apply = true) {
+        auto* conflict = dynamic_cast<CConflictDlg*>(&d);
+        if (!conflict) return false;
+        ++seen.count;
+        QTableWidget* rows = conflict->Rows();
+        for (int r = 0; r < rows->rowCount(); ++r)
+            seen.rows.push_back({rows->item(r, 0)->text(), rows->item(r, 1)->text(), rows->item(r, 2)->text()});
+        if (apply)
+            PressButton(d, "ctl1");
+        else
+            d.reject();
+        return true;
     }
     // Runs each parameter dialog the client opens through these hands.
     void OnParameterDialog(std::function<void(QDialog&)> hands) { OnDialog(std::move(hands)); }

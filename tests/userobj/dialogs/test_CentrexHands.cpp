@@ -9,6 +9,7 @@
 
 using op::COperatorTest;
 using op::CountSent;
+using op::Property;
 
 namespace {
 
@@ -34,6 +35,14 @@ protected:
         ASSERT_NE(dlg, nullptr);
         groups = dlg->GroupList();
         ASSERT_GT(groups->GetItemCount(), 2);
+    }
+    // The Centrex window with the first group picked and its members listed.
+    void OpenFirstGroup() {
+        OpenCentrex();
+        if (HasFatalFailure()) return;
+        Click(groups, 0);
+        ASSERT_TRUE(Settle(w));
+        ASSERT_GT(dlg->MemberList()->GetItemCount(), 0);
     }
     // Both sub-lists show exactly what the switch holds for the group of that row.
     void ExpectGroupShown(int row) {
@@ -154,6 +163,68 @@ TEST_F(CentrexHands, RemovingAMemberListsTheGroupsAgain) {
     EXPECT_EQ(CountSent(sent, "LST CXGRP"), 1u);
     EXPECT_EQ(OnSwitch("LST CXMEM: DN=" + dn + ";").find("DN = " + dn), std::string::npos);
     EXPECT_EQ(dlg->GroupCache().Size(), 0u);
+}
+
+// Two operators change the same member's description: this one's OK finds
+// the member changed meanwhile and shows both values; applying puts this
+// operator's value on the member as it is now, and what the other one
+// changed elsewhere stays.
+TEST_F(CentrexHands, AMemberChangedMeanwhileShowsBothValuesAndMineCanBeApplied) {
+    ASSERT_NO_FATAL_FAILURE(OpenFirstGroup());
+    CObjListCtrl* members = dlg->MemberList();
+    const std::string dn = members->Model().CellText(0, 0);
+    const std::string before = OnSwitch("LST CXMEM: DN=" + dn + ";");
+    const std::string revision = Property(before, "REV");
+    ASSERT_FALSE(revision.empty()) << before;
+    SConflicts conflicts;
+    OnDialog([&](QDialog& d) {
+        if (ApplyMine(d, conflicts)) return;
+        ASSERT_TRUE(TypeParameter(d, "Description", "Mine"));
+        // Meanwhile, on another link: the same field, and another one.
+        if (conflicts.count == 0) {
+            EXPECT_EQ(Property(OnSwitch("MOD CXMEM: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
+            EXPECT_EQ(Property(OnSwitch("MOD CXMEM: DN=" + dn + ", DISPNAME=\"Front\";"), "RETCODE"), "0");
+        }
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromMenu(members, 0, "Modify"));
+    ASSERT_TRUE(WaitFor([&] { return conflicts.count == 1; }));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(conflicts.rows, (std::vector<std::vector<QString>>{{"Display Name", "", "Front"},
+                                                         {"Description", "Mine", "Theirs"}}));
+    const std::string after = OnSwitch("LST CXMEM: DN=" + dn + ";");
+    EXPECT_EQ(Property(after, "DESC"), "Mine");
+    EXPECT_EQ(Property(after, "DISPNAME"), "Front");
+    EXPECT_EQ(Property(after, "SHORTNO"), Property(before, "SHORTNO"));
+    EXPECT_EQ(Property(after, "REV"), std::to_string(std::stoi(revision) + 3));
+    EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
+}
+
+// Another operator changes a member while this one confirms its removal:
+// the removal is refused, the conflict dialog names what changed with its
+// value now, and Cancel leaves the member as the other operator left it.
+TEST_F(CentrexHands, AMemberChangedWhileItsRemovalIsConfirmedIsShownAndKept) {
+    ASSERT_NO_FATAL_FAILURE(OpenFirstGroup());
+    CObjListCtrl* members = dlg->MemberList();
+    const std::string dn = members->Model().CellText(0, 0);
+    Click(members, 0);
+    ASSERT_TRUE(Settle(w));
+    m_ui->onBox = [&](const platform::CRecordingUi::Box&) {
+        EXPECT_EQ(Property(OnSwitch("MOD CXMEM: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
+    };
+    SConflicts conflicts;
+    OnDialog([&](QDialog& d) {
+        if (!ApplyMine(d, conflicts, false)) d.reject();
+    });
+    Key(members, Qt::Key_Delete);  // answered Yes
+    ASSERT_TRUE(WaitFor([&] { return conflicts.count == 1; }));
+    ASSERT_TRUE(Settle(w));
+    m_ui->onBox = nullptr;
+    EXPECT_EQ(conflicts.rows, (std::vector<std::vector<QString>>{{"Description", "", "Theirs"}}));
+    const std::string after = OnSwitch("LST CXMEM: DN=" + dn + ";");
+    EXPECT_EQ(Property(after, "DN"), dn);
+    EXPECT_EQ(Property(after, "DESC"), "Theirs");
+    ASSERT_EQ(m_ui->boxes.size(), 1u);  // the question only
 }
 
 namespace {

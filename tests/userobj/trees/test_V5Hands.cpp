@@ -635,4 +635,43 @@ TEST_F(V5Hands, ADetailAnswerWithAChangedStatusLeavesThePanesAsTheyWere) {
     EXPECT_EQ(dlg->PortCache().Size(), cached);
 }
 
+// A V5 subscriber modified in its window while, on another link, its line
+// was blocked through maintenance and its description changed: both are
+// shown, and applying puts this operator's description on the subscriber
+// as it is now, the block kept; the line's maintenance record follows the
+// subscriber's revision.
+TEST_F(V5Hands, AV5SubscriberChangedMeanwhileKeepsTheBlockAndTakesMine) {
+    CV5DialogBase* dlg = Start(5, {"1"});
+    ASSERT_NE(dlg, nullptr);
+    CObjListCtrl* list = dlg->GetSubscriberList();
+    ASSERT_GT(list->GetItemCount(), 0);
+    const std::string dn = list->Model().CellText(0, 0);
+    const std::string revision = op::Property(OnSwitch("DSP V5SUB: DN=" + dn + ";"), "REV");
+    ASSERT_FALSE(revision.empty());
+    SConflicts conflicts;
+    OnDialog([&](QDialog& d) {
+        if (ApplyMine(d, conflicts)) return;
+        ASSERT_TRUE(TypeParameter(d, "Description", "Mine"));
+        if (conflicts.count == 0) {
+            EXPECT_EQ(op::Property(OnSwitch("BLK V5SUBMNT: DN=" + dn + ";"), "RETCODE"), "0");
+            EXPECT_EQ(op::Property(OnSwitch("MOD V5SUB: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
+        }
+        PressButton(d, "ctl1");
+    });
+    Click(list, 0);
+    ASSERT_TRUE(Settle(m_wnd));
+    ASSERT_TRUE(ChooseFromMenu(list, 0, "Modify"));
+    ASSERT_TRUE(WaitFor([&] { return conflicts.count == 1; }));
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(conflicts.rows, (std::vector<std::vector<QString>>{{"Description", "Mine", "Theirs"}, {"Status", "", "Blocked"}}));
+    const std::string after = OnSwitch("DSP V5SUB: DN=" + dn + ";");
+    EXPECT_EQ(op::Property(after, "DESC"), "Mine");
+    EXPECT_EQ(op::Property(after, "STATUS"), "BLOCKED");
+    EXPECT_EQ(op::Property(after, "REV"), std::to_string(std::stoi(revision) + 3));
+    const std::string line = OnSwitch("LST V5SUBMNT: DN=" + dn + ";");
+    EXPECT_EQ(op::Property(line, "BLOCKED"), "YES");
+    EXPECT_EQ(op::Property(line, "REV"), op::Property(after, "REV"));
+    EXPECT_TRUE(m_ui->boxes.empty()) << m_ui->boxes.front().text;
+}
+
 }  // namespace

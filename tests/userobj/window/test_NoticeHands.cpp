@@ -9,12 +9,17 @@
 #include <QScrollBar>
 #include <QLabel>
 
+#include "CmdListView.h"
+#include "CmdObjListView.h"
 #include "ConflictDlg.h"
 #include "DemoData.h"
+#include "HostStrings.h"
 #include "NoticeRouter.h"
 #include "PropertyDisplayView.h"
 #include "SwitchServer.h"
 #include "TcpSwitchLink.h"
+#include "V5InterfaceTree.h"
+#include "V5UserDlg.h"
 
 using op::Active;
 using op::COperatorTest;
@@ -277,4 +282,65 @@ TEST_F(NoticeHands, TheSameValueChangedMeanwhileIsAConflictAndMineCanBeApplied) 
     EXPECT_EQ(Property(after, "REV"), std::to_string(std::stoi(rev) + 2));
     const int desc = Column(listB, "Description");
     EXPECT_TRUE(WaitFor([&] { return listB->Model().CellText(4, desc) == "Mine (A)"; }, 3000));
+}
+
+// A blocks a V5 line through its maintenance in a command-object window: B's
+// list of that interface's V5 subscribers shows the subscriber blocked in its
+// row, read by its key; the list is not asked for again.
+TEST_F(NoticeHands, ALineBlockedThroughMaintenanceIsFollowedInPlaceByKey) {
+    ASSERT_TRUE(hostB->OpenObjectWindow(5)) << hostB->LastError();
+    auto* v5B = dynamic_cast<CUserObjWnd*>(hostB->MdiArea()->activeSubWindow());
+    ASSERT_TRUE(v5B && v5B->m_pConfigView);
+    auto* dlgB = dynamic_cast<CV5DialogBase*>(v5B->m_pConfigView->Dialogs().at(0));
+    ASSERT_NE(dlgB, nullptr);
+    auto settledB = [&] {
+        return WaitFor([&] {
+            QTest::qWait(30);
+            return !v5B->IsBusy() && hostB->Link()->Outstanding() == 0;
+        }, 20000);
+    };
+    ASSERT_TRUE(settledB());
+    CV5InterfaceTree* tree = dlgB->GetInterfaceTree();
+    const auto found = tree->findItems(QString::fromStdString(HostString(10075) + "1"),
+                                       Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_FALSE(found.isEmpty());
+    tree->scrollToItem(found.front());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.front()).center());
+    ASSERT_TRUE(settledB());
+    CObjListCtrl* subsB = dlgB->GetSubscriberList();
+    ASSERT_GT(subsB->GetItemCount(), 1);
+    const std::string dn = subsB->Model().CellText(1, 0);
+    const int status = Column(subsB, "Status");
+    ASSERT_NE(subsB->Model().CellText(1, status), "Blocked");
+
+    // A, at the maintenance object of a command-object window.
+    CUserObjWnd* cmdA = Open(9);
+    ASSERT_TRUE(cmdA && cmdA->m_pCmdObjListView && cmdA->m_pCmdListView);
+    QListWidget* objs = cmdA->m_pCmdObjListView;
+    QTest::mouseClick(objs->viewport(), Qt::LeftButton, {}, objs->visualItemRect(objs->item(1)).center());
+    const auto icons = cmdA->m_pCmdListView->findItems(QStringLiteral("Block V5 Subscriber"), Qt::MatchExactly);
+    ASSERT_FALSE(icons.isEmpty());
+    OnDialog([&](QDialog& d) {
+        if (d.findChild<CParaListCtrl*>() && TypeParameter(d, "Directory Number", QString::fromStdString(dn))) {
+            PressButton(d, "ctl1");
+            return;
+        }
+        d.accept();  // the report
+    });
+    hostB->commands.clear();
+    QTest::mouseClick(cmdA->m_pCmdListView->viewport(), Qt::LeftButton, {},
+                      cmdA->m_pCmdListView->visualItemRect(icons.front()).center());
+    ASSERT_TRUE(Settle(cmdA));
+    ASSERT_EQ(Property(OnSwitch("DSP V5SUB: DN=" + dn + ";"), "STATUS"), "BLOCKED");
+
+    ASSERT_TRUE(WaitFor([&] { return subsB->Model().CellText(1, status) == "Blocked"; }, 5000));
+    ASSERT_TRUE(settledB());
+    EXPECT_EQ(subsB->Model().CellText(1, 0), dn);
+    size_t lookups = 0, lists = 0;
+    for (const std::string& c : hostB->commands) {
+        if (c.rfind("LST V5SUB: DN=" + dn + ";", 0) == 0) ++lookups;
+        else if (c.rfind("LST V5SUB:", 0) == 0) ++lists;
+    }
+    EXPECT_EQ(lookups, 1u) << ::testing::PrintToString(hostB->commands);
+    EXPECT_EQ(lists, 0u) << ::testing::PrintToString(hostB->commands);
 }

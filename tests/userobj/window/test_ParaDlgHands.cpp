@@ -207,35 +207,27 @@ TEST_F(ParaDlgHands, TheSameFieldChangedMeanwhileIsShownAndMineCanBeApplied) {
     const std::string dn = list->Model().CellText(1, 0);
     const std::string revision = Property(Subscriber(dn), "REV");
     ASSERT_FALSE(revision.empty());
-    int conflicts = 0;
-    std::vector<std::vector<QString>> shown;
+    SConflicts conflicts;
     QString mine = QStringLiteral("Mine");
     OnDialog([&](QDialog& d) {
-        if (auto* conflict = dynamic_cast<CConflictDlg*>(&d)) {
-            ++conflicts;
-            QTableWidget* rows = conflict->Rows();
-            for (int r = 0; r < rows->rowCount(); ++r)
-                shown.push_back({rows->item(r, 0)->text(), rows->item(r, 1)->text(), rows->item(r, 2)->text()});
-            PressButton(d, "ctl1");
-            return;
-        }
+        if (ApplyMine(d, conflicts)) return;
         CCmdParaDlg& dlg = Active(d);
         Edit(dlg, "Description", mine);
-        if (conflicts == 0) {
+        if (conflicts.count == 0) {
             EXPECT_EQ(Property(OnSwitch("MOD MGCPSUB: DN=" + dn + ", DESC=\"Theirs\";"), "RETCODE"), "0");
         }
         PressButton(d, "ctl1");
     });
     Sent();
     ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
-    ASSERT_TRUE(WaitFor([&] { return conflicts == 1; })) << [&] {
+    ASSERT_TRUE(WaitFor([&] { return conflicts.count == 1; })) << [&] {
         std::string seen;
         for (const std::string& c : Sent()) seen += c + "\n";
         for (const auto& box : m_ui->boxes) seen += "box: " + box.text + "\n";
         return seen;
     }();
     ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(shown, (std::vector<std::vector<QString>>{{"Description", "Mine", "Theirs"}}));
+    EXPECT_EQ(conflicts.rows, (std::vector<std::vector<QString>>{{"Description", "Mine", "Theirs"}}));
     std::string after = Subscriber(dn);
     EXPECT_EQ(Property(after, "DESC"), "Mine");
     EXPECT_EQ(Property(after, "REV"), std::to_string(std::stoi(revision) + 2));
@@ -245,7 +237,7 @@ TEST_F(ParaDlgHands, TheSameFieldChangedMeanwhileIsShownAndMineCanBeApplied) {
     mine = QStringLiteral("Mine again");
     ASSERT_TRUE(ChooseFromMenu(list, 1, "Modify"));
     ASSERT_TRUE(Settle(m_wnd));
-    EXPECT_EQ(conflicts, 1);
+    EXPECT_EQ(conflicts.count, 1);
     after = Subscriber(dn);
     EXPECT_EQ(Property(after, "DESC"), "Mine again");
     EXPECT_EQ(Property(after, "REV"), std::to_string(std::stoi(revision) + 3));
