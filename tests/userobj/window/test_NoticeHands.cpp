@@ -216,6 +216,15 @@ TEST_F(NoticeHands, AnOpenModifySaysTheRecordChangedAndKeepsTheOtherValue) {
         CCmdParaDlg& mine = Active(d);
         EXPECT_TRUE(ChooseFromMenu(listB, 2, "Modify"));
         noted = WaitFor([&] { return mine.ChangedNote() && mine.ChangedNote()->isVisible(); }, 3000);
+        if (noted) {
+            // The note takes room of its own: the parameters stay readable
+            // above it, all its lines show, and the buttons below it.
+            QTest::qWait(50);
+            const QRect note = mine.ChangedNote()->geometry();
+            EXPECT_FALSE(note.intersects(mine.List()->geometry())) << "the note covers the parameters";
+            EXPECT_GE(note.height(), mine.ChangedNote()->heightForWidth(note.width()));
+            EXPECT_LE(note.bottom(), mine.findChild<QWidget*>(QStringLiteral("ctl1"))->geometry().top());
+        }
         mine.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&mine));
         EXPECT_TRUE(TypeParameter(d, "Description", "Mine (A)"));
