@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "CmdListView.h"
@@ -248,7 +249,11 @@ void CUserObjWnd::InitCmdObjectView() {
     }
     if (m_pCmdObjListView && m_pCmdObjListView->count() > 0) {
         m_pCmdObjListView->setCurrentRow(0);
-        m_pCmdObjListView->setFocus();
+        // The keyboard goes to the objects once the window is shown: a child
+        // given the focus before then makes the MDI area take the window for
+        // the active one while it is hidden, and it is shown maximised at its
+        // restored size.
+        QTimer::singleShot(0, m_pCmdObjListView, [list = m_pCmdObjListView] { list->setFocus(); });
     }
     if (m_pCmdObjListView) m_pCmdObjListView->SetCmdListView(m_pCmdListView);
 }

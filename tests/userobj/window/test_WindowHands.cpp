@@ -478,3 +478,22 @@ TEST_F(WindowHands, AnExportTellsHowManyRowsWentToWhichFile) {
         m_main.reset();
     }
 }
+
+// A window opened from the Objects menu while another fills the area fills
+// it in turn, whatever its kind.
+TEST_F(WindowHands, AWindowOpenedFromTheMenuFillsTheArea) {
+    StartClient(300);
+    for (const QString& entry : {kMgcp, QStringLiteral("Operation Log"), QStringLiteral("Subscriber Services"),
+                                 QStringLiteral("IP Network"), kSegments}) {
+        ASSERT_TRUE(ChooseFromMenuBar("Objects/" + entry));
+        QMdiSubWindow* front = Mdi()->activeSubWindow();
+        ASSERT_NE(front, nullptr);
+        EXPECT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(front)));
+        EXPECT_TRUE(front->isMaximized()) << entry.toStdString();
+        EXPECT_EQ(front->geometry(), Mdi()->viewport()->rect()) << entry.toStdString();
+        // A command-object window has the keyboard on its objects.
+        if (entry == "Subscriber Services") {
+            EXPECT_EQ(QApplication::focusWidget(), front->findChild<QWidget*>(QStringLiteral("cmdObjList")));
+        }
+    }
+}
