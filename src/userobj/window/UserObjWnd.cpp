@@ -249,11 +249,13 @@ void CUserObjWnd::InitCmdObjectView() {
     }
     if (m_pCmdObjListView && m_pCmdObjListView->count() > 0) {
         m_pCmdObjListView->setCurrentRow(0);
-        // The keyboard goes to the objects once the window is shown: a child
-        // given the focus before then makes the MDI area take the window for
-        // the active one while it is hidden, and it is shown maximised at its
-        // restored size.
-        QTimer::singleShot(0, m_pCmdObjListView, [list = m_pCmdObjListView] { list->setFocus(); });
+        // The keyboard goes to the objects once the window is shown, if it is
+        // still the one in front: a child given the focus before then makes
+        // the MDI area take the window for the active one while it is hidden,
+        // and it is shown maximised at its restored size.
+        QTimer::singleShot(0, m_pCmdObjListView, [this] {
+            if (mdiArea() && mdiArea()->activeSubWindow() == this) m_pCmdObjListView->setFocus();
+        });
     }
     if (m_pCmdObjListView) m_pCmdObjListView->SetCmdListView(m_pCmdListView);
 }

@@ -497,3 +497,15 @@ TEST_F(WindowHands, AWindowOpenedFromTheMenuFillsTheArea) {
         }
     }
 }
+
+// Windows opened one right after the other, as the start opens them: the
+// last one is in front and keeps the keyboard.
+TEST_F(WindowHands, TheLastOfTheWindowsOpenedTogetherIsInFront) {
+    StartClient(300);
+    ASSERT_TRUE(m_main->OpenObjectWindow(8)) << m_main->LastError();
+    ASSERT_TRUE(m_main->OpenObjectWindow(3)) << m_main->LastError();
+    QMdiSubWindow* last = Mdi()->activeSubWindow();
+    ASSERT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(last)));
+    EXPECT_EQ(Mdi()->activeSubWindow(), last);
+    EXPECT_EQ(ActiveType(), 3);
+}
