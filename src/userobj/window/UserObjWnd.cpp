@@ -7,7 +7,6 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QStyle>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "CmdListView.h"
@@ -249,13 +248,10 @@ void CUserObjWnd::InitCmdObjectView() {
     }
     if (m_pCmdObjListView && m_pCmdObjListView->count() > 0) {
         m_pCmdObjListView->setCurrentRow(0);
-        // The keyboard goes to the objects once the window is shown, if it is
-        // still the one in front: a child given the focus before then makes
-        // the MDI area take the window for the active one while it is hidden,
-        // and it is shown maximised at its restored size.
-        QTimer::singleShot(0, m_pCmdObjListView, [this] {
-            if (mdiArea() && mdiArea()->activeSubWindow() == this) m_pCmdObjListView->setFocus();
-        });
+        // No focus given here: a child given the focus before the window is
+        // shown makes the MDI area take it for the active window while it is
+        // hidden. Activated, the window hands the keyboard to its first child,
+        // the objects.
     }
     if (m_pCmdObjListView) m_pCmdObjListView->SetCmdListView(m_pCmdListView);
 }

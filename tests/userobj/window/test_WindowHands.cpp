@@ -501,10 +501,17 @@ TEST_F(WindowHands, AWindowOpenedFromTheMenuFillsTheArea) {
 // Windows opened one right after the other, as the start opens them: the
 // last one is in front and keeps the keyboard.
 TEST_F(WindowHands, TheLastOfTheWindowsOpenedTogetherIsInFront) {
-    StartClient(300);
+    // The start opens them before the main window ever shows.
+    auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 300);
+    std::string error;
+    ASSERT_TRUE(link->WaitReady(error)) << error;
+    m_link = link.get();
+    m_main = std::make_unique<op::CWatchedHost>("", std::move(link));
     ASSERT_TRUE(m_main->OpenObjectWindow(8)) << m_main->LastError();
     ASSERT_TRUE(m_main->OpenObjectWindow(3)) << m_main->LastError();
-    QMdiSubWindow* last = Mdi()->activeSubWindow();
+    m_main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+    QMdiSubWindow* last = Mdi()->subWindowList(QMdiArea::CreationOrder).back();
     ASSERT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(last)));
     EXPECT_EQ(Mdi()->activeSubWindow(), last);
     EXPECT_EQ(ActiveType(), 3);
