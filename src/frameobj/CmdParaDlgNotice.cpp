@@ -22,5 +22,12 @@ bool CCmdParaDlg::NoteRecordChanged(const std::string& object,
         if (auto* box = qobject_cast<QBoxLayout*>(layout())) box->insertWidget(box->count() - 1, m_pChanged);
     }
     m_pChanged->show();
+    // The list keeps its height, so the dialog grows by the note's wrapped
+    // lines; a window's minimum size alone does not count them.
+    if (QLayout* box = layout()) {
+        box->activate();
+        const int needed = box->totalHeightForWidth(width());
+        if (needed > height()) resize(width(), needed);
+    }
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -224,7 +225,19 @@ bool CHostMainWindow::OpenObjectWindow(int configType) {
     m_mdi->setActiveSubWindow(window);
     window->setFocus();
     OnSubWindowActivated(m_mdi->activeSubWindow());
+    if (!isVisible()) m_lastOpened = window;
     return true;
+}
+
+void CHostMainWindow::showEvent(QShowEvent* e) {
+    CWndT::showEvent(e);
+    // Windows opened before the frame ever showed were not activated (a
+    // hidden MDI area activates none); the last one opened comes in front.
+    if (m_lastOpened && !e->spontaneous()) {
+        m_mdi->setActiveSubWindow(m_lastOpened);
+        m_lastOpened->setFocus();
+    }
+    m_lastOpened = nullptr;
 }
 
 QMdiSubWindow* CHostMainWindow::FindObjectWindow(int configType) const {

@@ -58,6 +58,9 @@ public:
     // Dialogs of the module that told the host they are open (WM_USER+1001, 5).
     int OpenDialogs() const { return static_cast<int>(m_openDialogs.size()); }
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     void OnLinkState(bool connected, const QString& text);
     void OnLinkLost(const QString& text);
@@ -83,6 +86,7 @@ private:
     WORD m_nextObjId = 1;
     std::set<WPARAM> m_openDialogs;
     QAction* m_moduleMenu = nullptr;
+    QPointer<QMdiSubWindow> m_lastOpened;  // in front when the window first shows
     bool m_bTimeoutBoxPending = false;
     bool m_bLinkLost = false;  // lost and told; cleared when the link is up again
 };

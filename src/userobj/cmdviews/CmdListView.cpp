@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 #include "RoleGate.h"
 #include "CmdCategories.h"
 #include "hostlibs/Cmd.h"
@@ -15,13 +17,19 @@ namespace {
 // The item under the mouse is drawn underlined, as a hot link.
 class CHotItemDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    CHotItemDelegate(QObject* parent, std::function<bool(const QModelIndex&)> mayRun)
+        : QStyledItemDelegate(parent), m_mayRun(std::move(mayRun)) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         if (option->state & QStyle::State_MouseOver) option->font.setUnderline(true);
+        // What the operator's role may not run is drawn greyed, as its menu entry.
+        if (!m_mayRun(index)) option->state &= ~QStyle::State_Enabled;
     }
+
+private:
+    std::function<bool(const QModelIndex&)> m_mayRun;
 };
 
 }  // namespace
@@ -57,7 +65,9 @@ CCmdListView::CCmdListView(QWidget* parent) : CWndT(parent) {
     setObjectName(QStringLiteral("cmdList"));
     SetCmdViewLook(this, 64);
     setGridSize(QSize(150, 110));
-    setItemDelegate(new CHotItemDelegate(this));
+    setItemDelegate(new CHotItemDelegate(this, [this](const QModelIndex& index) {
+        return !m_pObj || RoleAllowsOp(this, *m_pObj, index.data(Qt::UserRole).toUInt() - kCmdIdBase);
+    }));
     // For the window dump: where the items keep their images' names.
     setProperty("dumpAs", QStringLiteral("operations"));
     setProperty("imageNameRole", kImageNameRole);

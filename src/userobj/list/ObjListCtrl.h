@@ -246,6 +246,7 @@ private:
     struct SFollowedView {
         bool pending = false;
         int top = 0, left = 0;
+        std::vector<std::string> topRecord;  // the record in the first row shown
         std::vector<std::vector<std::string>> selected;
         std::vector<std::string> current;
     };

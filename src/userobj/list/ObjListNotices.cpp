@@ -126,6 +126,8 @@ bool CObjListCtrl::AskAnewKeepingPlace() {
     m_follow = {};
     m_follow.top = verticalScrollBar()->value();
     m_follow.left = horizontalScrollBar()->value();
+    if (const int shown = rowAt(0); shown >= 0)
+        if (const DWORD id = m_model.ItemData(shown)) m_follow.topRecord = RecordKey(id);
     for (DWORD id : SelectedIds()) m_follow.selected.push_back(RecordKey(id));
     if (currentIndex().isValid())
         if (const DWORD id = m_model.ItemData(currentIndex().row())) m_follow.current = RecordKey(id);
@@ -150,17 +152,21 @@ void CObjListCtrl::RestoreFollowedView() {
     m_follow.pending = false;
     if (!IsPaged()) verticalScrollBar()->setValue(m_follow.top);
     horizontalScrollBar()->setValue(m_follow.left);
-    // The rows of the records that were selected, where they are loaded.
+    // The rows of the records that were selected, where they are loaded;
+    // the record that was shown first is again, when records came or went
+    // above it.
     QItemSelection selection;
-    int current = -1;
+    int current = -1, first = -1;
     for (const CInstData& rec : data->GetData()) {
         const std::vector<std::string> key = RecordKey(rec.GetInstID());
         const int row = m_model.FindRow(rec.GetInstID());
         if (row < 0) continue;
+        if (!m_follow.topRecord.empty() && key == m_follow.topRecord) first = row;
         if (std::find(m_follow.selected.begin(), m_follow.selected.end(), key) != m_follow.selected.end())
             selection.select(m_model.index(row, 0), m_model.index(row, m_model.columnCount() - 1));
         if (!m_follow.current.empty() && key == m_follow.current) current = row;
     }
+    if (first >= 0 && rowAt(0) != first) verticalScrollBar()->setValue(verticalScrollBar()->value() + first - rowAt(0));
     if (current < 0 && selection.isEmpty()) return;
     if (current >= 0) selectionModel()->setCurrentIndex(m_model.index(current, 0), QItemSelectionModel::NoUpdate);
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);

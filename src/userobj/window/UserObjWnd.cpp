@@ -248,7 +248,10 @@ void CUserObjWnd::InitCmdObjectView() {
     }
     if (m_pCmdObjListView && m_pCmdObjListView->count() > 0) {
         m_pCmdObjListView->setCurrentRow(0);
-        m_pCmdObjListView->setFocus();
+        // No focus given here: a child given the focus before the window is
+        // shown makes the MDI area take it for the active window while it is
+        // hidden. Activated, the window hands the keyboard to its first child,
+        // the objects.
     }
     if (m_pCmdObjListView) m_pCmdObjListView->SetCmdListView(m_pCmdListView);
 }

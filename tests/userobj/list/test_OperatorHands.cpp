@@ -127,7 +127,7 @@ TEST_F(OperatorHands, MovingTheViewSelectsNothingOnTheOperatorsBehalf) {
 }
 
 // The remove question names what goes; No keeps it on the switch, Yes
-// removes exactly that subscriber.
+// removes exactly those subscribers, and the panel forgets them.
 TEST_F(OperatorHands, TheRemoveQuestionNamesTheSubscribers) {
     OpenSubscribers(600);
     const std::string dn = list->Model().CellText(4, 0);
@@ -140,6 +140,7 @@ TEST_F(OperatorHands, TheRemoveQuestionNamesTheSubscribers) {
     EXPECT_NE(m_ui->boxes[0].text.find(dn), std::string::npos) << m_ui->boxes[0].text;
     ASSERT_TRUE(Settle(w));
     EXPECT_NE(OnSwitch("LST MGCPSUB: DN=" + dn + ";").find("DN = " + dn), std::string::npos);
+    EXPECT_TRUE(PanelShows(w, dn));
 
     Click(list, 4);
     Click(list, 6, 0, Qt::ControlModifier);
@@ -151,6 +152,8 @@ TEST_F(OperatorHands, TheRemoveQuestionNamesTheSubscribers) {
     EXPECT_EQ(OnSwitch("LST MGCPSUB: DN=" + dn + ";").find("DN = " + dn), std::string::npos);
     EXPECT_EQ(OnSwitch("LST MGCPSUB: DN=" + other + ";").find("DN = " + other), std::string::npos);
     EXPECT_NE(OnSwitch("LST MGCPSUB: DN=" + list->Model().CellText(5, 0) + ";").find("DN = "), std::string::npos);
+    // The panel showed the subscriber clicked; gone, it is no longer shown.
+    EXPECT_FALSE(PanelShows(w, dn));
 }
 
 // A filter that matches one subscriber on a paged list: that one record

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QSslSocket>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -177,6 +178,42 @@ TEST_F(LoginHands, AGuestSeesNoChangeEnabledAndHisKeysChangeNothing) {
     QTest::qWait(50);
     for (const std::string& c : Sent()) EXPECT_EQ(c.rfind("LST", 0), 0u) << c;
     EXPECT_EQ(m_ui->dialogTitles.size(), 1u);  // the login's, no parameter dialog
+}
+
+// The operations of a command-object window that a guest may not run are
+// drawn greyed, those that read in colour, and a click on a greyed one
+// opens nothing.
+TEST_F(LoginHands, AGuestSeesTheChangesOfACommandObjectGreyed) {
+    StartOnSwitch();
+    LogInWith({{"gary", "gary-secret"}});
+    ASSERT_NE(Open(3), nullptr);  // logged in
+    CUserObjWnd* w = Open(8);
+    ASSERT_NE(w, nullptr);
+    auto* view = w->findChild<QListWidget*>(QStringLiteral("cmdList"));
+    ASSERT_NE(view, nullptr);
+    // The most coloured point of an operation's icon, as drawn.
+    const QImage drawn = view->viewport()->grab().toImage();
+    auto colour = [&](const QString& name) {
+        const QList<QListWidgetItem*> found = view->findItems(name, Qt::MatchExactly);
+        if (found.isEmpty()) return -1;
+        const QRect r = view->visualItemRect(found.front());
+        const QRect icon(r.center().x() - view->iconSize().width() / 2, r.top(), view->iconSize().width(),
+                         view->iconSize().height());
+        int most = 0;
+        for (int y = icon.top(); y <= icon.bottom(); y += 2)
+            for (int x = icon.left(); x <= icon.right(); x += 2)
+                if (drawn.rect().contains(x, y)) most = std::max(most, QColor(drawn.pixel(x, y)).hsvSaturation());
+        return most;
+    };
+    EXPECT_GT(colour(QStringLiteral("Display Batch Job Progress")), 100);
+    for (const char* change : {"Add Batch Subscribers", "Remove Subscriber Batch Job"})
+        EXPECT_LT(colour(QString::fromLatin1(change)), 60) << change;
+    QListWidgetItem* add = view->findItems(QStringLiteral("Add Batch Subscribers"), Qt::MatchExactly).value(0);
+    ASSERT_NE(add, nullptr);
+    const size_t dialogs = m_ui->dialogTitles.size();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(add).center());
+    QTest::qWait(50);
+    EXPECT_EQ(m_ui->dialogTitles.size(), dialogs);
 }
 
 TEST_F(LoginHands, ACancelledLoginLeavesTheWindowsFreeWithAClearError) {

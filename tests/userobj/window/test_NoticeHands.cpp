@@ -161,8 +161,9 @@ TEST_F(NoticeHands, ThePanelShowingTheChangedRecordFollowsIt) {
     EXPECT_EQ(listB->currentIndex().row(), 1);
 }
 
-// A adds a subscriber and removes another: B's count and caption follow,
-// and B keeps its view and the record it had selected.
+// A adds a subscriber and removes another, both above what B looks at:
+// B's count and caption follow, and B keeps its view on the same records
+// and the record it had selected.
 TEST_F(NoticeHands, AnAddAndARemoveUpdateTheOtherWindowsCountAndCaption) {
     CSubscriberDlg* dlgB = Dialog(wndB);
     const int total = listB->m_nTotalRecords;
@@ -172,18 +173,22 @@ TEST_F(NoticeHands, AnAddAndARemoveUpdateTheOtherWindowsCountAndCaption) {
     Wheel(listB, 2);
     ASSERT_TRUE(SettleBoth());
     const int top = listB->verticalScrollBar()->value();
+    ASSERT_GT(top, 3);
     Click(listB, top + 2);
     ASSERT_TRUE(SettleBoth());
     const std::string picked = listB->Model().CellText(top + 2, 0);
+    auto topShown = [this] { return listB->Model().CellText(listB->rowAt(0), 0); };
+    const std::string first = topShown();
 
-    ASSERT_TRUE(AddMgcpSubscriber(listA, "29000001"));
+    // A number before every other: it takes the first row of the list.
+    ASSERT_TRUE(AddMgcpSubscriber(listA, "10000001"));
     ASSERT_TRUE(Settle(wndA));
-    ASSERT_EQ(Property(Subscriber("29000001"), "DN"), "29000001");
+    ASSERT_EQ(Property(Subscriber("10000001"), "DN"), "10000001");
     ASSERT_TRUE(WaitFor([&] { return listB->m_nTotalRecords == total + 1; }, 3000));
     ASSERT_TRUE(SettleBoth());
     EXPECT_TRUE(dlgB->MainCaption()->text().contains(QString::number(total + 1)))
         << dlgB->MainCaption()->text().toStdString();
-    EXPECT_EQ(listB->verticalScrollBar()->value(), top);
+    EXPECT_EQ(topShown(), first);
     ASSERT_EQ(listB->SelectedIds().size(), 1u);
     EXPECT_EQ(listB->Model().CellText(listB->currentIndex().row(), 0), picked);
 
@@ -199,6 +204,7 @@ TEST_F(NoticeHands, AnAddAndARemoveUpdateTheOtherWindowsCountAndCaption) {
     EXPECT_TRUE(dlgB->MainCaption()->text().contains(QString::number(total)))
         << dlgB->MainCaption()->text().toStdString();
     EXPECT_EQ(RowOf(listB, gone), -1);
+    EXPECT_EQ(topShown(), first);
     ASSERT_EQ(listB->SelectedIds().size(), 1u);
     EXPECT_EQ(listB->Model().CellText(listB->currentIndex().row(), 0), picked);
 }
@@ -221,6 +227,15 @@ TEST_F(NoticeHands, AnOpenModifySaysTheRecordChangedAndKeepsTheOtherValue) {
         CCmdParaDlg& mine = Active(d);
         EXPECT_TRUE(ChooseFromMenu(listB, 2, "Modify"));
         noted = WaitFor([&] { return mine.ChangedNote() && mine.ChangedNote()->isVisible(); }, 3000);
+        if (noted) {
+            // The note takes room of its own: the parameters stay readable
+            // above it, all its lines show, and the buttons below it.
+            QTest::qWait(50);
+            const QRect note = mine.ChangedNote()->geometry();
+            EXPECT_FALSE(note.intersects(mine.List()->geometry())) << "the note covers the parameters";
+            EXPECT_GE(note.height(), mine.ChangedNote()->heightForWidth(note.width()));
+            EXPECT_LE(note.bottom(), mine.findChild<QWidget*>(QStringLiteral("ctl1"))->geometry().top());
+        }
         mine.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&mine));
         EXPECT_TRUE(TypeParameter(d, "Description", "Mine (A)"));

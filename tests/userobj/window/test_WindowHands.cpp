@@ -478,3 +478,41 @@ TEST_F(WindowHands, AnExportTellsHowManyRowsWentToWhichFile) {
         m_main.reset();
     }
 }
+
+// A window opened from the Objects menu while another fills the area fills
+// it in turn, whatever its kind.
+TEST_F(WindowHands, AWindowOpenedFromTheMenuFillsTheArea) {
+    StartClient(300);
+    for (const QString& entry : {kMgcp, QStringLiteral("Operation Log"), QStringLiteral("Subscriber Services"),
+                                 QStringLiteral("IP Network"), kSegments}) {
+        ASSERT_TRUE(ChooseFromMenuBar("Objects/" + entry));
+        QMdiSubWindow* front = Mdi()->activeSubWindow();
+        ASSERT_NE(front, nullptr);
+        EXPECT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(front)));
+        EXPECT_TRUE(front->isMaximized()) << entry.toStdString();
+        EXPECT_EQ(front->geometry(), Mdi()->viewport()->rect()) << entry.toStdString();
+        // A command-object window has the keyboard on its objects.
+        if (entry == "Subscriber Services") {
+            EXPECT_EQ(QApplication::focusWidget(), front->findChild<QWidget*>(QStringLiteral("cmdObjList")));
+        }
+    }
+}
+
+// Windows opened one right after the other, as the start opens them: the
+// last one is in front and keeps the keyboard.
+TEST_F(WindowHands, TheLastOfTheWindowsOpenedTogetherIsInFront) {
+    // The start opens them before the main window ever shows.
+    auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 300);
+    std::string error;
+    ASSERT_TRUE(link->WaitReady(error)) << error;
+    m_link = link.get();
+    m_main = std::make_unique<op::CWatchedHost>("", std::move(link));
+    ASSERT_TRUE(m_main->OpenObjectWindow(8)) << m_main->LastError();
+    ASSERT_TRUE(m_main->OpenObjectWindow(3)) << m_main->LastError();
+    m_main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+    QMdiSubWindow* last = Mdi()->subWindowList(QMdiArea::CreationOrder).back();
+    ASSERT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(last)));
+    EXPECT_EQ(Mdi()->activeSubWindow(), last);
+    EXPECT_EQ(ActiveType(), 3);
+}
