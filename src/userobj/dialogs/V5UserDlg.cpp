@@ -10,6 +10,7 @@
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
+#include "TreeFollow.h"
 #include "UserObjWnd.h"
 #include "hostlibs/HostStringIds.h"
 #include "userobj/Messages.h"
@@ -241,6 +242,9 @@ LRESULT CV5DialogBase::OnDataInitBuffer(WPARAM wParam, LPARAM) {
 
 LRESULT CV5DialogBase::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
     if (wParam == ToWParam(&m_treeIf)) m_portCache.Clear();  // the interfaces were loaded again
+    // Another operator changed ports: those of the other interfaces kept
+    // here may be theirs no longer.
+    if (wParam == ToWParam(&m_treePort) && CTreeFollower::IsFollowing(m_treePort)) m_portCache.Clear();
     return 1;
 }
 
@@ -250,6 +254,12 @@ LRESULT CV5DialogBase::OnNotifyOtherCtrlRefresh(WPARAM wParam, LPARAM) {
     // The root's announcement opens a build of the interfaces: the ports
     // cached so far may have changed with them.
     if (key->empty()) m_portCache.Clear();
+    // Interfaces listed again for another operator's change end with the
+    // port tree on the operator's interface: its subscribers stay listed.
+    if (CTreeFollower::IsFollowing(m_treeIf)) {
+        BindPortTree(*key);
+        return 1;
+    }
     m_listSub.Model().RemoveAllRows();
     m_listSub.Model().RemoveAllColumns();
     m_bListBound = false;
@@ -268,7 +278,7 @@ LRESULT CV5DialogBase::OnCountChanged(WPARAM wParam, LPARAM) {
 LRESULT CV5DialogBase::OnCommand(WPARAM id, LPARAM) {
     if (id == kCmdRefreshIf) {
         if (m_dataIf.IsCreated() && m_dataIf.GetComObj()->IsValidObj()) {
-            m_treeIf.clear();
+            m_treeIf.EmptyKeepingPlace();
             m_dataIf.InvokeUpdate();
         }
         return 1;

@@ -25,7 +25,7 @@ public:
     // No ports shown until the next delivery: the interface's ports are
     // on their way, and a refused query must not leave another's.
     void Empty() {
-        clear();
+        EmptyKeepingPlace();
         m_aL3.clear();
     }
     int PortGroupType() const { return m_nPortGroupType; }

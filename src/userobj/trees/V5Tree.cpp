@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <utility>
+
 #include "HostStrings.h"
 #include "hostlibs/ObjData.h"
 #include "userobj/Messages.h"
@@ -73,6 +75,15 @@ QTreeWidgetItem* CV5TreeBase::AddItem(QTreeWidgetItem* parent, const QString& te
 
 void CV5TreeBase::NotifyParent(UINT message, WPARAM wParam, LPARAM lParam) {
     if (QWidget* p = parentWidget()) SendMessage(p, message, wParam, lParam);
+}
+
+void CV5TreeBase::EmptyKeepingPlace() {
+    if (topLevelItemCount() > 0) m_placeEmptied = CTreePlace::Take(*this);
+    clear();
+}
+
+CTreePlace CV5TreeBase::TakePlace() {
+    return topLevelItemCount() > 0 ? CTreePlace::Take(*this) : std::exchange(m_placeEmptied, {});
 }
 
 LRESULT CV5TreeBase::OnBusyLock(WPARAM count, LPARAM) {

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "MsgTarget.h"
+#include "TreePlace.h"
 
 class CObjDescData;
 
@@ -37,6 +38,9 @@ public:
     // WM_USER+1400: rebuilds the tree from its data; 0 when it cannot.
     virtual LRESULT OnDataInit(WPARAM, LPARAM) = 0;
     QMenu* ContextMenu() const { return m_pMenu.get(); }
+    // No items until the next delivery, which shows the operator's place
+    // as it is now.
+    void EmptyKeepingPlace();
 
     CObjDescData* m_obj = nullptr;
 
@@ -48,6 +52,9 @@ protected:
     QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const QString& text, DWORD data,
                              bool hasChildren);
     void NotifyParent(UINT message, WPARAM wParam, LPARAM lParam);
+    // The operator's place for the build about to be made: as the tree
+    // shows it, or as it was when the tree was emptied for this delivery.
+    CTreePlace TakePlace();
 
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -56,5 +63,6 @@ private:
     void ShowContextMenu(QPoint viewportPos);
 
     int m_nRefreshCommand;
+    CTreePlace m_placeEmptied;
     std::unique_ptr<QMenu> m_pMenu;
 };

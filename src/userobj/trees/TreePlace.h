@@ -1,0 +1,40 @@
+// Where the operator stands in a tree: the items they opened and closed,
+// the items selected, the current item and the item at the top of the
+// view, each by its path of item names from the top. A tree built anew
+// from the switch's data (a refresh, a new session, another operator's
+// change) shows the operator the same place where those items still are.
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+#include <set>
+#include <vector>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class CTreePlace {
+public:
+    // An item's name among its siblings; its text when none is given.
+    using Name = std::function<QString(const QTreeWidgetItem*)>;
+
+    // The place in the tree as it is now; nothing when the tree is empty.
+    static CTreePlace Take(const QTreeWidget& tree, const Name& name = {});
+    // Opens, closes, selects and scrolls the tree's items back to the place
+    // (items opened first, so that a tree filling an item when it is opened
+    // has the children to select).
+    void Restore(QTreeWidget& tree) const;
+    bool IsEmpty() const { return m_opened.empty() && m_closed.empty() && m_current.isEmpty() && m_top.isEmpty(); }
+    // The path of the current item, empty without one.
+    const QStringList& Current() const { return m_current; }
+
+private:
+    QStringList PathOf(const QTreeWidgetItem* item) const;
+
+    Name m_name;
+    std::set<QStringList> m_opened, m_closed;
+    std::vector<QStringList> m_selected;
+    QStringList m_current, m_top;
+    int m_left = 0, m_topValue = 0;
+};
