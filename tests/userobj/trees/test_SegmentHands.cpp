@@ -471,3 +471,32 @@ TEST_F(SegmentHands, TheTreeFollowsAnotherOperatorWhereItsOperatorStands) {
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(PlaceIn(tree), picked);
 }
+
+// The operator has Modify open on a segment when another operator changes
+// it: the dialog says so, and the tree is not read anew under the
+// operator's hands; once the dialog is done, it is, the segment still picked.
+TEST_F(SegmentHands, AnOpenModifySaysTheSegmentChangedAndTheTreeWaitsForIt) {
+    OpenSegments(200);
+    bool noted = false, readWhileOpen = true;
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& mine = op::Active(d);
+        Sent();
+        ByAnotherOperator("MOD DNSEG: SEGIDX=21, NAME=\"by B\";");
+        noted = WaitFor([&] { return mine.ChangedNote() && mine.ChangedNote()->isVisible(); }, 3000);
+        readWhileOpen = WaitFor([&] { return CountSent(m_host->commands, "LST DNSEG:;") > 0; }, 600);
+        mine.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&mine));
+        EXPECT_TRUE(TypeParameter(d, "Description", "by A"));
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromTreeMenu(Segment("21"), QStringLiteral("Modify")));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_TRUE(noted) << "the dialog did not say the segment changed";
+    EXPECT_FALSE(readWhileOpen) << "the tree was read anew while the dialog was open";
+    EXPECT_TRUE(WaitFor([&] { return CountSent(m_host->commands, "LST DNSEG:;") > 0; }, 3000))
+        << "the tree was not read anew after the dialog";
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(op::Property(OnSwitch("LST DNSEG: SEGIDX=21;"), "DESC"), "by A");
+    ASSERT_NE(Segment("21"), nullptr);
+    EXPECT_EQ(tree->SelectedItem(), Segment("21"));
+}
