@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -49,9 +50,10 @@ void CTreePlace::Restore(QTreeWidget& tree) const {
     if (IsEmpty()) return;
     QTreeWidgetItem *current = nullptr, *top = nullptr;
     QList<QTreeWidgetItem*> selected;
-    // Items by their own name: one that moved elsewhere (a record changed
-    // its group) is still found when no item has its old path.
-    std::map<QString, std::vector<QTreeWidgetItem*>> byName;
+    // Items by their top item's and their own name: one that moved
+    // elsewhere under the same top (a record changed its group) is still
+    // found when no item has its old path.
+    std::map<std::pair<QString, QString>, std::vector<QTreeWidgetItem*>> byName;
     EachItem(tree, [&](QTreeWidgetItem* item) {
         const QStringList path = PathOf(item);
         if (m_opened.count(path))
@@ -61,11 +63,11 @@ void CTreePlace::Restore(QTreeWidget& tree) const {
         if (path == m_current) current = item;
         if (path == m_top) top = item;
         if (std::find(m_selected.begin(), m_selected.end(), path) != m_selected.end()) selected.push_back(item);
-        byName[path.back()].push_back(item);
+        byName[{path.front(), path.back()}].push_back(item);
     });
     const auto moved = [&byName](const QStringList& path) -> QTreeWidgetItem* {
         if (path.isEmpty()) return nullptr;
-        auto it = byName.find(path.back());
+        auto it = byName.find({path.front(), path.back()});
         return it != byName.end() && it->second.size() == 1 ? it->second.front() : nullptr;
     };
     if (!current) current = moved(m_current);
