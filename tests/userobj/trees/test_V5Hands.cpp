@@ -8,6 +8,7 @@
 #include "Operator.h"
 #include "WindowDump.h"
 #include "HostStrings.h"
+#include "PropertyDisplayView.h"
 #include "TreePlaceOf.h"
 #include "V5UserDlg.h"
 #include "hostlibs/HostStringIds.h"
@@ -709,4 +710,24 @@ TEST_F(V5Hands, TheTreesFollowAnotherOperatorWhereItsOperatorStands) {
     ASSERT_TRUE(Settle(m_wnd));
     EXPECT_EQ(op::PlaceIn(ifTree).current, op::PathOf(InterfaceItem(ifTree, mine)));
     EXPECT_EQ(op::PlaceIn(portTree), portPlace);
+
+    // A change the trees do not show: the panel showing the interface's
+    // details (a double click) follows it.
+    PickInterface(dlg, mine);
+    QTest::mouseDClick(ifTree->viewport(), Qt::LeftButton, {},
+                       ifTree->visualItemRect(InterfaceItem(ifTree, mine)).center());
+    ASSERT_TRUE(Settle(m_wnd));
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(m_wnd->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    auto panelSays = [panel](const std::string& text) {
+        for (const auto& [name, value] : panel->Rows())
+            if (value == text) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitFor([&] { return panelSays(mine); }, 3000)) << "the panel does not show the interface";
+    ByAnotherOperator("MOD V5IF: V5IID=" + mine + ", NAME=\"named by B\";");
+    ASSERT_EQ(op::Property(OnSwitch("LST V5IF: V5IID=" + mine + ";"), "NAME"), "named by B");
+    EXPECT_TRUE(WaitFor([&] { return panelSays("named by B"); }, 3000)) << "the panel kept the old name";
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(op::PlaceIn(ifTree).current, op::PathOf(InterfaceItem(ifTree, mine)));
 }
