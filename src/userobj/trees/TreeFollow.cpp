@@ -66,6 +66,17 @@ void CTreeFollower::ReadAnew() {
     }
     m_panelKey = KeyOf(m_data.GetDynData()->GetDetailInst());
     m_following = m_data.InvokeUpdate() != 0;
+    if (m_following) QTimer::singleShot(kFollowRetryMs, this, &CTreeFollower::ForgetUnanswered);
+}
+
+void CTreeFollower::ForgetUnanswered() {
+    if (!m_following) return;
+    if (m_window && m_window->IsBusy()) {
+        QTimer::singleShot(kFollowRetryMs, this, &CTreeFollower::ForgetUnanswered);
+        return;
+    }
+    m_following = false;
+    m_panelKey.clear();
 }
 
 void CTreeFollower::Rebuilt(QTreeWidget& tree) {

@@ -35,6 +35,9 @@ private:
     CTreeFollower(QTreeWidget& tree, CObjDescData& data, CUserObjWnd& window);
     static CTreeFollower* Find(const QTreeWidget& tree);
     void ReadAnew();
+    // A reading that came back without a build (refused, given up) leaves
+    // the next build to the operator.
+    void ForgetUnanswered();
     // The key values of a record of the data; empty when there is none.
     std::vector<std::string> KeyOf(unsigned long id) const;
 
