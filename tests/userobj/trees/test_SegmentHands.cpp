@@ -500,3 +500,26 @@ TEST_F(SegmentHands, AnOpenModifySaysTheSegmentChangedAndTheTreeWaitsForIt) {
     ASSERT_NE(Segment("21"), nullptr);
     EXPECT_EQ(tree->SelectedItem(), Segment("21"));
 }
+
+// A click on the tree while it is read anew for another operator's change
+// (the answer held back) does nothing: once answered, the tree shows the
+// new segment where the operator stood before the click.
+TEST_F(SegmentHands, AClickWhileTheTreeFollowsIsIgnored) {
+    OpenSegments(200, true);
+    ClickItem(tree, Segment("22")->child(1));
+    ASSERT_TRUE(Settle(w));
+    const STreePlace place = PlaceIn(tree);
+    sw->hold = true;
+    ByAnotherOperator("ADD DNSEG: SEGIDX=23, TYPE=FIXED, BGNDN=6000000000, ENDDN=6000001999;");
+    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 3000)) << "the tree was not read anew";
+    ASSERT_TRUE(w->IsBusy());
+    Sent();
+    ClickItem(tree, Segment("22")->child(2));
+    Key(tree, Qt::Key_Up);
+    EXPECT_EQ(CountSent(Sent(), "DNINFO"), 0u);
+    sw->Release();
+    ASSERT_TRUE(Settle(w));
+    ASSERT_NE(Segment("23"), nullptr);
+    EXPECT_EQ(PlaceIn(tree), place);
+    EXPECT_EQ(op::Property(OnSwitch("LST DNSEG: SEGIDX=23;"), "SEGIDX"), "23");
+}
