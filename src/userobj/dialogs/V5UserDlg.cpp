@@ -187,6 +187,9 @@ void CV5DialogBase::BindPortTree(const std::string& key) {
     const CRestrictInfo restrict {{HostString(HS_V5_INTERFACE), key}};
     // The root and the groups name no interface: an empty key binds nothing.
     if (key.empty() || !restrict.IsValid()) return;
+    // Ports delivered for another operator's change or a new session show
+    // the operator's place; those the operator asked for start afresh.
+    m_treePort.Empty(CTreeFollower::IsFollowing(m_treeIf) || CTreeFollower::IsFollowing(m_treePort));
     if (const CObjDescData* cached = m_portCache.Find(restrict)) {
         // Known ports: delivered to the tree again without a query.
         m_dataPort = *cached;
@@ -196,7 +199,6 @@ void CV5DialogBase::BindPortTree(const std::string& key) {
         return;
     }
     m_dataPort.Text().clear();
-    m_treePort.Empty();
     const CPackageStream package(restrict);
     QWidget* detail = m_pFrame ? m_pFrame->m_pDetailView : nullptr;
     if (!m_dataPort.Create(m_family.portType, m_descPort, m_pFrame, &m_treePort, detail, 1, nullptr,
@@ -278,7 +280,7 @@ LRESULT CV5DialogBase::OnCountChanged(WPARAM wParam, LPARAM) {
 LRESULT CV5DialogBase::OnCommand(WPARAM id, LPARAM) {
     if (id == kCmdRefreshIf) {
         if (m_dataIf.IsCreated() && m_dataIf.GetComObj()->IsValidObj()) {
-            m_treeIf.EmptyKeepingPlace();
+            m_treeIf.clear();
             m_dataIf.InvokeUpdate();
         }
         return 1;

@@ -197,12 +197,16 @@ QTreeWidgetItem* CDnSegTreeCtrl::FindItemData(DWORD id, bool forward,
 // ---- data messages ----
 
 void CDnSegTreeCtrl::Rebuild() {
-    // A segment is named by its index: its text counts the numbers in use.
-    const CTreePlace place = CTreePlace::Take(*this, [this](const QTreeWidgetItem* item) {
-        SItemData data;
-        if (item->parent() || !LookupItemData(item, data)) return item->text(0);
-        return QStringLiteral("segment %1").arg(data.nSegIndex);
-    });
+    // The operator's own refresh starts afresh; a build for a change they
+    // did not make shows their place. A segment is named by its index: its
+    // text counts the numbers in use.
+    CTreePlace place;
+    if (CTreeFollower::IsFollowing(*this))
+        place = CTreePlace::Take(*this, [this](const QTreeWidgetItem* item) {
+            SItemData data;
+            if (item->parent() || !LookupItemData(item, data)) return item->text(0);
+            return QStringLiteral("segment %1").arg(data.nSegIndex);
+        });
     // Entries of the items deleted here go with them: an item's address may
     // be taken again by an item of the new build.
     clear();

@@ -1,8 +1,10 @@
 // Where the operator stands in a tree: the items they opened and closed,
 // the items selected, the current item and the item at the top of the
-// view, each by its path of item names from the top. A tree built anew
-// from the switch's data (a refresh, a new session, another operator's
-// change) shows the operator the same place where those items still are.
+// view, each by its path of item names from the top. A tree read anew for
+// a change the operator did not make (another operator's change, a new
+// session after the switch came back; CTreeFollower) shows them the same
+// place where those items still are. Their own refresh (F5, the context
+// menu) and the first load start afresh, with nothing selected.
 #pragma once
 
 #include <QStringList>

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "HostStrings.h"
+#include "TreeFollow.h"
 #include "hostlibs/ObjData.h"
 #include "userobj/Messages.h"
 
@@ -77,13 +78,20 @@ void CV5TreeBase::NotifyParent(UINT message, WPARAM wParam, LPARAM lParam) {
     if (QWidget* p = parentWidget()) SendMessage(p, message, wParam, lParam);
 }
 
-void CV5TreeBase::EmptyKeepingPlace() {
-    if (topLevelItemCount() > 0) m_placeEmptied = CTreePlace::Take(*this);
+void CV5TreeBase::EmptyUntilDelivery(bool keepPlace) {
+    // Emptied again on the way (another interface announced first): the
+    // place taken before stays.
+    if (!keepPlace)
+        m_placeEmptied = {};
+    else if (topLevelItemCount() > 0)
+        m_placeEmptied = CTreePlace::Take(*this);
     clear();
 }
 
 CTreePlace CV5TreeBase::TakePlace() {
-    return topLevelItemCount() > 0 ? CTreePlace::Take(*this) : std::exchange(m_placeEmptied, {});
+    CTreePlace emptied = std::exchange(m_placeEmptied, {});
+    if (topLevelItemCount() == 0) return emptied;
+    return CTreeFollower::IsFollowing(*this) ? CTreePlace::Take(*this) : CTreePlace {};
 }
 
 LRESULT CV5TreeBase::OnBusyLock(WPARAM count, LPARAM) {

@@ -38,9 +38,9 @@ public:
     // WM_USER+1400: rebuilds the tree from its data; 0 when it cannot.
     virtual LRESULT OnDataInit(WPARAM, LPARAM) = 0;
     QMenu* ContextMenu() const { return m_pMenu.get(); }
-    // No items until the next delivery, which shows the operator's place
-    // as it is now.
-    void EmptyKeepingPlace();
+    // No items until the next delivery. keepPlace: that delivery answers a
+    // change the operator did not make and shows their place as it is now.
+    void EmptyUntilDelivery(bool keepPlace);
 
     CObjDescData* m_obj = nullptr;
 
@@ -52,8 +52,9 @@ protected:
     QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const QString& text, DWORD data,
                              bool hasChildren);
     void NotifyParent(UINT message, WPARAM wParam, LPARAM lParam);
-    // The operator's place for the build about to be made: as the tree
-    // shows it, or as it was when the tree was emptied for this delivery.
+    // The operator's place for the build about to be made when it answers
+    // a change they did not make (as the tree shows it, or as it was when
+    // the tree was emptied for this delivery); nothing for their own.
     CTreePlace TakePlace();
 
     void keyPressEvent(QKeyEvent* e) override;

@@ -407,7 +407,7 @@ TEST_F(SegmentHands, ATwelveMillionNumberSegmentOpensIntoBlocksAndItsNumbersPage
 // Another operator changes, adds and removes segments: the tree follows
 // without F5, the segments the operator opened, the block they picked and
 // its numbers, and the view kept; the panel showing the changed segment
-// follows it. F5 keeps the operator's place too.
+// follows it. The operator's own F5 starts afresh.
 TEST_F(SegmentHands, TheTreeFollowsAnotherOperatorWhereItsOperatorStands) {
     OpenSegments(200, false, 40);
     ASSERT_NE(Segment("22"), nullptr);
@@ -447,12 +447,15 @@ TEST_F(SegmentHands, TheTreeFollowsAnotherOperatorWhereItsOperatorStands) {
     EXPECT_EQ(PlaceIn(tree), place);
     EXPECT_EQ(dlg->List()->GetItemCount(), numbers);
 
-    // F5 lists the segments again where the operator stands.
+    // The operator's own F5 lists the segments again from scratch: nothing
+    // opened or picked, no numbers listed.
     Sent();
     Key(tree, Qt::Key_F5);
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(CountSent(Sent(), "LST DNSEG"), 1u);
-    EXPECT_EQ(PlaceIn(tree), place);
+    EXPECT_TRUE(PlaceIn(tree).opened.empty());
+    EXPECT_TRUE(tree->selectedItems().isEmpty());
+    EXPECT_EQ(dlg->List()->m_obj, nullptr);
 
     // A change of the segment the panel shows: the panel follows.
     ClickItem(tree, Segment("22"));
