@@ -184,7 +184,18 @@ protected:
         if (m_host) sent.swap(m_host->commands);
         return sent;
     }
-    void TearDown() override { m_main.reset(); }
+    void TearDown() override {
+        m_other.reset();
+        m_main.reset();
+    }
+    // Another operator on the same embedded switch, in a session of their
+    // own: this client hears of what they change as notices. Waits for the
+    // answer; what the command did is read back with OnSwitch.
+    void ByAnotherOperator(const std::string& command) {
+        if (!m_other) m_other = std::make_unique<host::CEmbeddedSwitchLink>(*m_link);
+        m_other->Send(nullptr, command);
+        ASSERT_TRUE(WaitFor([&] { return m_other->Outstanding() == 0; }, 5000)) << command;
+    }
 
     // Opens an object window as the Objects menu does and waits for its lists.
     CUserObjWnd* Open(int configType) {
@@ -539,6 +550,7 @@ protected:
     std::unique_ptr<host::CHostMainWindow> m_main;
     CWatchedHost* m_host = nullptr;
     host::CEmbeddedSwitchLink* m_link = nullptr;
+    std::unique_ptr<host::CEmbeddedSwitchLink> m_other;
 };
 
 }  // namespace op

@@ -272,6 +272,10 @@ LRESULT CCentrexDlg::OnDataInitBuffer(WPARAM wParam, LPARAM) {
     return 1;
 }
 
+void CCentrexDlg::OthersChanged(const std::string& object, bool everything) {
+    if (everything || object == m_descMember.mmlName) m_cache.Clear();
+}
+
 LRESULT CCentrexDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
     if (FromWParam<QObject>(wParam) == &m_listGroup) m_cache.Clear();
     return 1;

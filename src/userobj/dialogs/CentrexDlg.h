@@ -33,6 +33,9 @@ public:
     // Return: both sub-lists bound to the selected group at once.
     void OnEnterKey();
     LRESULT OnCountChanged(WPARAM, LPARAM);
+    // Another operator changed records of that object (of every object
+    // when everything): members kept per group are read anew when picked.
+    void OthersChanged(const std::string& object, bool everything);
     LRESULT OnDataInitBuffer(WPARAM wParam, LPARAM);
     LRESULT OnDataUpdateBuffer(WPARAM wParam, LPARAM);
 

@@ -10,6 +10,7 @@
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
+#include "TreeFollow.h"
 #include "UserObjWnd.h"
 #include "userobj/Messages.h"
 
@@ -192,6 +193,13 @@ LRESULT CDnSegDlg::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
     // The segments were listed again: the numbers of a block listed before
     // may no longer be the switch's, so neither the cache nor the list keeps them.
     m_cache.Clear();
+    // Unless another operator's change of the segments listed them: the
+    // block the operator looks at stays, if the tree still has it picked.
+    QTreeWidgetItem* picked = m_tree.SelectedItem();
+    SItemData data;
+    if (CTreeFollower::IsFollowing(m_tree) && m_list.m_obj && m_tree.IsLeaf(picked) &&
+        m_tree.LookupItemData(picked, data) && BlockRestriction(data) == m_dataList.GetRestriction())
+        return 1;
     m_list.m_obj = nullptr;
     m_list.ForgetQuery();
     m_list.Model().RemoveAllRows();

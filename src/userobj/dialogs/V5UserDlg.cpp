@@ -10,6 +10,7 @@
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
+#include "TreeFollow.h"
 #include "UserObjWnd.h"
 #include "hostlibs/HostStringIds.h"
 #include "userobj/Messages.h"
@@ -186,6 +187,9 @@ void CV5DialogBase::BindPortTree(const std::string& key) {
     const CRestrictInfo restrict {{HostString(HS_V5_INTERFACE), key}};
     // The root and the groups name no interface: an empty key binds nothing.
     if (key.empty() || !restrict.IsValid()) return;
+    // Ports delivered for another operator's change or a new session show
+    // the operator's place; those the operator asked for start afresh.
+    m_treePort.Empty(CTreeFollower::IsFollowing(m_treeIf) || CTreeFollower::IsFollowing(m_treePort));
     if (const CObjDescData* cached = m_portCache.Find(restrict)) {
         // Known ports: delivered to the tree again without a query.
         m_dataPort = *cached;
@@ -195,7 +199,6 @@ void CV5DialogBase::BindPortTree(const std::string& key) {
         return;
     }
     m_dataPort.Text().clear();
-    m_treePort.Empty();
     const CPackageStream package(restrict);
     QWidget* detail = m_pFrame ? m_pFrame->m_pDetailView : nullptr;
     if (!m_dataPort.Create(m_family.portType, m_descPort, m_pFrame, &m_treePort, detail, 1, nullptr,
@@ -241,6 +244,9 @@ LRESULT CV5DialogBase::OnDataInitBuffer(WPARAM wParam, LPARAM) {
 
 LRESULT CV5DialogBase::OnDataUpdateBuffer(WPARAM wParam, LPARAM) {
     if (wParam == ToWParam(&m_treeIf)) m_portCache.Clear();  // the interfaces were loaded again
+    // Another operator changed ports: those of the other interfaces kept
+    // here may be theirs no longer.
+    if (wParam == ToWParam(&m_treePort) && CTreeFollower::IsFollowing(m_treePort)) m_portCache.Clear();
     return 1;
 }
 
@@ -250,6 +256,12 @@ LRESULT CV5DialogBase::OnNotifyOtherCtrlRefresh(WPARAM wParam, LPARAM) {
     // The root's announcement opens a build of the interfaces: the ports
     // cached so far may have changed with them.
     if (key->empty()) m_portCache.Clear();
+    // Interfaces listed again for another operator's change end with the
+    // port tree on the operator's interface: its subscribers stay listed.
+    if (CTreeFollower::IsFollowing(m_treeIf)) {
+        BindPortTree(*key);
+        return 1;
+    }
     m_listSub.Model().RemoveAllRows();
     m_listSub.Model().RemoveAllColumns();
     m_bListBound = false;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "RoleGate.h"
+#include "TreeFollow.h"
+#include "TreePlace.h"
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
@@ -195,13 +197,25 @@ QTreeWidgetItem* CDnSegTreeCtrl::FindItemData(DWORD id, bool forward,
 // ---- data messages ----
 
 void CDnSegTreeCtrl::Rebuild() {
+    // The operator's own refresh starts afresh; a build for a change they
+    // did not make shows their place. A segment is named by its index: its
+    // text counts the numbers in use.
+    CTreePlace place;
+    if (CTreeFollower::IsFollowing(*this))
+        place = CTreePlace::Take(*this, [this](const QTreeWidgetItem* item) {
+            SItemData data;
+            if (item->parent() || !LookupItemData(item, data)) return item->text(0);
+            return QStringLiteral("segment %1").arg(data.nSegIndex);
+        });
     // Entries of the items deleted here go with them: an item's address may
     // be taken again by an item of the new build.
     clear();
     m_mapItemData.clear();
     DisplayAllData();
-    UpdateMenuState(0);
+    place.Restore(*this);
+    UpdateMenuState(place.IsEmpty() ? 0 : -1);
     if (QWidget* p = parentWidget()) SendMessage(p, msg::WM_REBUILT, ToWParam(this), 1);
+    CTreeFollower::Rebuilt(*this);
 }
 
 LRESULT CDnSegTreeCtrl::OnDataInit(WPARAM, LPARAM) {

@@ -9,6 +9,7 @@
 #include "HostStrings.h"
 #include "TextHelpers.h"
 #include "Trace.h"
+#include "TreeFollow.h"
 #include "hostlibs/ObjData.h"
 #include "userobj/Messages.h"
 
@@ -26,6 +27,7 @@ DWORD CV5InterfaceTree::FirstInstanceOf(const std::string& key) const {
 }
 
 LRESULT CV5InterfaceTree::OnDataInit(WPARAM, LPARAM) {
+    const CTreePlace place = TakePlace();
     clear();
     m_aV5.clear();
     m_aGroups.clear();
@@ -35,7 +37,16 @@ LRESULT CV5InterfaceTree::OnDataInit(WPARAM, LPARAM) {
     }
     Analyse();
     Build();
+    const QTreeWidgetItem* announced = currentItem();
+    place.Restore(*this);
+    // The port tree goes with the interface the operator had picked.
+    if (currentItem() != announced && ItemKind(currentItem()) == kInterface &&
+        ItemNumber(currentItem()) < m_aV5.size()) {
+        std::string key = m_aV5[ItemNumber(currentItem())].key;
+        NotifyParent(msg::WM_V5INTERFACE_CHOSEN, ToWParam(&key), 1);
+    }
     NotifyParent(msg::WM_REBUILT, ToWParam(this), 1);
+    CTreeFollower::Rebuilt(*this);
     return 1;
 }
 

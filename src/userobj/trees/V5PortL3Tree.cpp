@@ -3,6 +3,7 @@
 
 #include "HostStrings.h"
 #include "Trace.h"
+#include "TreeFollow.h"
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/ObjData.h"
 #include "userobj/Messages.h"
@@ -16,6 +17,7 @@ int& CV5PortL3Tree::s_nBusy() {
 }
 
 LRESULT CV5PortL3Tree::OnDataInit(WPARAM, LPARAM) {
+    const CTreePlace place = TakePlace();
     clear();
     m_aL3.clear();
     if (!m_obj) {
@@ -27,8 +29,10 @@ LRESULT CV5PortL3Tree::OnDataInit(WPARAM, LPARAM) {
         return 0;
     }
     Build();
+    place.Restore(*this);
     NotifyParent(msg::WM_REBUILT, ToWParam(this), 1);
     NotifyParent(msg::WM_SELECTION_CHANGED, ToWParam(this), 1);
+    CTreeFollower::Rebuilt(*this);
     return 1;
 }
 

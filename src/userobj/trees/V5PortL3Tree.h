@@ -24,8 +24,9 @@ public:
     const std::vector<L3>& Records() const { return m_aL3; }
     // No ports shown until the next delivery: the interface's ports are
     // on their way, and a refused query must not leave another's.
-    void Empty() {
-        clear();
+    // keepPlace: as for EmptyUntilDelivery.
+    void Empty(bool keepPlace) {
+        EmptyUntilDelivery(keepPlace);
         m_aL3.clear();
     }
     int PortGroupType() const { return m_nPortGroupType; }

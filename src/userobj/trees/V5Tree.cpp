@@ -5,7 +5,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <utility>
+
 #include "HostStrings.h"
+#include "TreeFollow.h"
 #include "hostlibs/ObjData.h"
 #include "userobj/Messages.h"
 
@@ -73,6 +76,22 @@ QTreeWidgetItem* CV5TreeBase::AddItem(QTreeWidgetItem* parent, const QString& te
 
 void CV5TreeBase::NotifyParent(UINT message, WPARAM wParam, LPARAM lParam) {
     if (QWidget* p = parentWidget()) SendMessage(p, message, wParam, lParam);
+}
+
+void CV5TreeBase::EmptyUntilDelivery(bool keepPlace) {
+    // Emptied again on the way (another interface announced first): the
+    // place taken before stays.
+    if (!keepPlace)
+        m_placeEmptied = {};
+    else if (topLevelItemCount() > 0)
+        m_placeEmptied = CTreePlace::Take(*this);
+    clear();
+}
+
+CTreePlace CV5TreeBase::TakePlace() {
+    CTreePlace emptied = std::exchange(m_placeEmptied, {});
+    if (topLevelItemCount() == 0) return emptied;
+    return CTreeFollower::IsFollowing(*this) ? CTreePlace::Take(*this) : CTreePlace {};
 }
 
 LRESULT CV5TreeBase::OnBusyLock(WPARAM count, LPARAM) {

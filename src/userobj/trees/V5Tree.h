@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "MsgTarget.h"
+#include "TreePlace.h"
 
 class CObjDescData;
 
@@ -37,6 +38,9 @@ public:
     // WM_USER+1400: rebuilds the tree from its data; 0 when it cannot.
     virtual LRESULT OnDataInit(WPARAM, LPARAM) = 0;
     QMenu* ContextMenu() const { return m_pMenu.get(); }
+    // No items until the next delivery. keepPlace: that delivery answers a
+    // change the operator did not make and shows their place as it is now.
+    void EmptyUntilDelivery(bool keepPlace);
 
     CObjDescData* m_obj = nullptr;
 
@@ -48,6 +52,10 @@ protected:
     QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const QString& text, DWORD data,
                              bool hasChildren);
     void NotifyParent(UINT message, WPARAM wParam, LPARAM lParam);
+    // The operator's place for the build about to be made when it answers
+    // a change they did not make (as the tree shows it, or as it was when
+    // the tree was emptied for this delivery); nothing for their own.
+    CTreePlace TakePlace();
 
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -56,5 +64,6 @@ private:
     void ShowContextMenu(QPoint viewportPos);
 
     int m_nRefreshCommand;
+    CTreePlace m_placeEmptied;
     std::unique_ptr<QMenu> m_pMenu;
 };

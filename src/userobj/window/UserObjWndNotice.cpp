@@ -1,13 +1,17 @@
-// The object window hears of changes other operators made: each list of
-// the changed object follows (a modified record in place, records that
+// The object window hears of changes other operators made: each list and
+// tree of the changed object follows (a modified record in place, records that
 // came or went by asking again), and a Modify dialog open on the changed
 // record says that it changed. A notice that notices were lost makes every
 // list ask for itself again.
 #include <QApplication>
+#include <QTreeWidget>
 
+#include "CentrexDlg.h"
 #include "CmdParaDlg.h"
+#include "FormViews.h"
 #include "ObjListCtrl.h"
 #include "Trace.h"
+#include "TreeFollow.h"
 #include "UserObjWnd.h"
 #include "hostlibs/ObjArray.h"
 
@@ -61,11 +65,17 @@ void CUserObjWnd::OnNotice(const std::string& text) {
     // A record named by its keys changed and is still there: in place.
     const bool inPlace = !everything && !n.keys.empty() && n.verb != "ADD" && n.verb != "RMV";
     CCmdParaDlg* editing = !everything && !n.keys.empty() && n.verb != "ADD" ? TellOpenModify(n) : nullptr;
+    if (m_pCentrexView && m_pCentrexView->m_pCentrexDlg) m_pCentrexView->m_pCentrexDlg->OthersChanged(n.object, everything);
     for (const auto& [obj, desc] : m_mapObjDesc) {
         if (!desc || !desc->GetComObj() || !desc->GetDynData()) continue;
         if (!everything && desc->GetComObj()->GetDesc().mmlName != n.object) continue;
         auto* list = dynamic_cast<CObjListCtrl*>(desc->GetDynData()->GetWnd());
-        if (!list) continue;
+        if (!list) {
+            // A tree reads its object anew, where its operator stands.
+            if (auto* tree = dynamic_cast<QTreeWidget*>(desc->GetDynData()->GetWnd()))
+                CTreeFollower::Of(*tree, *desc, *this).Follow(editing);
+            continue;
+        }
         if (!inPlace) {
             list->FollowSwitch();
         } else if (editing) {

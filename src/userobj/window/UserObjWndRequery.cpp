@@ -1,8 +1,11 @@
 // The object window when the switch has forgotten this client's queries (the
 // link came back with a new session): every list and tree asks anew.
+#include <QTreeWidget>
+
 #include <vector>
 
 #include "ObjListCtrl.h"
+#include "TreeFollow.h"
 #include "UserObjWnd.h"
 #include "hostlibs/ObjData.h"
 
@@ -15,7 +18,9 @@ void CUserObjWnd::AskAllAnew() {
     for (CObjDescData* desc : sets) {
         if (auto* list = dynamic_cast<CObjListCtrl*>(desc->GetDynData()->GetWnd()))
             list->AskAnewKeepingPlace();
+        else if (auto* tree = dynamic_cast<QTreeWidget*>(desc->GetDynData()->GetWnd()))
+            CTreeFollower::Of(*tree, *desc, *this).Follow(nullptr);  // where its operator stands
         else
-            desc->InvokeUpdate();  // a tree: as its F5 does
+            desc->InvokeUpdate();
     }
 }

@@ -358,3 +358,82 @@ TEST_F(CentrexHands, AClickInTheGreyedWindowIsIgnoredAndEachGroupKeepsItsOwnMemb
     EXPECT_EQ(CountSent(Sent(), "LST CXMEM"), 0u);
     ExpectGroupShown(b);
 }
+
+namespace {
+
+// The row of a list that shows that number in its first column, -1 when none.
+int RowOfNumber(CObjListCtrl* list, const std::string& dn) {
+    for (int r = 0; r < list->GetItemCount(); ++r)
+        if (list->Model().CellText(r, 0) == dn) return r;
+    return -1;
+}
+
+}  // namespace
+
+// Another operator adds, changes and removes members: the members of the
+// picked group follow without F5, the operator's group and member stay
+// picked, the caption counts; a member added to another group is there
+// when the operator goes to that group. Each change checked on the switch.
+TEST_F(CentrexHands, TheMembersFollowAnotherOperatorWhereItsOperatorStands) {
+    OpenCentrex();
+    const std::vector<std::string> numbers = SwitchNumbers();
+    ASSERT_GT(numbers.size(), 3u);
+    const std::string dnA = numbers[numbers.size() - 1], dnB = numbers[numbers.size() - 2];
+    FreeFromCentrex({dnA, dnB});
+    const std::string mine = groups->Model().CellText(0, 0), other = groups->Model().CellText(1, 0);
+    Click(groups, 1);
+    ASSERT_TRUE(Settle(w));
+    Click(groups, 0);
+    ASSERT_TRUE(Settle(w));
+    CObjListCtrl* members = dlg->MemberList();
+    Click(members, 1);
+    ASSERT_TRUE(Settle(w));
+    const std::string picked = members->Model().CellText(1, 0);
+    auto expectPlaceKept = [&](const char* after) {
+        ASSERT_EQ(groups->SelectedIds().size(), 1u) << after;
+        EXPECT_EQ(groups->Model().CellText(groups->currentIndex().row(), 0), mine) << after;
+        ASSERT_EQ(members->SelectedIds().size(), 1u) << after;
+        EXPECT_EQ(members->Model().CellText(members->currentIndex().row(), 0), picked) << after;
+        const size_t count = ValuesIn(OnSwitch("LST CXMEM: CGNO=" + mine + ";"), "DN").size();
+        EXPECT_EQ(members->GetItemCount(), static_cast<int>(count)) << after;
+        EXPECT_EQ(dlg->Caption(1)->text().toStdString(),
+                  "Centrex Member (" + std::to_string(count) + " members)") << after;
+    };
+
+    auto groupName = [this](const std::string& cgno) {
+        return op::Property(OnSwitch("LST CXGRP: CGNO=" + cgno + ";"), "CGNAME");
+    };
+    ByAnotherOperator("ADD CXMEM: CGNO=" + mine + ", CGNAME=\"" + groupName(mine) + "\", DN=" + dnA +
+                      ", SHORTNO=8971, KIND=SUB;");
+    ASSERT_EQ(op::Property(OnSwitch("LST CXMEM: DN=" + dnA + ";"), "CGNO"), mine);
+    ASSERT_TRUE(WaitFor([&] { return RowOfNumber(members, dnA) >= 0; }, 3000)) << "the new member is not shown";
+    ASSERT_TRUE(Settle(w));
+    expectPlaceKept("a member added");
+
+    ByAnotherOperator("MOD CXMEM: DN=" + picked + ", DISPNAME=\"Named by B\";");
+    ASSERT_EQ(op::Property(OnSwitch("LST CXMEM: DN=" + picked + ";"), "DISPNAME"), "Named by B");
+    ASSERT_TRUE(WaitFor([&] {
+        const int row = RowOfNumber(members, picked);
+        for (int c = 0; row >= 0 && c < members->Model().columnCount(); ++c)
+            if (members->Model().CellText(row, c) == "Named by B") return true;
+        return false;
+    }, 3000)) << "the changed member keeps its old name";
+    ASSERT_TRUE(Settle(w));
+    expectPlaceKept("a member changed");
+
+    ByAnotherOperator("RMV CXMEM: CGNO=" + mine + ", DN=" + dnA + ";");
+    ASSERT_EQ(OnSwitch("LST CXMEM: DN=" + dnA + ";").find("DN = " + dnA), std::string::npos);
+    ASSERT_TRUE(WaitFor([&] { return RowOfNumber(members, dnA) < 0; }, 3000)) << "the removed member is still shown";
+    ASSERT_TRUE(Settle(w));
+    expectPlaceKept("a member removed");
+
+    // The other group's members, kept from the operator's earlier pick,
+    // are not what the switch has once another operator added one there.
+    ByAnotherOperator("ADD CXMEM: CGNO=" + other + ", CGNAME=\"" + groupName(other) + "\", DN=" + dnB +
+                      ", SHORTNO=8972, KIND=SUB;");
+    ASSERT_EQ(op::Property(OnSwitch("LST CXMEM: DN=" + dnB + ";"), "CGNO"), other);
+    ASSERT_TRUE(Settle(w));
+    Click(groups, 1);
+    ASSERT_TRUE(Settle(w));
+    ExpectGroupShown(1);
+}

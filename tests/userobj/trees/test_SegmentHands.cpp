@@ -6,9 +6,12 @@
 #include "DnSegDlg.h"
 #include "DnSegTreeCtrl.h"
 #include "PropertyDisplayView.h"
+#include "TreePlaceOf.h"
 
 using op::COperatorTest;
 using op::CountSent;
+using op::PlaceIn;
+using op::STreePlace;
 
 namespace {
 
@@ -32,7 +35,9 @@ std::vector<std::string> NumbersIn(const std::string& report) {
 
 class SegmentHands : public COperatorTest {
 protected:
-    void OpenSegments(long long subscribers = 2000, bool scripted = false) {
+    // more: that many further segments of three blocks each, so that the
+    // tree scrolls.
+    void OpenSegments(long long subscribers = 2000, bool scripted = false, int more = 0) {
         if (scripted)
             sw = StartScriptedClient(subscribers);
         else
@@ -44,6 +49,12 @@ protected:
               "ADD DNSEG: SEGIDX=21, TYPE=FIXED, BGNDN=3000, ENDDN=3999;",
               "ADD DNSEG: SEGIDX=22, TYPE=FIXED, BGNDN=5000000000, ENDDN=5000002499;"})
             ASSERT_NE(OnSwitch(add).find("RETCODE = 0"), std::string::npos) << add;
+        for (int k = 0; k < more; ++k) {
+            const std::string first = std::to_string(7000000000LL + k * 10000LL);
+            const std::string add = "ADD DNSEG: SEGIDX=" + std::to_string(100 + k) + ", TYPE=FIXED, BGNDN=" +
+                                    first + ", ENDDN=" + std::to_string(7000000000LL + k * 10000LL + 2999) + ";";
+            ASSERT_NE(OnSwitch(add).find("RETCODE = 0"), std::string::npos) << add;
+        }
         w = Open(1);
         ASSERT_NE(w, nullptr);
         ASSERT_NE(w->m_pUserView, nullptr);
@@ -391,4 +402,127 @@ TEST_F(SegmentHands, ATwelveMillionNumberSegmentOpensIntoBlocksAndItsNumbersPage
     Key(list, Qt::Key_End);
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(list->Model().CellText(999, 0), "20000999");
+}
+
+// Another operator changes, adds and removes segments: the tree follows
+// without F5, the segments the operator opened, the block they picked and
+// its numbers, and the view kept; the panel showing the changed segment
+// follows it. The operator's own F5 starts afresh.
+TEST_F(SegmentHands, TheTreeFollowsAnotherOperatorWhereItsOperatorStands) {
+    OpenSegments(200, false, 40);
+    ASSERT_NE(Segment("22"), nullptr);
+    ClickItem(tree, Segment("22")->child(1));  // opens the segment, picks its second block
+    ASSERT_TRUE(Settle(w));
+    ClickItem(tree, Segment("120")->child(0));
+    ASSERT_TRUE(Settle(w));
+    ClickItem(tree, Segment("22")->child(1));
+    ASSERT_TRUE(Settle(w));
+    ASSERT_NE(dlg->List()->m_obj, nullptr);
+    const int numbers = dlg->List()->GetItemCount();
+    Wheel(tree, 2);
+    ASSERT_TRUE(Settle(w));
+    ASSERT_GT(tree->verticalScrollBar()->value(), 0);
+    const STreePlace place = PlaceIn(tree);
+    ASSERT_EQ(place.opened, (std::vector<std::string>{"22:5000000000-5000002499[0]", "120:7000200000-7000202999[0]"}));
+    ASSERT_NE(place.top, op::PathOf(tree->topLevelItem(0)));
+    ASSERT_EQ(place.selected, "22:5000000000-5000002499[0]/5000001000-5000001999");
+    auto holds = [this](const std::string& index) {
+        return op::Property(OnSwitch("LST DNSEG: SEGIDX=" + index + ";"), "SEGIDX") == index;
+    };
+
+    // An add: it appears where the switch lists it, the operator's place kept.
+    ByAnotherOperator("ADD DNSEG: SEGIDX=23, TYPE=FIXED, BGNDN=6000000000, ENDDN=6000001999;");
+    ASSERT_TRUE(holds("23"));
+    ASSERT_TRUE(WaitFor([&] { return Segment("23") != nullptr; }, 3000)) << "the new segment is not shown";
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(Children(Segment("23")), (std::vector<std::string>{"6000000000-6000000999", "6000001000-6000001999"}));
+    EXPECT_EQ(PlaceIn(tree), place);
+    EXPECT_EQ(dlg->List()->GetItemCount(), numbers) << "the picked block's numbers went";
+
+    // A remove: the segment goes, the rest stays where it was.
+    ByAnotherOperator("RMV DNSEG: SEGIDX=21;");
+    ASSERT_FALSE(holds("21"));
+    ASSERT_TRUE(WaitFor([&] { return Segment("21") == nullptr; }, 3000)) << "the removed segment is still shown";
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(PlaceIn(tree), place);
+    EXPECT_EQ(dlg->List()->GetItemCount(), numbers);
+
+    // The operator's own F5 lists the segments again from scratch: nothing
+    // opened or picked, no numbers listed.
+    Sent();
+    Key(tree, Qt::Key_F5);
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(CountSent(Sent(), "LST DNSEG"), 1u);
+    EXPECT_TRUE(PlaceIn(tree).opened.empty());
+    EXPECT_TRUE(tree->selectedItems().isEmpty());
+    EXPECT_EQ(dlg->List()->m_obj, nullptr);
+
+    // A change of the segment the panel shows: the panel follows.
+    ClickItem(tree, Segment("22"));
+    ASSERT_TRUE(Settle(w));
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    auto panelSays = [panel](const std::string& text) {
+        for (const auto& [name, value] : panel->Rows())
+            if (value == text) return true;
+        return false;
+    };
+    const STreePlace picked = PlaceIn(tree);
+    ByAnotherOperator("MOD DNSEG: SEGIDX=22, NAME=\"renamed by B\";");
+    ASSERT_EQ(op::Property(OnSwitch("LST DNSEG: SEGIDX=22;"), "NAME"), "renamed by B");
+    EXPECT_TRUE(WaitFor([&] { return panelSays("renamed by B"); }, 3000)) << "the panel kept the old name";
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(PlaceIn(tree), picked);
+}
+
+// The operator has Modify open on a segment when another operator changes
+// it: the dialog says so, and the tree is not read anew under the
+// operator's hands; once the dialog is done, it is, the segment still picked.
+TEST_F(SegmentHands, AnOpenModifySaysTheSegmentChangedAndTheTreeWaitsForIt) {
+    OpenSegments(200);
+    bool noted = false, readWhileOpen = true;
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& mine = op::Active(d);
+        Sent();
+        ByAnotherOperator("MOD DNSEG: SEGIDX=21, NAME=\"by B\";");
+        noted = WaitFor([&] { return mine.ChangedNote() && mine.ChangedNote()->isVisible(); }, 3000);
+        readWhileOpen = WaitFor([&] { return CountSent(m_host->commands, "LST DNSEG:;") > 0; }, 600);
+        mine.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&mine));
+        EXPECT_TRUE(TypeParameter(d, "Description", "by A"));
+        PressButton(d, "ctl1");
+    });
+    ASSERT_TRUE(ChooseFromTreeMenu(Segment("21"), QStringLiteral("Modify")));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_TRUE(noted) << "the dialog did not say the segment changed";
+    EXPECT_FALSE(readWhileOpen) << "the tree was read anew while the dialog was open";
+    EXPECT_TRUE(WaitFor([&] { return CountSent(m_host->commands, "LST DNSEG:;") > 0; }, 3000))
+        << "the tree was not read anew after the dialog";
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(op::Property(OnSwitch("LST DNSEG: SEGIDX=21;"), "DESC"), "by A");
+    ASSERT_NE(Segment("21"), nullptr);
+    EXPECT_EQ(tree->SelectedItem(), Segment("21"));
+}
+
+// A click on the tree while it is read anew for another operator's change
+// (the answer held back) does nothing: once answered, the tree shows the
+// new segment where the operator stood before the click.
+TEST_F(SegmentHands, AClickWhileTheTreeFollowsIsIgnored) {
+    OpenSegments(200, true);
+    ClickItem(tree, Segment("22")->child(1));
+    ASSERT_TRUE(Settle(w));
+    const STreePlace place = PlaceIn(tree);
+    sw->hold = true;
+    ByAnotherOperator("ADD DNSEG: SEGIDX=23, TYPE=FIXED, BGNDN=6000000000, ENDDN=6000001999;");
+    ASSERT_TRUE(WaitFor([&] { return !sw->held.empty(); }, 3000)) << "the tree was not read anew";
+    ASSERT_TRUE(w->IsBusy());
+    Sent();
+    ClickItem(tree, Segment("22")->child(2));
+    Key(tree, Qt::Key_Up);
+    EXPECT_EQ(CountSent(Sent(), "DNINFO"), 0u);
+    sw->Release();
+    ASSERT_TRUE(Settle(w));
+    ASSERT_NE(Segment("23"), nullptr);
+    EXPECT_EQ(PlaceIn(tree), place);
+    EXPECT_EQ(op::Property(OnSwitch("LST DNSEG: SEGIDX=23;"), "SEGIDX"), "23");
 }

@@ -8,6 +8,8 @@
 #include "Operator.h"
 #include "WindowDump.h"
 #include "HostStrings.h"
+#include "PropertyDisplayView.h"
+#include "TreePlaceOf.h"
 #include "V5UserDlg.h"
 #include "hostlibs/HostStringIds.h"
 
@@ -675,3 +677,101 @@ TEST_F(V5Hands, AV5SubscriberChangedMeanwhileKeepsTheBlockAndTakesMine) {
 }
 
 }  // namespace
+
+// Another operator adds and removes a port of the interface the operator
+// looks at, adds an interface and moves the operator's to another group:
+// both trees follow without F5, with the interface and the port the
+// operator picked and the subscribers listed for that port. The operator's
+// own F5 starts afresh. Each change is checked on the switch.
+TEST_F(V5Hands, TheTreesFollowAnotherOperatorWhereItsOperatorStands) {
+    StartClient();
+    const std::vector<std::string> ids = Values(OnSwitch("LST V5IF:;"), "V5IID");
+    ASSERT_GE(ids.size(), 2u);
+    const std::string mine = ids.front();  // not the interface a build ends on
+    CV5DialogBase* dlg = OpenV5(5);
+    ASSERT_NE(dlg, nullptr);
+    PickInterface(dlg, mine);
+    CV5InterfaceTree* ifTree = dlg->GetInterfaceTree();
+    CV5PortL3Tree* portTree = dlg->GetPortTree();
+    ASSERT_EQ(PortTreeShows(dlg).first, HostString(10075) + mine);
+    QTreeWidgetItem* root = portTree->topLevelItem(0);
+    ASSERT_TRUE(root && root->childCount() > 0 && root->child(0)->childCount() > 0);
+    ClickItem(portTree, root->child(0)->child(0));
+    ASSERT_TRUE(Settle(m_wnd));
+    CObjListCtrl* subs = dlg->GetSubscriberList();
+    const int listed = subs->GetItemCount();
+    ASSERT_GT(listed, 0);
+    const op::STreePlace ifPlace = op::PlaceIn(ifTree), portPlace = op::PlaceIn(portTree);
+    ASSERT_EQ(ifPlace.current, op::PathOf(InterfaceItem(ifTree, mine)));
+    auto expectPlaceKept = [&](const char* after) {
+        EXPECT_EQ(op::PlaceIn(portTree), portPlace) << after;
+        EXPECT_EQ(op::PlaceIn(ifTree).current, op::PathOf(InterfaceItem(ifTree, mine))) << after;
+        EXPECT_EQ(op::PlaceIn(ifTree).selected, op::PlaceIn(ifTree).current) << after;
+        EXPECT_EQ(subs->GetItemCount(), listed) << after;
+    };
+
+    ByAnotherOperator("ADD V5PORT: V5IID=" + mine + ", PTYPE=PSTN, BGNL3ADDR=30000, ENDL3ADDR=30099;");
+    ASSERT_TRUE(PortsOnSwitch("V5PORT", mine).contains("30000-30099"));
+    ASSERT_TRUE(WaitFor([&] { return PortTreeShows(dlg).second.contains("30000-30099"); }, 3000))
+        << "the new port is not shown";
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(PortTreeShows(dlg).second, PortsOnSwitch("V5PORT", mine));
+    expectPlaceKept("a port added");
+
+    const std::string gateway = op::Property(OnSwitch("LST V5IF: V5IID=" + mine + ";"), "MGWID");
+    ByAnotherOperator("ADD V5IF: V5IID=77, GROUP=201, MGWID=" + gateway + ";");
+    ASSERT_EQ(op::Property(OnSwitch("LST V5IF: V5IID=77;"), "V5IID"), "77");
+    ASSERT_TRUE(WaitFor([&] { return InterfaceItem(ifTree, "77") != nullptr; }, 3000)) << "the new interface is not shown";
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(op::PlaceIn(ifTree).top, ifPlace.top);
+    EXPECT_EQ(op::PlaceIn(ifTree).current, ifPlace.current);
+    expectPlaceKept("an interface added");
+
+    // The operator's interface moved to another group: it moves in the
+    // tree, still picked.
+    ByAnotherOperator("MOD V5IF: V5IID=" + mine + ", GROUP=201;");
+    ASSERT_EQ(op::Property(OnSwitch("LST V5IF: V5IID=" + mine + ";"), "GROUP"), "201");
+    ASSERT_TRUE(WaitFor([&] {
+        QTreeWidgetItem* item = InterfaceItem(ifTree, mine);
+        return item && item->parent() && item->parent() == InterfaceItem(ifTree, "77")->parent();
+    }, 3000)) << "the interface stays in its old group";
+    ASSERT_TRUE(Settle(m_wnd));
+    expectPlaceKept("the interface moved");
+
+    ByAnotherOperator("RMV V5PORT: V5IID=" + mine + ", PTYPE=PSTN, BGNL3ADDR=30000;");
+    ASSERT_FALSE(PortsOnSwitch("V5PORT", mine).contains("30000-30099"));
+    ASSERT_TRUE(WaitFor([&] { return !PortTreeShows(dlg).second.contains("30000-30099"); }, 3000))
+        << "the removed port is still shown";
+    ASSERT_TRUE(Settle(m_wnd));
+    expectPlaceKept("a port removed");
+
+    // The operator's own F5 lists the interfaces again from scratch: the
+    // build ends on its last interface, whose ports the port tree shows
+    // with none picked, and no subscribers are listed.
+    Key(ifTree, Qt::Key_F5);
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(op::PlaceIn(ifTree).current, op::PathOf(InterfaceItem(ifTree, "77")));
+    EXPECT_EQ(PortTreeShows(dlg).first, HostString(10075) + "77");
+    EXPECT_TRUE(portTree->selectedItems().isEmpty());
+    EXPECT_EQ(subs->GetItemCount(), 0);
+
+    // A change the trees do not show: the panel showing the interface's
+    // details (a double click) follows it.
+    PickInterface(dlg, mine);
+    QTest::mouseDClick(ifTree->viewport(), Qt::LeftButton, {},
+                       ifTree->visualItemRect(InterfaceItem(ifTree, mine)).center());
+    ASSERT_TRUE(Settle(m_wnd));
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(m_wnd->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    auto panelSays = [panel](const std::string& text) {
+        for (const auto& [name, value] : panel->Rows())
+            if (value == text) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitFor([&] { return panelSays(mine); }, 3000)) << "the panel does not show the interface";
+    ByAnotherOperator("MOD V5IF: V5IID=" + mine + ", NAME=\"named by B\";");
+    ASSERT_EQ(op::Property(OnSwitch("LST V5IF: V5IID=" + mine + ";"), "NAME"), "named by B");
+    EXPECT_TRUE(WaitFor([&] { return panelSays("named by B"); }, 3000)) << "the panel kept the old name";
+    ASSERT_TRUE(Settle(m_wnd));
+    EXPECT_EQ(op::PlaceIn(ifTree).current, op::PathOf(InterfaceItem(ifTree, mine)));
+}

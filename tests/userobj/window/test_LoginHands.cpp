@@ -19,6 +19,7 @@
 #include "HostStrings.h"
 #include "hostlibs/HostStringIds.h"
 #include "TcpSwitchLink.h"
+#include "trees/TreePlaceOf.h"
 #include "TlsSwitch.h"
 
 using op::COperatorTest;
@@ -312,6 +313,35 @@ TEST_F(LoginHands, AfterTheSwitchCameBackEveryListAsksAnewUnaskedAndKeepsItsPlac
     EXPECT_EQ(list->Model().CellText(row, 0), dn);
     EXPECT_TRUE(list->selectionModel()->isRowSelected(row, {}));
     EXPECT_EQ(list->TopRow(), top);
+}
+
+// The switch restarts while the operator has a segment opened and one of
+// its blocks picked: the tree, read anew on the new session, shows them so
+// again.
+TEST_F(LoginHands, AfterTheSwitchCameBackATreeKeepsTheOperatorsPlace) {
+    ASSERT_NE(AliceAtHerSubscribers(), nullptr);
+    ASSERT_TRUE(m_main->OpenObjectWindow(1));
+    auto* segments = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
+    ASSERT_NE(segments, nullptr);
+    ASSERT_TRUE(Settle(segments));
+    CDnSegTreeCtrl* tree = segments->m_pUserView->m_pDnSegDlg->Tree();
+    QTreeWidgetItem* split = nullptr;
+    for (int i = 0; i < tree->topLevelItemCount() && !split; ++i)
+        if (tree->topLevelItem(i)->childCount() > 2) split = tree->topLevelItem(i);
+    ASSERT_NE(split, nullptr);
+    ClickItem(tree, split->child(2));
+    ASSERT_TRUE(Settle(segments));
+    const op::STreePlace place = op::PlaceIn(tree);
+    ASSERT_FALSE(place.opened.empty());
+    ASSERT_FALSE(place.selected.empty());
+
+    const quint16 port = SwitchGoesDown();
+    ASSERT_NE(port, 0);
+    Sent();
+    served->Serve(&cert, port);
+    ASSERT_TRUE(WaitFor([&] { return op::CountSent(m_host->commands, "LST DNSEG") > 0; }, 20000));
+    ASSERT_TRUE(Settle(segments));
+    EXPECT_EQ(op::PlaceIn(tree), place);
 }
 
 // The operator closes the client: it logs out (the switch's log shows the
