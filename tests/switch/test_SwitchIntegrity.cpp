@@ -480,10 +480,16 @@ TEST_F(ReaderSortTest, AHeadReadOnAReaderKeepsItsOrderWhenRecordsChangeBeforeIts
     ASSERT_EQ(pool.Threads(), 1u);
     pool.Post(1, "LST MGCPSUB: SORT=DESC-DESC;");
     const std::string qid = Qid(head.get_future().get());
+    // While the reader has not read the rest of the order, its first page
+    // is the server's to answer; a page past it waits on a reader.
+    const bool firstHere = !sw.IsLongRead(PageCommand(qid, 0, 499));
+    const bool laterOnReader = sw.IsLongRead(PageCommand(qid, 500, 999));
     const std::vector<std::string> first = Dns(sw.Execute(PageCommand(qid, 0, 499), 1).front());
     const size_t gone = Change(whole, [&](const std::string& cmd) { return sw.Execute(cmd, 2).front(); });
     release.set_value();
     ASSERT_FALSE(qid.empty());
+    EXPECT_TRUE(firstHere);
+    EXPECT_TRUE(laterOnReader);
     pool.Post(1, PageCommand(qid, 500, 999));
     ASSERT_TRUE(WaitFor(
         [&] {
