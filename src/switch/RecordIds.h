@@ -2,9 +2,9 @@
 // they were selected by. A sorted result may stand with only its first
 // records known and its count: the switch fills in the rest of the order
 // before anything reads past them (see SwitchSorts.cpp), possibly on
-// another thread than the one reading its first records. Ids of tables that never grew past four thousand
-// million rows take four bytes each, half of what a paged query over a
-// million records would otherwise hold.
+// another thread than the one reading its first records. Ids of tables
+// that never grew past four thousand million rows take four bytes each,
+// half of what a paged query over a million records would otherwise hold.
 #pragma once
 
 #include <algorithm>

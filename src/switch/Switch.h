@@ -188,7 +188,8 @@ public:
     // before a page past it, before any change, or here, when the caller
     // has time (SwitchSorts.cpp).
     bool HasUnfinishedSorts() const { return !m_unfinished.empty(); }
-    // Every one of them, or only that one.
+    // Every one of them (which also ends the snapshot of a reader that
+    // answers heads first), or only that one.
     void FinishSorts(const CRecordIds* only = nullptr);
     // Copies the write-ahead log into the database as far as readers allow
     // (truncate: waits for them and empties it); the pages it held, or -1.

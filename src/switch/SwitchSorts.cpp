@@ -94,10 +94,11 @@ void CSwitch::FinishSorts(const CRecordIds* only) {
         // Pages that wait for these orders are told they will not come.
         for (; done < unfinished.size(); ++done)
             if (const auto ids = unfinished[done].ids.lock()) ids->Abandon();
-        if (m_unfinished.empty()) m_headSnapshot.reset();
+        if (!only) m_headSnapshot.reset();
         throw;
     }
-    if (m_unfinished.empty()) m_headSnapshot.reset();
+    // A page that read its own order here still reads its records in it.
+    if (!only) m_headSnapshot.reset();
 }
 
 }  // namespace mmlsw
