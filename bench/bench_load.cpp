@@ -633,8 +633,8 @@ bool SortedPages(const SOptions& o, uint16_t port) {
     }
     constexpr int64_t kAt[] = {0, 500000, 999500};
     auto page = [](const std::string& qid, int64_t begin) {
-        return "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) + ", END=" +
-               std::to_string(begin + 499) + ";";
+        return "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) +
+               ", END=" + std::to_string(begin + 499) + ";";
     };
     std::vector<double> head, first, past, at[3];
     for (int r = 0; r < o.sorted; ++r) {
@@ -659,10 +659,11 @@ bool SortedPages(const SOptions& o, uint16_t port) {
         Timed(c, "RLS MGCPSUB: QID=\"" + qid + "\";", report);
         std::printf("run %d: head to first page %.1f ms (first page %.2f ms), next page %.1f ms\n", r + 1, h + f, f, p);
     }
-    std::printf("sorted list of %lld over TCP, %d runs: head to first page median %.1f ms; next page (waits for the "
-                "rest of the order) %.1f ms; pages at 0 / 500,000 / 999,500: %.2f / %.2f / %.2f ms\n",
-                static_cast<long long>(o.subscribers), o.sorted, Percentile(head, 0.5), Percentile(past, 0.5),
-                Percentile(at[0], 0.5), Percentile(at[1], 0.5), Percentile(at[2], 0.5));
+    std::printf(
+        "sorted list of %lld over TCP, %d runs: head to first page median %.1f ms; next page (waits for the "
+        "rest of the order) %.1f ms; pages at 0 / 500,000 / 999,500: %.2f / %.2f / %.2f ms\n",
+        static_cast<long long>(o.subscribers), o.sorted, Percentile(head, 0.5), Percentile(past, 0.5),
+        Percentile(at[0], 0.5), Percentile(at[1], 0.5), Percentile(at[2], 0.5));
     return true;
 }
 

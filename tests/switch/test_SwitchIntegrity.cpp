@@ -371,7 +371,8 @@ protected:
         std::vector<std::string> dns;
         for (int o = 0; o < parsed.GetObjectCount(); ++o)
             for (int p = 0; p < parsed.GetPropertyCount(o); ++p)
-                if (parsed.GetProperty(o, p)->GetKeyValue() == "DN") dns.emplace_back(parsed.GetProperty(o, p)->GetValue(0));
+                if (parsed.GetProperty(o, p)->GetKeyValue() == "DN")
+                    dns.emplace_back(parsed.GetProperty(o, p)->GetValue(0));
         return dns;
     }
     // Sends a command and waits for its answer (one report).
@@ -382,7 +383,8 @@ protected:
         return c.Report(before);
     }
     static std::string PageCommand(const std::string& qid, int begin, int end) {
-        return "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) + ", END=" + std::to_string(end) + ";";
+        return "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) + ", END=" + std::to_string(end) +
+               ";";
     }
     static std::vector<std::string> Page(TcpClient& c, const std::string& qid, int begin, int end) {
         const std::string r = Ask(c, PageCommand(qid, begin, end));
@@ -400,7 +402,8 @@ protected:
         const std::string moved = whole[900];
         EXPECT_NE(run("MOD MGCPSUB: DN=" + moved + ", DESC=\"zzz first\";").find("RETCODE = 0"), std::string::npos);
         size_t gone = 600;  // the first there that nothing else refers to
-        while (gone < 900 && run("RMV MGCPSUB: DN=" + whole[gone] + ";").find("RETCODE = 0") == std::string::npos) ++gone;
+        while (gone < 900 && run("RMV MGCPSUB: DN=" + whole[gone] + ";").find("RETCODE = 0") == std::string::npos)
+            ++gone;
         EXPECT_NE(run("ADD MGCPSUB: DN=1777, MGWNAME=\"gw\", EID=\"e\";").find("RETCODE = 0"), std::string::npos);
         return gone;
     }
