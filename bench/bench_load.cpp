@@ -9,6 +9,7 @@
 //   bench_load --subscribers 1000000 --clients 10 --scanners 300 --seconds 60 stall
 //   bench_load --subscribers 1000000 --clients 10 --pagers 200 --seconds 20   memory
 //   bench_load --subscribers 100000 --clients 100 --contention 1000 --seconds 60  contention
+//   bench_load --sorted 3                                                       sorted pages
 //
 // Stall: besides the clients, `--scanners` connections send list heads that
 // scan every record (a condition no index serves, never the same twice), one
@@ -19,7 +20,12 @@
 // resident memory (not the mapped database file) is shown before, while
 // they wait, and after they went. Contention: the clients edit the first
 // `--contention` subscribers together, with revisions, and hear of each
-// other's changes as notices (see CContender).
+// other's changes as notices (see CContender). Sorted pages: one client
+// opens a list of a million sorted by a column no index orders, `--sorted`
+// times, and times its head with the first page, the first page past that
+// (which waits for the rest of the order when the switch reads it later),
+// and pages at the start, middle and end; on the file USEROBJ_BENCH_DB, else
+// /tmp/userobj-bench-1m.db, unless --db names another.
 //
 // The switch runs as its own process (mmlswitch beside this program) on a
 // database file, seeded first when the file does not exist yet. Every
@@ -38,6 +44,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -71,6 +78,7 @@ struct SOptions {
     std::string db;
     std::string server;
     bool login = true;  // --no-login: for a switch of a build before accounts, to compare
+    int sorted = 0;     // sorted heads timed, instead of the operators
 };
 
 // kVerify: the final reading of every change, not timed.
@@ -603,6 +611,62 @@ bool CheckContention(SContention& s, uint16_t port, const SOptions& o) {
            static_cast<double>(s.notices.size()) <= expected;
 }
 
+// Milliseconds from sending a command to its whole answer; negative when it
+// failed.
+double Timed(mmlsw::CBlockingClient& c, const std::string& command, std::string& report) {
+    const auto start = Clock::now();
+    if (!c.Send(command + "\n") || !c.Receive(report, 120000) || mmlsw::ReportField(report, "RETCODE") != "0")
+        return -1;
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// A list of the million sorted by a column no index orders, as a list
+// window asks for it: its head, then its first page; a page past the first
+// right after; then pages at the start, middle and end, each asked 20 times.
+// Medians over the repetitions.
+bool SortedPages(const SOptions& o, uint16_t port) {
+    mmlsw::CBlockingClient c;
+    std::string error, report;
+    if (!Connect(c, port, o, AccountOf(0), error)) {
+        std::fprintf(stderr, "bench_load: %s\n", error.c_str());
+        return false;
+    }
+    constexpr int64_t kAt[] = {0, 500000, 999500};
+    auto page = [](const std::string& qid, int64_t begin) {
+        return "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) +
+               ", END=" + std::to_string(begin + 499) + ";";
+    };
+    std::vector<double> head, first, past, at[3];
+    for (int r = 0; r < o.sorted; ++r) {
+        const double h = Timed(c, "LST MGCPSUB: SORT=DESC-DESC;", report);
+        const std::string qid = mmlsw::ReportField(report, "QID");
+        if (h < 0 || qid.empty() || mmlsw::ReportField(report, "Total Recs") != std::to_string(o.subscribers)) {
+            std::fprintf(stderr, "bench_load: head: %s\n", report.substr(0, 300).c_str());
+            return false;
+        }
+        const double f = Timed(c, page(qid, 0), report);
+        const double p = Timed(c, page(qid, 500), report);
+        if (f < 0 || p < 0) return std::fprintf(stderr, "bench_load: page: %s\n", report.substr(0, 300).c_str()), false;
+        head.push_back(h + f);
+        first.push_back(f);
+        past.push_back(p);
+        for (int k = 0; k < 20; ++k)
+            for (int i = 0; i < 3; ++i) {
+                const double ms = Timed(c, page(qid, kAt[i]), report);
+                if (ms < 0) return std::fprintf(stderr, "bench_load: page: %s\n", report.substr(0, 300).c_str()), false;
+                at[i].push_back(ms);
+            }
+        Timed(c, "RLS MGCPSUB: QID=\"" + qid + "\";", report);
+        std::printf("run %d: head to first page %.1f ms (first page %.2f ms), next page %.1f ms\n", r + 1, h + f, f, p);
+    }
+    std::printf(
+        "sorted list of %lld over TCP, %d runs: head to first page median %.1f ms; next page (waits for the "
+        "rest of the order) %.1f ms; pages at 0 / 500,000 / 999,500: %.2f / %.2f / %.2f ms\n",
+        static_cast<long long>(o.subscribers), o.sorted, Percentile(head, 0.5), Percentile(past, 0.5),
+        Percentile(at[0], 0.5), Percentile(at[1], 0.5), Percentile(at[2], 0.5));
+    return true;
+}
+
 bool ParseArgs(const QStringList& args, SOptions& o) {
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args[i];
@@ -619,6 +683,7 @@ bool ParseArgs(const QStringList& args, SOptions& o) {
         else if (a == "--db") o.db = v.toStdString(), ++i;
         else if (a == "--server") o.server = v.toStdString(), ++i;
         else if (a == "--no-login") o.login = false;
+        else if (a == "--sorted") o.sorted = v.toInt(&ok), ++i;
         else if (a == "--pace") {
             const QStringList p = v.split('-');
             o.paceMin = p[0].toInt(&ok);
@@ -628,7 +693,7 @@ bool ParseArgs(const QStringList& args, SOptions& o) {
             return false;
         }
         if (!ok || o.clients < 1 || o.subscribers < 1000 || o.seconds <= 0 || o.paceMin > o.paceMax ||
-            o.scanners < 0 || o.pagers < 0 || o.contention < 0 || o.contention > o.subscribers)
+            o.scanners < 0 || o.pagers < 0 || o.contention < 0 || o.contention > o.subscribers || o.sorted < 0)
             return false;
     }
     return true;
@@ -643,11 +708,17 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr,
                      "bench_load [--clients N] [--subscribers N] [--seconds S] [--pace MIN-MAX ms | --pace 0]\n"
                      "           [--readers N] [--scanners N] [--pagers N] [--contention RECORDS]\n"
-                     "           [--synchronous full|normal] [--db FILE] [--server PATH] [--no-login]\n");
+                     "           [--synchronous full|normal] [--db FILE] [--server PATH] [--no-login]\n"
+                     "           [--sorted REPETITIONS]\n");
         return 2;
     }
     if (o.server.empty()) o.server = (QCoreApplication::applicationDirPath() + "/mmlswitch").toStdString();
     QTemporaryDir scratch;
+    if (o.db.empty() && o.sorted > 0) {
+        const char* made = std::getenv("USEROBJ_BENCH_DB");
+        o.db = made && *made ? made : "/tmp/userobj-bench-1m.db";
+        o.subscribers = 1000000;
+    }
     if (o.db.empty()) o.db = (scratch.path() + "/load.db").toStdString();
     const QString server = QString::fromStdString(o.server), db = QString::fromStdString(o.db);
 
@@ -694,6 +765,12 @@ int main(int argc, char* argv[]) {
         ::kill(static_cast<pid_t>(sw.processId()), SIGTERM);
         sw.waitForFinished(30000);
         return 2;
+    }
+    if (o.sorted > 0) {
+        const bool timed = SortedPages(o, port);
+        ::kill(static_cast<pid_t>(sw.processId()), SIGTERM);
+        sw.waitForFinished(30000);
+        return timed ? 0 : 1;
     }
     std::vector<SStats> results(static_cast<size_t>(o.clients));
     std::vector<std::thread> threads;

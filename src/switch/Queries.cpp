@@ -67,6 +67,12 @@ CQueryRegistry::Ids CQueryRegistry::Use(SessionId session, const std::string& qi
     return it->second.ids;
 }
 
+CQueryRegistry::Ids CQueryRegistry::Peek(const std::string& qid) const {
+    std::lock_guard lock(m_mutex);
+    auto it = m_queries.find(qid);
+    return it == m_queries.end() ? nullptr : it->second.ids;
+}
+
 bool CQueryRegistry::Release(SessionId session, const std::string& qid, DWORD type) {
     std::lock_guard lock(m_mutex);
     auto it = m_queries.find(qid);

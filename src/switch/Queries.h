@@ -37,6 +37,8 @@ public:
     std::string Open(SessionId session, DWORD type, Ids ids, int64_t now);
     // The ids of a query of this session and object; null when there is none.
     Ids Use(SessionId session, const std::string& qid, DWORD type, int64_t now);
+    // The ids of a query, whoever opened it, without counting as a use.
+    Ids Peek(const std::string& qid) const;
     bool Release(SessionId session, const std::string& qid, DWORD type);
     // Releases every query of the session; how many.
     size_t CloseSession(SessionId session);

@@ -10,6 +10,7 @@ CReaderPool::CReaderPool(const CSwitch& sw, int threads, Done done) : m_done(std
         std::string error;
         auto reader = sw.OpenReader(error);
         if (!reader) break;
+        reader->AnswerHeadsFirst();
         m_readers.push_back(std::move(reader));
     }
     for (auto& r : m_readers) m_threads.emplace_back([this, reader = r.get()] { Work(*reader); });
@@ -53,6 +54,13 @@ void CReaderPool::Work(CSwitch& reader) {
             m_queue.pop_front();
         }
         m_done(job.first, reader.Execute(job.second, job.first));
+        // The rest of the orders its head left unread, while its first
+        // page is on its way and from the data the head saw.
+        try {
+            reader.FinishSorts();
+        } catch (const CStoreError&) {
+            // Their later pages say so.
+        }
     }
 }
 

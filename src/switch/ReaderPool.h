@@ -2,7 +2,9 @@
 // connections of their own, so that a scan over a million records never
 // holds up the short commands the server answers meanwhile. Each thread owns
 // a reader of the switch (CSwitch::OpenReader); commands are taken in the
-// order they were posted.
+// order they were posted. A sorted head is answered with its first records
+// and its count; its thread reads the rest of the order right after the
+// answer went out, before it takes another command.
 #pragma once
 
 #include <condition_variable>

@@ -320,7 +320,17 @@ bool CSwitch::IsLongRead(std::string_view command) const {
     Failure fail;
     if (!ParseMml(command, cmd, error) || !Resolve(cmd, obj, custom, fail)) return false;
     if (obj->type == kStatisticsType) return cmd.verb == "DSP" || cmd.verb == "LST";
-    return !custom && cmd.verb == "LST" && !cmd.Find(HostString(HS_QID)) && !IsKeyLookup(cmd, *obj);
+    if (custom || cmd.verb != "LST") return false;
+    if (const SMmlParam* qid = cmd.Find(HostString(HS_QID))) {
+        // A page past the first records of an order a reader is still
+        // reading waits for it on a reader, not here.
+        const SMmlParam* e = cmd.Find(HostString(HS_PAGE_END));
+        const auto ids = m_shared->queries.Peek(qid->value);
+        int64_t end = 0;
+        return ids && e && ParseInt(platform::TrimBlanksView(e->value), end) && !ids->Finished() &&
+               end >= static_cast<int64_t>(ids->Known());
+    }
+    return !IsKeyLookup(cmd, *obj);
 }
 
 bool CSwitch::IsRead(std::string_view command) {
@@ -458,9 +468,11 @@ CSwitch::Reports CSwitch::Dispatch(const std::string& echo, const SMmlCommand& c
     // Accounts keep hashes, never what the command carried.
     if (obj->type == kOperatorType && (cmd.verb == "ADD" || cmd.verb == "MOD" || cmd.verb == "RMV"))
         return OperatorCommand(echo, cmd);
-    // Reads see one snapshot and take the file's locks once.
+    // Reads see one snapshot and take the file's locks once; a reader that
+    // answers heads first keeps it for FinishSorts.
     std::optional<CReadTransaction> snapshot;
-    if (cmd.verb == "LST" || cmd.verb == "DSP" || cmd.verb == "RLS") snapshot.emplace(m_db);
+    if (cmd.verb == "LST" || cmd.verb == "DSP" || cmd.verb == "RLS")
+        (m_reader && m_headsFirst ? m_headSnapshot : snapshot).emplace(m_db);
     if (custom) return Custom(echo, cmd, *obj, *custom);
     auto has = [&](const char* verb) {
         for (const auto& [id, c] : obj->commands)

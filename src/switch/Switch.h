@@ -89,6 +89,12 @@ public:
     // for long reads on another thread; it shares this switch's queries and
     // list results. Null (with a reason) for a database in memory.
     std::unique_ptr<CSwitch> OpenReader(std::string& error) const;
+    // From now on this reader answers a long head with its first records
+    // and its count, and keeps the snapshot it read them from until
+    // FinishSorts has read the rest of their order, which its caller then
+    // calls as soon as the answer is on its way. Otherwise a reader reads
+    // its results whole.
+    void AnswerHeadsFirst() { m_headsFirst = true; }
     // Opens an existing database file read-only and as it is, to check it:
     // no table is made and none converted. False with a reason when there
     // is no such file or it is no store of this switch (a table missing).
@@ -182,7 +188,8 @@ public:
     // before a page past it, before any change, or here, when the caller
     // has time (SwitchSorts.cpp).
     bool HasUnfinishedSorts() const { return !m_unfinished.empty(); }
-    // Every one of them, or only that one.
+    // Every one of them (which also ends the snapshot of a reader that
+    // answers heads first), or only that one.
     void FinishSorts(const CRecordIds* only = nullptr);
     // Copies the write-ahead log into the database as far as readers allow
     // (truncate: waits for them and empties it); the pages it held, or -1.
@@ -412,11 +419,16 @@ private:
         CResultCache::SStamp stamp;  // taken before its head was read
     };
     std::vector<SUnfinishedSort> m_unfinished;
+    // The reads of a reader that answers heads first see this snapshot,
+    // which stays open until FinishSorts: the rest of a head's order is read
+    // from the data it saw.
+    bool m_headsFirst = false;
+    std::optional<CReadTransaction> m_headSnapshot;
     // The query needs a sort of every record it selects (no index gives its order).
     bool NeedsSort(const std::string& text);
     // Reads the first page of a sorted query, or of every record of a long
     // table, and the count; null when the query is read whole (short, in an
-    // index's order under a condition, or this switch is a reader). The rest of the order is read later (FinishSorts).
+    // index's order under a condition). The rest of the order is read later (FinishSorts).
     static constexpr int64_t kFirstPageAloneFrom = 50000;
     std::shared_ptr<CRecordIds> FirstPageAlone(const SComObj& obj, const SListSql& sql, const std::string& text,
                                                 const std::string& key, const CResultCache::SStamp& stamp);

@@ -190,7 +190,12 @@ CSwitch::Reports CSwitch::Page(const std::string& echo, const SMmlCommand& cmd, 
         return Fail(echo, RC_BAD_VALUE, "(records 0 to " + std::to_string(total - 1) + ", at most " +
                                             std::to_string(kMaxPage) + " at once)");
     end = std::min(end, total - 1);
-    if (end >= static_cast<int64_t>(ids->Known())) FinishSorts(ids.get());
+    if (end >= static_cast<int64_t>(ids->Known())) {
+        FinishSorts(ids.get());  // read here when this switch read its head
+        // A reader that read it reads the rest right after its answer.
+        if (!ids->AwaitFinished())
+            return Fail(echo, RC_NO_QUERY, "(" + ShownValue(qid->value) + ": the rest of its order could not be read)");
+    }
     // Positions stand as the head counted them. A record removed since, or
     // changed so that it no longer meets the list's conditions, keeps its
     // place as an object whose every property is empty.

@@ -6,8 +6,12 @@
 // first of the order, which the store finds in one pass without sorting
 // the rest) and the count; the rest of the order is read when a page past
 // the first asks for it, before any change (so that it is read from the
-// data the head saw), or when the caller has time. Every later page then
-// costs the same, wherever it lies.
+// data the head saw), or when the caller has time. A reader of the TCP
+// server reads its heads in a read transaction that it keeps until it has
+// read the rest of their orders, right after their answers went out: the
+// writer's changes meanwhile do not reach what it reads, and its pages past
+// the first wait on a reader for it. Every later page then costs the same,
+// wherever it lies.
 #include "ResultCache.h"
 #include "Switch.h"
 
@@ -26,8 +30,7 @@ bool CSwitch::NeedsSort(const std::string& text) {
 std::shared_ptr<CRecordIds> CSwitch::FirstPageAlone(const SComObj& obj, const SListSql& sql,
                                                      const std::string& text, const std::string& key,
                                                      const CResultCache::SStamp& stamp) {
-    // A reader answers on a thread of its own: what it returns is whole.
-    if (m_reader || !obj.paged) return nullptr;
+    if (!obj.paged || (m_reader && !m_headsFirst)) return nullptr;
     auto count = [&] {
         auto s = m_db.Prepared("SELECT COUNT(*) FROM " + Table(obj.type) +
                                (sql.where.empty() ? "" : " WHERE " + sql.where));
@@ -68,21 +71,34 @@ void CSwitch::FinishSorts(const CRecordIds* only) {
             ++it;
         }
     }
-    if (unfinished.empty()) return;
-    std::optional<CReadTransaction> snapshot;
-    if (m_db.AutoCommit()) snapshot.emplace(m_db);
-    for (const SUnfinishedSort& u : unfinished) {
-        const std::shared_ptr<CRecordIds> ids = u.ids.lock();
-        if (!ids || ids->Finished()) continue;  // no query holds it any more
-        std::vector<int64_t> all;
-        all.reserve(ids->size());
-        auto s = m_db.Prepared(u.text);
-        BindAll(*s, u.binds);
-        while (s->Step()) all.push_back(s->Int(0));
-        ids->Finish(all);
-        // Shared from now on, while the data it depends on holds.
-        Results().Store(u.key, u.stamp, ids);
+    size_t done = 0;
+    try {
+        if (!unfinished.empty()) {
+            std::optional<CReadTransaction> snapshot;
+            if (m_db.AutoCommit()) snapshot.emplace(m_db);
+            for (; done < unfinished.size(); ++done) {
+                const SUnfinishedSort& u = unfinished[done];
+                const std::shared_ptr<CRecordIds> ids = u.ids.lock();
+                if (!ids || ids->Finished()) continue;  // no query holds it any more
+                std::vector<int64_t> all;
+                all.reserve(ids->size());
+                auto s = m_db.Prepared(u.text);
+                BindAll(*s, u.binds);
+                while (s->Step()) all.push_back(s->Int(0));
+                ids->Finish(all);
+                // Shared from now on, while the data it depends on holds.
+                Results().Store(u.key, u.stamp, ids);
+            }
+        }
+    } catch (...) {
+        // Pages that wait for these orders are told they will not come.
+        for (; done < unfinished.size(); ++done)
+            if (const auto ids = unfinished[done].ids.lock()) ids->Abandon();
+        if (!only) m_headSnapshot.reset();
+        throw;
     }
+    // A page that read its own order here still reads its records in it.
+    if (!only) m_headSnapshot.reset();
 }
 
 }  // namespace mmlsw

@@ -4,7 +4,14 @@
 // relations the catalogue sets held on the switch itself.
 #include <QTemporaryDir>
 
+#include <future>
+#include <mutex>
+
+#include "FileSwitchFixture.h"
+#include "ReaderPool.h"
 #include "SwitchFixture.h"
+#include "TcpClient.h"
+#include "WaitFor.h"
 
 using namespace mmlsw;
 
@@ -380,4 +387,154 @@ TEST_F(IntegrityTest, ASortedListKeepsTheOrderItsHeadSawWhenRecordsChangeBeforeI
     // A new head sees the change.
     const std::string again = Head("LST MGCPSUB: SORT=DESC-DESC;", 1);
     EXPECT_EQ(Page("MGCPSUB", again, 0, 0, 1), std::vector<std::string>{moved});
+}
+
+// The same orders where the TCP server answers them: heads on its reader
+// threads (each on a connection of its own, while the event loop changes
+// records), pages on the event loop or on the readers.
+namespace {
+
+class ReaderSortTest : public FileSwitchTest {
+protected:
+    // The DNs of a report's objects.
+    static std::vector<std::string> Dns(const std::string& report) {
+        CObjArray parsed;
+        EXPECT_GE(Parse(report, 1, parsed), 0) << report;
+        std::vector<std::string> dns;
+        for (int o = 0; o < parsed.GetObjectCount(); ++o)
+            for (int p = 0; p < parsed.GetPropertyCount(o); ++p)
+                if (parsed.GetProperty(o, p)->GetKeyValue() == "DN")
+                    dns.emplace_back(parsed.GetProperty(o, p)->GetValue(0));
+        return dns;
+    }
+    // Sends a command and waits for its answer (one report).
+    static std::string Ask(TcpClient& c, const std::string& line) {
+        const int before = c.Reports();
+        c.Send(QByteArray::fromStdString(line));
+        EXPECT_TRUE(WaitFor([&] { return c.Reports() > before; }, 20000)) << line;
+        return c.Report(before);
+    }
+    static std::string PageCommand(const std::string& qid, int begin, int end) {
+        return "LST MGCPSUB: QID=\"" + qid + "\", BEGIN=" + std::to_string(begin) + ", END=" + std::to_string(end) +
+               ";";
+    }
+    static std::vector<std::string> Page(TcpClient& c, const std::string& qid, int begin, int end) {
+        const std::string r = Ask(c, PageCommand(qid, begin, end));
+        EXPECT_NE(r.find("RETCODE = 0"), std::string::npos) << r;
+        return Dns(r);
+    }
+    static std::string Qid(const std::string& head) {
+        const size_t at = head.find("\nQID = ");
+        return at == std::string::npos ? std::string() : head.substr(at + 7, head.find('\n', at + 7) - at - 7);
+    }
+    // Another session takes record `moved` to the head of the order, removes
+    // one of the records from 600 on, and adds one; which it removed.
+    template <class Run>
+    static size_t Change(const std::vector<std::string>& whole, Run run) {
+        const std::string moved = whole[900];
+        EXPECT_NE(run("MOD MGCPSUB: DN=" + moved + ", DESC=\"zzz first\";").find("RETCODE = 0"), std::string::npos);
+        size_t gone = 600;  // the first there that nothing else refers to
+        while (gone < 900 && run("RMV MGCPSUB: DN=" + whole[gone] + ";").find("RETCODE = 0") == std::string::npos)
+            ++gone;
+        EXPECT_NE(run("ADD MGCPSUB: DN=1777, MGWNAME=\"gw\", EID=\"e\";").find("RETCODE = 0"), std::string::npos);
+        return gone;
+    }
+};
+
+}  // namespace
+
+TEST_F(ReaderSortTest, PagesAgreeWithTheWholeOrderWhenSessionsSortAtOnceAndRecordsChange) {
+    Open(1200);
+    SServerOptions options;
+    options.readers = 2;
+    Serve(options);
+    ASSERT_EQ(server->Readers(), 2u);
+    const std::vector<std::string> byDesc = WholeOrder(sw, "\"DESC\" DESC, rid DESC");
+    const std::vector<std::string> byCsc = WholeOrder(sw, "CSC ASC, rid ASC");
+    ASSERT_EQ(byDesc.size(), 1200u);
+    // Two sessions sort the same object differently at once.
+    TcpClient a(Port()), b(Port()), other(Port());
+    a.Send("LST MGCPSUB: SORT=DESC-DESC;");
+    b.Send("LST MGCPSUB: SORT=CSC-ASC;");
+    ASSERT_TRUE(WaitFor([&] { return a.Reports() == 1 && b.Reports() == 1; }, 20000));
+    const std::string qa = Qid(a.Report(0)), qb = Qid(b.Report(0));
+    ASSERT_FALSE(qa.empty()) << a.Report(0);
+    ASSERT_FALSE(qb.empty()) << b.Report(0);
+    EXPECT_EQ(a.Field(0, "Total Recs"), "1200");
+    // Each sends its pages without waiting for the other's.
+    for (const auto& [begin, end] : {std::pair{0, 499}, {700, 1199}, {350, 849}, {0, 499}}) {
+        a.Send(QByteArray::fromStdString(PageCommand(qa, begin, end)));
+        b.Send(QByteArray::fromStdString(PageCommand(qb, begin, end)));
+    }
+    ASSERT_TRUE(WaitFor([&] { return a.Reports() == 5 && b.Reports() == 5; }, 20000));
+    int n = 1;
+    for (const auto& [begin, end] : {std::pair{0, 499}, {700, 1199}, {350, 849}, {0, 499}}) {
+        SCOPED_TRACE(begin);
+        EXPECT_EQ(Dns(a.Report(n)), Slice(byDesc, begin, end));
+        EXPECT_EQ(Dns(b.Report(n)), Slice(byCsc, begin, end));
+        ++n;
+    }
+
+    // A change between a head and its later pages leaves the head's order.
+    const std::vector<std::string> byDescAsc = WholeOrder(sw, "\"DESC\" ASC, rid ASC");
+    const std::string head = Ask(a, "LST MGCPSUB: SORT=DESC-ASC;");
+    const std::string qid = Qid(head);
+    ASSERT_FALSE(qid.empty()) << head;
+    ASSERT_EQ(Page(a, qid, 0, 499), Slice(byDescAsc, 0, 499));
+    const size_t gone = Change(byDescAsc, [&](const std::string& cmd) { return Ask(other, cmd); });
+    std::vector<std::string> expected = Slice(byDescAsc, 500, 999);
+    expected[gone - 500] = "";
+    EXPECT_EQ(Page(a, qid, 500, 999), expected);
+    EXPECT_EQ(Page(a, qid, 700, 1199).back(), byDescAsc.back());
+    EXPECT_EQ(Page(a, qid, 0, 499), Slice(byDescAsc, 0, 499));
+}
+
+TEST_F(ReaderSortTest, AHeadReadOnAReaderKeepsItsOrderWhenRecordsChangeBeforeItsLaterPages) {
+    Open(1200);
+    const std::vector<std::string> whole = WholeOrder(sw, "\"DESC\" DESC, rid DESC");
+    // The head's answer is held back in its reader while another session
+    // changes records, the head's own session reads its first page, and a
+    // page past that waits on the other reader for the rest of the order.
+    std::promise<std::string> head;
+    std::promise<void> release;
+    std::shared_future<void> go = release.get_future().share();
+    std::mutex m;
+    std::vector<std::string> answers;
+    CReaderPool pool(sw, 2, [&](SessionId, CSwitch::Reports r) {
+        const std::string text = r.empty() ? std::string() : r.front();
+        bool first = false;
+        {
+            std::lock_guard lock(m);
+            first = answers.empty();
+            answers.push_back(text);
+        }
+        if (!first) return;
+        head.set_value(text);
+        go.wait();
+    });
+    ASSERT_EQ(pool.Threads(), 2u);
+    pool.Post(1, "LST MGCPSUB: SORT=DESC-DESC;");
+    const std::string qid = Qid(head.get_future().get());
+    // While the reader has not read the rest of the order, its first page
+    // is the server's to answer; a page past it waits on a reader.
+    const bool firstHere = !sw.IsLongRead(PageCommand(qid, 0, 499));
+    const bool laterOnReader = sw.IsLongRead(PageCommand(qid, 500, 999));
+    pool.Post(1, PageCommand(qid, 500, 999));
+    const std::vector<std::string> first = Dns(sw.Execute(PageCommand(qid, 0, 499), 1).front());
+    const size_t gone = Change(whole, [&](const std::string& cmd) { return sw.Execute(cmd, 2).front(); });
+    release.set_value();
+    ASSERT_FALSE(qid.empty());
+    EXPECT_TRUE(firstHere);
+    EXPECT_TRUE(laterOnReader);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            std::lock_guard lock(m);
+            return answers.size() == 2;
+        },
+        20000));
+    EXPECT_EQ(first, Slice(whole, 0, 499));
+    std::vector<std::string> expected = Slice(whole, 500, 999);
+    expected[gone - 500] = "";
+    std::lock_guard lock(m);
+    EXPECT_EQ(Dns(answers[1]), expected);
 }

@@ -4,6 +4,7 @@
 // the column to the loaded records) is kept for the list key, written once
 // when the drag ends rather than at every step of it.
 #include <QHeaderView>
+#include <QSignalBlocker>
 
 #include "ColumnSettings.h"
 #include "ObjListCtrl.h"
@@ -119,6 +120,10 @@ void CObjListCtrl::BuildColumns() {
     }
     m_bSizingColumns = true;
     m_model.SetColumns(titles, fields, widths);
+    // The rows that follow draw every column anew: the view is not told of
+    // each width, which it would repaint on a timer of its own, after the
+    // page was drawn once already. Its geometry follows below.
+    const QSignalBlocker quiet(m_wndHeader);
     for (size_t c = 0; c < titles.size(); ++c) {
         const int column = static_cast<int>(c);
         // A width once found holds: the operator's, remembered for the key,
@@ -134,5 +139,7 @@ void CObjListCtrl::BuildColumns() {
                        known != m_mapColumnWidth.end() ? known->second : std::max(widths[c], 60));
     }
     m_bSizingColumns = false;
+    updateGeometries();
+    viewport()->update();
     m_wndHeader->SetSortArrow(m_nSortColumn, m_bSortAscending);
 }
