@@ -292,6 +292,7 @@ TEST_F(ParaDlgHands, HotlineNumberIsRequiredOnceHotlineIsOn) {
     OnParameterDialog([&](QDialog& d) {
         CCmdParaDlg& dlg = Active(d);
         Edit(dlg, "Description", "Lobby phone");
+        EXPECT_TRUE(dlg.List()->RowFlags(RowOf(dlg, "Hotline Number")) & ROW_READONLY);
         Tick(dlg, "Hotline");
         EXPECT_EQ(Cell(dlg, "Hotline"), "Yes");
         EXPECT_TRUE(dlg.List()->RowFlags(RowOf(dlg, "Hotline Number")) & ROW_REQUIRED);

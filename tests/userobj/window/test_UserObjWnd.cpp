@@ -180,7 +180,8 @@ TEST_F(ObjWndTest, PagedHeadsFetchTheFirstPage) {
         float scale;
     };
     for (const Case& c : {Case{0, nullptr, 1.0f}, Case{499, "BEGIN=0, END=498", 1.0f},
-                          Case{500, "BEGIN=0, END=499", 1.0f}, Case{12000, "BEGIN=0, END=499", 1.2f}}) {
+                          Case{500, "BEGIN=0, END=499", 1.0f}, Case{10000, "BEGIN=0, END=499", 1.0f},
+                          Case{12000, "BEGIN=0, END=499", 1.2f}}) {
         SCOPED_TRACE(c.total);
         CObjListCtrl list;
         CObjDescData data;
