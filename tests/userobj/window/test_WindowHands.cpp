@@ -6,9 +6,7 @@
 #include <QMdiArea>
 #include <QSplitter>
 #include <QSplitterHandle>
-#include <QFile>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <set>
@@ -90,6 +88,14 @@ protected:
         QTest::mouseClick(bar, Qt::LeftButton, {},
                           bar->actionGeometry(menu->menuAction()).center());
         return WaitFor([menu] { return menu->isVisible(); }, 2000) ? menu : nullptr;
+    }
+    // A double click near the left of its title bar (the pointer stays on
+    // the test's screen) maximises a window.
+    static bool MaximiseByTitle(QMdiSubWindow* w) {
+        const QPoint title(100, w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w) / 2);
+        Hover(w, title);
+        QTest::mouseDClick(w, Qt::LeftButton, {}, title);
+        return WaitFor([w] { return w->isMaximized(); }, 2000);
     }
     static QSplitterHandle* Bar(QSplitter* s) { return s->handle(1); }
     // Drags the splitter's bar by dx.
@@ -236,11 +242,7 @@ TEST_F(WindowHands, WindowsStayInsideTheAreaAtAUsableSize) {
     }
     {
         SCOPED_TRACE("maximised with a double click on its title, then restored");
-        // Near the left of the title bar: the pointer stays on the test's screen.
-        const QPoint title(100, front->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, front) / 2);
-        Hover(front, title);
-        QTest::mouseDClick(front, Qt::LeftButton, {}, title);
-        ASSERT_TRUE(WaitFor([front] { return front->isMaximized(); }, 2000));
+        ASSERT_TRUE(MaximiseByTitle(front));
         ASSERT_TRUE(ChooseFromMenuBar("Objects/" + kMgcp));  // another window to the front, maximised
         for (QMdiSubWindow* w : Mdi()->subWindowList()) w->showNormal();
         QTest::qWait(50);
@@ -272,13 +274,8 @@ TEST_F(WindowHands, AnObjectWindowCanBeMadeNarrow) {
     EXPECT_EQ(split->sizes()[1], 0);  // the panel is hidden
     EXPECT_GT(split->sizes()[0], 0);
 
-    // Dragged wide again: the panel is back at its minimum at least.
-    // Maximised with a double click on its title bar.
-    const QPoint title(w->width() / 2,
-                       w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w) / 2);
-    Hover(w, title);
-    QTest::mouseDClick(w, Qt::LeftButton, {}, title);
-    ASSERT_TRUE(WaitFor([w] { return w->isMaximized(); }, 2000));
+    // Maximised: the panel is back at its minimum at least.
+    ASSERT_TRUE(MaximiseByTitle(w));
     QTest::qWait(20);
     EXPECT_GE(split->sizes()[1], panelMin);
 }
@@ -340,11 +337,8 @@ TEST_F(WindowHands, ThePanelStaysReadableInANormalWindow) {
     EXPECT_TRUE(group->isFirstColumnSpanned());
     expectReadable(opened);
 
-    // Maximised again with a double click on its title bar: a fifth again.
-    const QPoint title(w->width() / 2, w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w) / 2);
-    Hover(w, title);
-    QTest::mouseDClick(w, Qt::LeftButton, {}, title);
-    ASSERT_TRUE(WaitFor([w] { return w->isMaximized(); }, 2000));
+    // Maximised again: a fifth again.
+    ASSERT_TRUE(MaximiseByTitle(w));
     QTest::qWait(20);
     EXPECT_NEAR(split->sizes()[1], (split->width() - split->handleWidth()) / 5, 2);
     expectReadable(opened);
@@ -452,30 +446,6 @@ TEST_F(WindowHands, AnOutageIsToldOnceAndItsEndClearsTheStatus) {
         EXPECT_FALSE(lostShown()) << m_main->statusBar()->currentMessage().toStdString();
         EXPECT_EQ(m_ui->boxes.size(), 1u);
         EXPECT_GT(list->GetItemCount(), 0);
-    }
-}
-
-// An export ends by telling in the status bar how many rows went to which
-// file: the rows a list holds, and the records of a paged list read from
-// the switch page by page.
-TEST_F(WindowHands, AnExportTellsHowManyRowsWentToWhichFile) {
-    QTemporaryDir dir;
-    for (const long long subscribers : {300LL, 2600LL}) {
-        SCOPED_TRACE(subscribers);
-        StartClient(subscribers);
-        CUserObjWnd* w = Open(3);
-        ASSERT_NE(w, nullptr);
-        CObjListCtrl* list = Dialog(w)->MainList();
-        const std::string path = dir.filePath(QString::number(subscribers) + ".txt").toStdString();
-        m_ui->saveAnswers = {path};
-        m_main->statusBar()->clearMessage();
-        ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
-        ASSERT_TRUE(WaitFor([&] { return QFile::exists(QString::fromStdString(path)); }, 30000));
-        ASSERT_TRUE(Settle(w));
-        const std::string rows = subscribers == 300 ? "300" : "2,600";
-        EXPECT_EQ(m_main->statusBar()->currentMessage().toStdString(), rows + " rows exported to " + path + ".");
-        EXPECT_TRUE(m_ui->boxes.empty());
-        m_main.reset();
     }
 }
 
