@@ -469,7 +469,8 @@ TEST_F(WindowHands, AWindowOpenedFromTheMenuFillsTheArea) {
 }
 
 // Windows opened one right after the other, as the start opens them: the
-// last one is in front and keeps the keyboard.
+// last one is in front and keeps the keyboard, and a command-object window
+// among them still splits its width 20/80.
 TEST_F(WindowHands, TheLastOfTheWindowsOpenedTogetherIsInFront) {
     // The start opens them before the main window ever shows.
     auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 300);
@@ -485,4 +486,9 @@ TEST_F(WindowHands, TheLastOfTheWindowsOpenedTogetherIsInFront) {
     ASSERT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(last)));
     EXPECT_EQ(Mdi()->activeSubWindow(), last);
     EXPECT_EQ(ActiveType(), 3);
+    auto* commands = dynamic_cast<CUserObjWnd*>(Mdi()->subWindowList(QMdiArea::CreationOrder).front());
+    ASSERT_NE(commands, nullptr);
+    const QList<int> sizes = commands->m_wndSplitter->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    EXPECT_NEAR(sizes[0] / static_cast<double>(sizes[0] + sizes[1]), 0.2, 0.02) << sizes[0] << " " << sizes[1];
 }
