@@ -12,10 +12,8 @@
 #include <set>
 
 #include "BusyIndicator.h"
-#include "DemoData.h"
-#include "Switch.h"
-#include "SwitchServer.h"
 #include "TcpSwitchLink.h"
+#include "TlsSwitch.h"
 #include "hostlibs/FrmDatabase.h"
 #include "PropertyDisplayView.h"
 
@@ -33,27 +31,6 @@ class CSilentLink : public host::CSwitchLink {
 public:
     void Send(QObject* window, const std::string& command) override { AddPending(window, command); }
     QString Describe() const override { return QStringLiteral("silent switch"); }
-};
-
-// A switch served over TCP on a loopback port, that can be stopped and
-// started again on the same port.
-struct CServedSwitch {
-    mmlsw::CSwitch sw{HostDatabase()};
-    std::unique_ptr<mmlsw::CSwitchServer> server;
-    quint16 port = 0;
-    CServedSwitch() {
-        std::string error;
-        EXPECT_TRUE(sw.Open(":memory:", error)) << error;
-        mmlsw::SeedDemo(sw, {300}, error);
-        Start();
-    }
-    void Start() {
-        server = std::make_unique<mmlsw::CSwitchServer>(sw);
-        std::string error;
-        EXPECT_TRUE(server->Listen(QHostAddress::LocalHost, port, error)) << error;
-        port = server->Port();
-    }
-    void Stop() { server.reset(); }
 };
 
 class WindowHands : public COperatorTest {
@@ -421,8 +398,10 @@ TEST_F(WindowHands, ACommandWithoutAnswerCanBeGivenUp) {
 // again the status bar no longer says it is lost. The next outage is told
 // again.
 TEST_F(WindowHands, AnOutageIsToldOnceAndItsEndClearsTheStatus) {
-    CServedSwitch served;
-    StartClientOn(std::make_unique<host::CTcpSwitchLink>(QStringLiteral("127.0.0.1"), served.port));
+    testtls::CServedSwitch served;
+    served.Serve(nullptr);
+    const quint16 port = served.Port();
+    StartClientOn(std::make_unique<host::CTcpSwitchLink>(QStringLiteral("127.0.0.1"), port));
     CUserObjWnd* w = Open(3);
     ASSERT_NE(w, nullptr);
     CObjListCtrl* list = Dialog(w)->MainList();
@@ -432,7 +411,7 @@ TEST_F(WindowHands, AnOutageIsToldOnceAndItsEndClearsTheStatus) {
     };
     for (int outage = 0; outage < 2; ++outage) {
         SCOPED_TRACE(outage);
-        served.Stop();
+        served.server.reset();
         m_ui->boxes.clear();
         for (int i = 0; i < 3; ++i) {
             Key(list, Qt::Key_F5);
@@ -440,7 +419,7 @@ TEST_F(WindowHands, AnOutageIsToldOnceAndItsEndClearsTheStatus) {
             QTest::qWait(20);
         }
         EXPECT_EQ(m_ui->boxes.size(), 1u);
-        served.Start();
+        served.Serve(nullptr, port);
         Key(list, Qt::Key_F5);
         ASSERT_TRUE(Settle(w));
         EXPECT_FALSE(lostShown()) << m_main->statusBar()->currentMessage().toStdString();
