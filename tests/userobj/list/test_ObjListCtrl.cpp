@@ -20,8 +20,6 @@
 #include "WaitFor.h"
 #include "hostlibs/ReportWriter.h"
 
-extern "C" void* ExternMain(void* hostFrame, int configType);
-
 namespace {
 
 std::string Head(const std::string& cmd, int total) {
@@ -47,11 +45,7 @@ class ListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         host.show();
-        wnd = static_cast<CUserObjWnd*>(ExternMain(&host, 3));
-        host.window = wnd;
-        host.commands.clear();  // the window's own dialogs' lists are left unanswered
-        wnd->m_nMMLCount = 0;
-        wnd->UpdateBusyState();
+        wnd = host.OpenQuiet(3);
         list = new CObjListCtrl(wnd->widget(), 10194);
         list->SetListKey(HostString(10091));
         list->resize(500, 24 * list->verticalHeader()->defaultSectionSize() + 30);

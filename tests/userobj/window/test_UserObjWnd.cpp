@@ -17,8 +17,6 @@
 #include "hostlibs/HostStringIds.h"
 #include "hostlibs/ReportWriter.h"
 
-extern "C" void* ExternMain(void* hostFrame, int configType);
-
 namespace {
 
 // Records the data messages a bound window gets.
@@ -52,17 +50,7 @@ std::string Records(const std::string& cmd, const std::string& block, int first,
 
 class ObjWndTest : public ::testing::Test {
 protected:
-    // A window whose own dialogs' commands are taken as unanswered and forgotten.
-    CUserObjWnd* Open(int type) {
-        auto* w = static_cast<CUserObjWnd*>(ExternMain(&host, type));
-        host.window = w;
-        if (w) {
-            host.commands.clear();
-            w->m_nMMLCount = 0;
-            w->UpdateBusyState();
-        }
-        return w;
-    }
+    CUserObjWnd* Open(int type) { return host.OpenQuiet(type); }
     void Deliver(CUserObjWnd* w, const std::string& report) {
         SendMessage(w, msg::WM_REPORT, ToWParam(report.c_str()), 0);
     }
