@@ -85,6 +85,15 @@ inline std::string Property(const std::string& report, const std::string& key) {
     return report.substr(from, report.find('\n', from) - from);
 }
 
+// The column of a list under that title; a failure and 0 when there is none.
+inline int ColumnOf(CObjListCtrl* list, const std::string& title) {
+    const auto& titles = list->Model().Titles();
+    for (size_t c = 0; c < titles.size(); ++c)
+        if (titles[c] == title) return static_cast<int>(c);
+    ADD_FAILURE() << "no column " << title;
+    return 0;
+}
+
 // The host's main window, noting every command a window hands it and the
 // parameter dialogs' notices, in order.
 class CWatchedHost : public host::CHostMainWindow {

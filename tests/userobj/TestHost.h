@@ -12,8 +12,11 @@
 #include "MsgTarget.h"
 #include "WindowHandles.h"
 #include "hostlibs/FrmDatabase.h"
+#include "UserObjWnd.h"
 #include "userobj/HostContract.h"
 #include "userobj/Messages.h"
+
+extern "C" void* ExternMain(void* hostFrame, int configType);
 
 class CTestHost : public CWndT<QMainWindow> {
 public:
@@ -36,6 +39,18 @@ public:
         if (m == msg::WM_OBJWND_DESTROYED) gone.push_back(w);
         if (m == msg::WM_SENDBINFRAME) ++frames;
         return 0;
+    }
+    // The module's window of that type, its own dialogs' commands taken as
+    // unanswered and forgotten.
+    CUserObjWnd* OpenQuiet(int type) {
+        auto* w = static_cast<CUserObjWnd*>(ExternMain(this, type));
+        window = w;
+        if (w) {
+            commands.clear();
+            w->m_nMMLCount = 0;
+            w->UpdateBusyState();
+        }
+        return w;
     }
     std::vector<std::string> commands;
     std::vector<LPARAM> identities;

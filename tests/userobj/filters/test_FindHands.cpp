@@ -27,10 +27,7 @@ protected:
         CObjListCtrl* list = Dialog(m_wnd)->MainList();
         Key(list, Qt::Key_F5);
         EXPECT_TRUE(Settle(m_wnd));
-        const auto& titles = list->Model().Titles();
-        m_nDesc = static_cast<int>(std::find(titles.begin(), titles.end(), "Description") -
-                                   titles.begin());
-        EXPECT_LT(m_nDesc, static_cast<int>(titles.size()));
+        m_nDesc = op::ColumnOf(list, "Description");
         return list;
     }
     // The description of the one row picked; empty when none is.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -19,6 +20,8 @@ using op::Property;
 class ExportHands : public op::COperatorTest {
 protected:
     std::string Path(const char* name) { return m_dir.filePath(name).toStdString(); }
+    // An export ends by telling how many rows went to which file.
+    std::string Status() const { return m_main->statusBar()->currentMessage().toStdString(); }
     static Table TextRecords(const std::string& path) {
         QFile f(QString::fromStdString(path));
         Table records;
@@ -130,6 +133,7 @@ TEST_F(ExportHands, TheTextFileOfAPagedListHoldsEveryRecordOnTheSwitchAndTheList
     ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
     ASSERT_TRUE(WaitFor([&] { return QFile::exists(m_dir.filePath("subscribers.txt")); }, 30000));
     ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(Status(), "2,600 rows exported to " + Path("subscribers.txt") + ".");
     ASSERT_EQ(m_ui->saveRequests.size(), 1u);
     EXPECT_EQ(m_ui->saveRequests[0].fileName.rfind("MGCP Subscriber--", 0), 0u) << m_ui->saveRequests[0].fileName;
 
@@ -156,6 +160,7 @@ TEST_F(ExportHands, TheWorkbookReadsBackAsTheListShowsItAndCancelWritesNothing) 
     m_ui->saveAnswers = {Path("book"), ""};
     ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Workbook"));
     ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(Status(), "300 rows exported to " + Path("book.xlsx") + ".");
     Table rows;
     int columns = 0;
     std::string error;

@@ -36,13 +36,6 @@ protected:
         panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
         ASSERT_NE(panel, nullptr);
     }
-    int Column(CObjListCtrl* l, const std::string& title) {
-        const auto& titles = l->Model().Titles();
-        for (size_t c = 0; c < titles.size(); ++c)
-            if (titles[c] == title) return static_cast<int>(c);
-        ADD_FAILURE() << "no column " << title;
-        return 0;
-    }
     // The value the panel shows under that name; "?" when it has no such row.
     std::string Panel(const std::string& name) {
         for (const auto& [n, v] : panel->Rows())
@@ -97,7 +90,7 @@ protected:
 TEST_F(ListComfortHands, ColumnsFitTheirValuesAndKeepTheOperatorsWidths) {
     OpenSubscribers();
     ExpectValuesFit(list);
-    const int endpoint = Column(list, "Endpoint");
+    const int endpoint = op::ColumnOf(list, "Endpoint");
     const int fitted = list->columnWidth(endpoint);
     EXPECT_GT(fitted, QFontMetrics(list->font()).horizontalAdvance("Endpoint") + 20);
 
@@ -117,16 +110,16 @@ TEST_F(ListComfortHands, ColumnsFitTheirValuesAndKeepTheOperatorsWidths) {
     CUserObjWnd* second = Open(3);
     ASSERT_NE(second, nullptr);
     CObjListCtrl* other = Dialog(second)->MainList();
-    EXPECT_EQ(other->columnWidth(Column(other, "Endpoint")), 40);
+    EXPECT_EQ(other->columnWidth(op::ColumnOf(other, "Endpoint")), 40);
 
-    DoubleClickDivider(other, Column(other, "Endpoint"));
-    EXPECT_GE(other->columnWidth(Column(other, "Endpoint")), fitted);
-    EXPECT_EQ(columns::RememberedWidth(list->m_strListKey, "Endpoint"), other->columnWidth(Column(other, "Endpoint")));
+    DoubleClickDivider(other, op::ColumnOf(other, "Endpoint"));
+    EXPECT_GE(other->columnWidth(op::ColumnOf(other, "Endpoint")), fitted);
+    EXPECT_EQ(columns::RememberedWidth(list->m_strListKey, "Endpoint"), other->columnWidth(op::ColumnOf(other, "Endpoint")));
     ExpectValuesFit(other);
     CUserObjWnd* third = Open(3);
     ASSERT_NE(third, nullptr);
-    EXPECT_EQ(Dialog(third)->MainList()->columnWidth(Column(Dialog(third)->MainList(), "Endpoint")),
-              other->columnWidth(Column(other, "Endpoint")));
+    EXPECT_EQ(Dialog(third)->MainList()->columnWidth(op::ColumnOf(Dialog(third)->MainList(), "Endpoint")),
+              other->columnWidth(op::ColumnOf(other, "Endpoint")));
 }
 
 // The panel counts the list's whole result, shows the row a single click
@@ -139,7 +132,7 @@ TEST_F(ListComfortHands, ThePanelAgreesWithTheList) {
     Click(list, 3);
     const std::string dn = list->Model().CellText(3, 0);
     EXPECT_EQ(Panel("Directory Number"), dn);
-    EXPECT_EQ(Panel("Codec"), list->Model().CellText(3, Column(list, "Codec")));
+    EXPECT_EQ(Panel("Codec"), list->Model().CellText(3, op::ColumnOf(list, "Codec")));
 
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, CellCentre(list, 5));
     ASSERT_TRUE(Settle(w));
@@ -147,7 +140,7 @@ TEST_F(ListComfortHands, ThePanelAgreesWithTheList) {
     const std::string onSwitch = OnSwitch("DSP MGCPSUB: DN=" + opened + ";");
     EXPECT_EQ(Panel("Directory Number"), opened);
     EXPECT_EQ(Panel("Gateway"), Property(onSwitch, "MGWNAME"));
-    EXPECT_EQ(Panel("Codec"), list->Model().CellText(5, Column(list, "Codec")));
+    EXPECT_EQ(Panel("Codec"), list->Model().CellText(5, op::ColumnOf(list, "Codec")));
     EXPECT_NE(Panel("Codec").find("G.7"), std::string::npos) << Panel("Codec");
     for (const auto& [name, value] : panel->Rows()) {
         EXPECT_NE(name, "MGWNAME");
@@ -175,7 +168,7 @@ TEST_F(ListComfortHands, ThePanelMasksSecrets) {
 // status bar, with no refresh; so does a modification.
 TEST_F(ListComfortHands, ChangesShowInTheListAndTheStatusBar) {
     OpenSubscribers();
-    const int status = Column(list, "Status");
+    const int status = op::ColumnOf(list, "Status");
     int row = 0;
     while (row < list->GetItemCount() && list->Model().CellText(row, status) != "Idle") ++row;
     ASSERT_LT(row, list->GetItemCount());
@@ -193,7 +186,7 @@ TEST_F(ListComfortHands, ChangesShowInTheListAndTheStatusBar) {
     ASSERT_TRUE(ChooseFromMenu(list, row, "Modify"));
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(Property(OnSwitch("LST MGCPSUB: DN=" + dn + ";"), "DESC"), "Front desk");
-    EXPECT_EQ(list->Model().CellText(row, Column(list, "Description")), "Front desk");
+    EXPECT_EQ(list->Model().CellText(row, op::ColumnOf(list, "Description")), "Front desk");
     EXPECT_EQ(Status(), "MGCP Subscriber " + dn + " modified");
 }
 

@@ -20,8 +20,6 @@
 #include "WaitFor.h"
 #include "hostlibs/ReportWriter.h"
 
-extern "C" void* ExternMain(void* hostFrame, int configType);
-
 namespace {
 
 std::string Head(const std::string& cmd, int total) {
@@ -47,11 +45,7 @@ class ListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         host.show();
-        wnd = static_cast<CUserObjWnd*>(ExternMain(&host, 3));
-        host.window = wnd;
-        host.commands.clear();  // the window's own dialogs' lists are left unanswered
-        wnd->m_nMMLCount = 0;
-        wnd->UpdateBusyState();
+        wnd = host.OpenQuiet(3);
         list = new CObjListCtrl(wnd->widget(), 10194);
         list->SetListKey(HostString(10091));
         list->resize(500, 24 * list->verticalHeader()->defaultSectionSize() + 30);
@@ -108,12 +102,6 @@ TEST_F(ListTest, ALongResultIsScaledOntoTenThousandRows) {
     EXPECT_EQ(list->Model().CellText(0, 0), "20000000");
 }
 
-TEST_F(ListTest, ExactlyTenThousandRecordsAreNotScaled) {
-    Open(10000);
-    EXPECT_FLOAT_EQ(list->m_fRowScale, 1.0f);
-    EXPECT_EQ(list->GetItemCount(), 10000);
-}
-
 TEST_F(ListTest, PageDownPastThePageFetchesTheNextOne) {
     Open(1200);
     list->SelectRow(495);  // the cursor near the end of the page
@@ -129,21 +117,6 @@ TEST_F(ListTest, PageDownPastThePageFetchesTheNextOne) {
     host.commands.clear();
     Key(Qt::Key_Down);
     EXPECT_TRUE(host.commands.empty());
-}
-
-TEST_F(ListTest, EndAndHomeFetchTheLastAndFirstPages) {
-    Open(100000);
-    host.commands.clear();
-    Key(Qt::Key_End);
-    ASSERT_EQ(host.commands.size(), 1u);
-    EXPECT_EQ(LastPage(), "BEGIN=99500, END=99999;");
-    AnswerPage();
-    EXPECT_EQ(list->Model().CellText(list->GetItemCount() - 1, 0), "20099999");
-    Key(Qt::Key_Home);
-    ASSERT_EQ(host.commands.size(), 2u);
-    EXPECT_EQ(LastPage(), "BEGIN=0, END=499;");
-    AnswerPage();
-    EXPECT_EQ(list->Model().CellText(0, 0), "20000000");
 }
 
 TEST_F(ListTest, DataEventsFollowTheRecords) {

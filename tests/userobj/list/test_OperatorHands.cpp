@@ -355,25 +355,6 @@ TEST_F(OperatorHands, TabStripTabsAndArrowsAnswerTheMouse) {
     EXPECT_EQ(strip.ScrollOffset(), -CSheetsWnd::kScrollStep);
 }
 
-// A command-object window opened before the frame is first shown still
-// splits its width 20/80.
-TEST_F(OperatorHands, CommandObjectLayoutOpenedAtStartUp) {
-    auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 100);
-    std::string error;
-    ASSERT_TRUE(link->WaitReady(error)) << error;
-    m_main = std::make_unique<host::CHostMainWindow>("", std::move(link));
-    ASSERT_TRUE(m_main->OpenObjectWindow(8)) << m_main->LastError();
-    m_main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
-    auto* w = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->subWindowList().front());
-    ASSERT_NE(w, nullptr);
-    QTest::qWait(50);
-    const QList<int> sizes = w->m_wndSplitter->sizes();
-    ASSERT_EQ(sizes.size(), 2);
-    const double share = sizes[0] / static_cast<double>(sizes[0] + sizes[1]);
-    EXPECT_NEAR(share, 0.2, 0.02) << sizes[0] << " " << sizes[1];
-}
-
 // While one window waits for the switch, only it shows the wait cursor.
 TEST_F(OperatorHands, TheWaitCursorStaysOverTheBusyWindow) {
     StartClient(500);

@@ -51,6 +51,12 @@ protected:
         m_main->SetSettingsFile(Settings());
     }
     std::string Settings() const { return dir.filePath("omclient.ini").toStdString(); }
+    // The served switch's whole answer to a command.
+    std::string OnServed(const std::string& command) {
+        std::string all;
+        for (const std::string& r : served->sw.Execute(command)) all += r;
+        return all;
+    }
     // Alice logged in at the MGCP subscribers' window, its lists filled.
     CUserObjWnd* AliceAtHerSubscribers() {
         StartOnSwitch();
@@ -147,8 +153,7 @@ TEST_F(LoginHands, AFailedLoginIsSaidAndAskedAgainAndTheLoginThenFillsTheListsAn
     EXPECT_FALSE(text.contains("alice-secret"));
     EXPECT_FALSE(text.contains("not-her-password"));
     // The switch logged the login by name.
-    std::string log;
-    for (const std::string& r : served->sw.Execute("LST OPLOG: OP=\"alice\";")) log += r;
+    const std::string log = OnServed("LST OPLOG: OP=\"alice\";");
     EXPECT_NE(log.find("LGI"), std::string::npos) << log;
     EXPECT_EQ(log.find("alice-secret"), std::string::npos);
 }
@@ -351,8 +356,7 @@ TEST_F(LoginHands, TheClientLogsOutWhenItEnds) {
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(StatusOperator(), "Operator: alice (operator)");
     auto logouts = [this] {
-        std::string log;
-        for (const std::string& r : served->sw.Execute("LST OPLOG: OP=\"alice\";")) log += r;
+        const std::string log = OnServed("LST OPLOG: OP=\"alice\";");
         size_t n = 0;
         for (size_t at = log.find("LGO"); at != std::string::npos; at = log.find("LGO", at + 1)) ++n;
         return n;
@@ -362,10 +366,6 @@ TEST_F(LoginHands, TheClientLogsOutWhenItEnds) {
     m_main.reset();  // the program's end
     ASSERT_TRUE(WaitFor([&] { return logouts() == 1; }, 5000)) << logouts();
 }
-
-}  // namespace
-
-namespace {
 
 // Without an authority file the operator is shown the certificate's
 // fingerprint and asked; accepted, it is kept, and a later client meeting
@@ -429,18 +429,13 @@ TEST_F(LoginHands, TheOperationLogWindowShowsTheChangeJustMade) {
     CUserObjWnd* w = AliceAtHerSubscribers();
     ASSERT_NE(w, nullptr);
     CObjListCtrl* list = Dialog(w)->MainList();
-    auto onSwitch = [this](const std::string& command) {
-        std::string all;
-        for (const std::string& r : served->sw.Execute(command)) all += r;
-        return all;
-    };
     // A subscriber no Centrex group names.
     int row = 0;
     std::string dn;
     for (; row < list->GetItemCount(); ++row) {
         dn = list->Model().CellText(row, 0);
-        if (op::Property(onSwitch("LST CXMEM: DN=" + dn + ";"), "CGNO").empty() &&
-            op::Property(onSwitch("LST CXGRP: NIGHTDN=" + dn + ";"), "CGNO").empty())
+        if (op::Property(OnServed("LST CXMEM: DN=" + dn + ";"), "CGNO").empty() &&
+            op::Property(OnServed("LST CXGRP: NIGHTDN=" + dn + ";"), "CGNO").empty())
             break;
     }
     ASSERT_LT(row, list->GetItemCount());
@@ -448,7 +443,7 @@ TEST_F(LoginHands, TheOperationLogWindowShowsTheChangeJustMade) {
     ASSERT_TRUE(Settle(w));
     Key(list, Qt::Key_Delete);  // answered Yes
     ASSERT_TRUE(Settle(w));
-    ASSERT_EQ(op::Property(onSwitch("LST MGCPSUB: DN=" + dn + ";"), "DN"), "");
+    ASSERT_EQ(op::Property(OnServed("LST MGCPSUB: DN=" + dn + ";"), "DN"), "");
 
     ASSERT_TRUE(ChooseFromMenuBar("Objects/Operation Log"));
     auto* log = dynamic_cast<CUserObjWnd*>(m_main->MdiArea()->activeSubWindow());
@@ -457,13 +452,7 @@ TEST_F(LoginHands, TheOperationLogWindowShowsTheChangeJustMade) {
     EXPECT_EQ(log->windowTitle(), "Operation Log");
     CObjListCtrl* entries = Dialog(log)->MainList();
     ASSERT_GT(entries->GetItemCount(), 0);
-    auto column = [&](const char* title) {
-        const auto& titles = entries->Model().Titles();
-        for (size_t c = 0; c < titles.size(); ++c)
-            if (titles[c] == title) return static_cast<int>(c);
-        ADD_FAILURE() << title;
-        return 0;
-    };
+    auto column = [entries](const char* title) { return op::ColumnOf(entries, title); };
     // Newest first: the remove leads (the log's own query is not logged
     // before it is answered).
     const std::string command = entries->Model().CellText(0, column("Command"));
@@ -480,10 +469,6 @@ TEST_F(LoginHands, TheOperationLogWindowShowsTheChangeJustMade) {
     for (int r = 0; r < entries->GetItemCount(); ++r)
         EXPECT_EQ(entries->Model().CellText(r, column("Object")), "MGCPSUB") << r;
 }
-
-}  // namespace
-
-namespace {
 
 // Another operator at a client of his own: logs in over TLS and sends one
 // change; its report.
@@ -518,9 +503,7 @@ TEST_F(LoginHands, AnotherOperatorsChangeAppearsWithoutARefresh) {
     const std::string answer =
         AnotherOperatorSends(served->Port(), "bob", "bob-secret1", "MOD MGCPSUB: DN=" + dn + ", DESC=\"Set by Bob\";");
     ASSERT_NE(answer.find("RETCODE = 0\n"), std::string::npos) << answer;
-    const auto titles = list->Model().Titles();
-    const int desc = static_cast<int>(std::find(titles.begin(), titles.end(), "Description") - titles.begin());
-    ASSERT_LT(desc, static_cast<int>(titles.size()));
+    const int desc = op::ColumnOf(list, "Description");
     EXPECT_TRUE(WaitFor([&] { return list->Model().CellText(2, desc) == "Set by Bob"; }))
         << list->Model().CellText(2, desc);
 }

@@ -19,8 +19,6 @@
 #include "WaitFor.h"
 #include "hostlibs/ReportWriter.h"
 
-extern "C" void* ExternMain(void* hostFrame, int configType);
-
 namespace {
 
 // An object window that counts what the base hands to its hooks.
@@ -135,11 +133,8 @@ namespace {
 class ReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wnd = static_cast<CUserObjWnd*>(ExternMain(&host, 3));
-        host.window = wnd;
+        wnd = host.OpenQuiet(3);
         host.agree = false;
-        wnd->m_nMMLCount = 0;
-        host.commands.clear();
     }
     void Deliver(const std::string& r) { SendMessage(wnd, msg::WM_REPORT, ToWParam(r.c_str()), 0); }
     platform::CRecordingUiGuard ui;

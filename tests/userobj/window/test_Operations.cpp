@@ -10,8 +10,6 @@
 #include "UserObjWnd.h"
 #include "hostlibs/HostStringIds.h"
 
-extern "C" void* ExternMain(void* hostFrame, int configType);
-
 namespace {
 
 // Fills the status condition of whatever command it is shown.
@@ -28,14 +26,10 @@ struct CCodecEditor : ICmdParamEditor {
 class OpsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wnd = static_cast<CUserObjWnd*>(ExternMain(&host, 3));
-        host.window = wnd;
+        wnd = host.OpenQuiet(3);
         host.agree = false;
         dlg = dynamic_cast<CSubscriberDlg*>(wnd->m_pActiveDlg);
         ASSERT_NE(dlg, nullptr);
-        wnd->m_nMMLCount = 0;
-        wnd->UpdateBusyState();
-        host.commands.clear();
         previous = GetCmdParamEditor();
         SetCmdParamEditor(&editor);
     }

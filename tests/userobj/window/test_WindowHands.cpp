@@ -6,18 +6,14 @@
 #include <QMdiArea>
 #include <QSplitter>
 #include <QSplitterHandle>
-#include <QFile>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <set>
 
 #include "BusyIndicator.h"
-#include "DemoData.h"
-#include "Switch.h"
-#include "SwitchServer.h"
 #include "TcpSwitchLink.h"
+#include "TlsSwitch.h"
 #include "hostlibs/FrmDatabase.h"
 #include "PropertyDisplayView.h"
 
@@ -35,27 +31,6 @@ class CSilentLink : public host::CSwitchLink {
 public:
     void Send(QObject* window, const std::string& command) override { AddPending(window, command); }
     QString Describe() const override { return QStringLiteral("silent switch"); }
-};
-
-// A switch served over TCP on a loopback port, that can be stopped and
-// started again on the same port.
-struct CServedSwitch {
-    mmlsw::CSwitch sw{HostDatabase()};
-    std::unique_ptr<mmlsw::CSwitchServer> server;
-    quint16 port = 0;
-    CServedSwitch() {
-        std::string error;
-        EXPECT_TRUE(sw.Open(":memory:", error)) << error;
-        mmlsw::SeedDemo(sw, {300}, error);
-        Start();
-    }
-    void Start() {
-        server = std::make_unique<mmlsw::CSwitchServer>(sw);
-        std::string error;
-        EXPECT_TRUE(server->Listen(QHostAddress::LocalHost, port, error)) << error;
-        port = server->Port();
-    }
-    void Stop() { server.reset(); }
 };
 
 class WindowHands : public COperatorTest {
@@ -90,6 +65,14 @@ protected:
         QTest::mouseClick(bar, Qt::LeftButton, {},
                           bar->actionGeometry(menu->menuAction()).center());
         return WaitFor([menu] { return menu->isVisible(); }, 2000) ? menu : nullptr;
+    }
+    // A double click near the left of its title bar (the pointer stays on
+    // the test's screen) maximises a window.
+    static bool MaximiseByTitle(QMdiSubWindow* w) {
+        const QPoint title(100, w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w) / 2);
+        Hover(w, title);
+        QTest::mouseDClick(w, Qt::LeftButton, {}, title);
+        return WaitFor([w] { return w->isMaximized(); }, 2000);
     }
     static QSplitterHandle* Bar(QSplitter* s) { return s->handle(1); }
     // Drags the splitter's bar by dx.
@@ -236,11 +219,7 @@ TEST_F(WindowHands, WindowsStayInsideTheAreaAtAUsableSize) {
     }
     {
         SCOPED_TRACE("maximised with a double click on its title, then restored");
-        // Near the left of the title bar: the pointer stays on the test's screen.
-        const QPoint title(100, front->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, front) / 2);
-        Hover(front, title);
-        QTest::mouseDClick(front, Qt::LeftButton, {}, title);
-        ASSERT_TRUE(WaitFor([front] { return front->isMaximized(); }, 2000));
+        ASSERT_TRUE(MaximiseByTitle(front));
         ASSERT_TRUE(ChooseFromMenuBar("Objects/" + kMgcp));  // another window to the front, maximised
         for (QMdiSubWindow* w : Mdi()->subWindowList()) w->showNormal();
         QTest::qWait(50);
@@ -272,13 +251,8 @@ TEST_F(WindowHands, AnObjectWindowCanBeMadeNarrow) {
     EXPECT_EQ(split->sizes()[1], 0);  // the panel is hidden
     EXPECT_GT(split->sizes()[0], 0);
 
-    // Dragged wide again: the panel is back at its minimum at least.
-    // Maximised with a double click on its title bar.
-    const QPoint title(w->width() / 2,
-                       w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w) / 2);
-    Hover(w, title);
-    QTest::mouseDClick(w, Qt::LeftButton, {}, title);
-    ASSERT_TRUE(WaitFor([w] { return w->isMaximized(); }, 2000));
+    // Maximised: the panel is back at its minimum at least.
+    ASSERT_TRUE(MaximiseByTitle(w));
     QTest::qWait(20);
     EXPECT_GE(split->sizes()[1], panelMin);
 }
@@ -340,11 +314,8 @@ TEST_F(WindowHands, ThePanelStaysReadableInANormalWindow) {
     EXPECT_TRUE(group->isFirstColumnSpanned());
     expectReadable(opened);
 
-    // Maximised again with a double click on its title bar: a fifth again.
-    const QPoint title(w->width() / 2, w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w) / 2);
-    Hover(w, title);
-    QTest::mouseDClick(w, Qt::LeftButton, {}, title);
-    ASSERT_TRUE(WaitFor([w] { return w->isMaximized(); }, 2000));
+    // Maximised again: a fifth again.
+    ASSERT_TRUE(MaximiseByTitle(w));
     QTest::qWait(20);
     EXPECT_NEAR(split->sizes()[1], (split->width() - split->handleWidth()) / 5, 2);
     expectReadable(opened);
@@ -427,8 +398,10 @@ TEST_F(WindowHands, ACommandWithoutAnswerCanBeGivenUp) {
 // again the status bar no longer says it is lost. The next outage is told
 // again.
 TEST_F(WindowHands, AnOutageIsToldOnceAndItsEndClearsTheStatus) {
-    CServedSwitch served;
-    StartClientOn(std::make_unique<host::CTcpSwitchLink>(QStringLiteral("127.0.0.1"), served.port));
+    testtls::CServedSwitch served;
+    served.Serve(nullptr);
+    const quint16 port = served.Port();
+    StartClientOn(std::make_unique<host::CTcpSwitchLink>(QStringLiteral("127.0.0.1"), port));
     CUserObjWnd* w = Open(3);
     ASSERT_NE(w, nullptr);
     CObjListCtrl* list = Dialog(w)->MainList();
@@ -438,7 +411,7 @@ TEST_F(WindowHands, AnOutageIsToldOnceAndItsEndClearsTheStatus) {
     };
     for (int outage = 0; outage < 2; ++outage) {
         SCOPED_TRACE(outage);
-        served.Stop();
+        served.server.reset();
         m_ui->boxes.clear();
         for (int i = 0; i < 3; ++i) {
             Key(list, Qt::Key_F5);
@@ -446,36 +419,12 @@ TEST_F(WindowHands, AnOutageIsToldOnceAndItsEndClearsTheStatus) {
             QTest::qWait(20);
         }
         EXPECT_EQ(m_ui->boxes.size(), 1u);
-        served.Start();
+        served.Serve(nullptr, port);
         Key(list, Qt::Key_F5);
         ASSERT_TRUE(Settle(w));
         EXPECT_FALSE(lostShown()) << m_main->statusBar()->currentMessage().toStdString();
         EXPECT_EQ(m_ui->boxes.size(), 1u);
         EXPECT_GT(list->GetItemCount(), 0);
-    }
-}
-
-// An export ends by telling in the status bar how many rows went to which
-// file: the rows a list holds, and the records of a paged list read from
-// the switch page by page.
-TEST_F(WindowHands, AnExportTellsHowManyRowsWentToWhichFile) {
-    QTemporaryDir dir;
-    for (const long long subscribers : {300LL, 2600LL}) {
-        SCOPED_TRACE(subscribers);
-        StartClient(subscribers);
-        CUserObjWnd* w = Open(3);
-        ASSERT_NE(w, nullptr);
-        CObjListCtrl* list = Dialog(w)->MainList();
-        const std::string path = dir.filePath(QString::number(subscribers) + ".txt").toStdString();
-        m_ui->saveAnswers = {path};
-        m_main->statusBar()->clearMessage();
-        ASSERT_TRUE(ChooseFromMenu(list, 0, "Export/Text File"));
-        ASSERT_TRUE(WaitFor([&] { return QFile::exists(QString::fromStdString(path)); }, 30000));
-        ASSERT_TRUE(Settle(w));
-        const std::string rows = subscribers == 300 ? "300" : "2,600";
-        EXPECT_EQ(m_main->statusBar()->currentMessage().toStdString(), rows + " rows exported to " + path + ".");
-        EXPECT_TRUE(m_ui->boxes.empty());
-        m_main.reset();
     }
 }
 
@@ -499,7 +448,8 @@ TEST_F(WindowHands, AWindowOpenedFromTheMenuFillsTheArea) {
 }
 
 // Windows opened one right after the other, as the start opens them: the
-// last one is in front and keeps the keyboard.
+// last one is in front and keeps the keyboard, and a command-object window
+// among them still splits its width 20/80.
 TEST_F(WindowHands, TheLastOfTheWindowsOpenedTogetherIsInFront) {
     // The start opens them before the main window ever shows.
     auto link = std::make_unique<host::CEmbeddedSwitchLink>(":memory:", 300);
@@ -515,4 +465,9 @@ TEST_F(WindowHands, TheLastOfTheWindowsOpenedTogetherIsInFront) {
     ASSERT_TRUE(Settle(dynamic_cast<CUserObjWnd*>(last)));
     EXPECT_EQ(Mdi()->activeSubWindow(), last);
     EXPECT_EQ(ActiveType(), 3);
+    auto* commands = dynamic_cast<CUserObjWnd*>(Mdi()->subWindowList(QMdiArea::CreationOrder).front());
+    ASSERT_NE(commands, nullptr);
+    const QList<int> sizes = commands->m_wndSplitter->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    EXPECT_NEAR(sizes[0] / static_cast<double>(sizes[0] + sizes[1]), 0.2, 0.02) << sizes[0] << " " << sizes[1];
 }
