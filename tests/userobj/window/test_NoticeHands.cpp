@@ -161,6 +161,32 @@ TEST_F(NoticeHands, ThePanelShowingTheChangedRecordFollowsIt) {
     EXPECT_EQ(listB->currentIndex().row(), 1);
 }
 
+// A removes the subscriber B's panel shows: B's panel no longer shows it,
+// nor does B's list hold a selection of it.
+TEST_F(NoticeHands, ThePanelShowingARemovedRecordLetsItGo) {
+    const std::string dn = listB->Model().CellText(3, 0);
+    FreeFromCentrex({dn});
+    Click(listB, 3);
+    ASSERT_TRUE(SettleBoth());
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(wndB->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    auto panelSays = [panel](const std::string& text) {
+        for (const auto& [name, value] : panel->Rows())
+            if (value == text) return true;
+        return false;
+    };
+    ASSERT_TRUE(panelSays(dn));
+    Click(listA, 3);
+    ASSERT_TRUE(Settle(wndA));
+    Key(listA, Qt::Key_Delete);  // answered Yes
+    ASSERT_TRUE(Settle(wndA));
+    ASSERT_EQ(Subscriber(dn).find("DN = " + dn), std::string::npos);
+    ASSERT_TRUE(WaitFor([&] { return RowOf(listB, dn) < 0; }, 3000)) << "the removed subscriber is still listed";
+    ASSERT_TRUE(SettleBoth());
+    EXPECT_TRUE(listB->SelectedIds().empty());
+    EXPECT_FALSE(panelSays(dn)) << "the panel still shows the removed subscriber";
+}
+
 // A adds a subscriber and removes another, both above what B looks at:
 // B's count and caption follow, and B keeps its view on the same records
 // and the record it had selected.
