@@ -462,12 +462,7 @@ TEST_F(CentrexHands, APickedGroupRemovedByAnotherOperatorLeavesThePanel) {
     ASSERT_EQ(dlg->MemberList()->GetItemCount(), 1);
     auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
     ASSERT_NE(panel, nullptr);
-    auto panelSays = [panel](const std::string& text) {
-        for (const auto& [name, value] : panel->Rows())
-            if (value == text) return true;
-        return false;
-    };
-    ASSERT_TRUE(panelSays("Team two"));
+    ASSERT_TRUE(op::PanelSays(panel, "Team two"));
 
     ByAnotherOperator("RMV CXMEM: CGNO=98, DN=" + dn + ";");
     ByAnotherOperator("RMV CXGRP: CGNO=98;");
@@ -476,5 +471,5 @@ TEST_F(CentrexHands, APickedGroupRemovedByAnotherOperatorLeavesThePanel) {
         << "the removed group is still listed";
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(dlg->MemberList()->GetItemCount(), 0);
-    EXPECT_FALSE(panelSays("Team two")) << "the panel still shows the removed group";
+    EXPECT_FALSE(op::PanelSays(panel, "Team two")) << "the panel still shows the removed group";
 }

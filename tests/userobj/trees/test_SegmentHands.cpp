@@ -462,15 +462,10 @@ TEST_F(SegmentHands, TheTreeFollowsAnotherOperatorWhereItsOperatorStands) {
     ASSERT_TRUE(Settle(w));
     auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
     ASSERT_NE(panel, nullptr);
-    auto panelSays = [panel](const std::string& text) {
-        for (const auto& [name, value] : panel->Rows())
-            if (value == text) return true;
-        return false;
-    };
     const STreePlace picked = PlaceIn(tree);
     ByAnotherOperator("MOD DNSEG: SEGIDX=22, NAME=\"renamed by B\";");
     ASSERT_EQ(op::Property(OnSwitch("LST DNSEG: SEGIDX=22;"), "NAME"), "renamed by B");
-    EXPECT_TRUE(WaitFor([&] { return panelSays("renamed by B"); }, 3000)) << "the panel kept the old name";
+    EXPECT_TRUE(WaitFor([&] { return op::PanelSays(panel, "renamed by B"); }, 3000)) << "the panel kept the old name";
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(PlaceIn(tree), picked);
 }

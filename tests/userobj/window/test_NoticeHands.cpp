@@ -143,11 +143,6 @@ TEST_F(NoticeHands, ThePanelShowingTheChangedRecordFollowsIt) {
     ASSERT_TRUE(SettleBoth());
     auto* panel = dynamic_cast<CPropertyDisplayView*>(wndB->m_pDetailView);
     ASSERT_NE(panel, nullptr);
-    auto panelSays = [panel](const std::string& text) {
-        for (const auto& [name, value] : panel->Rows())
-            if (value == text) return true;
-        return false;
-    };
     OnParameterDialog([](QDialog& d) {
         Active(d);
         EXPECT_TRUE(TypeParameter(d, "Description", "Seen in the panel"));
@@ -156,7 +151,7 @@ TEST_F(NoticeHands, ThePanelShowingTheChangedRecordFollowsIt) {
     ASSERT_TRUE(ChooseFromMenu(listA, 1, "Modify"));
     ASSERT_TRUE(Settle(wndA));
     EXPECT_EQ(Property(Subscriber(dn), "DESC"), "Seen in the panel");
-    EXPECT_TRUE(WaitFor([&] { return panelSays("Seen in the panel"); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return op::PanelSays(panel, "Seen in the panel"); }, 3000));
     EXPECT_EQ(listB->Model().CellText(1, Column(listB, "Description")), "Seen in the panel");
     EXPECT_EQ(listB->currentIndex().row(), 1);
 }
@@ -170,12 +165,7 @@ TEST_F(NoticeHands, ThePanelShowingARemovedRecordLetsItGo) {
     ASSERT_TRUE(SettleBoth());
     auto* panel = dynamic_cast<CPropertyDisplayView*>(wndB->m_pDetailView);
     ASSERT_NE(panel, nullptr);
-    auto panelSays = [panel](const std::string& text) {
-        for (const auto& [name, value] : panel->Rows())
-            if (value == text) return true;
-        return false;
-    };
-    ASSERT_TRUE(panelSays(dn));
+    ASSERT_TRUE(op::PanelSays(panel, dn));
     Click(listA, 3);
     ASSERT_TRUE(Settle(wndA));
     Key(listA, Qt::Key_Delete);  // answered Yes
@@ -184,7 +174,7 @@ TEST_F(NoticeHands, ThePanelShowingARemovedRecordLetsItGo) {
     ASSERT_TRUE(WaitFor([&] { return RowOf(listB, dn) < 0; }, 3000)) << "the removed subscriber is still listed";
     ASSERT_TRUE(SettleBoth());
     EXPECT_TRUE(listB->SelectedIds().empty());
-    EXPECT_FALSE(panelSays(dn)) << "the panel still shows the removed subscriber";
+    EXPECT_FALSE(op::PanelSays(panel, dn)) << "the panel still shows the removed subscriber";
 }
 
 // A adds a subscriber and removes another, both above what B looks at:
