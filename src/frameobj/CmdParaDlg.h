@@ -128,11 +128,12 @@ public:
     void accept() override;
     void ShowTab(int tab);
 
-    // Another operator changed the record this dialog modifies: the dialog
-    // says so above its buttons and keeps what the operator entered (OK
-    // then meets the record as it is now). True when the dialog is one
+    // Another operator changed (or removed) the record this dialog
+    // modifies: the dialog says so above its buttons and keeps what the
+    // operator entered (OK then meets the record as it is now). True when the dialog is one
     // that modifies the record of that object with those key values.
-    bool NoteRecordChanged(const std::string& object, const std::vector<std::pair<std::string, std::string>>& keys);
+    bool NoteRecordChanged(const std::string& object, const std::vector<std::pair<std::string, std::string>>& keys,
+                           bool removed);
     QLabel* ChangedNote() const { return m_pChanged; }
 
     CParaListCtrl* List() { return m_list; }

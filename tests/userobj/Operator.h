@@ -38,6 +38,7 @@
 #include "FormViews.h"
 #include "HostMainWindow.h"
 #include "ObjListCtrl.h"
+#include "PropertyDisplayView.h"
 #include "SubscriberDlgs.h"
 #include "UiService.h"
 #include "UserObjWnd.h"
@@ -561,5 +562,12 @@ protected:
     host::CEmbeddedSwitchLink* m_link = nullptr;
     std::unique_ptr<host::CEmbeddedSwitchLink> m_other;
 };
+
+// True when a row of the property panel shows that value.
+inline bool PanelSays(const CPropertyDisplayView* panel, const std::string& text) {
+    for (const auto& [name, value] : panel->Rows())
+        if (value == text) return true;
+    return false;
+}
 
 }  // namespace op

@@ -218,6 +218,8 @@ private:
     // After a list asked for itself again for FollowSwitch: the view, the
     // selection and the current row as they were.
     void RestoreFollowedView();
+    // The list the operator works in, whose records the property panel shows.
+    bool IsActiveList() const;
     void AskAgainInPlace();
     // The key values of a loaded record, in the order of the key attributes.
     std::vector<std::string> RecordKey(DWORD id) const;
@@ -249,6 +251,7 @@ private:
         std::vector<std::string> topRecord;  // the record in the first row shown
         std::vector<std::vector<std::string>> selected;
         std::vector<std::string> current;
+        std::vector<std::string> panel;  // the record the property panel showed
     };
     SFollowedView m_follow;
     QTimer* m_pFollowTimer = nullptr;

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "CentrexDlg.h"
+#include "FormViews.h"
 #include "ModuleState.h"
 #include "ObjListCtrl.h"
 #include "Trace.h"
@@ -71,6 +73,14 @@ DWORD CObjListCtrl::FindByKeys(const Keys& keys) const {
     return 0;
 }
 
+bool CObjListCtrl::IsActiveList() const {
+    const CUserObjWnd* w = ObjectWindow();
+    if (!w) return false;
+    if (w->m_pActiveDlg && w->m_pActiveDlg->GetActiveListCtrl() == this) return true;
+    return w->m_pCentrexView && w->m_pCentrexView->m_pCentrexDlg &&
+           w->m_pCentrexView->m_pCentrexDlg->GetActiveListCtrl() == this;
+}
+
 void CObjListCtrl::FollowModified(const Keys& keys, const std::string& revision) {
     CUserObjWnd* w = ObjectWindow();
     const CDynData* data = m_obj ? m_obj->GetDynData() : nullptr;
@@ -131,6 +141,8 @@ bool CObjListCtrl::AskAnewKeepingPlace() {
     for (DWORD id : SelectedIds()) m_follow.selected.push_back(RecordKey(id));
     if (currentIndex().isValid())
         if (const DWORD id = m_model.ItemData(currentIndex().row())) m_follow.current = RecordKey(id);
+    if (const CDynData* data = m_obj->GetDynData(); data && data->GetDetailInst())
+        m_follow.panel = RecordKey(data->GetDetailInst());
     const bool paged = IsPaged();
     if (paged) {
         // The head fetches the page in view again, and the rows stay put.
@@ -157,8 +169,10 @@ void CObjListCtrl::RestoreFollowedView() {
     // above it.
     QItemSelection selection;
     int current = -1, first = -1;
+    bool panelRecordThere = m_follow.panel.empty();
     for (const CInstData& rec : data->GetData()) {
         const std::vector<std::string> key = RecordKey(rec.GetInstID());
+        panelRecordThere = panelRecordThere || key == m_follow.panel;
         const int row = m_model.FindRow(rec.GetInstID());
         if (row < 0) continue;
         if (!m_follow.topRecord.empty() && key == m_follow.topRecord) first = row;
@@ -167,6 +181,12 @@ void CObjListCtrl::RestoreFollowedView() {
         if (!m_follow.current.empty() && key == m_follow.current) current = row;
     }
     if (first >= 0 && rowAt(0) != first) verticalScrollBar()->setValue(verticalScrollBar()->value() + first - rowAt(0));
+    // The panel showed a record that went: it shows the list instead, as
+    // after the operator's own removal.
+    if (!panelRecordThere && data->GetDetailWnd() && IsActiveList()) {
+        SDetailSelection sel{m_obj->GetComObj(), m_obj->GetDynData(), -1};
+        SendMessage(data->GetDetailWnd(), msg::WM_SHOWDETAIL, 0, ToLParam(&sel));
+    }
     if (current < 0 && selection.isEmpty()) return;
     if (current >= 0) selectionModel()->setCurrentIndex(m_model.index(current, 0), QItemSelectionModel::NoUpdate);
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);

@@ -44,11 +44,12 @@ bool ReadNotice(const std::string& text, SNotice& out) {
     return !out.verb.empty();
 }
 
-// The parameter dialog open on that record, if one is; it says the record changed.
+// The parameter dialog open on that record, if one is; it says the record
+// changed, or went.
 CCmdParaDlg* TellOpenModify(const SNotice& n) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* dlg = qobject_cast<CCmdParaDlg*>(w);
-        if (dlg && dlg->isVisible() && dlg->NoteRecordChanged(n.object, n.keys)) return dlg;
+        if (dlg && dlg->isVisible() && dlg->NoteRecordChanged(n.object, n.keys, n.verb == "RMV")) return dlg;
     }
     return nullptr;
 }

@@ -437,3 +437,39 @@ TEST_F(CentrexHands, TheMembersFollowAnotherOperatorWhereItsOperatorStands) {
     ASSERT_TRUE(Settle(w));
     ExpectGroupShown(1);
 }
+
+// Another operator removes the group the operator picked, members first:
+// the panel that showed the group lets it go, and the group's lists empty.
+TEST_F(CentrexHands, APickedGroupRemovedByAnotherOperatorLeavesThePanel) {
+    OpenCentrex();
+    const std::vector<std::string> numbers = SwitchNumbers();
+    ASSERT_GT(numbers.size(), 1u);
+    const std::string dn = numbers.back();
+    FreeFromCentrex({dn});
+    ASSERT_NE(OnSwitch("ADD CXGRP: CGNO=98, CGNAME=\"Team two\", PREFIX=9, MAXMEM=50;").find("RETCODE = 0"),
+              std::string::npos);
+    ASSERT_NE(OnSwitch("ADD CXMEM: CGNO=98, CGNAME=\"Team two\", DN=" + dn + ", SHORTNO=801, KIND=SUB;")
+                  .find("RETCODE = 0"), std::string::npos);
+    Key(groups, Qt::Key_F5);
+    ASSERT_TRUE(Settle(w));
+    int row = -1;
+    for (int r = 0; r < groups->GetItemCount(); ++r)
+        if (groups->Model().CellText(r, 0) == "98") row = r;
+    ASSERT_GE(row, 0);
+    Click(groups, row);
+    Key(groups, Qt::Key_Return);  // the group's record in the panel
+    ASSERT_TRUE(Settle(w));
+    ASSERT_EQ(dlg->MemberList()->GetItemCount(), 1);
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(op::PanelSays(panel, "Team two"));
+
+    ByAnotherOperator("RMV CXMEM: CGNO=98, DN=" + dn + ";");
+    ByAnotherOperator("RMV CXGRP: CGNO=98;");
+    ASSERT_EQ(OnSwitch("LST CXGRP: CGNO=98;").find("CGNO = 98"), std::string::npos);
+    ASSERT_TRUE(WaitFor([&] { return groups->GetItemCount() > 0 && groups->Model().CellText(row, 0) != "98"; }, 3000))
+        << "the removed group is still listed";
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(dlg->MemberList()->GetItemCount(), 0);
+    EXPECT_FALSE(op::PanelSays(panel, "Team two")) << "the panel still shows the removed group";
+}

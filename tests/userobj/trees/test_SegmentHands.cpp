@@ -462,15 +462,10 @@ TEST_F(SegmentHands, TheTreeFollowsAnotherOperatorWhereItsOperatorStands) {
     ASSERT_TRUE(Settle(w));
     auto* panel = dynamic_cast<CPropertyDisplayView*>(w->m_pDetailView);
     ASSERT_NE(panel, nullptr);
-    auto panelSays = [panel](const std::string& text) {
-        for (const auto& [name, value] : panel->Rows())
-            if (value == text) return true;
-        return false;
-    };
     const STreePlace picked = PlaceIn(tree);
     ByAnotherOperator("MOD DNSEG: SEGIDX=22, NAME=\"renamed by B\";");
     ASSERT_EQ(op::Property(OnSwitch("LST DNSEG: SEGIDX=22;"), "NAME"), "renamed by B");
-    EXPECT_TRUE(WaitFor([&] { return panelSays("renamed by B"); }, 3000)) << "the panel kept the old name";
+    EXPECT_TRUE(WaitFor([&] { return op::PanelSays(panel, "renamed by B"); }, 3000)) << "the panel kept the old name";
     ASSERT_TRUE(Settle(w));
     EXPECT_EQ(PlaceIn(tree), picked);
 }
@@ -525,4 +520,25 @@ TEST_F(SegmentHands, AClickWhileTheTreeFollowsIsIgnored) {
     ASSERT_NE(Segment("23"), nullptr);
     EXPECT_EQ(PlaceIn(tree), place);
     EXPECT_EQ(op::Property(OnSwitch("LST DNSEG: SEGIDX=23;"), "SEGIDX"), "23");
+}
+
+// Another operator removes the segment the operator has open in Modify: the
+// dialog says the segment is gone rather than that OK would apply to it,
+// and cancelled, the tree drops the segment.
+TEST_F(SegmentHands, AnOpenModifySaysTheSegmentWasRemoved) {
+    OpenSegments(200);
+    QString said;
+    OnParameterDialog([&](QDialog& d) {
+        CCmdParaDlg& mine = op::Active(d);
+        ByAnotherOperator("RMV DNSEG: SEGIDX=21;");
+        if (WaitFor([&] { return mine.ChangedNote() && mine.ChangedNote()->isVisible(); }, 3000))
+            said = mine.ChangedNote()->text();
+        PressButton(d, "ctl2");
+    });
+    ASSERT_TRUE(ChooseFromTreeMenu(Segment("21"), QStringLiteral("Modify")));
+    ASSERT_TRUE(Settle(w));
+    EXPECT_EQ(OnSwitch("LST DNSEG: SEGIDX=21;").find("SEGIDX = 21"), std::string::npos);
+    EXPECT_TRUE(said.contains(QStringLiteral("removed"))) << said.toStdString();
+    EXPECT_FALSE(said.contains(QStringLiteral("OK applies"))) << said.toStdString();
+    EXPECT_TRUE(WaitFor([&] { return Segment("21") == nullptr; }, 3000)) << "the removed segment is still shown";
 }

@@ -763,15 +763,10 @@ TEST_F(V5Hands, TheTreesFollowAnotherOperatorWhereItsOperatorStands) {
     ASSERT_TRUE(Settle(m_wnd));
     auto* panel = dynamic_cast<CPropertyDisplayView*>(m_wnd->m_pDetailView);
     ASSERT_NE(panel, nullptr);
-    auto panelSays = [panel](const std::string& text) {
-        for (const auto& [name, value] : panel->Rows())
-            if (value == text) return true;
-        return false;
-    };
-    ASSERT_TRUE(WaitFor([&] { return panelSays(mine); }, 3000)) << "the panel does not show the interface";
+    ASSERT_TRUE(WaitFor([&] { return op::PanelSays(panel, mine); }, 3000)) << "the panel does not show the interface";
     ByAnotherOperator("MOD V5IF: V5IID=" + mine + ", NAME=\"named by B\";");
     ASSERT_EQ(op::Property(OnSwitch("LST V5IF: V5IID=" + mine + ";"), "NAME"), "named by B");
-    EXPECT_TRUE(WaitFor([&] { return panelSays("named by B"); }, 3000)) << "the panel kept the old name";
+    EXPECT_TRUE(WaitFor([&] { return op::PanelSays(panel, "named by B"); }, 3000)) << "the panel kept the old name";
     ASSERT_TRUE(Settle(m_wnd));
     EXPECT_EQ(op::PlaceIn(ifTree).current, op::PathOf(InterfaceItem(ifTree, mine)));
 }

@@ -143,11 +143,6 @@ TEST_F(NoticeHands, ThePanelShowingTheChangedRecordFollowsIt) {
     ASSERT_TRUE(SettleBoth());
     auto* panel = dynamic_cast<CPropertyDisplayView*>(wndB->m_pDetailView);
     ASSERT_NE(panel, nullptr);
-    auto panelSays = [panel](const std::string& text) {
-        for (const auto& [name, value] : panel->Rows())
-            if (value == text) return true;
-        return false;
-    };
     OnParameterDialog([](QDialog& d) {
         Active(d);
         EXPECT_TRUE(TypeParameter(d, "Description", "Seen in the panel"));
@@ -156,9 +151,30 @@ TEST_F(NoticeHands, ThePanelShowingTheChangedRecordFollowsIt) {
     ASSERT_TRUE(ChooseFromMenu(listA, 1, "Modify"));
     ASSERT_TRUE(Settle(wndA));
     EXPECT_EQ(Property(Subscriber(dn), "DESC"), "Seen in the panel");
-    EXPECT_TRUE(WaitFor([&] { return panelSays("Seen in the panel"); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return op::PanelSays(panel, "Seen in the panel"); }, 3000));
     EXPECT_EQ(listB->Model().CellText(1, Column(listB, "Description")), "Seen in the panel");
     EXPECT_EQ(listB->currentIndex().row(), 1);
+}
+
+// A removes the subscriber B's panel shows: B's panel no longer shows it,
+// nor does B's list hold a selection of it.
+TEST_F(NoticeHands, ThePanelShowingARemovedRecordLetsItGo) {
+    const std::string dn = listB->Model().CellText(3, 0);
+    FreeFromCentrex({dn});
+    Click(listB, 3);
+    ASSERT_TRUE(SettleBoth());
+    auto* panel = dynamic_cast<CPropertyDisplayView*>(wndB->m_pDetailView);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(op::PanelSays(panel, dn));
+    Click(listA, 3);
+    ASSERT_TRUE(Settle(wndA));
+    Key(listA, Qt::Key_Delete);  // answered Yes
+    ASSERT_TRUE(Settle(wndA));
+    ASSERT_EQ(Subscriber(dn).find("DN = " + dn), std::string::npos);
+    ASSERT_TRUE(WaitFor([&] { return RowOf(listB, dn) < 0; }, 3000)) << "the removed subscriber is still listed";
+    ASSERT_TRUE(SettleBoth());
+    EXPECT_TRUE(listB->SelectedIds().empty());
+    EXPECT_FALSE(op::PanelSays(panel, dn)) << "the panel still shows the removed subscriber";
 }
 
 // A adds a subscriber and removes another, both above what B looks at:
