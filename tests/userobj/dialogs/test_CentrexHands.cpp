@@ -229,10 +229,10 @@ TEST_F(CentrexHands, AMemberChangedWhileItsRemovalIsConfirmedIsShownAndKept) {
 
 namespace {
 
-// The row of the group list that shows that group number, -1 when none.
-int GroupRow(CObjListCtrl* groups, const std::string& cgno) {
-    for (int r = 0; r < groups->GetItemCount(); ++r)
-        if (groups->Model().CellText(r, 0) == cgno) return r;
+// The row of a list that shows that key in its first column, -1 when none.
+int RowOfKey(CObjListCtrl* list, const std::string& key) {
+    for (int r = 0; r < list->GetItemCount(); ++r)
+        if (list->Model().CellText(r, 0) == key) return r;
     return -1;
 }
 
@@ -253,7 +253,7 @@ TEST_F(CentrexHands, AGroupOf800MembersComesBackWithAll800) {
     ASSERT_NE(w, nullptr);
     dlg = w->m_pCentrexView->m_pCentrexDlg;
     groups = dlg->GroupList();
-    const int row = GroupRow(groups, "50");
+    const int row = RowOfKey(groups, "50");
     ASSERT_GE(row, 0);
     CObjListCtrl* members = dlg->MemberList();
     auto expectAll800 = [&] {
@@ -359,16 +359,6 @@ TEST_F(CentrexHands, AClickInTheGreyedWindowIsIgnoredAndEachGroupKeepsItsOwnMemb
     ExpectGroupShown(b);
 }
 
-namespace {
-
-// The row of a list that shows that number in its first column, -1 when none.
-int RowOfNumber(CObjListCtrl* list, const std::string& dn) {
-    for (int r = 0; r < list->GetItemCount(); ++r)
-        if (list->Model().CellText(r, 0) == dn) return r;
-    return -1;
-}
-
-}  // namespace
 
 // Another operator adds, changes and removes members: the members of the
 // picked group follow without F5, the operator's group and member stay
@@ -406,14 +396,14 @@ TEST_F(CentrexHands, TheMembersFollowAnotherOperatorWhereItsOperatorStands) {
     ByAnotherOperator("ADD CXMEM: CGNO=" + mine + ", CGNAME=\"" + groupName(mine) + "\", DN=" + dnA +
                       ", SHORTNO=8971, KIND=SUB;");
     ASSERT_EQ(op::Property(OnSwitch("LST CXMEM: DN=" + dnA + ";"), "CGNO"), mine);
-    ASSERT_TRUE(WaitFor([&] { return RowOfNumber(members, dnA) >= 0; }, 3000)) << "the new member is not shown";
+    ASSERT_TRUE(WaitFor([&] { return RowOfKey(members, dnA) >= 0; }, 3000)) << "the new member is not shown";
     ASSERT_TRUE(Settle(w));
     expectPlaceKept("a member added");
 
     ByAnotherOperator("MOD CXMEM: DN=" + picked + ", DISPNAME=\"Named by B\";");
     ASSERT_EQ(op::Property(OnSwitch("LST CXMEM: DN=" + picked + ";"), "DISPNAME"), "Named by B");
     ASSERT_TRUE(WaitFor([&] {
-        const int row = RowOfNumber(members, picked);
+        const int row = RowOfKey(members, picked);
         for (int c = 0; row >= 0 && c < members->Model().columnCount(); ++c)
             if (members->Model().CellText(row, c) == "Named by B") return true;
         return false;
@@ -423,7 +413,7 @@ TEST_F(CentrexHands, TheMembersFollowAnotherOperatorWhereItsOperatorStands) {
 
     ByAnotherOperator("RMV CXMEM: CGNO=" + mine + ", DN=" + dnA + ";");
     ASSERT_EQ(OnSwitch("LST CXMEM: DN=" + dnA + ";").find("DN = " + dnA), std::string::npos);
-    ASSERT_TRUE(WaitFor([&] { return RowOfNumber(members, dnA) < 0; }, 3000)) << "the removed member is still shown";
+    ASSERT_TRUE(WaitFor([&] { return RowOfKey(members, dnA) < 0; }, 3000)) << "the removed member is still shown";
     ASSERT_TRUE(Settle(w));
     expectPlaceKept("a member removed");
 
