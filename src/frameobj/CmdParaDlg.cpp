@@ -269,8 +269,17 @@ bool CParaListCtrl::TellRefused(bool again) {
     if (!pick) return false;
     pick->second.told = true;
     const CParaItem& para = params[static_cast<size_t>(pick->first)];
+    // A long entry is shortened here (the cell keeps it whole): the box
+    // grows with its text and would run off the screen.
+    constexpr qsizetype kShownChars = 64;
+    QString entry = QString::fromStdString(pick->second.text);
+    if (entry.size() > kShownChars) {
+        qsizetype keep = kShownChars - 1;
+        if (entry.at(keep - 1).isHighSurrogate()) --keep;  // never half a character
+        entry = entry.left(keep) + QChar(0x2026);
+    }
     const std::string text = platform::Format(HostString(HS_ENTRY_REFUSED).c_str(), para.GetDisplayName().c_str(),
-                                              pick->second.text.c_str(), pick->second.rule.c_str());
+                                              entry.toStdString().c_str(), pick->second.rule.c_str());
     platform::Ui().MessageBox(window(), text, m_pCmd->GetCmdDisplayName(), MB_OK | MB_ICONWARNING);
     return true;
 }

@@ -338,8 +338,9 @@ TEST_F(ParaDlgHands, ValuesTheParameterCannotTakeAreNamedAndKept) {
     EXPECT_EQ(Property(after, "DESC"), "Kept while refused");
     EXPECT_EQ(m_ui->boxes.size(), 2u);
 
-    // Letters in a number of digits; a text longer than its limit, whole.
-    const QString tooLong(70, QChar('x'));
+    // Letters in a number of digits; a text longer than its limit, whole in
+    // its cell and shortened in the box, which would run off the screen.
+    const QString tooLong(300, QChar('x'));
     m_ui->boxes.clear();
     OnParameterDialog([&](QDialog& d) {
         CCmdParaDlg& dlg = Active(d);
@@ -348,7 +349,8 @@ TEST_F(ParaDlgHands, ValuesTheParameterCannotTakeAreNamedAndKept) {
         EXPECT_TRUE(BoxSays(0, {"Directory Number", "2000abc", "1~32 digits"}));
         Edit(dlg, "Description", tooLong);
         EXPECT_TRUE(WaitFor([&] { return m_ui->boxes.size() == 2; }));
-        EXPECT_TRUE(BoxSays(1, {"Description", "Length: 0~64"}));
+        EXPECT_TRUE(BoxSays(1, {"Description", "Length: 0~64", "xxx\u2026"}));
+        EXPECT_LT(m_ui->boxes[1].text.size(), 200u);
         EXPECT_EQ(Cell(dlg, "Description"), tooLong);
         EXPECT_EQ(Cell(dlg, "Directory Number"), "2000abc");
         // The editor opens again on what was typed; Escape gives the cell its value back.
