@@ -234,6 +234,8 @@ public:
     BOOL ProcessDetailViewRslt(const std::string& cmd, BOOL ok, const CDetailData& detail);
     const CDetailData& GetDetailData() const { return m_detail; }
     DWORD GetDetailInst() const { return m_detailInst; }
+    // The record the panel showed went: the panel shows the list again.
+    void DropDetail();
 
     void InsertNewOpInfo(const std::string& cmd, const COpInfo& info);
     const std::vector<COpInfo>& GetOpInfos() const { return m_opInfos; }

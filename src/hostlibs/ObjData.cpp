@@ -239,6 +239,15 @@ BOOL CDynData::ProcessDetailViewRslt(const std::string& cmd, BOOL ok, const CDet
     return ok;
 }
 
+void CDynData::DropDetail() {
+    m_detailInst = 0;
+    m_detail.RemoveAll();
+    if (m_hDetail) {
+        SDetailSelection sel{m_pObj, this, -1};
+        SendMessage(m_hDetail, msg::WM_SHOWDETAIL, 0, ToLParam(&sel));
+    }
+}
+
 void CDynData::InsertNewOpInfo(const std::string& cmd, const COpInfo& info) {
     COpInfo i = info;
     i.command = cmd;

@@ -225,15 +225,7 @@ bool CObjDescData::ApplyChange(const std::string& cmd, WORD act) {
         const DWORD id = findRecord();
         if (!id) return true;
         data.RemoveRecord(id);
-        if (data.m_detailInst == id) {
-            // The panel showed the record that went: it shows the list again.
-            data.m_detailInst = 0;
-            data.m_detail.RemoveAll();
-            if (data.GetDetailWnd()) {
-                SDetailSelection sel{m_pObj.get(), &data, -1};
-                SendMessage(data.GetDetailWnd(), msg::WM_SHOWDETAIL, 0, ToLParam(&sel));
-            }
-        }
+        if (data.m_detailInst == id) data.DropDetail();
         if (wnd) SendMessage(wnd, msg::WM_DATA_REMOVED, id);
         return true;
     }

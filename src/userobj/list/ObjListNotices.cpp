@@ -183,10 +183,7 @@ void CObjListCtrl::RestoreFollowedView() {
     if (first >= 0 && rowAt(0) != first) verticalScrollBar()->setValue(verticalScrollBar()->value() + first - rowAt(0));
     // The panel showed a record that went: it shows the list instead, as
     // after the operator's own removal.
-    if (!panelRecordThere && data->GetDetailWnd() && IsActiveList()) {
-        SDetailSelection sel{m_obj->GetComObj(), m_obj->GetDynData(), -1};
-        SendMessage(data->GetDetailWnd(), msg::WM_SHOWDETAIL, 0, ToLParam(&sel));
-    }
+    if (!panelRecordThere && IsActiveList()) m_obj->GetDynData()->DropDetail();
     if (current < 0 && selection.isEmpty()) return;
     if (current >= 0) selectionModel()->setCurrentIndex(m_model.index(current, 0), QItemSelectionModel::NoUpdate);
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
